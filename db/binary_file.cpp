@@ -1,0 +1,273 @@
+#include "db/binary_file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "db/error.h"
+#include "db/log.h"
+
+BinaryFile::BinaryFile(const char* contextTag)
+    : contextTag_(contextTag), buffer_(new uint8_t[kBufferSize]) {}
+
+BinaryFile::~BinaryFile() {
+  if (IsOpen()) {
+    // A destructor must not throw: a failure here is logged, and the caller that needed the
+    // data on disk has closed explicitly before.
+    if (write_ && bufferPos_ > 0) {
+      size_t pending = bufferPos_;
+      bufferPos_ = 0;
+      bool written = gz_ ? gzwrite(gz_, buffer_, pending) == int(pending) : std::fwrite(buffer_, 1, pending, plain_) == pending;
+      if (!written) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());
+    }
+    if (!CloseHandles() && write_) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());
+  }
+  delete[] buffer_;
+}
+
+bool BinaryFile::Open(const std::string& name, bool write, bool gzip, int mode) {
+  if (IsOpen()) CloseHandles();
+  name_ = name;
+  write_ = write;
+  gzip_ = gzip;
+  mode_ = mode;
+  bufferPos_ = bufferCount_ = 0;
+  fileSize_ = 0;
+  lastReported_ = 0;
+  bool append = (mode & kAppend) != 0;
+  if (!write) {
+    struct stat info;
+    if (stat(name.c_str(), &info) == 0) fileSize_ = info.st_size;
+  }
+  if (gzip) {
+    if (write && append) return false;
+    gz_ = gzopen(name.c_str(), write ? "wb" : "rb");
+    if (gz_ && write) gzsetparams(gz_, 1, Z_DEFAULT_STRATEGY);
+  } else {
+    plain_ = std::fopen(name.c_str(), write ? (append ? "ab" : "wb") : "rb");
+  }
+  return IsOpen();
+}
+
+void BinaryFile::ThrowWriteError() {
+  std::string message = "Cannot write file " + name_;
+  throw Error(message, contextTag_);
+}
+
+void BinaryFile::WriteOut(const void* src, size_t n) {
+  if (n == 0) return;
+  bool written = gz_ ? gzwrite(gz_, src, unsigned(n)) == int(n) : std::fwrite(src, 1, n, plain_) == n;
+  if (!written) ThrowWriteError();
+}
+
+void BinaryFile::Flush() {
+  if (!IsOpen() || !write_) return;
+  size_t pending = bufferPos_;
+  bufferPos_ = 0;
+  WriteOut(buffer_, pending);
+  bool flushed = gz_ ? gzflush(gz_, Z_FINISH) == Z_OK : std::fflush(plain_) == 0;
+  if (!flushed) ThrowWriteError();
+}
+
+bool BinaryFile::CloseHandles() {
+  bool closed = true;
+  if (gz_) closed = gzclose(gz_) == Z_OK;
+  if (plain_) closed = std::fclose(plain_) == 0;
+  gz_ = nullptr;
+  plain_ = nullptr;
+  bufferPos_ = bufferCount_ = 0;
+  return closed;
+}
+
+void BinaryFile::Close() {
+  if (!IsOpen()) return;
+  if (write_) {
+    size_t pending = bufferPos_;
+    bufferPos_ = 0;
+    try {
+      WriteOut(buffer_, pending);
+    } catch (const Error&) {
+      CloseHandles();
+      throw;
+    }
+  }
+  if (!CloseHandles() && write_) ThrowWriteError();
+}
+
+bool BinaryFile::Refill() {
+  if (!IsOpen() || write_) return false;
+  int got = gz_ ? gzread(gz_, buffer_, kBufferSize) : int(std::fread(buffer_, 1, kBufferSize, plain_));
+  bufferPos_ = 0;
+  bufferCount_ = got > 0 ? got : 0;
+  return bufferCount_ > 0;
+}
+
+size_t BinaryFile::Read(void* dst, size_t n) {
+  uint8_t* out = static_cast<uint8_t*>(dst);
+  size_t done = 0;
+  while (done < n) {
+    if (bufferPos_ >= bufferCount_ && !Refill()) break;
+    size_t take = std::min<size_t>(n - done, size_t(bufferCount_ - bufferPos_));
+    std::memcpy(out + done, buffer_ + bufferPos_, take);
+    bufferPos_ += int32_t(take);
+    done += take;
+  }
+  return done;
+}
+
+bool BinaryFile::ReadByte(uint8_t& v) {
+  if (bufferPos_ >= bufferCount_ && !Refill()) return false;
+  v = buffer_[bufferPos_++];
+  return true;
+}
+
+bool BinaryFile::ReadBE16(uint16_t& v) {
+  uint8_t b[2];
+  if (Read(b, 2) != 2) return false;
+  v = uint16_t((b[0] << 8) | b[1]);
+  return true;
+}
+
+bool BinaryFile::ReadBE32(uint32_t& v) {
+  uint8_t b[4];
+  if (Read(b, 4) != 4) return false;
+  v = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+  return true;
+}
+
+void BinaryFile::WriteBytes(const void* src, size_t n) {
+  if (n == 0) n = std::strlen(static_cast<const char*>(src));
+  if (!IsOpen() || !write_) ThrowWriteError();
+  const uint8_t* in = static_cast<const uint8_t*>(src);
+  if (n >= size_t(kBufferSize)) {
+    size_t pending = bufferPos_;
+    bufferPos_ = 0;
+    WriteOut(buffer_, pending);
+    WriteOut(in, n);
+    return;
+  }
+  if (bufferPos_ + n > size_t(kBufferSize)) {
+    size_t pending = bufferPos_;
+    bufferPos_ = 0;
+    WriteOut(buffer_, pending);
+  }
+  std::memcpy(buffer_ + bufferPos_, in, n);
+  bufferPos_ += int32_t(n);
+}
+
+void BinaryFile::WriteByte(uint8_t v) {
+  if (bufferPos_ < kBufferSize && write_ && IsOpen()) {
+    buffer_[bufferPos_++] = v;
+    return;
+  }
+  WriteBytes(&v, 1);
+}
+
+void BinaryFile::WriteBE16(uint16_t v) {
+  uint8_t b[2] = {uint8_t(v >> 8), uint8_t(v)};
+  WriteBytes(b, 2);
+}
+
+void BinaryFile::WriteBE32(uint32_t v) {
+  uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+  WriteBytes(b, 4);
+}
+
+int64_t BinaryFile::Tell() {
+  if (!IsOpen()) return -1;
+  int64_t stream = gz_ ? int64_t(gztell(gz_)) : int64_t(ftello(plain_));
+  if (stream < 0) return -1;
+  return write_ ? stream + bufferPos_ : stream - (bufferCount_ - bufferPos_);
+}
+
+bool BinaryFile::Seek(int64_t pos) {
+  if (!IsOpen() || write_ || pos < 0) return false;
+  int64_t end = gz_ ? int64_t(gztell(gz_)) : int64_t(ftello(plain_));
+  int64_t start = end - bufferCount_;
+  if (start <= pos && pos < end) {
+    bufferPos_ = int32_t(pos - start);
+    return true;
+  }
+  bufferPos_ = bufferCount_ = 0;
+  if (pos == end) return true;
+  return gz_ ? gzseek(gz_, z_off_t(pos), SEEK_SET) == z_off_t(pos) : fseeko(plain_, off_t(pos), SEEK_SET) == 0;
+}
+
+bool BinaryFile::SeekEnd() {
+  if (!IsOpen()) return false;
+  if (write_) {
+    // Writing always happens at the end; pending bytes count for Tell.
+    return true;
+  }
+  bufferPos_ = bufferCount_ = 0;
+  if (plain_) return fseeko(plain_, 0, SEEK_END) == 0;
+  // zlib cannot seek to the end of a compressed stream: read through it instead.
+  while (Refill()) {
+  }
+  bufferPos_ = bufferCount_ = 0;
+  return true;
+}
+
+bool BinaryFile::HasMore() { return bufferPos_ < bufferCount_ || Refill(); }
+
+double BinaryFile::FractionRead() {
+  if (!IsOpen() || fileSize_ <= 0) return 0;
+  int64_t done = gz_ ? int64_t(gzoffset(gz_)) : Tell();
+  return double(done) / double(fileSize_);
+}
+
+void BinaryFile::ReportProgress() {
+  double f = FractionRead();
+  if (f < 0.99 && f > lastReported_ + 0.1) {
+    lastReported_ = f;
+    LogMessage("%d%% read\n", int(f * 100));
+  }
+}
+
+void BinaryFile::WriteUnsignedChained(uint32_t v) {
+  while (v > 127) {
+    WriteByte(uint8_t((v & 0x7f) | 0x80));
+    v >>= 7;
+  }
+  WriteByte(uint8_t(v));
+}
+
+void BinaryFile::WriteSignedChained(int32_t v) {
+  uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
+  uint8_t pending = uint8_t(((magnitude & 0x3f) << 1) | (v < 0 ? 1 : 0));
+  uint32_t rest = magnitude >> 6;
+  while (rest != 0) {
+    WriteByte(uint8_t(pending | 0x80));
+    pending = uint8_t(rest & 0x7f);
+    rest >>= 7;
+  }
+  WriteByte(pending);
+}
+
+uint8_t BinaryFile::ReadChainedByte() {
+  uint8_t b;
+  if (!ReadByte(b)) throw Error("Unexpected end of file", "BinaryIn");
+  return b;
+}
+
+uint32_t BinaryFile::ReadUnsignedChained() {
+  uint32_t value = 0;
+  for (int i = 0;; ++i) {
+    uint8_t b = ReadChainedByte();
+    if (i == 5) throw Error("Wrong Chained Integer format", "BinaryIn");
+    value |= uint32_t(b & 0x7f) << (7 * i);
+    if (!(b & 0x80)) return value;
+  }
+}
+
+int32_t BinaryFile::ReadSignedChained() {
+  uint8_t b = ReadChainedByte();
+  bool negative = b & 1;
+  uint32_t magnitude = (b >> 1) & 0x3f;
+  for (int i = 1; b & 0x80; ++i) {
+    b = ReadChainedByte();
+    if (i == 5) throw Error("Wrong Chained Integer format", "BinaryIn");
+    magnitude |= uint32_t(b & 0x7f) << (7 * i - 1);
+  }
+  return int32_t(negative ? 0u - magnitude : magnitude);
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include <zlib.h>
+
+// The one byte stream of the system: library index and cell data files, GDSII and OASIS files.
+// A file is opened for reading or for writing, plain or gzip-compressed, and read or written
+// through a 4096-byte buffer. Integers are little-endian unless named BE; chained integers are
+// the 7-bit groups of OASIS and the cell data files.
+//
+// Failures: an open that fails returns false and leaves the file closed; every operation on a
+// closed file fails cleanly (reads give false or 0). The first write, flush or close that
+// fails throws Error("Cannot write file <name>", tag), where tag is the caller's context
+// ("LIBOUT", "GDSOUT", ...). Chained-integer reads throw Error(..., "BinaryIn") on malformed
+// data or at the end of the file.
+class BinaryFile {
+ public:
+  // Open-mode bit: append to an existing plain file instead of truncating it.
+  static constexpr int kAppend = 8;
+  static constexpr int kBufferSize = 4096;
+
+  explicit BinaryFile(const char* contextTag = "BinaryOut");
+  ~BinaryFile();
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+
+  void SetContextTag(const char* tag) { contextTag_ = tag; }
+
+  // Appending is refused for gzip: a gzip stream cannot be continued safely in place.
+  bool Open(const std::string& name, bool write, bool gzip, int mode = 0);
+  void Flush();
+  // Throws when writing and a final write or close failed.
+  void Close();
+  bool IsOpen() const { return plain_ != nullptr || gz_ != nullptr; }
+  bool IsWriting() const { return write_; }
+  bool IsGzip() const { return gzip_; }
+  const std::string& Name() const { return name_; }
+
+  bool ReadByte(uint8_t& v);
+  template <typename T>
+  bool Read2(T& v) { return ReadLittle<2>(v); }
+  template <typename T>
+  bool Read4(T& v) { return ReadLittle<4>(v); }
+  template <typename T>
+  bool Read8(T& v) { return ReadLittle<8>(v); }
+  bool ReadBE16(uint16_t& v);
+  bool ReadBE32(uint32_t& v);
+  // Reads up to n bytes; returns how many were read.
+  size_t Read(void* dst, size_t n);
+
+  void WriteByte(uint8_t v);
+  template <typename T>
+  void Write2(T v) { WriteLittle<2>(v); }
+  template <typename T>
+  void Write4(T v) { WriteLittle<4>(v); }
+  template <typename T>
+  void Write8(T v) { WriteLittle<8>(v); }
+  void WriteBE16(uint16_t v);
+  void WriteBE32(uint32_t v);
+  // n = 0 writes src as a zero-terminated string (without the terminator).
+  void WriteBytes(const void* src, size_t n);
+
+  // Position in the uncompressed stream; -1 on a closed file.
+  int64_t Tell();
+  // From the start; for files open for reading.
+  bool Seek(int64_t pos);
+  bool SeekEnd();
+  // True while at least one more byte can be read.
+  bool HasMore();
+  // Share of the file read so far (of the compressed size for gzip); 0 when the size is unknown.
+  double FractionRead();
+  // Logs "N% read" each time another tenth of the file has been read, below 99%.
+  void ReportProgress();
+
+  void WriteUnsignedChained(uint32_t v);
+  void WriteSignedChained(int32_t v);
+  uint32_t ReadUnsignedChained();
+  int32_t ReadSignedChained();
+
+ private:
+  // The unsigned integer of N bytes: values are assembled in it byte by byte, whatever the
+  // host's byte order, and copied bit for bit into the caller's type (floats included).
+  template <int N>
+  using UnsignedOf = std::conditional_t<N == 2, uint16_t, std::conditional_t<N == 4, uint32_t, uint64_t>>;
+
+  template <int N, typename T>
+  bool ReadLittle(T& v) {
+    static_assert(sizeof(T) == N && std::is_trivially_copyable_v<T>, "size mismatch");
+    uint8_t bytes[N];
+    if (Read(bytes, N) != N) return false;
+    UnsignedOf<N> bits = 0;
+    for (int i = N - 1; i >= 0; --i) bits = static_cast<UnsignedOf<N>>((bits << 8) | bytes[i]);
+    std::memcpy(&v, &bits, N);
+    return true;
+  }
+  template <int N, typename T>
+  void WriteLittle(T v) {
+    static_assert(sizeof(T) == N && std::is_trivially_copyable_v<T>, "size mismatch");
+    UnsignedOf<N> bits;
+    std::memcpy(&bits, &v, N);
+    uint8_t bytes[N];
+    for (int i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    WriteBytes(bytes, N);
+  }
+
+  bool Refill();
+  void WriteOut(const void* src, size_t n);
+  uint8_t ReadChainedByte();
+  [[noreturn]] void ThrowWriteError();
+  bool CloseHandles();
+
+  std::string name_;
+  const char* contextTag_;
+  bool write_ = false;
+  bool gzip_ = false;
+  int mode_ = 0;
+  FILE* plain_ = nullptr;
+  gzFile gz_ = nullptr;
+  uint8_t* buffer_;
+  int32_t bufferPos_ = 0;
+  int32_t bufferCount_ = 0;
+  int64_t fileSize_ = 0;
+  double lastReported_ = 0;
+};

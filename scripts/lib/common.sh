@@ -1,0 +1,45 @@
+# Shared by the scripts: the packages Korvane needs on Debian, and how to install the missing ones.
+# Sourced, not run.
+
+KORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+KORVANE_PACKAGES=(
+  build-essential cmake zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libwxgtk3.2-dev
+  xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev
+)
+
+korvane_missing_packages() {
+  local missing=() pkg
+  for pkg in "${KORVANE_PACKAGES[@]}"; do
+    if [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != "install ok installed" ]; then
+      missing+=("$pkg")
+    fi
+  done
+  echo "${missing[@]:-}"
+}
+
+korvane_install_packages() {
+  local missing
+  missing="$(korvane_missing_packages)"
+  [ -z "$missing" ] && return 0
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      sudo=(sudo)
+    else
+      echo "error: missing packages ($missing) and not root; install them or run as root" >&2
+      return 1
+    fi
+  fi
+  echo "Installing: $missing"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 update -q
+  # shellcheck disable=SC2086
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends $missing
+}
+
+korvane_jobs() {
+  nproc 2>/dev/null || echo 4
+}
