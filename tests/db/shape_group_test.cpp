@@ -1,0 +1,255 @@
+#include "db/shape_group.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/binary_file.h"
+#include "db/error.h"
+#include "db/poly/ring_set.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Points = std::vector<Point>;
+using Position = std::pair<int32_t, int32_t>;
+
+DBPolygonPtr Compressed(const Points& points) {
+  RingSet ring;
+  RingVertex* first = nullptr;
+  RingVertex* last = nullptr;
+  for (const Point& p : points) {
+    RingVertex* v = ring.PushBack(p);
+    if (!first) first = v;
+    Link(last, v);
+    last = v;
+  }
+  Link(last, first);
+  const RingVertex* origin = nullptr;
+  return DBPolygon::Compress(ring, origin);
+}
+
+// Distinct shapes of every kind.
+std::vector<Points> Templates() {
+  return {{{0, 0}, {10, 0}, {10, 10}, {0, 10}},
+          {{0, 0}, {10, 0}, {10, 5}, {0, 5}},
+          {{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}},
+          {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}},
+          {{0, 0}, {1000, 577}, {0, 577}},
+          {{0, 0}, {7, 1}, {9, 4}, {5, 9}, {-2, 6}, {-3, 2}}};
+}
+
+// Checks the links and counts of the list and of every group; returns the positions per group.
+std::vector<std::vector<Position>> Walk(const ShapeGroupList& list) {
+  std::vector<std::vector<Position>> groups;
+  const ShapeGroup* prev = nullptr;
+  for (const ShapeGroup* g = list.Head(); g; prev = g, g = g->next) {
+    EXPECT_EQ(g->prev, prev);
+    groups.emplace_back();
+    const ShapePosition* before = nullptr;
+    for (const ShapePosition* p = g->firstPosition; p; before = p, p = p->next) {
+      EXPECT_EQ(p->prev, before);
+      EXPECT_EQ(p->group, g);
+      groups.back().emplace_back(p->x, p->y);
+    }
+    EXPECT_EQ(g->lastPosition, before);
+    EXPECT_EQ(g->positionCount, groups.back().size());
+  }
+  EXPECT_EQ(list.Tail(), prev);
+  EXPECT_EQ(list.Count(), groups.size());
+  return groups;
+}
+
+class ShapeGroupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = (std::filesystem::temp_directory_path() /
+             ("korvane_sg_" + std::to_string(::getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                .string();
+  }
+  void TearDown() override { std::filesystem::remove(path_); }
+
+  Bytes Written(const std::function<void(BinaryFile&)>& write) {
+    BinaryFile f;
+    EXPECT_TRUE(f.Open(path_, true, false));
+    write(f);
+    f.Close();
+    std::ifstream in(path_, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  void OpenBytes(BinaryFile& f, const Bytes& bytes) {
+    std::ofstream out(path_, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.close();
+    ASSERT_TRUE(f.Open(path_, false, false));
+  }
+
+  std::string path_;
+};
+
+TEST_F(ShapeGroupTest, GroupAndLayerWriteHandWrittenBytesAndReadBack) {
+  ShapeGroupList list;
+  ShapeGroup* group = list.Append(Compressed(Templates()[0]));
+  group->AppendPosition(5, 5);
+  group->AppendPosition(15, 5);
+  const Bytes groupBytes{0x03, 0, 0, 0, 0x14, 0x02, 0x0a, 0x0a, 0x14, 0x00};
+  EXPECT_EQ(Written([&](BinaryFile& f) { group->Write(f); }), groupBytes);
+  Bytes layerBytes{0x01};
+  layerBytes.insert(layerBytes.end(), groupBytes.begin(), groupBytes.end());
+  EXPECT_EQ(Written([&](BinaryFile& f) { list.Write(f); }), layerBytes);
+
+  ShapeGroupList back;
+  BinaryFile f;
+  OpenBytes(f, layerBytes);
+  back.Read(f);
+  EXPECT_EQ(Walk(back), (std::vector<std::vector<Position>>{{{5, 5}, {15, 5}}}));
+  EXPECT_EQ(DBPolygon::Compare(*back.Head()->record, *group->record), 0);
+}
+
+TEST_F(ShapeGroupTest, SortAndMergeAndFindMatchAMapOfShapesToPositionSets) {
+  std::vector<Points> templates = Templates();
+  const int32_t coordinates[] = {INT32_MIN, -100, -1, 0, 3, 100, INT32_MAX};
+  std::mt19937 rng(99);
+  for (int round = 0; round < 20; ++round) {
+    ShapeGroupList list;
+    std::map<size_t, std::set<Position>> expected;
+    size_t total = 0;
+    for (int g = 0, groups = 1 + int(rng() % 60); g < groups; ++g) {
+      size_t shape = rng() % templates.size();
+      ShapeGroup* group = list.Append(Compressed(templates[shape]));
+      for (int p = 0, count = 1 + int(rng() % 4); p < count; ++p) {
+        Position at(coordinates[rng() % 7], coordinates[rng() % 7]);
+        group->AppendPosition(at.first, at.second);
+        expected[shape].insert(at);
+        ++total;
+      }
+    }
+    list.Sort();
+    uint64_t removed = list.SortAndMerge();
+    std::vector<std::vector<Position>> groups = Walk(list);
+    ASSERT_EQ(groups.size(), expected.size());
+    size_t kept = 0;
+    for (const ShapeGroup* g = list.Head(); g; g = g->next) {
+      if (g->next) {
+        EXPECT_LT(DBPolygon::Compare(*g->record, *g->next->record), 0);
+      }
+      size_t shape = 0;
+      while (DBPolygon::Compare(*Compressed(templates[shape]), *g->record) != 0) ++shape;
+      const std::set<Position>& positions = expected[shape];
+      EXPECT_EQ(groups[kept], std::vector<Position>(positions.begin(), positions.end()));
+      EXPECT_EQ(list.Find(*g->record), g);
+      ++kept;
+    }
+    for (size_t shape = 0; shape < templates.size(); ++shape) {
+      if (!expected.count(shape)) {
+        EXPECT_EQ(list.Find(*Compressed(templates[shape])), nullptr) << "shape " << shape;
+      }
+    }
+    size_t unique = 0;
+    for (const auto& entry : expected) unique += entry.second.size();
+    EXPECT_EQ(removed, total - unique) << "round " << round;
+
+    ShapeGroupList back;
+    BinaryFile f;
+    OpenBytes(f, Written([&](BinaryFile& out) { list.Write(out); }));
+    back.Read(f);
+    EXPECT_EQ(Walk(back), groups);
+    for (const ShapeGroup *a = list.Head(), *b = back.Head(); a && b; a = a->next, b = b->next) {
+      EXPECT_EQ(DBPolygon::Compare(*a->record, *b->record), 0);
+    }
+  }
+}
+
+TEST_F(ShapeGroupTest, ToRingsGivesOneRingPerPositionInListOrder) {
+  std::vector<Points> templates = Templates();
+  ShapeGroupList list;
+  std::vector<Points> expected;
+  for (size_t i = 0; i < templates.size(); ++i) {
+    ShapeGroup* group = list.Append(Compressed(templates[i]));
+    for (int32_t k = 0; k < 2; ++k) {
+      Point at(int32_t(i) * 1000 + k, -k * 7);
+      group->AppendPosition(at.x, at.y);
+      Points ring;
+      const Point& origin = templates[i][0];
+      for (const Point& p : templates[i]) ring.emplace_back(p.x - origin.x + at.x, p.y - origin.y + at.y);
+      expected.push_back(ring);
+    }
+  }
+  RingSet out;
+  list.ToRings(out);
+  EXPECT_EQ(out.RingCount(), int32_t(expected.size()));
+  // Rings follow one another in chain order, each from its origin: no template starts with a
+  // vertical edge, so every origin is the template's first vertex.
+  const RingVertex* v = out.Head();
+  for (const Points& ring : expected) {
+    Points got;
+    const RingVertex* start = v;
+    do {
+      got.emplace_back(v->x, v->y);
+      v = v->ringNext;
+    } while (v != start);
+    EXPECT_EQ(got, ring);
+    for (size_t i = 0; i < ring.size(); ++i) v = v->next;
+  }
+  EXPECT_EQ(v, nullptr);
+}
+
+TEST_F(ShapeGroupTest, MalformedGroupsAndLayersGiveErrorsAndReleaseEverything) {
+  ShapeGroupList source;
+  for (const Points& shape : Templates()) {
+    ShapeGroup* group = source.Append(Compressed(shape));
+    group->AppendPosition(-3, 4);
+    group->AppendPosition(70000, -2);
+  }
+  Bytes valid = Written([&](BinaryFile& f) { source.Write(f); });
+  struct Case {
+    Bytes bytes;
+    const char* message;  // null: any Error
+  };
+  std::vector<Case> cases{{{0x01, 0x03, 0, 0, 0, 0x14, 0x00}, "Wrong format"},
+                          {{0x01, 0x03, 0, 0, 0, 0x14, 0x80, 0x80, 0x80, 0x80, 0x08, 0, 0}, "Wrong format"},
+                          {{0x80, 0x80, 0x80, 0x80, 0x08, 0x03, 0, 0, 0, 0x14}, "Wrong layer format"},
+                          {{0x05, 0x03, 0, 0, 0, 0x14, 0xff, 0xff, 0x03, 0x0a, 0x0a}, nullptr}};
+  for (size_t size = 0; size < valid.size(); ++size) {
+    cases.push_back({Bytes(valid.begin(), valid.begin() + size), nullptr});  // every prefix
+  }
+  int64_t groupPlateau = -1, positionPlateau = -1;
+  for (int round = 0; round < 3; ++round) {
+    for (const Case& c : cases) {
+      ShapeGroupList list;
+      BinaryFile f;
+      OpenBytes(f, c.bytes);
+      try {
+        list.Read(f);
+        ADD_FAILURE() << c.bytes.size() << " bytes accepted";
+      } catch (const Error& e) {
+        if (c.message) {
+          EXPECT_EQ(e.Message(), c.message);
+          EXPECT_STREQ(e.Tag(), "LIBIN");
+        }
+      }
+      Walk(list);
+    }
+    int64_t groups = ShapeGroupPool::Pool().Allocator().LastIndex();
+    int64_t positions = PositionPool::Pool().Allocator().LastIndex();
+    if (round > 0) {
+      EXPECT_EQ(groups, groupPlateau);
+      EXPECT_EQ(positions, positionPlateau);
+    }
+    groupPlateau = groups;
+    positionPlateau = positions;
+  }
+}
+
+}  // namespace
