@@ -7,6 +7,25 @@
 #include "db/error.h"
 #include "db/log.h"
 
+namespace {
+// Countdown of the test hook: 0 is off, otherwise the number of writes and closes still to pass.
+int64_t gFaultCountdown = 0;
+bool gFaultFired = false;
+}  // namespace
+
+void BinaryFile::FailWriteAt(int64_t k) {
+  gFaultCountdown = k > 0 ? k : 0;
+  gFaultFired = false;
+}
+
+bool BinaryFile::FailedWriteFired() { return gFaultFired; }
+
+bool BinaryFile::InjectedFault() {
+  if (gFaultCountdown == 0 || --gFaultCountdown > 0) return false;
+  gFaultFired = true;
+  return true;
+}
+
 BinaryFile::BinaryFile(const char* contextTag)
     : contextTag_(contextTag), buffer_(new uint8_t[kBufferSize]) {}
 
@@ -56,6 +75,15 @@ void BinaryFile::ThrowWriteError() {
 
 void BinaryFile::WriteOut(const void* src, size_t n) {
   if (n == 0) return;
+  if (InjectedFault()) {
+    size_t half = n / 2;
+    if (gz_) {
+      gzwrite(gz_, src, unsigned(half));
+    } else {
+      std::fwrite(src, 1, half, plain_);
+    }
+    ThrowWriteError();
+  }
   bool written = gz_ ? gzwrite(gz_, src, unsigned(n)) == int(n) : std::fwrite(src, 1, n, plain_) == n;
   if (!written) ThrowWriteError();
 }
@@ -70,9 +98,9 @@ void BinaryFile::Flush() {
 }
 
 bool BinaryFile::CloseHandles() {
-  bool closed = true;
-  if (gz_) closed = gzclose(gz_) == Z_OK;
-  if (plain_) closed = std::fclose(plain_) == 0;
+  bool closed = !(write_ && InjectedFault());
+  if (gz_ && gzclose(gz_) != Z_OK) closed = false;
+  if (plain_ && std::fclose(plain_) != 0) closed = false;
   gz_ = nullptr;
   plain_ = nullptr;
   bufferPos_ = bufferCount_ = 0;

@@ -77,6 +77,12 @@ class BinaryFile {
   // Logs "N% read" each time another tenth of the file has been read, below 99%.
   void ReportProgress();
 
+  // Test hook: the k-th disk write or close of a file open for writing, counted from this call
+  // over every BinaryFile, fails as on a full disk (a write puts half its bytes out first);
+  // k <= 0 turns the hook off. FailedWriteFired tells whether the fault has struck since.
+  static void FailWriteAt(int64_t k);
+  static bool FailedWriteFired();
+
   void WriteUnsignedChained(uint32_t v);
   void WriteSignedChained(int32_t v);
   uint32_t ReadUnsignedChained();
@@ -113,6 +119,7 @@ class BinaryFile {
   uint8_t ReadChainedByte();
   [[noreturn]] void ThrowWriteError();
   bool CloseHandles();
+  static bool InjectedFault();
 
   std::string name_;
   const char* contextTag_;

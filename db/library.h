@@ -1,0 +1,210 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/binary_file.h"
+#include "db/box.h"
+#include "db/cell.h"
+#include "db/hierarchy_record.h"
+
+class SRef;
+
+// One layer of the library's layer map: its key, how it is drawn and its names from a layer
+// map file. Colour word: red bits 0-7, green 8-15, blue 16-23, bit 31 set = hidden.
+struct LayerInfo {
+  LayerKey key = 0;
+  uint32_t colour = 0;
+  // A toolkit brush style number; 0 is drawn as solid.
+  uint32_t brushStyle = 0;
+  std::string layerName;
+  std::string datatypeName;
+};
+
+// Library flag bits: what saving must write, and whether the library is on disk.
+constexpr uint32_t kLibInfoDirty = 0x80000000u;
+constexpr uint32_t kLibOnDisk = 0x40000000u;
+constexpr uint32_t kLibNamesDirty = 0x20000000u;
+constexpr uint32_t kLibNamesWritten = 0x10000000u;
+constexpr uint32_t kLibCellsChanged = 0x08000000u;
+constexpr uint32_t kLibHierarchyDirty = 0x04000000u;
+constexpr uint32_t kLibParentsDirty = 0x02000000u;
+constexpr uint32_t kLibTextsDirty = 0x01000000u;
+
+// The in-memory handle of one library directory: units, cells by id, the name map, the string
+// table of texts, the layer map, roots and hierarchy records, and the one cell data file that
+// is open. It owns its cells. Index files: library_index_files.cpp; cell data files:
+// cell_data_file.cpp.
+//
+// On disk the directory holds "info" (or "info.gz"), "names", "texts", "parents" and the cell
+// data files "db<id>" (or "db<id>.gz"). Reading validates every count, id and position against
+// the file and the tables; corruption throws Error(..., "LIBIN"). Writing throws
+// Error(..., "LIBOUT") and never leaves a library that does not open: index files are replaced
+// by rename, "info" last, and a cell's new section is referred to only once written in full.
+class Library {
+ public:
+  // Data files start anew once the current one has reached this many (uncompressed) bytes.
+  static constexpr int64_t kDefaultRollOverBytes = 1000000000;
+
+  Library(std::string directory, bool gzip);
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  // Cells and names.
+  // Appends a new cell named name and gives its id. The name should be new (MakeCellName): an
+  // existing name keeps its old id, and the new cell shares its entry. The cell counts as
+  // loaded (its contents are whatever is built in memory).
+  uint32_t CreateCell(const std::string& name);
+  // base, "_" unless base ends with "_", suffix, number; the number is incremented until the
+  // name is not in the name map.
+  std::string MakeCellName(const std::string& base, const std::string& suffix, int number) const;
+  // The id of the named cell, or -1.
+  int32_t FindIndex(const std::string& name) const;
+  void ClearVisitedBits();
+  // The cell with that id, or null when the id is out of range or has no cell.
+  Cell* GetCell(int64_t id) const;
+  int64_t CellCount() const { return int64_t(cells.size()); }
+  // The index of text in the string table, entered at the end when new.
+  uint32_t AddString(const std::string& text);
+  // String textId of the table; "" for an id outside it (texts may outlive a lost "texts").
+  const std::string& TextString(uint32_t textId) const;
+
+  // Index files (library_index_files.cpp).
+  // ReadInfo, ReadNames and ReadTexts, in that order, into a fresh library.
+  void Open();
+  void ReadInfo();
+  void ReadNames();
+  void ReadTexts();
+  // Writes the index files named by files (kLibInfoDirty, kLibNamesDirty, kLibTextsDirty,
+  // kLibParentsDirty; "texts" only when there are strings, "parents" only when there is one
+  // hierarchy record per cell id) each to "<name>.tmp", then renames them over the old files,
+  // "info" last. The end of an import calls it with all four. On failure the old files stay.
+  void WriteIndexFiles(uint32_t files);
+  // Writes what the flags call for: the changed cells and "info", then "names", "texts" and
+  // "parents". A due recalculation of the hierarchy (kLibHierarchyDirty) is the caller's,
+  // before this.
+  void Save();
+
+  // Cell data files (cell_data_file.cpp).
+  // Opens data file id through the library's file (closing nothing) and records it as open.
+  bool OpenCellFile(uint32_t id, bool write, int mode);
+  // Closes the data file; a failed final write throws.
+  void CloseCellFile();
+  // Opens the cell's data file for reading when needed and seeks to its geometry.
+  void SeekCellData(const Cell& cell);
+  // Reads the cell's section unless the cell is loaded. With index, shapes and texts also go
+  // into the layer records' indexes; placements always do. On failure the cell is left
+  // unloaded and empty, and the Error propagates.
+  void LoadCell(Cell& cell, bool index);
+  // Reads only the placement section into the placement index, unless the cell is loaded or
+  // already holds its placements.
+  void LoadCellReferences(Cell& cell);
+  // One placement record. lastId is the id of the previous record (-1 before the first) and
+  // position the previous offset; both are updated. Null for a placement of a missing or void
+  // cell, which is read and dropped.
+  SRef* ReadReference(int64_t& lastId, Point& position);
+  // One placement record after previous (null for the first); previous becomes ref.
+  void WriteReference(const SRef& ref, const SRef*& previous);
+  // Opens the file that the cell's section goes to, positioned at its end.
+  void OpenCellFileForWrite(Cell& cell);
+  // Layer blocks of the shape lists, then one block per text. Sets the geometry position.
+  void WriteCellGeometry(Cell& cell);
+  // The placement section when there are placements; sets the reference and end positions.
+  void WriteCellReferences(Cell& cell);
+  // Appends every modified, non-void cell anew and clears its modified flag once the data file
+  // has been closed without error. On failure every cell keeps its old section and its flag.
+  void WriteChangedCells();
+
+  // Hierarchy records, roots and bounding boxes (hierarchy.cpp).
+  // Adds the placements of cell id (its placement index) to the records of the cells it places.
+  void RecordParents(uint32_t id);
+  // Rebuilds the records from the placement indexes of the cells in memory.
+  void FinishImportPass();
+  // Rebuilds the records from the import records; ids beyond the cells are skipped.
+  void FinishImport();
+  // Orders the cells breadth-first from the roots, sets levels and depth. Cells on or below a
+  // placement cycle are left out of the order, with a warning.
+  void BuildHierarchy();
+  // roots = the cells of level 0, in hierarchy order.
+  void CollectRoots();
+  // Grows every cell's box by its imported placements, leaves first; then frees the import
+  // records.
+  void PropagateBoundingBoxes();
+  // Re-indexes placements whose box changed, leaves first; true when a cell's box grew. Boxes
+  // never shrink here.
+  bool RefreshPlacementBoxes();
+
+  // Window walks (hierarchy_walk.cpp). A walk never enters a cell that is already on its path:
+  // such placements are skipped with one warning per walk.
+  // Sets the visited bit of every cell that window (in cell id's coordinates) reaches below id,
+  // loading it, and grows its record's window by the window in its own coordinates.
+  void WalkHierarchy(uint32_t id, const Box& window);
+  // Appends to out, per layer key that layers admits (empty: all), every shape of cell id and
+  // its descendants that overlaps window (in id's coordinates), taken through trans and cut to
+  // window taken through trans. Texts are left out.
+  void WalkHierarchyExtract(uint32_t id, const Box& window, const Trans& trans, const std::set<LayerKey>& layers,
+                            std::map<LayerKey, RingSet>& out);
+  // Appends to out, per shape layer of cell in key order, the shapes that overlap window, cut
+  // to it. Mode 0 takes layer numbers up to 255 only, any other mode every shape layer; a
+  // non-empty filter admits only its keys. With flag the vertices carry kVertexOperandB.
+  void MergeLayerMaps(Cell& cell, const Box& window, std::map<LayerKey, RingSet>& out,
+                      const std::set<LayerKey>& filter, int mode, bool flag);
+
+  std::string name;
+  std::string directory;
+  bool gzip;
+  uint32_t flags = 0;
+  uint16_t version = 0;
+  // Id of the data file that receives new cells; 0 before the first save.
+  uint16_t currentFileId = 0;
+  double userUnit = 0.001;
+  // Metres per database unit.
+  double dbUnit = 1e-9;
+  double outputScale = 1.0;
+  double unitsPerNm = 1.0;
+  int64_t rollOverBytes = kDefaultRollOverBytes;
+
+  // Indexed by cell id; a slot may be null.
+  std::vector<std::unique_ptr<Cell>> cells;
+  std::map<std::string, uint32_t> nameMap;
+  std::map<std::string, uint32_t> textMap;
+  std::vector<std::string> strings;
+  std::vector<uint32_t> roots;
+  // One per cell id once the hierarchy has been built; "parents" is written from it.
+  std::vector<HierarchyRecord> records;
+  uint32_t depth = 0;
+  std::map<LayerKey, LayerInfo> layerMap;
+  // Cell ids in hierarchy order, roots first (BuildHierarchy).
+  std::vector<uint32_t> order;
+  // The placements an import read, per cell it defined, and per cell id the index of its
+  // import record (-1: none). Freed by PropagateBoundingBoxes.
+  std::vector<ImportRecord> importRecords;
+  std::vector<int32_t> importIndex;
+
+ private:
+  std::string IndexPath(const char* file) const;
+  std::string DataPath(uint32_t id) const;
+  void WriteInfo(const std::string& path);
+  void WriteNames(const std::string& path);
+  void WriteTexts(const std::string& path);
+  void WriteParents(const std::string& path);
+  void ReadCellEntries(BinaryFile& file, uint32_t count);
+  void ReadShapeLayer(Cell& cell, LayerKey key, bool index);
+  void ReadPlacementSection(Cell& cell);
+  void CheckSectionEnd(const Cell& cell);
+  void OpenFreshCellFile();
+  bool OpenForAppend(uint32_t id);
+  void AbandonCellFile();
+
+  BinaryFile dataFile_;
+  // The data file open in dataFile_ (0: none), and whether it is open for writing.
+  uint32_t openFileId_ = 0;
+  bool openForWrite_ = false;
+  // Gzip libraries never append to an existing compressed file: the file that this write
+  // sequence created, which it may go on writing while it stays open (0: none).
+  uint32_t freshFileId_ = 0;
+};
