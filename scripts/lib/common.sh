@@ -9,6 +9,7 @@ KORVANE_PACKAGES=(
   libwxgtk3.2-dev
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-14-dev
+  locales klayout
 )
 
 korvane_missing_packages() {
@@ -38,6 +39,17 @@ korvane_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 update -q
   # shellcheck disable=SC2086
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends $missing
+}
+
+# Readers must not depend on the user's locale: tests run their messages under a comma-decimal one.
+korvane_ensure_test_locale() {
+  if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    return 0
+  fi
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  "${sudo[@]}" locale-gen de_DE.UTF-8 >/dev/null
 }
 
 korvane_jobs() {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A subcommand of korvane-bench. Each one lives in its own file and registers itself with a
+// static BenchCommandRegistrar; its last output line is one line of key=value pairs.
+struct BenchCommand {
+  const char* name;
+  const char* usage;
+  int (*run)(const std::vector<std::string>& args);
+};
+
+void RegisterBenchCommand(const BenchCommand& command);
+
+struct BenchCommandRegistrar {
+  explicit BenchCommandRegistrar(const BenchCommand& command) { RegisterBenchCommand(command); }
+};
+
+// Peak resident set size of this process in kilobytes (VmHWM), 0 when unknown.
+long PeakRssKb();

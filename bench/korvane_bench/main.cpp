@@ -1,0 +1,45 @@
+// korvane-bench: the benchmark harness. Runs one subcommand; see `korvane-bench` without
+// arguments for the list.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/korvane_bench/command.h"
+#include "db/error.h"
+
+namespace {
+std::vector<BenchCommand>& Commands() {
+  static std::vector<BenchCommand> commands;
+  return commands;
+}
+}  // namespace
+
+void RegisterBenchCommand(const BenchCommand& command) { Commands().push_back(command); }
+
+long PeakRssKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc >= 2) {
+    for (const BenchCommand& command : Commands()) {
+      if (std::strcmp(argv[1], command.name) != 0) continue;
+      try {
+        return command.run(std::vector<std::string>(argv + 2, argv + argc));
+      } catch (const Error& e) {
+        std::fprintf(stderr, "ERROR: %s: %s\n", e.Tag(), e.Message().c_str());
+        return 1;
+      }
+    }
+  }
+  std::fprintf(stderr, "usage: korvane-bench COMMAND ARGS...\n");
+  for (const BenchCommand& command : Commands()) std::fprintf(stderr, "  %s %s\n", command.name, command.usage);
+  return 2;
+}
