@@ -75,6 +75,15 @@ TEST(Sizing, ShrinkingPastTheMiddleTurnsTheRingInsideOut) {
   ASSERT_EQ(rings.size(), 1u);
   EXPECT_EQ(TwiceSignedArea(rings[0]), -2 * 20 * 20);  // clockwise: a merge drops it
   EXPECT_TRUE(Sized(kSquare, -50, true).empty());      // collapses to a point
+
+  // The sizing command merges after sizing: the inside-out square vanishes, the grown one stays.
+  for (int32_t amount : {-60, 10}) {
+    RingSet source, sized, merged;
+    AddRing(source, kSquare);
+    source.Size(sized, amount, true);
+    sized.Boolean(&merged, kBooleanMerge, false);
+    EXPECT_EQ(merged.IsEmpty(), amount < 0) << amount;
+  }
   // Shrunk past its arms' width, an L comes out clockwise with most edges flipped; turning it
   // round again would leave a filled ghost.
   for (bool acute : {false, true}) {
