@@ -115,6 +115,10 @@ class Library {
   void WriteCellGeometry(Cell& cell);
   // The placement section when there are placements; sets the reference and end positions.
   void WriteCellReferences(Cell& cell);
+  // The placement section of a cell being imported, after its geometry in the open data file:
+  // placements as given (sorted, without duplicates), or none with kCellNoPlacements set. Sets
+  // the reference and end positions (library_import_references.cpp).
+  void WriteImportReferences(Cell& cell, const std::vector<ARef>& placements);
   // Appends every modified, non-void cell anew and clears its modified flag once the data file
   // has been closed without error. On failure every cell keeps its old section and its flag.
   void WriteChangedCells();

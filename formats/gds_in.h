@@ -2,12 +2,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "db/binary_file.h"
 #include "db/box.h"
+#include "db/poly/path_outline.h"
 #include "db/poly/ring_set.h"
+#include "db/trans.h"
 
+class Cell;
 class Library;
+struct ImportRecord;
 
 // Limits fixed at construction; tests pass small values to exercise the large-cell paths.
 struct GdsInSettings {
@@ -21,9 +26,12 @@ struct GdsInSettings {
   int64_t dataFileRollOver = 1'000'000'000;
 };
 
-// The GDSII stream reader. This part is its record layer: it frames records, probes for the
-// record type a caller expects and reads the typed fields of the claimed record, checking every
-// length against the bytes it reads. Every failure throws Error tagged "GDSIN".
+// The GDSII stream reader. ReadLibrary converts the whole stream into a new library (library
+// flow and report: gds_in_library.cpp; structures: gds_in_structure.cpp; elements:
+// gds_in_elements.cpp; sub-cells of large cells: gds_in_large_cell.cpp). Below it lies the
+// record layer (gds_in_records.cpp): it frames records, probes for the record type a caller
+// expects and reads the typed fields of the claimed record, checking every length against the
+// bytes it reads. Every failure throws Error tagged "GDSIN".
 //
 // Framing: a record is claimed by ExpectRecord; its data is then read by the field readers,
 // each of which refuses a record shorter than its field ("Record %d has length %d, expected %d").
@@ -35,6 +43,11 @@ class GdsIn : public BinaryFile {
  public:
   // Opens the file (gzip true for a ".gz" path); Error "Cannot open file %s!" on failure.
   GdsIn(const char* path, bool gzip, const GdsInSettings& settings = GdsInSettings());
+
+  // Reads the stream into library, a new library whose directory exists: cells, their data
+  // files, then the index files. Logs warnings and the import report; number formatting in the
+  // log does not depend on the process locale. Every fatal condition throws Error "GDSIN".
+  void ReadLibrary(Library& library);
 
   // Claims the next record when its type is `type` and returns true. Otherwise returns false and
   // the record stays pending for the next probe; at the end of the file there is no record and
@@ -103,6 +116,9 @@ class GdsIn : public BinaryFile {
     int32_t magnifications = 0;
     int32_t roundPathEnds = 0;
     int32_t unsupportedLayers = 0;
+    int32_t arrayPitches = 0;
+    int32_t placementAngles = 0;
+    int32_t lineBreaks = 0;
     int32_t redefinedCells = 0;
     int64_t bufferedVertices = 0;  // of the current cell
     int32_t subCells = 0;          // generated for the current cell
@@ -123,6 +139,80 @@ class GdsIn : public BinaryFile {
   // goes up by one (it stops at INT32_MAX).
   void DetailWarning(int32_t& counter, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
+  // Library flow (gds_in_library.cpp).
+  void ReadLibraryHeader();
+  void ReadUnits();
+  void ReadStructures();
+  void ExpectLibraryEnd();
+  void Report() const;
+  // Error "Recursive cell reference involving %s" when the hierarchy left a cell out.
+  void CheckForCycles() const;
+  void FinishLibrary();
+  // Positions in messages: floor(v / database units per nanometre + 0.5), 64-bit.
+  long long Nm(int32_t v) const;
+
+  // Structures (gds_in_structure.cpp).
+  bool ReadStructure();
+  // The id of the cell named name, created as a placeholder when unknown. A generated sub-cell
+  // that holds the name is renamed first, so that names of the file always mean its cells.
+  uint32_t CellForName(const std::string& name);
+  uint32_t NewCell(const std::string& name, bool withRecord);
+  void ReleaseGeneratedName(const std::string& name);
+  // The claimed record's string as a cell name: Error "Empty cell name" when empty.
+  std::string ReadName();
+  // Line breaks would split the library's one-per-line index files: they become blanks.
+  std::string CleanLineBreaks(std::string text);
+  // Writes the cell's shapes and texts, then its placements, and frees its contents.
+  void WriteCell(Cell& cell, std::vector<ARef>& placements);
+  void FlushCellGeometry(Cell& cell);
+  Cell& CurrentCell() const;
+  ImportRecord& CurrentRecord() const;
+
+  // Elements (gds_in_elements.cpp).
+  bool ReadElement();
+  void ReadElementHead();
+  void ReadProperties();
+  bool ReadBoundary();
+  bool ReadPath();
+  bool ReadSRef();
+  bool ReadARef();
+  bool ReadText();
+  bool ReadNode();
+  bool ReadBox();
+  // STRANS, MAG and ANGLE into trans: the angle snapped to a multiple of 90 degrees; an
+  // arbitrary angle of a placement is remembered for AppendPlacement to report.
+  void ReadTransformation(Trans& trans, bool placement);
+  bool ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage);
+  // The points of the claimed XY record; Error when it holds none or a part of one.
+  int32_t PointCount();
+  // The XY record's points into the working ring, the first also into first; false when the
+  // record is not XY. The last point is dropped; with closeCheck it must equal the first.
+  bool ReadPointList(bool closeCheck, Point& first);
+  // Cleans up the working ring and stores it under the key, with the counts and warnings;
+  // counter is the element kind's total.
+  void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
+  // False (with the detail-limited warning, counted for the report) when the layer cannot be
+  // keyed; the element is then skipped.
+  bool LayerSupported(uint32_t layer, uint32_t dataType, const Point& at);
+  // SNAME and the transformation of an SREF or AREF; gives the placed cell's name.
+  std::string ReadPlacementHead(const char* nameMissing, Trans& trans);
+  // Pitches and counts of an array from its three points, so that the elements of the ARef
+  // are exactly the file's lattice whatever the orientation code.
+  void SetLattice(ARef& ref, int columns, int rows, const Point& p0, const Point& p1, const Point& p2);
+  // Reports magnification and remembered angle, resolves the placed cell and appends ref to
+  // the current import record.
+  void AppendPlacement(ARef& ref, const std::string& placed, const char* kind);
+
+  // Large cells (gds_in_large_cell.cpp).
+  // Moves the current cell's shapes and texts so far into one sub-cell when its box fits a
+  // tile, else into a grid of tile sub-cells, each placed in the cell at (0, 0).
+  void StoreGeometry();
+  void SplitCellGeometry(int64_t tileSide);
+  // A new generated cell "<current>_ich<n>" with its import record.
+  uint32_t OpenSubCell();
+  // Writes the sub-cell and appends its placement to the current cell's import record.
+  void PlaceSubCell(uint32_t subId);
+
   GdsInSettings settings_;
 
   // Record state. dataLeft is the part of the current record's data not read yet.
@@ -134,9 +224,16 @@ class GdsIn : public BinaryFile {
   uint8_t dataType_ = 0;
   std::string string_;
 
-  // Set by the library flow; the record layer does not use it.
-  [[maybe_unused]] Library* library_ = nullptr;
+  Library* library_ = nullptr;
+  double unitsPerNm_ = 1;
+  // The cell being read and the index of its import record.
+  uint32_t cellId_ = 0;
+  size_t recordIndex_ = 0;
+  size_t recordsAtStart_ = 0;
+  // Per cell id: true for a sub-cell generated by this import.
+  std::vector<bool> generated_;
   RingSet ring_;
+  PathShape path_;
   Statistics statistics_;
   Warnings warnings_;
 };

@@ -1,0 +1,360 @@
+// Elements of the GDSII reader: boundaries and paths become shapes, SREF and AREF placements,
+// TEXT texts; NODE and BOX are counted only. Properties are read and dropped.
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
+#include "db/cell.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "db/log.h"
+#include "db/numeric.h"
+#include "formats/formatted_error.h"
+#include "formats/gds_in.h"
+#include "formats/gds_records.h"
+
+namespace {
+
+constexpr const char* kTag = "GDSIN";
+constexpr uint32_t kMaxLayer = 0x3FFF;
+constexpr uint32_t kMaxDataType = 255;
+
+// Orientation codes by snapped angle / 90, without and with reflection about the x axis.
+constexpr uint8_t kCodes[2][4] = {{0, 1, 2, 3}, {6, 7, 4, 5}};
+
+int32_t CheckedPitch(int64_t span, int64_t count) {
+  int64_t pitch = span / count;
+  if (pitch >= INT32_MIN && pitch <= INT32_MAX) return int32_t(pitch);
+  // A single column or row never steps: its pitch does not matter.
+  if (count == 1) return 0;
+  throw Error("Array Reference exceeds the coordinate range", kTag);
+}
+
+void CheckExtent(int32_t origin, int64_t count, int32_t pitch) {
+  int64_t end = int64_t(origin) + (count - 1) * int64_t(pitch);
+  if (end < INT32_MIN || end > INT32_MAX) throw Error("Array Reference exceeds the coordinate range", kTag);
+}
+
+}  // namespace
+
+bool GdsIn::ReadElement() {
+  if (!(ReadBoundary() || ReadPath() || ReadSRef() || ReadARef() || ReadText() || ReadNode() || ReadBox())) {
+    return false;
+  }
+  ReadProperties();
+  if (!ExpectRecord(gds::kEndEl)) {
+    if (!AtEndOfFile()) throw Error("Element End missing", kTag);
+    LogMessage("Warning: Element End missing at the end of file\n");
+  }
+  return true;
+}
+
+void GdsIn::ReadElementHead() {
+  uint16_t flags;
+  ReadElFlags(flags);
+  if (ExpectRecord(gds::kPlex)) SkipRecordData();
+}
+
+void GdsIn::ReadProperties() {
+  uint16_t attribute;
+  while (ReadPropAttr(attribute)) {
+    if (!ExpectRecord(gds::kPropValue)) throw Error("Property value missing", kTag);
+    if (DataLength() > 0) ReadString();
+    ++statistics_.properties;
+  }
+}
+
+bool GdsIn::ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage) {
+  if (!ExpectRecord(type)) return false;
+  TakeData(4);
+  uint32_t word;
+  if (!ReadBE32(word)) throw Error(eofMessage, kTag);
+  value = int32_t(word);
+  return true;
+}
+
+int32_t GdsIn::PointCount() {
+  int32_t length = DataLength();
+  if (length % 8 != 0) throw FormattedError(kTag, "XY record has length %d, not a multiple of 8", length + 4);
+  if (length == 0) throw Error("XY record has no point", kTag);
+  return length / 8;
+}
+
+bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
+  if (!ExpectRecord(gds::kXy)) return false;
+  int32_t n = PointCount();
+  ring_.Clear();
+  RingVertex* head = nullptr;
+  RingVertex* tail = nullptr;
+  ReadPoint(first);
+  AppendRingVertex(ring_, first, head, tail);
+  Point p;
+  for (int32_t i = 1; i < n - 1; ++i) {
+    ReadPoint(p);
+    AppendRingVertex(ring_, p, head, tail);
+  }
+  Link(tail, head);
+  ring_.SetRingCount(1);
+  if (n == 1) {
+    DetailWarning(warnings_.points, "Warning: illegal single point\n");
+    ++warnings_.problemPolygons;
+    return true;
+  }
+  ReadPoint(p);
+  if (closeCheck && p != first) {
+    LogMessage("ERROR: Last point does not match with first point at (%lld, %lld)nm on cell %s\n", Nm(p.x), Nm(p.y),
+               CurrentCell().Name());
+    throw Error("Last point does not match with first point in Boundary data", kTag);
+  }
+  return true;
+}
+
+bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
+  if (layer <= kMaxLayer && dataType <= kMaxDataType) return true;
+  DetailWarning(warnings_.unsupportedLayers, "Warning: layer (%u %u) out of range at (%lld, %lld)nm & cell %s, skip\n",
+                layer, dataType, Nm(at.x), Nm(at.y), CurrentCell().Name());
+  ring_.Clear();
+  return false;
+}
+
+void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
+  if (ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
+  if (ring_.VertexCount() < 3) {
+    DetailWarning(warnings_.points, "Warning: point/line polygon at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
+                  Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
+    ++warnings_.problemPolygons;
+    ring_.Clear();
+    return;
+  }
+  warnings_.bufferedVertices += ring_.VertexCount();
+  ShapeGroup* group;
+  Box ringBox;
+  uint32_t groups;
+  uint32_t kind = CurrentCell().AddPolygon(ring_, MakeLayerKey(layer, dataType), group, ringBox, groups);
+  ring_.Clear();
+  if (kind == 2) {
+    ++statistics_.arbitraryAngles;
+    DetailWarning(warnings_.arbitraryAngles, "  Arbitrary angle at (%lld, %lld)nm on layer (%u %u) & cell %s\n",
+                  Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
+  } else if (kind == 1) {
+    ++statistics_.angles45;
+  }
+  ++counter;
+  if (warnings_.bufferedVertices >= settings_.storeThreshold) {
+    StoreGeometry();
+    warnings_.bufferedVertices = 0;
+  }
+}
+
+bool GdsIn::ReadBoundary() {
+  if (!ExpectRecord(gds::kBoundary)) return false;
+  ReadElementHead();
+  uint16_t layer, dataType;
+  Point first;
+  if (!ReadLayer(layer)) throw Error("Boundary data Layer missing", kTag);
+  if (!ReadDataType(dataType)) throw Error("Boundary data Type missing", kTag);
+  if (!ReadPointList(true, first)) throw Error("Boundary location missing", kTag);
+  if (LayerSupported(layer, dataType, first)) StoreRing(layer, dataType, first, statistics_.boundaries);
+  return true;
+}
+
+bool GdsIn::ReadPath() {
+  if (!ExpectRecord(gds::kPath)) return false;
+  ReadElementHead();
+  uint16_t layer, dataType, pathType = 0;
+  if (!ReadLayer(layer)) throw Error("Path Layer missing", kTag);
+  if (!ReadDataType(dataType)) throw Error("Path Datatype missing", kTag);
+  ReadField16(gds::kPathType, pathType, "Path type defined but end of file");
+  path_.width = 0;
+  path_.beginExtension = path_.endExtension = 0;
+  ReadWidth(path_.width);
+  ReadInt32Field(gds::kBgnExtn, path_.beginExtension, "Path Begin Extension defined but end of file");
+  ReadInt32Field(gds::kEndExtn, path_.endExtension, "Path End Extension defined but end of file");
+  if (!ExpectRecord(gds::kXy)) throw Error("Too few points in Path.", kTag);
+  int32_t n = PointCount();
+  if (n < 2) throw Error("Too few points in Path.", kTag);
+  path_.points.resize(size_t(n));
+  for (Point& p : path_.points) ReadPoint(p);
+  const Point first = path_.points.front();
+  if (!LayerSupported(layer, dataType, first)) return true;
+  if (pathType == 1) {
+    DetailWarning(warnings_.roundPathEnds,
+                  "Warning: Round tip path type found at (%lld, %lld)nm on layer (%u %u) & cell %s\n"
+                  "  It is not supported and will be redefined to square tip\n",
+                  Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
+  }
+  // Type 4 carries its own end extensions, as type 3 does.
+  path_.pathType = int16_t(pathType == 4 ? 3 : pathType);
+  ring_.Clear();
+  if (PathToPolygon(path_, ring_)) ring_.SetRingCount(1);
+  StoreRing(layer, dataType, first, statistics_.paths);
+  return true;
+}
+
+void GdsIn::ReadTransformation(Trans& trans, bool placement) {
+  trans = Trans();
+  uint16_t strans = 0;
+  ReadField16(gds::kStrans, strans, "Transformation defined but end of file");
+  if (ExpectRecord(gds::kMag)) {
+    double m = ReadReal("Magnification defined but end of file");
+    if (!std::isfinite(m) || m <= 0 || m > FLT_MAX || float(m) <= 0) throw Error("Invalid magnification", kTag);
+    trans.magnification = float(m);
+  }
+  int snapped = 0;
+  if (ExpectRecord(gds::kAngle)) {
+    double angle = ReadReal("Angle defined but end of file");
+    if (!std::isfinite(angle)) throw Error("Invalid angle", kTag);
+    // Reduced before rounding, so that no huge value is converted to an integer.
+    int degrees = int(std::floor(std::fmod(angle, 360.0) + 0.5));
+    degrees = ((degrees % 360) + 360) % 360;
+    if (placement && degrees % 90 > 1) warnings_.rememberedAngle = degrees;
+    snapped = degrees <= 45 || degrees >= 316 ? 0 : degrees <= 135 ? 1 : degrees <= 215 ? 2 : 3;
+  }
+  trans.orientation = kCodes[(strans & 0x8000) ? 1 : 0][snapped];
+}
+
+std::string GdsIn::ReadPlacementHead(const char* nameMissing, Trans& trans) {
+  ReadElementHead();
+  if (!ExpectRecord(gds::kSname)) throw Error(nameMissing, kTag);
+  std::string name = ReadName();
+  ReadTransformation(trans, true);
+  return name;
+}
+
+void GdsIn::AppendPlacement(ARef& ref, const std::string& placed, const char* kind) {
+  if (!IsUnitMagnification(ref.magnification)) {
+    ++statistics_.magnifications;
+    DetailWarning(warnings_.magnifications, "  %s magnification=%f at (%lld, %lld)nm on cell %s under cell %s\n", kind,
+                  double(ref.magnification), Nm(ref.x), Nm(ref.y), placed.c_str(), CurrentCell().Name());
+  }
+  ref.cellWord |= CellForName(placed);
+  if (warnings_.rememberedAngle != 0) {
+    DetailWarning(warnings_.placementAngles,
+                  "Warning: Arbitrary angle %d changed to manhattan angle\n  cell %s under cell %s at (%lld, %lld)nm\n",
+                  warnings_.rememberedAngle, placed.c_str(), CurrentCell().Name(), Nm(ref.x), Nm(ref.y));
+    warnings_.rememberedAngle = 0;
+  }
+  CurrentRecord().placements.push_back(ref);
+}
+
+bool GdsIn::ReadSRef() {
+  if (!ExpectRecord(gds::kSref)) return false;
+  ARef ref;
+  std::string placed = ReadPlacementHead("Structure Reference cell name missing", ref);
+  if (!ExpectRecord(gds::kXy)) throw Error("Structure Reference location missing", kTag);
+  PointCount();
+  ReadPoint(ref);
+  AppendPlacement(ref, placed, "Sref");
+  ++statistics_.singleReferences;
+  return true;
+}
+
+bool GdsIn::ReadARef() {
+  if (!ExpectRecord(gds::kAref)) return false;
+  ARef ref;
+  std::string placed = ReadPlacementHead("Array Reference defined but cell name missing", ref);
+  const char* eof = "Array Reference defined but end of file";
+  if (!ExpectRecord(gds::kColRow)) throw Error(eof, kTag);
+  TakeData(4);
+  uint16_t c, r;
+  if (!ReadBE16(c) || !ReadBE16(r)) throw Error(eof, kTag);
+  int columns = int16_t(c), rows = int16_t(r);
+  if (columns < 1 || rows < 1) throw FormattedError(kTag, "Array Reference has invalid COLROW %d %d", columns, rows);
+  if (!ExpectRecord(gds::kXy)) throw Error(eof, kTag);
+  Point p0, p1, p2;
+  ReadPoint(p0);
+  ReadPoint(p1);
+  ReadPoint(p2);
+  SetLattice(ref, columns, rows, p0, p1, p2);
+  AppendPlacement(ref, placed, "Aref");
+  if (columns == 1 && rows == 1) {
+    ++statistics_.singleReferences;
+  } else {
+    CurrentRecord().placements.back().cellWord |= kArrayBit;
+    ++statistics_.arrayReferences;
+  }
+  return true;
+}
+
+void GdsIn::SetLattice(ARef& ref, int columns, int rows, const Point& p0, const Point& p1, const Point& p2) {
+  const char* diagonal = "Array Reference has unsupported arbitrary angle displacement";
+  int64_t d1x = int64_t(p1.x) - p0.x, d1y = int64_t(p1.y) - p0.y;
+  int64_t d2x = int64_t(p2.x) - p0.x, d2y = int64_t(p2.y) - p0.y;
+  if ((d1x != 0 && d1y != 0) || (d2x != 0 && d2y != 0)) throw Error(diagonal, kTag);
+  // The lattice vectors do not depend on the transform. A vector of a count of 1 spans nothing.
+  bool c1 = columns > 1, r1 = rows > 1;
+  bool columnsAlongX = (!c1 || d1y == 0) && (!r1 || d2x == 0);
+  bool columnsAlongY = (!c1 || d1x == 0) && (!r1 || d2y == 0);
+  if (!columnsAlongX && !columnsAlongY) throw Error(diagonal, kTag);
+  bool odd = (ref.orientation & 1) != 0;
+  // Where both fit (a degenerate lattice), the layout that the code expects is taken.
+  bool alongX = columnsAlongX && (!odd || !columnsAlongY);
+  int64_t xSpan = alongX ? d1x : d2x, ySpan = alongX ? d2y : d1y;
+  int64_t xCount = alongX ? columns : rows, yCount = alongX ? rows : columns;
+  if (xSpan % xCount != 0 || ySpan % yCount != 0) {
+    DetailWarning(warnings_.arrayPitches,
+                  "Warning: Array Reference span is not a multiple of its count at (%lld, %lld)nm & cell %s\n",
+                  Nm(p0.x), Nm(p0.y), CurrentCell().Name());
+  }
+  ref.x = p0.x;
+  ref.y = p0.y;
+  // ARef steps x by the column pitch and y by the row pitch; for odd codes the rows run along
+  // x. Swapping the counts keeps exactly the file's set of elements.
+  ref.columnPitch = CheckedPitch(xSpan, xCount);
+  ref.rowPitch = CheckedPitch(ySpan, yCount);
+  CheckExtent(ref.x, xCount, ref.columnPitch);
+  CheckExtent(ref.y, yCount, ref.rowPitch);
+  ref.columns = int16_t(odd ? yCount : xCount);
+  ref.rows = int16_t(odd ? xCount : yCount);
+}
+
+bool GdsIn::ReadText() {
+  if (!ExpectRecord(gds::kText)) return false;
+  ReadElementHead();
+  uint16_t layer, textType, dropped;
+  if (!ReadLayer(layer)) throw Error("Text Layer is missing", kTag);
+  if (!ReadTextType(textType)) throw Error("Text Type is missing", kTag);
+  ReadPresentation(dropped);
+  ReadField16(gds::kPathType, dropped, "Text path type defined but end of file");
+  int32_t width;
+  ReadWidth(width);
+  Trans trans;
+  ReadTransformation(trans, false);
+  if (!ExpectRecord(gds::kXy)) throw Error("Text location missing", kTag);
+  PointCount();
+  Point at;
+  ReadPoint(at);
+  if (!ExpectRecord(gds::kString)) throw Error("Text string missing", kTag);
+  std::string text = CleanLineBreaks(ReadString());
+  if (text.empty()) text = "0";
+  if (!LayerSupported(layer, textType, at)) return true;
+  CurrentCell().AddText(MakeLayerKey(layer, textType), library_->AddString(text), at.x, at.y, false);
+  ++statistics_.texts;
+  return true;
+}
+
+bool GdsIn::ReadNode() {
+  if (!ExpectRecord(gds::kNode)) return false;
+  ReadElementHead();
+  uint16_t layer, nodeType;
+  Point first;
+  if (!ReadLayer(layer)) throw Error("Node data Layer missing", kTag);
+  if (!ReadNodeType(nodeType)) throw Error("Node data Type missing", kTag);
+  if (!ReadPointList(false, first)) throw Error("Node location missing", kTag);
+  ring_.Clear();
+  ++statistics_.nodes;
+  return true;
+}
+
+bool GdsIn::ReadBox() {
+  if (!ExpectRecord(gds::kBox)) return false;
+  ReadElementHead();
+  uint16_t layer, boxType;
+  Point first;
+  if (!ReadLayer(layer)) throw Error("Box Layer missing", kTag);
+  if (!ReadBoxType(boxType)) throw Error("Box Type missing", kTag);
+  if (!ReadPointList(true, first)) throw Error("Box location missing", kTag);
+  ring_.Clear();
+  ++statistics_.boxes;
+  return true;
+}

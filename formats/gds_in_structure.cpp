@@ -1,0 +1,144 @@
+// Structures of the GDSII reader: cell definitions, placeholders, redefinitions, and the
+// writing of each finished cell into the library's current data file.
+#include <algorithm>
+
+#include "db/cell.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "db/log.h"
+#include "formats/formatted_error.h"
+#include "formats/gds_in.h"
+#include "formats/gds_records.h"
+
+namespace {
+constexpr const char* kTag = "GDSIN";
+}  // namespace
+
+Cell& GdsIn::CurrentCell() const { return *library_->cells[cellId_]; }
+
+ImportRecord& GdsIn::CurrentRecord() const { return library_->importRecords[recordIndex_]; }
+
+uint32_t GdsIn::NewCell(const std::string& name, bool withRecord) {
+  Library& lib = *library_;
+  uint32_t id = lib.CreateCell(name);
+  lib.importIndex.resize(lib.cells.size(), -1);
+  generated_.resize(lib.cells.size(), false);
+  if (withRecord) {
+    lib.importIndex[id] = int32_t(lib.importRecords.size());
+    lib.importRecords.push_back(ImportRecord{id, {}});
+  }
+  return id;
+}
+
+void GdsIn::ReleaseGeneratedName(const std::string& name) {
+  Library& lib = *library_;
+  auto entry = lib.nameMap.find(name);
+  uint32_t id = entry->second;
+  std::string fresh = lib.MakeCellName(name, "ich", 1);
+  lib.cells[id]->name = &lib.nameMap.emplace(fresh, id).first->first;
+  lib.nameMap.erase(entry);
+  generated_[id] = true;
+}
+
+uint32_t GdsIn::CellForName(const std::string& name) {
+  int32_t found = library_->FindIndex(name);
+  if (found >= 0 && generated_[size_t(found)]) {
+    ReleaseGeneratedName(name);
+    found = -1;
+  }
+  return found >= 0 ? uint32_t(found) : NewCell(name, false);
+}
+
+std::string GdsIn::ReadName() {
+  std::string name = ReadString();
+  if (name.empty()) throw Error("Empty cell name", kTag);
+  return CleanLineBreaks(name);
+}
+
+std::string GdsIn::CleanLineBreaks(std::string text) {
+  // Names and texts are stored one per line in the library's index files.
+  if (text.find_first_of("\r\n") == std::string::npos) return text;
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  DetailWarning(warnings_.lineBreaks, "Warning: line break in name or text \"%s\" replaced by a blank\n",
+                text.c_str());
+  return text;
+}
+
+bool GdsIn::ReadStructure() {
+  if (!ExpectRecord(gds::kBgnStr)) return false;
+  ReadDates();
+  if (!ExpectRecord(gds::kStrName)) throw Error("GdsCell name record missing", kTag);
+  std::string name = ReadName();
+  warnings_.bufferedVertices = 0;
+  warnings_.subCells = 0;
+  Library& lib = *library_;
+  int32_t found = lib.FindIndex(name);
+  if (found >= 0 && generated_[size_t(found)]) {
+    ReleaseGeneratedName(name);
+    found = -1;
+  }
+  if (found < 0) {
+    cellId_ = NewCell(name, true);
+  } else {
+    cellId_ = uint32_t(found);
+    Cell& cell = CurrentCell();
+    cell.box = Box();
+    // The earlier definition's section is no longer this cell's.
+    cell.referencePosition = -1;
+    cell.flags &= uint16_t(~kCellNoPlacements);
+    if (lib.importIndex[cellId_] < 0) {
+      lib.importIndex[cellId_] = int32_t(lib.importRecords.size());
+      lib.importRecords.push_back(ImportRecord{cellId_, {}});
+    } else {
+      lib.importRecords[size_t(lib.importIndex[cellId_])].placements.clear();
+      ++warnings_.redefinedCells;
+    }
+  }
+  recordIndex_ = size_t(lib.importIndex[cellId_]);
+  if (ExpectRecord(gds::kStrClass)) SkipRecordData();
+  while (ReadElement()) {
+  }
+  if (warnings_.subCells > 0) StoreGeometry();
+  Cell& cell = CurrentCell();
+  if (warnings_.problemPolygons != 0) {
+    LogMessage("%d problem polygons in cell %s\n", warnings_.problemPolygons, cell.Name());
+    warnings_.problemPolygons = 0;
+  }
+  if (!ExpectRecord(gds::kEndStr)) {
+    if (!AtEndOfFile()) throw Error("Structure End record missing", kTag);
+    LogMessage("Warning: Structure End missing at the end of file\n");
+  }
+  if (warnings_.subCells > 0) {
+    LogMessage("Created %d cells under %s\n", warnings_.subCells, cell.Name());
+    warnings_.subCells = 0;
+  }
+  WriteCell(cell, CurrentRecord().placements);
+  return true;
+}
+
+void GdsIn::WriteCell(Cell& cell, std::vector<ARef>& placements) {
+  std::sort(placements.begin(), placements.end(),
+            [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) < 0; });
+  auto last = std::unique(placements.begin(), placements.end(),
+                          [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) == 0; });
+  statistics_.duplicateReferences += int32_t(placements.end() - last);
+  placements.erase(last, placements.end());
+  library_->OpenCellFileForWrite(cell);
+  FlushCellGeometry(cell);
+  library_->WriteImportReferences(cell, placements);
+  cell.Clear();
+}
+
+void GdsIn::FlushCellGeometry(Cell& cell) {
+  for (auto& layer : cell.shapes) {
+    library_->layerMap[layer.first].key = layer.first;
+    layer.second.Sort();
+    layer.second.SortAndMerge();
+  }
+  for (ListNode* node = cell.texts.Head(); node; node = node->next) {
+    LayerKey key = static_cast<const TextItem*>(node->item)->key;
+    library_->layerMap[key].key = key;
+  }
+  library_->WriteCellGeometry(cell);
+}

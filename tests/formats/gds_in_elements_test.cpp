@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "db/library.h"
+#include "formats/gds_in.h"
+#include "formats/gds_records.h"
+#include "tests/formats/gds_builder.h"
+#include "tests/formats/gds_in_test_util.h"
+
+namespace {
+
+using gdstest::RunImport;
+
+// The placements of the named cell of the library imported into dir, as copies.
+std::vector<ARef> PlacementsOf(const libtest::TempDir& dir, const std::string& cell) {
+  Library lib(dir.File("lib"), false);
+  lib.Open();
+  Cell& c = *lib.cells[size_t(lib.FindIndex(cell))];
+  lib.LoadCell(c, true);
+  std::vector<ARef> out;
+  for (const SRef* ref : gdstest::Placements(c)) {
+    out.push_back(ref->IsArray() ? *static_cast<const ARef*>(ref) : ARef(*ref));
+  }
+  return out;
+}
+
+GdsBuilder& Leaf(GdsBuilder& b) {
+  return b.BeginStructure("A").Boundary(1, 0, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}).EndStructure();
+}
+
+TEST(GdsInElements, StoresEveryElementKind) {
+  libtest::TempDir dir;
+  ASSERT_EQ(RunImport(dir, gdstest::SampleLibrary().bytes()).error, "");
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")),
+            "cell LEAF\n"
+            "  shape 1/0: 0,0 100,0 100,50 0,50\n"
+            "  shape 2/3: 0,0 60,0 0,60\n"
+            "  shape 3/0: -5,-5 205,-5 205,105 195,105 195,5 -5,5\n"
+            "  text 4/1 5,5 'pin'\n"
+            "cell TOP\n"
+            "  ref LEAF at 0,5000 code 0 mag 1 array 3x2 pitch 300,300\n"
+            "  ref LEAF at 1000,0 code 0 mag 1\n"
+            "  ref LEAF at 3000,0 code 7 mag 2\n"
+            "  shape 1/0: -10,-10 10,-10 10,10 -10,10\n");
+}
+
+TEST(GdsInElements, MapsStransAngleAndMagnificationToOrientationCodes) {
+  struct Angle {
+    double degrees;
+    int quarter;  // snapped angle / 90
+    bool reported;
+  };
+  const std::vector<Angle> angles = {{0, 0, false},   {45, 0, true},    {46, 1, true},    {89.6, 1, false},
+                                     {91, 1, false},  {180, 2, false},  {270, 3, false},  {-90, 3, false}};
+  // Rotation by the quarter turns, after a reflection about the x axis when reflected.
+  const int plain[4] = {0, 1, 2, 3}, reflected[4] = {6, 7, 4, 5};
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  Leaf(b);
+  int serial = 0;
+  for (bool reflect : {false, true}) {
+    for (const Angle& angle : angles) {
+      for (double mag : {1.0, 2.0}) {
+        b.BeginStructure("T" + std::to_string(serial++)).Sref("A", {7, 9}, GdsPlacement{reflect, mag, angle.degrees});
+        b.EndStructure();
+      }
+    }
+  }
+  b.EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  serial = 0;
+  for (bool reflect : {false, true}) {
+    for (const Angle& angle : angles) {
+      for (double mag : {1.0, 2.0}) {
+        std::string cell = "T" + std::to_string(serial++);
+        std::vector<ARef> refs = PlacementsOf(dir, cell);
+        ASSERT_EQ(refs.size(), 1u) << cell;
+        EXPECT_EQ(refs[0].orientation, (reflect ? reflected : plain)[angle.quarter]) << cell;
+        EXPECT_EQ(refs[0].magnification, float(mag)) << cell;
+        int rounded = (int(angle.degrees + 360.5)) % 360;
+        std::string warning = "Warning: Arbitrary angle " + std::to_string(rounded) +
+                              " changed to manhattan angle\n  cell A under cell " + cell + " at (7, 9)nm\n";
+        EXPECT_EQ(result.log.find(warning) != std::string::npos, angle.reported) << cell;
+        std::string magnified = "  Sref magnification=2.000000 at (7, 9)nm on cell A under cell " + cell + "\n";
+        EXPECT_EQ(result.log.find(magnified) != std::string::npos, mag != 1) << cell;
+      }
+    }
+  }
+}
+
+TEST(GdsInElements, ArraysKeepTheFileLatticeInEveryOrientation) {
+  const Point p0(1000, 2000);
+  const int columns = 3, rows = 2;
+  struct Lattice {
+    Point column, row;
+  };
+  const std::vector<Lattice> lattices = {{{100, 0}, {0, 70}}, {{0, 100}, {-70, 0}}, {{-40, 0}, {0, -30}}};
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  Leaf(b);
+  int serial = 0;
+  for (int code = 0; code < 8; ++code) {
+    GdsPlacement t{code >= 4, 1, 90.0 * (code % 4)};
+    for (const Lattice& l : lattices) {
+      Point p1(p0.x + columns * l.column.x, p0.y + columns * l.column.y);
+      Point p2(p0.x + rows * l.row.x, p0.y + rows * l.row.y);
+      b.BeginStructure("T" + std::to_string(serial++)).Aref("A", columns, rows, p0, p1, p2, t).EndStructure();
+    }
+  }
+  b.EndLibrary();
+  libtest::TempDir dir;
+  ASSERT_EQ(RunImport(dir, b.bytes()).error, "");
+  serial = 0;
+  const int codes[8] = {0, 1, 2, 3, 6, 7, 4, 5};
+  for (int code = 0; code < 8; ++code) {
+    for (const Lattice& l : lattices) {
+      std::string cell = "T" + std::to_string(serial++);
+      std::vector<ARef> refs = PlacementsOf(dir, cell);
+      ASSERT_EQ(refs.size(), 1u) << cell;
+      const ARef& ref = refs[0];
+      EXPECT_EQ(ref.orientation, codes[code]) << cell;
+      std::multiset<std::pair<int, int>> expected, got;
+      for (int i = 0; i < columns; ++i) {
+        for (int j = 0; j < rows; ++j)
+          expected.insert({p0.x + i * l.column.x + j * l.row.x, p0.y + i * l.column.y + j * l.row.y});
+      }
+      for (int c = 0; c < ref.columns; ++c) {
+        for (int r = 0; r < ref.rows; ++r) {
+          Trans t;
+          ref.ElementTrans(c, r, t);
+          got.insert({t.x, t.y});
+        }
+      }
+      EXPECT_EQ(got, expected) << cell;
+    }
+  }
+}
+
+TEST(GdsInElements, DropsOnlyPlacementsThatAreEqualInEveryField) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  Leaf(b).BeginStructure("T");
+  b.Sref("A", {0, 0}).Sref("A", {0, 0}).Sref("A", {0, 0}, GdsPlacement{false, 2, 0}).Sref("A", {5, 0});
+  b.Aref("A", 1, 1, {0, 0}, {0, 0}, {0, 0});
+  b.EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_NE(result.log.find("  5 single & 0 arrary references (2 duplicates), 1 magnifications\n"), std::string::npos)
+      << result.log;
+  EXPECT_EQ(PlacementsOf(dir, "T").size(), 3u);
+}
+
+TEST(GdsInElements, LaterDefinitionsReplaceEarlierOnesAndPlaceholdersStayEmpty) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("A").Sref("GHOST", {0, 0}).Boundary(1, 0, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
+  b.EndStructure();
+  b.BeginStructure("T").Sref("A", {0, 0}).Sref("LATER", {1, 1}).EndStructure();
+  b.BeginStructure("A").Boundary(2, 0, {{0, 0}, {8, 0}, {8, 8}, {0, 8}, {0, 0}}).EndStructure();
+  b.BeginStructure("LATER").Text(3, 0, {0, 0}, "").EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_NE(result.log.find("\nTotal 4 cells:\n  Total 3 cells newly defined and 1 cells redefined\n"),
+            std::string::npos)
+      << result.log;
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")),
+            "cell A\n  shape 2/0: 0,0 8,0 8,8 0,8\n"
+            "cell GHOST\n"
+            "cell LATER\n  text 3/0 0,0 '0'\n"
+            "cell T\n  ref A at 0,0 code 0 mag 1\n  ref LATER at 1,1 code 0 mag 1\n");
+}
+
+TEST(GdsInElements, SkipsElementsOnLayersThatCannotBeKeyed) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("A").Boundary(0x4000, 0, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
+  b.Text(5, 0, {0, 0}, "a").Boundary(1, 0, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
+  b.Record(gds::kText, 0).Int16(gds::kLayer, {7}).Int16(gds::kTextType, {300}).Xy({{3, 4}});
+  b.String(gds::kString, "b").Record(gds::kEndEl, 0).EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_NE(result.log.find("Warning: layer (16384 0) out of range at (0, 0)nm & cell A, skip\n"), std::string::npos);
+  EXPECT_NE(result.log.find("Warning: layer (7 300) out of range at (3, 4)nm & cell A, skip\n"), std::string::npos);
+  EXPECT_NE(
+      result.log.find("references (0 duplicates), 0 magnifications\n  2 elements on unsupported layers skipped\n"),
+      std::string::npos)
+      << result.log;
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A\n  shape 1/0: 0,0 4,0 4,4 0,4\n  text 5/0 0,0 'a'\n");
+}
+
+TEST(GdsInElements, WarnsAndSkipsDegenerateBoundaries) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("A").Boundary(1, 0, {{0, 0}, {5, 0}, {10, 0}, {0, 0}});
+  b.Boundary(1, 0, {{0, 0}, {0, 0}, {10, 0}, {10, 10}, {10, 10}, {0, 10}, {0, 0}}).EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_NE(result.log.find("Warning: point/line polygon at (0, 0)nm on layer (1 0) & cell A, skip\n"),
+            std::string::npos);
+  EXPECT_NE(result.log.find("1 problem polygons in cell A\n"), std::string::npos);
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A\n  shape 1/0: 0,0 10,0 10,10 0,10\n");
+}
+
+TEST(GdsInElements, ReplacesLineBreaksInNamesAndTexts) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("A\nB").Text(1, 0, {0, 0}, "x\r\ny").EndStructure().BeginStructure("C").EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_EQ(gdstest::CountOf(result.log, "Warning: line break in name or text"), 2);
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A B\n  text 1/0 0,0 'x  y'\ncell C\n");
+}
+
+}  // namespace
