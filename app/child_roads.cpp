@@ -1,0 +1,128 @@
+// The roads of the main frame that open child windows, and the child's menu bar.
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/toolbar.h>
+
+#include "app/core/child_logic.h"
+#include "app/core/command_table.h"
+#include "app/core/keybind.h"
+#include "app/korvane.h"
+#include "app/my_child.h"
+#include "app/my_frame.h"
+#include "app/prompts.h"
+#include "canvas/my_canvas.h"
+#include "db/cell.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "resources/mdi_icn.xpm"
+
+namespace {
+
+std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
+
+MyChild* BeginChild(MyFrame* frame, const wxString& title) {
+  auto* child = new MyChild(frame, title);
+  child->canvas->backgroundColour = frame->backgroundColour;
+  return child;
+}
+
+// Scroll bars, menu bar and first layout of a child whose road succeeded.
+void EndChild(MyFrame* frame, MyChild* child) {
+  const wxSize size = child->canvas->GetClientSize();
+  child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
+  frame->CreateChildMenuBar(child, child->canvas);
+  child->UpdateLayerList();
+}
+
+// Gives the new library its top cell; false when the user gave no name.
+bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
+  auto library = std::make_shared<Library>(ToUtf8(directory), false);
+  canvas->ShareLibrary(library);
+  const std::string name = ToUtf8(ThePrompts().GetText("Enter new cell name", "New Top Cell", "TOP"));
+  if (name.empty()) return false;
+  const uint32_t id = library->CreateCell(name);
+  library->GetCell(id)->flags |= kCellModified;
+  library->flags |= kLibInfoDirty | kLibNamesDirty | kLibCellsChanged;
+  library->roots.push_back(id);
+  canvas->GridStep();
+  canvas->SetTopCell(static_cast<int32_t>(id));
+  canvas->depth = static_cast<int32_t>(library->depth) + 1;
+  return true;
+}
+
+}  // namespace
+
+MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
+  if (isNew && HoldsLibrary(ToUtf8(directory))) {
+    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", directory),
+                            "Wrong Usage", wxOK);
+    return nullptr;
+  }
+  if (isNew && !wxDirExists(directory)) wxMkdir(directory, wxS_DIR_DEFAULT);
+  MyChild* child = BeginChild(this, directory);
+  bool opened = false;
+  try {
+    opened = isNew ? StartNewLibrary(child->canvas, directory) : child->canvas->LoadLibrary(ToUtf8(directory));
+  } catch (const Error& error) {
+    ReportError(error.Tag(), error.Message());
+  }
+  if (!opened) {
+    child->Destroy();
+    return nullptr;
+  }
+  EndChild(this, child);
+  return child;
+}
+
+MyChild* MyFrame::CreateGDSChild(const wxString& file, const wxString& directory) {
+  MyChild* child = BeginChild(this, file);
+  if (!child->canvas->ConvertGDS(ToUtf8(file), ToUtf8(directory))) {
+    child->Destroy();
+    return nullptr;
+  }
+  EndChild(this, child);
+  return child;
+}
+
+namespace {
+
+wxMenu* BuildMenu(const MenuLayout& layout, const std::vector<uint16_t>& keyBindings) {
+  auto* menu = new wxMenu;
+  for (int id : layout.ids) {
+    if (id == kSeparator) {
+      menu->AppendSeparator();
+      continue;
+    }
+    const Command& command = *FindCommand(layout.menu, id);
+    wxString label = wxString::FromUTF8(command.label);
+    if (layout.menu == MenuId::kView || layout.menu == MenuId::kEdit) {
+      label = wxString::FromUTF8(MakeAcceleratorLabel(command.label, keyBindings[id]));
+    }
+    if (command.kind == CommandKind::kSubMenu) {
+      menu->Append(id, label, BuildMenu(SaveSubMenu(), keyBindings), command.help);
+    } else {
+      menu->Append(id, label, command.help, command.kind == CommandKind::kCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+      menu->Enable(id, MyChild::IsWired(id));
+    }
+  }
+  return menu;
+}
+
+}  // namespace
+
+void MyFrame::CreateChildMenuBar(MyChild* child, MyCanvas* canvas) {
+  canvas->SetCursor(wxCursor(wxCURSOR_ARROW));
+  ++childWindowCount;
+  child->counted_ = true;
+  child->SetIcon(wxIcon(mdi_icn_xpm));
+  auto* bar = new wxMenuBar;
+  for (const MenuLayout& layout : ChildMenuBar()) bar->Append(BuildMenu(layout, keyBindings), layout.title);
+  bar->Check(13, canvas->showTexts != 0);
+  child->SetMenuBar(bar);
+  if (childWindowCount == 1) EnableChildTools(true);
+  child->Show();
+  child->Activate();
+  // The notebook decides a tab's size only once it is shown: lay the panes out for it now.
+  child->LayoutChildPanes();
+}

@@ -1,0 +1,115 @@
+#include "app/core/layer_rows.h"
+
+#include <cstdlib>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+constexpr uint32_t kFillCodeStyles[] = {kBrushSolid,          kBrushTransparent,    kBrushBDiagonalHatch,
+                                        kBrushCrossDiagHatch, kBrushFDiagonalHatch, kBrushCrossHatch,
+                                        kBrushHorizontalHatch, kBrushVerticalHatch, kBrushStipple};
+
+// The layer info of row, or null when the row is outside the table.
+LayerInfo* RowLayer(std::map<LayerKey, LayerInfo>& layers, int row) {
+  if (row < 0 || row >= int(layers.size())) return nullptr;
+  return &std::next(layers.begin(), row)->second;
+}
+
+void SetHidden(LayerInfo& layer, bool hidden) {
+  layer.colour = hidden ? (layer.colour | kLayerHidden) : (layer.colour & ~kLayerHidden);
+}
+
+}  // namespace
+
+uint32_t FillCodeToBrushStyle(int code) { return code >= 1 && code <= 8 ? kFillCodeStyles[code] : kBrushSolid; }
+
+int BrushStyleToFillCode(uint32_t style) {
+  for (int code = 1; code <= 8; ++code) {
+    if (kFillCodeStyles[code] == style) return code;
+  }
+  return 0;
+}
+
+std::string PatternText(uint32_t style) {
+  switch (style) {
+    case kBrushTransparent: return "  ";
+    case kBrushStipple: return "..";
+    case kBrushBDiagonalHatch: return "//";
+    case kBrushCrossDiagHatch: return "XX";
+    case kBrushFDiagonalHatch: return "\\\\";
+    case kBrushCrossHatch: return "++";
+    case kBrushHorizontalHatch: return "--";
+    case kBrushVerticalHatch: return "||";
+    default: return "SS";
+  }
+}
+
+std::vector<LayerRow> BuildRows(const std::map<LayerKey, LayerInfo>& layers) {
+  std::vector<LayerRow> rows;
+  rows.reserve(layers.size());
+  for (const auto& [key, info] : layers) {
+    LayerRow row{key, "", "", PatternText(info.brushStyle), info.colour & 0xFFFFFFu, (info.colour & kLayerHidden) != 0};
+    const uint32_t layer = key >> 8, datatype = key & 0xFF;
+    if (layer > 511) {
+      row.first = "Polygon";
+      row.second = std::to_string(datatype);
+    } else if (info.layerName.empty()) {
+      row.first = std::to_string(layer);
+      row.second = std::to_string(datatype);
+    } else {
+      row.first = info.layerName;
+      row.second = info.datatypeName;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers) {
+  for (const auto& entry : layers) {
+    if ((entry.second.colour & kLayerHidden) == 0) return false;
+  }
+  return true;
+}
+
+void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows) {
+  for (auto& entry : layers) SetHidden(entry.second, true);
+  for (int row : selectedRows) {
+    if (LayerInfo* layer = RowLayer(layers, row)) SetHidden(*layer, false);
+  }
+}
+
+void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row) {
+  if (LayerInfo* layer = RowLayer(layers, row)) layer->colour ^= kLayerHidden;
+}
+
+void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows) {
+  if (selectedRows.empty()) return;
+  LayerInfo* first = RowLayer(layers, selectedRows.front());
+  if (!first) return;
+  const bool hidden = (first->colour & kLayerHidden) == 0;
+  for (int row : selectedRows) {
+    if (LayerInfo* layer = RowLayer(layers, row)) SetHidden(*layer, hidden);
+  }
+}
+
+std::optional<LayerKey> ParseNewLayer(const std::string& text) {
+  std::istringstream words(text);
+  std::string layerWord, datatypeWord;
+  words >> layerWord >> datatypeWord;
+  if (layerWord.empty()) return std::nullopt;
+  // Numbers are read as C's integer conversion does: leading digits, 0 for none.
+  const uint32_t layer = static_cast<uint32_t>(std::strtoll(layerWord.c_str(), nullptr, 10)) & 0xFFFF;
+  const uint32_t datatype = static_cast<uint32_t>(std::strtoll(datatypeWord.c_str(), nullptr, 10)) & 0xFF;
+  if (layer > 511) return std::nullopt;
+  return MakeLayerKey(layer, datatype);
+}
+
+bool AddLayer(std::map<LayerKey, LayerInfo>& layers, LayerKey key) {
+  if (layers.count(key)) return false;
+  LayerInfo info;
+  info.key = key;
+  layers.emplace(key, info);
+  return true;
+}

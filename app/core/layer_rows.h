@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/library.h"
+
+// The rows of a child window's layer and style lists, and the operations of those lists on the
+// library's layer table. Row i is the i-th layer in key order.
+
+// Brush style numbers of the toolkit, as stored in LayerInfo::brushStyle.
+enum BrushStyleNumber : uint32_t {
+  kBrushSolid = 100,
+  kBrushTransparent = 106,
+  kBrushStipple = 110,
+  kBrushBDiagonalHatch = 111,
+  kBrushCrossDiagHatch = 112,
+  kBrushFDiagonalHatch = 113,
+  kBrushCrossHatch = 114,
+  kBrushHorizontalHatch = 115,
+  kBrushVerticalHatch = 116,
+};
+
+constexpr uint32_t kLayerHidden = 0x80000000u;
+
+// Fill codes 0 to 8 (the style dialog's images) and brush styles. A code outside 1..8 is
+// solid; a style outside the table is code 0.
+uint32_t FillCodeToBrushStyle(int code);
+int BrushStyleToFillCode(uint32_t style);
+// The two-character text of a style-list row; "SS" for solid and unknown styles.
+std::string PatternText(uint32_t style);
+
+struct LayerRow {
+  LayerKey key;
+  std::string first;   // layer number or name; "Polygon" above layer 511
+  std::string second;  // datatype number or name
+  std::string pattern;
+  uint32_t rgb;        // 0x00BBGGRR
+  bool hidden;
+};
+
+std::vector<LayerRow> BuildRows(const std::map<LayerKey, LayerInfo>& layers);
+// True while no layer is visible: the canvas then draws nothing but outlines.
+bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers);
+
+// Shows the layers of the selected rows and hides all others (all of them with no selection).
+void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows);
+// Flips the visibility of one row.
+void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row);
+// The first selected row flips; every further selected row takes its new state.
+void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows);
+
+// "layer datatype" of the create-layer prompt: the layer cut to 16 bits, the datatype to 8
+// (0 when missing). Layers above 511 are refused (nullopt): keys from 512 on are the
+// placement index and overlays, and the library does not keep such layers.
+std::optional<LayerKey> ParseNewLayer(const std::string& text);
+// Inserts a black, visible, style-0 layer; false when the key exists already.
+bool AddLayer(std::map<LayerKey, LayerInfo>& layers, LayerKey key);

@@ -1,0 +1,142 @@
+#include "app/layer_lists.h"
+
+#include <wx/brush.h>
+#include <wx/msgdlg.h>
+
+#include "app/core/command_table.h"
+#include "app/core/layer_rows.h"
+#include "app/my_child.h"
+#include "app/prompts.h"
+#include "canvas/my_canvas.h"
+#include "db/library.h"
+
+namespace {
+
+// The layer rows keep the toolkit's brush style numbers without including the toolkit.
+constexpr bool SameStyle(BrushStyleNumber ours, wxBrushStyle theirs) { return uint32_t(ours) == uint32_t(theirs); }
+static_assert(SameStyle(kBrushSolid, wxBRUSHSTYLE_SOLID) &&
+              SameStyle(kBrushTransparent, wxBRUSHSTYLE_TRANSPARENT) &&
+              SameStyle(kBrushStipple, wxBRUSHSTYLE_STIPPLE) &&
+              SameStyle(kBrushBDiagonalHatch, wxBRUSHSTYLE_BDIAGONAL_HATCH) &&
+              SameStyle(kBrushCrossDiagHatch, wxBRUSHSTYLE_CROSSDIAG_HATCH) &&
+              SameStyle(kBrushFDiagonalHatch, wxBRUSHSTYLE_FDIAGONAL_HATCH) &&
+              SameStyle(kBrushCrossHatch, wxBRUSHSTYLE_CROSS_HATCH) &&
+              SameStyle(kBrushHorizontalHatch, wxBRUSHSTYLE_HORIZONTAL_HATCH) &&
+              SameStyle(kBrushVerticalHatch, wxBRUSHSTYLE_VERTICAL_HATCH));
+
+constexpr int kChangeColor = 17;
+
+std::map<LayerKey, LayerInfo>* LayerTable(MyChild* child) {
+  if (!child->canvas || !child->canvas->GetLibrary()) return nullptr;
+  return &child->canvas->GetLibrary()->layerMap;
+}
+
+LayerInfo* RowLayer(MyChild* child, long row) {
+  std::map<LayerKey, LayerInfo>* layers = LayerTable(child);
+  if (!layers || row < 0 || row >= long(layers->size())) return nullptr;
+  return &std::next(layers->begin(), row)->second;
+}
+
+}  // namespace
+
+CSCtrl::CSCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(panel, kCmdStyleList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl") {
+  InsertColumn(0, " ", wxLIST_FORMAT_LEFT, size.x);
+  Bind(wxEVT_LIST_COL_CLICK, &CSCtrl::OnColumnClick, this);
+  Bind(wxEVT_LIST_COL_RIGHT_CLICK, &CSCtrl::OnColumnRightClick, this);
+  Bind(wxEVT_LIST_ITEM_ACTIVATED, &CSCtrl::OnActivated, this);
+  Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &CSCtrl::OnRightClick, this);
+}
+
+MyChild* CSCtrl::Child() const { return static_cast<MyChild*>(GetParent()->GetParent()); }
+
+void CSCtrl::OnColumnClick(wxListEvent&) {
+  wxCommandEvent command(wxEVT_MENU, kChangeColor);
+  Child()->GetEventHandler()->ProcessEvent(command);
+}
+
+void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->UpdateLayerList(); }
+
+void CSCtrl::OnActivated(wxListEvent& event) {
+  LayerInfo* layer = RowLayer(Child(), event.GetIndex());
+  if (!layer) return;
+  wxColour colour(layer->colour & 0xFF, (layer->colour >> 8) & 0xFF, (layer->colour >> 16) & 0xFF);
+  if (!ThePrompts().ChooseColour(this, colour)) return;
+  layer->colour = (layer->colour & kLayerHidden) | colour.Red() | (uint32_t(colour.Green()) << 8) |
+                  (uint32_t(colour.Blue()) << 16);
+  Child()->UpdateLayerList();
+  Child()->Redraw();
+}
+
+void CSCtrl::OnRightClick(wxListEvent& event) {
+  LayerInfo* layer = RowLayer(Child(), event.GetIndex());
+  if (!layer) return;
+  const int current = BrushStyleToFillCode(layer->brushStyle);
+  const int chosen = ThePrompts().ChooseStyle(this, current);
+  if (chosen < 0 || chosen == current) return;
+  layer->brushStyle = FillCodeToBrushStyle(chosen);
+  Child()->UpdateLayerList();
+  Child()->Redraw();
+}
+
+LayerCtrl::LayerCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(panel, kCmdLayerList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl") {
+  InsertColumn(0, "Layer", wxLIST_FORMAT_LEFT, 39);
+  InsertColumn(1, "Datatype", wxLIST_FORMAT_LEFT, 57);
+  Bind(wxEVT_LIST_COL_CLICK, &LayerCtrl::OnColumnClick, this);
+  Bind(wxEVT_LIST_COL_RIGHT_CLICK, &LayerCtrl::OnColumnRightClick, this);
+  Bind(wxEVT_LIST_ITEM_ACTIVATED, &LayerCtrl::OnActivated, this);
+  Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &LayerCtrl::OnRightClick, this);
+}
+
+MyChild* LayerCtrl::Child() const { return static_cast<MyChild*>(GetParent()->GetParent()); }
+
+std::vector<int> LayerCtrl::SelectedRows() const {
+  std::vector<int> rows;
+  for (long item = GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+       item = GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+    rows.push_back(int(item));
+  }
+  return rows;
+}
+
+void LayerCtrl::OnColumnClick(wxListEvent&) {
+  std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
+  if (!layers) return;
+  ShowExactly(*layers, SelectedRows());
+  Child()->UpdateLayerList();
+  Child()->Redraw();
+}
+
+void LayerCtrl::OnColumnRightClick(wxListEvent&) {
+  MyChild* child = Child();
+  std::map<LayerKey, LayerInfo>* layers = LayerTable(child);
+  if (!layers) return;
+  const wxString answer = ThePrompts().GetText("Enter 2 numbers for (layer datatype)", "Create new layer", "");
+  if (answer.empty()) return;
+  const std::optional<LayerKey> key = ParseNewLayer(std::string(answer.utf8_str()));
+  if (!key) {
+    ThePrompts().MessageBox(this, "Layer numbers above 511 cannot be created", "Wrong Input", wxOK);
+    return;
+  }
+  if (!AddLayer(*layers, *key)) return;
+  child->canvas->GetLibrary()->flags |= kLibInfoDirty;
+  child->UpdateLayerList();
+}
+
+void LayerCtrl::OnActivated(wxListEvent& event) {
+  std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
+  if (!layers) return;
+  ToggleOne(*layers, int(event.GetIndex()));
+  Child()->UpdateLayerList();
+  Child()->Redraw();
+}
+
+void LayerCtrl::OnRightClick(wxListEvent&) {
+  std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
+  const std::vector<int> rows = SelectedRows();
+  if (!layers || rows.empty()) return;
+  ToggleGroup(*layers, rows);
+  Child()->UpdateLayerList();
+  Child()->Redraw();
+}

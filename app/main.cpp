@@ -1,0 +1,3 @@
+#include "app/korvane.h"
+
+wxIMPLEMENT_APP(Korvane);

@@ -1,0 +1,214 @@
+#include "app/my_child.h"
+
+#include <wx/msgdlg.h>
+#include <wx/scrolwin.h>
+#include <wx/statusbr.h>
+
+#include <algorithm>
+
+#include "app/core/child_logic.h"
+#include "app/core/command_table.h"
+#include "app/core/layer_rows.h"
+#include "app/layer_lists.h"
+#include "app/korvane.h"
+#include "app/my_frame.h"
+#include "app/prompts.h"
+#include "canvas/my_canvas.h"
+#include "db/library.h"
+
+namespace {
+
+constexpr int kShowOutlines = 10, kShowNames = 12, kShowTexts = 13;
+constexpr int kChangeColor = 17, kZoomOut = 18, kZoomOut4X = 19, kZoomIn4X = 20;
+
+// Commands of the child's menus that this build carries out; the rest come with their
+// features and stay disabled until then.
+constexpr int kWired[] = {kShowOutlines, kShowNames, kShowTexts, kChangeColor, kZoomOut, kZoomOut4X,
+                          kZoomIn4X,     kCmdRedraw, kCmdExit,   kCmdNewLibrary, kCmdWorkingDir,
+                          kCmdLoadLibrary, kCmdGdsIn, kCmdClose, kCmdAbout};
+
+}  // namespace
+
+bool MyChild::IsWired(int id) { return std::find(std::begin(kWired), std::end(kWired), id) != std::end(kWired); }
+
+MyChild::MyChild(MyFrame* parent, const wxString& title)
+    : wxMDIChildFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_FRAME_STYLE, "frame"),
+      frame_(parent) {
+  ChildFrameList.push_back(this);
+  const wxSize client = GetClientSize();
+  lastWidth = client.x;
+  lastHeight = client.y;
+  statusBar_ = new wxStatusBar(this, wxID_ANY, wxSTB_DEFAULT_STYLE, "status_line");
+  statusBar_->SetFieldsCount(2);
+  InitLayerPanel(client.y);
+  const PaneLayout layout =
+      LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
+  canvas = new MyCanvas(this, wxID_ANY, wxPoint(layout.canvas.x, layout.canvas.y),
+                        wxSize(layout.canvas.width, layout.canvas.height));
+  canvas->SetStatusSink(this);
+  canvas->SetTextPrompt([](const std::string& message, const std::string& caption) {
+    return std::string(ThePrompts().GetText(wxString::FromUTF8(message), wxString::FromUTF8(caption), "").utf8_str());
+  });
+
+  Bind(wxEVT_SIZE, &MyChild::OnSize, this);
+  Bind(wxEVT_CLOSE_WINDOW, &MyChild::OnClose, this);
+  Bind(wxEVT_MENU, &MyChild::OnRedraw, this, kCmdRedraw);
+  for (int id : {kShowOutlines, kShowNames, kShowTexts}) Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
+  for (int id : {kZoomOut, kZoomOut4X, kZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
+  Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kChangeColor);
+  Bind(wxEVT_MENU, &MyChild::OnCloseCommand, this, kCmdClose);
+}
+
+MyChild::~MyChild() {
+  ChildFrameList.erase(std::remove(ChildFrameList.begin(), ChildFrameList.end(), this), ChildFrameList.end());
+  if (canvas) {
+    canvas->SetStatusSink(nullptr);
+    canvas->Destroy();
+    canvas = nullptr;
+  }
+  if (childWindowCount == 0) frame_->EnableChildTools(false);
+}
+
+void MyChild::InitLayerPanel(int height) {
+  auto* panel = new wxScrolledWindow(this, wxID_ANY, wxDefaultPosition, wxSize(layerPanelWidth, height),
+                                     wxHSCROLL | wxVSCROLL, "panel");
+  layerPanel = panel;
+  // The layer list leaves room for the panel's vertical scroll bar.
+  const int listWidth = layerPanelWidth - styleListWidth - 15;
+  styleList = new CSCtrl(panel, wxPoint(0, 0), wxSize(styleListWidth, height));
+  layerList = new LayerCtrl(panel, wxPoint(styleListWidth, 0), wxSize(listWidth, height));
+}
+
+void MyChild::UpdateLayerList() {
+  if (!canvas || !canvas->GetLibrary()) return;
+  const std::map<LayerKey, LayerInfo>& layers = canvas->GetLibrary()->layerMap;
+  styleList->Hide();
+  layerList->Hide();
+  styleList->DeleteAllItems();
+  layerList->DeleteAllItems();
+  canvas->layerFilter = LayerFilterNeeded(layers) ? 1 : 0;
+  long index = 0;
+  for (const LayerRow& row : BuildRows(layers)) {
+    layerList->InsertItem(index, wxString::FromUTF8(row.first));
+    layerList->SetItem(index, 1, wxString::FromUTF8(row.second));
+    layerList->SetItemData(index, index);
+    styleList->InsertItem(index, wxString::FromUTF8(row.pattern));
+    styleList->SetItemData(index, index);
+    const wxColour colour(row.rgb & 0xFF, (row.rgb >> 8) & 0xFF, (row.rgb >> 16) & 0xFF);
+    if (row.hidden) {
+      styleList->SetItemTextColour(index, colour);
+    } else {
+      styleList->SetItemBackgroundColour(index, colour);
+    }
+    ++index;
+  }
+  styleList->Show();
+  layerList->Show();
+}
+
+void MyChild::LayoutChildPanes() {
+  const wxSize client = GetClientSize();
+  const PaneLayout l = LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
+  const wxSize oldCanvas = canvas->GetClientSize();
+  canvas->SetSize(l.canvas.x, l.canvas.y, l.canvas.width, l.canvas.height);
+  layerPanel->SetSize(l.panel.x, l.panel.y, l.panel.width, l.panel.height);
+  styleList->SetSize(styleListWidth, l.panel.height);
+  layerList->SetSize(layerPanelWidth - styleListWidth - 15, l.panel.height);
+  statusBar_->SetSize(l.status.x, l.status.y, l.status.width, l.status.height);
+  const wxSize newCanvas = canvas->GetClientSize();
+  canvas->ResizeCanvas(oldCanvas.x, oldCanvas.y, newCanvas.x, newCanvas.y);
+  lastWidth = client.x;
+  lastHeight = client.y;
+}
+
+void MyChild::Redraw() {
+  if (!canvas) return;
+  canvas->viewChanged = true;
+  canvas->Refresh(true);
+}
+
+void MyChild::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  const wxSize client = GetClientSize();
+  if (!canvas || client.x <= 0 || client.y <= 0) return;
+  if (!NeedsRelayout(lastWidth, lastHeight, client.x, client.y)) return;
+  LayoutChildPanes();
+  Redraw();
+}
+
+bool MyChild::ConfirmCloseLibrary() {
+  if (!canvas || !canvas->GetLibrary() || !HasUnsavedChanges(canvas->GetLibrary()->flags)) return true;
+  for (MyChild* other : ChildFrameList) {
+    if (other != this && other->canvas && other->canvas->GetLibrary() == canvas->GetLibrary()) return true;
+  }
+  const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
+                                         wxString::FromUTF8(canvas->GetLibrary()->directory));
+  return ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) == wxYES;
+}
+
+void MyChild::OnClose(wxCloseEvent& event) {
+  if (event.CanVeto() && !ConfirmCloseLibrary()) {
+    event.Veto();
+    return;
+  }
+  if (counted_) --childWindowCount;
+  counted_ = false;
+  event.Skip();
+}
+
+void MyChild::OnRedraw(wxCommandEvent&) {
+  if (!canvas) return;
+  // The canvas is resized from the size of the last layout to its present size: nothing
+  // changes unless the window was resized by less than the relayout threshold since.
+  const wxSize frameSize = GetClientSize();
+  const wxSize canvasSize = canvas->GetClientSize();
+  canvas->ResizeCanvas(lastWidth - frameSize.x + canvasSize.x, lastHeight - frameSize.y + canvasSize.y,
+                       canvasSize.x, canvasSize.y);
+  lastWidth = frameSize.x;
+  lastHeight = frameSize.y;
+}
+
+void MyChild::OnToggle(wxCommandEvent& event) {
+  if (!canvas) return;
+  uint8_t* flag = event.GetId() == kShowOutlines ? &canvas->showOutlines
+                  : event.GetId() == kShowNames  ? &canvas->showNames
+                                                 : &canvas->showTexts;
+  *flag = *flag ? 0 : 1;
+  Redraw();
+}
+
+void MyChild::OnZoom(wxCommandEvent& event) {
+  if (!canvas) return;
+  switch (event.GetId()) {
+    case kZoomOut: canvas->Zoomout(); break;
+    case kZoomOut4X: canvas->Zoomout4X(); break;
+    default: canvas->Zoomin4X(); break;
+  }
+}
+
+void MyChild::OnChangeColor(wxCommandEvent&) {
+  wxArrayString items;
+  items.Add("Background");
+  items.Add("Instance Highlight");
+  items.Add("Geometry Highlight");
+  const int item = ThePrompts().ChooseItem(this, "Select item to change color", "Change Color", items);
+  if (item < 0) return;
+  wxColour* colours[] = {&frame_->backgroundColour, &frame_->instanceHighlightColour,
+                         &frame_->geometryHighlightColour};
+  if (!ThePrompts().ChooseColour(this, *colours[item])) return;
+  // The colours belong to the main frame; every canvas shows the new one at its next redraw.
+  for (MyChild* child : ChildFrameList) {
+    if (child->canvas) child->canvas->backgroundColour = frame_->backgroundColour;
+  }
+  Redraw();
+}
+
+void MyChild::OnCloseCommand(wxCommandEvent&) {
+  if (ConfirmCloseLibrary()) Close(true);
+}
+
+void MyChild::SetChildStatus(int field, const std::string& text) {
+  if (field >= 0 && field < 2) statusBar_->SetStatusText(wxString::FromUTF8(text), field);
+}
+
+void MyChild::SetMainStatus(const std::string& text) { frame_->SetStatusText(wxString::FromUTF8(text), 0); }

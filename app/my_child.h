@@ -1,0 +1,65 @@
+#pragma once
+
+#include <wx/mdi.h>
+
+#include <string>
+
+#include "canvas/status_sink.h"
+
+class CSCtrl;
+class LayerCtrl;
+class MyCanvas;
+class MyFrame;
+class wxStatusBar;
+
+// One open view of a library: the canvas between the cell tree (left, hidden while 0 wide) and
+// the layer panel (right), above a two-field status bar. GTK's MDI child frames have no status
+// bar of their own, so the child carries one inside its client area.
+class MyChild : public wxMDIChildFrame, public StatusSink {
+ public:
+  MyChild(MyFrame* parent, const wxString& title);
+  ~MyChild() override;
+
+  // True for the commands this window carries out; the others stay disabled in its menus.
+  static bool IsWired(int id);
+
+  // Lays the panes out for the current client size and stores it as the last accepted size.
+  void LayoutChildPanes();
+  void Redraw();
+  // Rebuilds the style and layer lists from the library's layer table.
+  void UpdateLayerList();
+
+  void SetChildStatus(int field, const std::string& text) override;
+  void SetMainStatus(const std::string& text) override;
+  wxStatusBar* ChildStatusBar() const { return statusBar_; }
+
+  MyCanvas* canvas = nullptr;
+  int lastWidth = 0;
+  int lastHeight = 0;
+  int layerPanelWidth = 136;
+  int treeWidth = 0;
+  int styleListWidth = 25;
+  wxWindow* layerPanel = nullptr;
+  CSCtrl* styleList = nullptr;
+  LayerCtrl* layerList = nullptr;
+
+ private:
+  void InitLayerPanel(int height);
+  void OnSize(wxSizeEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void OnRedraw(wxCommandEvent& event);
+  void OnToggle(wxCommandEvent& event);
+  void OnZoom(wxCommandEvent& event);
+  void OnChangeColor(wxCommandEvent& event);
+  void OnCloseCommand(wxCommandEvent& event);
+  // Asks before the last window of a library with unsaved changes goes; true to close.
+  bool ConfirmCloseLibrary();
+
+  MyFrame* frame_;
+  wxStatusBar* statusBar_ = nullptr;
+  // Set once the window counts as open (its menu bar is built); only then does closing it
+  // lower childWindowCount.
+  bool counted_ = false;
+
+  friend class MyFrame;
+};

@@ -1,0 +1,223 @@
+#include "app/my_frame.h"
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
+#include <wx/toolbar.h>
+
+#include <set>
+
+#include "app/core/child_logic.h"
+#include "app/core/command_table.h"
+#include "app/core/keybind.h"
+#include "app/exit_now.h"
+#include "app/korvane.h"
+#include "app/my_child.h"
+#include "app/prompts.h"
+#include "canvas/my_canvas.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "db/log.h"
+#include "resources/extract.xpm"
+#include "resources/help.xpm"
+#include "resources/load_layout.xpm"
+#include "resources/load_library.xpm"
+#include "resources/new_library.xpm"
+#include "resources/print.xpm"
+#include "resources/save.xpm"
+#include "resources/view_all.xpm"
+#include "resources/zoom_in.xpm"
+#include "resources/zoom_out.xpm"
+
+namespace {
+
+// The tools that act on the active child, in toolbar order.
+constexpr int kChildTools[] = {kCmdSave, kCmdExtract, 20, 19, 18, kCmdPrint};
+
+std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
+
+// The directory above path, through the platform's path rules.
+wxString ParentDirectory(const wxString& path) {
+  wxFileName name = wxFileName::DirName(path);
+  name.RemoveLastDir();
+  return name.GetPath();
+}
+
+}  // namespace
+
+MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
+    : wxMDIParentFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame") {
+  CreateToolBar(wxNO_BORDER | wxTB_FLAT | wxTB_HORIZONTAL, wxID_ANY, "toolbar");
+  InitKeyBindings();
+  InitToolBar(GetToolBar());
+  DragAcceptFiles(true);
+  GetClientWindow()->DragAcceptFiles(true);
+
+  Bind(wxEVT_MENU, &MyFrame::OnAbout, this, kCmdAbout);
+  Bind(wxEVT_MENU, &MyFrame::OnWorkingDir, this, kCmdWorkingDir);
+  Bind(wxEVT_MENU, &MyFrame::OnLoadLibrary, this, kCmdLoadLibrary);
+  Bind(wxEVT_MENU, &MyFrame::OnSelectInputType, this, kCmdSelectInputType);
+  Bind(wxEVT_MENU, &MyFrame::OnLoadGDS, this, kCmdGdsIn);
+  Bind(wxEVT_MENU, &MyFrame::OnQuit, this, kCmdExit);
+  Bind(wxEVT_MENU, &MyFrame::OnNewLibrary, this, kCmdNewLibrary);
+  for (int id : kChildTools) Bind(wxEVT_MENU, &MyFrame::OnForward, this, id);
+  Bind(wxEVT_DROP_FILES, &MyFrame::OnDropFiles, this);
+  GetClientWindow()->Bind(wxEVT_DROP_FILES, &MyFrame::OnDropFiles, this);
+  Bind(wxEVT_SIZE, &MyFrame::OnSize, this);
+  Bind(wxEVT_CLOSE_WINDOW, &MyFrame::OnCloseWindow, this);
+}
+
+void MyFrame::InitKeyBindings() { keyBindings = DefaultKeyBindings(); }
+
+void MyFrame::InitToolBar(wxToolBar* toolBar) {
+  toolBar->AddTool(kCmdNewLibrary, "", wxBitmap(new_library_xpm), "New Library");
+  toolBar->AddTool(kCmdLoadLibrary, "", wxBitmap(load_library_xpm), "Load library");
+  toolBar->AddTool(kCmdSelectInputType, "", wxBitmap(load_layout_xpm), "Load GDS/OASIS");
+  toolBar->AddTool(kCmdSave, "", wxBitmap(save_xpm), "Save DB changes");
+  toolBar->AddTool(kCmdExtract, "", wxBitmap(extract_xpm), "Extract to GDS/OASIS/Text");
+  toolBar->AddSeparator();
+  toolBar->AddTool(20, "", wxBitmap(zoom_in_xpm), "Zoom in 4X");
+  toolBar->AddTool(19, "", wxBitmap(zoom_out_xpm), "Zoom out 4X");
+  toolBar->AddTool(18, "", wxBitmap(view_all_xpm), "View All");
+  toolBar->AddSeparator();
+  toolBar->AddTool(kCmdPrint, "", wxBitmap(print_xpm), "Print");
+  toolBar->AddSeparator();
+  toolBar->AddTool(kCmdAbout, "", wxBitmap(help_xpm), "Help");
+  for (int id : kChildTools) toolBar->EnableTool(id, false);
+  toolBar->Realize();
+}
+
+void MyFrame::EnableChildTools(bool enable) {
+  for (int id : kChildTools) GetToolBar()->EnableTool(id, enable && MyChild::IsWired(id));
+}
+
+void MyFrame::ReportError(const std::string& tag, const std::string& message) {
+  LogMessage("ERROR: %s: %s\n", tag.c_str(), message.c_str());
+  SetStatusText(wxString::FromUTF8("ERROR: " + tag + ": " + message), 0);
+}
+
+void MyFrame::OnWorkingDir(wxCommandEvent&) {
+  const wxString dir =
+      ThePrompts().ChooseDirectory(this, "Provide working directory for libraries", wxGetCwd());
+  if (!dir.empty()) wxSetWorkingDirectory(dir);
+}
+
+void MyFrame::OnNewLibrary(wxCommandEvent&) {
+  const wxString dir = ThePrompts().ChooseDirectory(this, "New library dir name", wxGetCwd());
+  if (!dir.empty()) OpenLibrary(dir, true);
+}
+
+void MyFrame::OnLoadLibrary(wxCommandEvent&) {
+  const wxString dir = ThePrompts().ChooseDirectory(this, "Provide library directory name", wxGetCwd());
+  if (!dir.empty()) OpenLibrary(dir, false);
+}
+
+void MyFrame::OpenLibrary(const wxString& path, bool isNew) {
+  wxSetWorkingDirectory(ParentDirectory(path));
+  LogMessage(isNew ? "Library %s is opened\n" : "Library %s is loaded\n", ToUtf8(path).c_str());
+  CreateLibraryChild(path, isNew);
+}
+
+void MyFrame::OnSelectInputType(wxCommandEvent& event) {
+  // OASIS import is not part of this build: its choice is disabled in the dialog.
+  if (ThePrompts().ChooseInputType(this) == 0) OnLoadGDS(event);
+}
+
+void MyFrame::OnLoadGDS(wxCommandEvent&) {
+  const wxString file = ThePrompts().ChooseFileToOpen(
+      this, "Open a GDS file", "GDS Files(*.gds)|*.gds|GDS gzip(*.gds.gz)|*.gds.gz|All files(*.*)|*.*");
+  if (file.empty()) return;
+  const wxString dir = ChooseImportDirectory(file);
+  if (!dir.empty()) CreateGDSChild(file, dir);
+}
+
+wxString MyFrame::ChooseImportDirectory(const wxString& file) {
+  wxString dir = wxString::FromUTF8(AutoLibraryDir(ToUtf8(file), ToUtf8(wxGetCwd())));
+  if (wxDirExists(dir)) {
+    dir = ThePrompts().ChooseDirectory(
+        this, "Automatic lib directory exists. Provide library directory name for " + file, dir);
+    if (dir.empty()) return dir;
+  }
+  if (!wxDirExists(dir)) wxMkdir(dir, wxS_DIR_DEFAULT);
+  return dir;
+}
+
+void MyFrame::OnDropFiles(wxDropFilesEvent& event) {
+  // The files are opened after the drop has finished: a conversion or a dialog inside the
+  // toolkit's drop callback would leave the file manager's drag hanging.
+  wxArrayString paths;
+  for (int i = 0; i < event.GetNumberOfFiles(); ++i) paths.Add(event.GetFiles()[i]);
+  CallAfter([this, paths] { OpenDroppedFiles(paths); });
+}
+
+void MyFrame::OpenDroppedFiles(const wxArrayString& paths) {
+  for (const wxString& path : paths) {
+    LogMessage("File %s is dropped\n", ToUtf8(path).c_str());
+    switch (RouteDrop(ToUtf8(path), wxDirExists(path))) {
+      case DropRoute::kLibrary:
+        wxSetWorkingDirectory(ParentDirectory(path));
+        CreateLibraryChild(path, false);
+        break;
+      case DropRoute::kOasis:
+        LogMessage("File %s skipped: OASIS import is not available\n", ToUtf8(path).c_str());
+        break;
+      case DropRoute::kGds: {
+        const wxString dir = ChooseImportDirectory(path);
+        if (dir.empty()) {
+          LogMessage("Job cancelled by user\n");
+          break;
+        }
+        CreateGDSChild(path, dir);
+        break;
+      }
+    }
+  }
+}
+
+void MyFrame::OnQuit(wxCommandEvent&) { Close(false); }
+
+void MyFrame::OnCloseWindow(wxCloseEvent& event) {
+  if (ConfirmNeeded(childWindowCount, event.CanVeto())) {
+    const wxString text = wxString::Format("%d windows still open, close anyhow?", childWindowCount);
+    if (ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) != wxYES) {
+      event.Veto();
+      return;
+    }
+  }
+  if (event.CanVeto() && !ConfirmUnsavedLibraries()) {
+    event.Veto();
+    return;
+  }
+  ExitNow(0);
+}
+
+bool MyFrame::ConfirmUnsavedLibraries() {
+  std::set<const Library*> asked;
+  for (MyChild* child : ChildFrameList) {
+    if (!child->canvas || !child->canvas->GetLibrary()) continue;
+    const Library* library = child->canvas->GetLibrary().get();
+    if (!asked.insert(library).second || !HasUnsavedChanges(library->flags)) continue;
+    const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
+                                           wxString::FromUTF8(library->directory));
+    if (ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) != wxYES) return false;
+  }
+  return true;
+}
+
+void MyFrame::OnAbout(wxCommandEvent&) {
+  const wxString text =
+      wxString::Format("Korvane, a browser and editor of large mask layouts\nVersion\t%s\nBuild\t%s\n",
+                       kKorvaneVersion, kKorvaneBuildDate) +
+      "Made by Ostrand";
+  ThePrompts().MessageBox(this, text, "Korvane", wxOK | wxCENTRE);
+}
+
+void MyFrame::OnSize(wxSizeEvent&) {
+  const wxSize client = GetClientSize();
+  GetClientWindow()->SetSize(0, 0, client.x, client.y, wxSIZE_AUTO);
+}
+
+void MyFrame::OnForward(wxCommandEvent& event) {
+  auto* child = static_cast<MyChild*>(GetActiveChild());
+  if (child && MyChild::IsWired(event.GetId())) child->GetEventHandler()->ProcessEvent(event);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <wx/colour.h>
+#include <wx/arrstr.h>
+#include <wx/string.h>
+
+#include <memory>
+
+class wxWindow;
+
+// Every modal question the shell asks goes through this interface, so that tests can answer
+// with scripted replies instead of real dialogs. An empty string or -1 means Cancel.
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  virtual wxString ChooseDirectory(wxWindow* parent, const wxString& message, const wxString& start) = 0;
+  virtual wxString ChooseFileToOpen(wxWindow* parent, const wxString& title, const wxString& wildcard) = 0;
+  virtual wxString GetText(const wxString& message, const wxString& caption, const wxString& defaultValue) = 0;
+  // The answer of a message box: wxOK, wxYES, wxNO or wxCANCEL.
+  virtual int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) = 0;
+  // The input-type dialog: 0 GDSII, 1 OASIS, -1 Cancel.
+  virtual int ChooseInputType(wxWindow* parent) = 0;
+  // The index of the chosen item, or -1.
+  virtual int ChooseItem(wxWindow* parent, const wxString& message, const wxString& caption,
+                         const wxArrayString& items) = 0;
+  // The style dialog with the image of fill code current selected: the fill code chosen (0
+  // when none is selected), or -1 for Cancel.
+  virtual int ChooseStyle(wxWindow* parent, int current) = 0;
+  // True with the chosen colour in colour; false leaves it unchanged.
+  virtual bool ChooseColour(wxWindow* parent, wxColour& colour) = 0;
+};
+
+// The prompts in use: the real dialogs unless SetPrompts replaced them.
+Prompts& ThePrompts();
+// Null restores the real dialogs.
+void SetPrompts(std::unique_ptr<Prompts> prompts);

@@ -1,0 +1,118 @@
+// korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp (under xvfb-run): opens a library as the
+// application does and times the drawing passes of a WIDTH x HEIGHT canvas: the first full
+// view with the default settings (saved as OUT.bmp), the same view in full detail, and a
+// 40 um x 40 um view at the middle of the cell, cold (on a freshly opened library, cells
+// loaded on demand) and warm.
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/korvane_bench/command.h"
+#include "canvas/my_canvas.h"
+#include "db/error.h"
+#include "db/library.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// One paint of the canvas through its drawing pass, onto a bitmap the size of its client.
+void Paint(MyCanvas& canvas) {
+  int cw = 0;
+  int ch = 0;
+  canvas.GetClientSize(&cw, &ch);
+  wxBitmap target(cw, ch, 24);
+  wxMemoryDC dc(target);
+  canvas.DoPrepareDC(dc);
+  canvas.OnDraw(dc);
+}
+
+double TimedPaint(MyCanvas& canvas) {
+  auto start = Clock::now();
+  Paint(canvas);
+  return SecondsSince(start);
+}
+
+MyCanvas* OpenCanvas(wxFrame& frame, const std::string& libDir, int width, int height) {
+  MyCanvas* canvas = new MyCanvas(&frame, wxID_ANY, wxDefaultPosition, wxDefaultSize);
+  canvas->SetClientSize(width, height);
+  if (!canvas->LoadLibrary(libDir)) throw Error("Cannot open library " + libDir, "BENCH");
+  if (!canvas->TopCell()) throw Error("Library has no root cell: " + libDir, "BENCH");
+  return canvas;
+}
+
+void ZoomToMiddle(MyCanvas& canvas) {
+  const Box& box = canvas.TopCell()->box;
+  double x = (double(box.x1) + double(box.x2)) / 2 * canvas.umPerUnit;
+  double y = (double(box.y1) + double(box.y2)) / 2 * canvas.umPerUnit;
+  int cw = 0;
+  int ch = 0;
+  canvas.GetClientSize(&cw, &ch);
+  canvas.view.CentreView(0, 0, cw, ch);
+  canvas.ZoomToBox(x, y, 20.0);
+}
+
+long long LoadedCells(const Library& lib) {
+  long long loaded = 0;
+  for (const auto& cell : lib.cells) loaded += cell && cell->loaded && cell->IsStored();
+  return loaded;
+}
+
+int RunDraw(const std::vector<std::string>& args) {
+  if (args.size() != 4) {
+    std::fprintf(stderr, "usage: korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp\n");
+    return 2;
+  }
+  const std::string& libDir = args[0];
+  int width = std::atoi(args[1].c_str());
+  int height = std::atoi(args[2].c_str());
+  if (width <= 0 || height <= 0) throw Error("WIDTH and HEIGHT must be positive", "BENCH");
+  static char name[] = "korvane-bench";
+  static char* argv[] = {name, nullptr};
+  int argc = 1;
+  wxApp::SetInstance(new wxApp);
+  if (!wxEntryStart(argc, argv)) throw Error("Cannot start the toolkit (no display?)", "BENCH");
+  wxInitAllImageHandlers();
+  wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "draw", wxDefaultPosition, wxSize(width + 40, height + 40));
+
+  auto start = Clock::now();
+  MyCanvas* canvas = OpenCanvas(*frame, libDir, width, height);
+  double openSeconds = SecondsSince(start);
+  double firstDraw = TimedPaint(*canvas);
+  canvas->BackBuffer()->GetSubBitmap(wxRect(0, 0, width, height)).ConvertToImage().SaveFile(args[3], wxBITMAP_TYPE_BMP);
+  canvas->cellSizeLimit = 0;
+  canvas->depth = int32_t(canvas->GetLibrary()->depth) + 1;
+  canvas->RefreshView();
+  double fullDetail = TimedPaint(*canvas);
+  canvas->Destroy();
+
+  MyCanvas* zoomed = OpenCanvas(*frame, libDir, width, height);
+  ZoomToMiddle(*zoomed);
+  double zoomCold = TimedPaint(*zoomed);
+  zoomed->RefreshView();
+  double zoomWarm = TimedPaint(*zoomed);
+  long long cells = LoadedCells(*zoomed->GetLibrary());
+  std::printf(
+      "draw open_seconds=%.3f first_draw_seconds=%.3f full_detail_seconds=%.3f zoom_cold_seconds=%.4f "
+      "zoom_warm_seconds=%.4f cells_loaded=%lld peak_rss_kb=%ld\n",
+      openSeconds, firstDraw, fullDetail, zoomCold, zoomWarm, cells, PeakRssKb());
+  frame->Destroy();
+  wxTheApp->ProcessIdle();
+  wxEntryCleanup();
+  return 0;
+}
+
+BenchCommandRegistrar registrar({"draw", "LIBDIR WIDTH HEIGHT OUT.bmp", RunDraw});
+
+}  // namespace

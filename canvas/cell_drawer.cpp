@@ -1,0 +1,493 @@
+#include "canvas/cell_drawer.h"
+
+#include <wx/brush.h>
+#include <wx/dc.h>
+#include <wx/pen.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/stipple_brushes.h"
+#include "db/cell_contents.h"
+#include "db/db_polygon.h"
+#include "db/hierarchy_walk.h"
+#include "db/library.h"
+#include "db/numeric.h"
+#include "db/poly/ring_set.h"
+
+namespace {
+
+constexpr uint32_t kLayerHidden = 0x80000000u;
+// Texts are drawn only in cells at least this many pixels wide and high.
+constexpr int64_t kTextCellWidth = 201;
+constexpr int64_t kTextCellHeight = 101;
+// Boxes of placements get their names when wider than this many pixels.
+constexpr int64_t kLabelWidth = 59;
+
+// Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
+wxColour LayerPenColour(uint32_t word) {
+  return wxColour((unsigned char)(word & 0xff), (unsigned char)((word >> 8) & 0xff),
+                  (unsigned char)std::max<uint32_t>((word >> 16) & 0xff, 8));
+}
+
+bool IsIdentity(const Trans& t) {
+  return t.x == 0 && t.y == 0 && t.orientation == 0 && IsUnitMagnification(t.magnification);
+}
+
+bool FitsInt32(double v) { return v >= double(INT32_MIN) && v <= double(INT32_MAX); }
+
+int32_t Shifted(int32_t v, int64_t by) { return SaturateToInt32(double(int64_t(v) + by)); }
+
+// Removes the hidden bit of every layer but one for the life of the object; restores all bits.
+class SoloLayer {
+ public:
+  explicit SoloLayer(std::map<LayerKey, LayerInfo>& layers) : layers_(layers) {
+    for (const auto& layer : layers_) saved_.push_back(layer.second.colour & kLayerHidden);
+  }
+  ~SoloLayer() {
+    size_t i = 0;
+    for (auto& layer : layers_) layer.second.colour = (layer.second.colour & ~kLayerHidden) | saved_[i++];
+  }
+  SoloLayer(const SoloLayer&) = delete;
+  SoloLayer& operator=(const SoloLayer&) = delete;
+
+  bool WasHidden(size_t i) const { return saved_[i] != 0; }
+  void Show(LayerKey key) {
+    for (auto& layer : layers_) {
+      layer.second.colour = (layer.second.colour & ~kLayerHidden) | (layer.first == key ? 0 : kLayerHidden);
+    }
+  }
+
+ private:
+  std::map<LayerKey, LayerInfo>& layers_;
+  std::vector<uint32_t> saved_;
+};
+
+}  // namespace
+
+CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
+                       StippleBrushes& stipples)
+    : library_(library),
+      dc_(dc),
+      view_(view),
+      settings_(settings),
+      stipples_(stipples),
+      points_(1024),
+      onPath_(library.cells.size(), 0) {
+  if (view.windowW > 0 && view.windowH > 0) pointRuns_.assign(size_t(view.windowW) * size_t(view.windowH), 0);
+  sizeTest_.layerFilter = settings.layerFilter;
+  sizeTest_.fineView = settings.fineView;
+  sizeTest_.cellSizeLimit = settings.cellSizeLimit;
+  sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
+}
+
+void CellDrawer::DrawBox(wxDC& dc, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (w == 0) {
+    if (h < 2) {
+      dc.DrawPoint(x, y);
+    } else {
+      dc.DrawLine(x, y, x, y + h);
+    }
+  } else if (h == 0) {
+    dc.DrawLine(x, y, x + w, y);
+  } else if (w == 1) {
+    if (h == 1) {
+      dc.DrawPoint(x, y);
+    } else {
+      dc.DrawLine(x, y, x, y + h);
+      dc.DrawLine(x, y, x + 1, y + h);
+    }
+  } else if (h == 1) {
+    dc.DrawLine(x, y, x + w, y);
+    dc.DrawLine(x, y, x + w, y + 1);
+  } else {
+    dc.DrawRectangle(x, y, w, h);
+  }
+}
+
+int64_t CellDrawer::DrawCellHierarchy(uint32_t cellId, const Box& window, const Trans& placement, int32_t level) {
+  Cell* cell = library_.GetCell(cellId);
+  if (!cell) return 0;
+  // The whole-cell path needs no index; a window query builds the indexes when it first needs them.
+  if (!cell->loaded) library_.LoadCell(*cell, false);
+  if (onPath_.size() <= cellId) onPath_.resize(size_t(cellId) + 1, 0);
+  onPath_[cellId] = 1;
+  int64_t drawn = DrawCellGeometry(*cell, window, placement);
+  if (cell->HasReferences()) drawn += DrawInstances(*cell, window, placement, level);
+  onPath_[cellId] = 0;
+  return drawn;
+}
+
+int64_t CellDrawer::DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level) {
+  if (settings_.showTexts) dc_.SetTextForeground(settings_.outlineColour);
+  if (level < 2) SelectOutlinePen();
+  const SpatialIndex& index = cell.HasReferences()->index;
+  int64_t drawn = 0;
+  for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) {
+    const SRef& ref = *static_cast<const SRef*>(e->payload);
+    uint32_t id = ref.CellId();
+    Cell* placed = library_.GetCell(id);
+    if (!placed || placed->box.IsEmpty()) continue;
+    if (ref.IsArray()) {
+      const ARef& array = static_cast<const ARef&>(ref);
+      if (int32_t(array.columns) * array.rows > 1 || level < 2) {
+        drawn += DrawArray(array, *placed, window, placement, level);
+        continue;
+      }
+    }
+    drawn += DrawPlaced(id, *placed, ref, window, placement, level);
+  }
+  return drawn;
+}
+
+int64_t CellDrawer::DrawArray(const ARef& array, Cell& placed, const Box& window, const Trans& placement,
+                              int32_t level) {
+  uint32_t id = array.CellId();
+  bool highlighted = int32_t(id) == settings_.highlightedCell;
+  Box box;
+  array.GetBox(box, placed.box);
+  placement.ApplyToBox(box);
+  Trans whole = array;
+  whole.Compose(placement);
+  bool tooSmall = IsTooSmall(sizeTest_, level, box);
+  int64_t drawn = 0;
+  if (level < 2 || tooSmall) {
+    std::string label = std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" +
+                        std::to_string(array.rows) + ")";
+    DrawPlacementBox(box, whole.orientation, tooSmall && highlighted, label);
+    ++drawn;
+  }
+  if (tooSmall) return drawn;
+  ElementRange range = ElementsInWindow(array, placed.box, window);
+  for (int32_t column = range.column0; column < range.column1; ++column) {
+    for (int32_t row = range.row0; row < range.row1; ++row) {
+      Trans element;
+      array.ElementTrans(column, row, element);
+      Trans composed = element;
+      composed.Compose(placement);
+      if (level < 2 || highlighted) {
+        Box elementBox = placed.box;
+        composed.ApplyToBox(elementBox);
+        DrawPlacementBox(elementBox, composed.orientation, highlighted, std::string());
+        ++drawn;
+      } else {
+        drawn += DrawElement(id, placed, element, composed, window, level);
+      }
+    }
+  }
+  return drawn;
+}
+
+int64_t CellDrawer::DrawPlaced(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Box& window,
+                               const Trans& placement, int32_t level) {
+  Trans composed = elementTrans;
+  composed.Compose(placement);
+  if (level < 2 || int32_t(placedId) == settings_.highlightedCell) {
+    Box box = placed.box;
+    composed.ApplyToBox(box);
+    DrawPlacementBox(box, composed.orientation, int32_t(placedId) == settings_.highlightedCell, placed.Name());
+    return 1;
+  }
+  return DrawElement(placedId, placed, elementTrans, composed, window, level);
+}
+
+int64_t CellDrawer::DrawElement(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Trans& composed,
+                                const Box& window, int32_t level) {
+  Box box = placed.box;
+  composed.ApplyToBox(box);
+  // A cell already on the path places itself: drawing it again would never end.
+  if (IsTooSmall(sizeTest_, level, box) || onPath_[placedId]) {
+    DrawCellOutline(placed, composed);
+    return 1;
+  }
+  return DrawCellHierarchy(placedId, ChildWindow(window, elementTrans), composed, level - 1);
+}
+
+bool CellDrawer::DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const {
+  double l = std::floor(view_.DeviceX(box.x1) + 0.5);
+  double r = std::floor(view_.DeviceX(box.x2) + 0.5);
+  double t = std::floor(view_.DeviceY(box.y2) + 0.5);
+  double b = std::floor(view_.DeviceY(box.y1) + 0.5);
+  if (!FitsInt32(l) || !FitsInt32(r) || !FitsInt32(t) || !FitsInt32(b)) return false;
+  left = int32_t(l);
+  right = int32_t(r);
+  top = int32_t(t);
+  bottom = int32_t(b);
+  return true;
+}
+
+void CellDrawer::SelectOutlinePen() {
+  dc_.SetPen(wxPen(settings_.outlineColour, 1, wxPENSTYLE_SOLID));
+  dc_.SetBrush(*wxTRANSPARENT_BRUSH);
+}
+
+void CellDrawer::DrawPlacementBox(const Box& box, int orientation, bool highlighted, const std::string& label) {
+  int32_t left, top, right, bottom;
+  if (!DeviceBox(box, left, top, right, bottom)) return;
+  if (highlighted) {
+    dc_.SetPen(wxPen(settings_.highlightColour, 1, wxPENSTYLE_SOLID));
+    dc_.SetBrush(*wxTRANSPARENT_BRUSH);
+    DrawBox(dc_, left, top, right - left, bottom - top);
+  }
+  SelectOutlinePen();
+  if (!highlighted) DrawBox(dc_, left, top, right - left, bottom - top);
+  if (!settings_.showNames || label.empty() || int64_t(right) - left <= kLabelWidth) return;
+  TickLine tick = OrientationTick(left, right, bottom, top, orientation);
+  dc_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
+  dc_.DrawText(wxString::FromUTF8(label.c_str()), left, top);
+}
+
+void CellDrawer::DrawCellOutline(const Cell& cell, const Trans& placement) {
+  Box box = cell.box;
+  placement.ApplyToBox(box);
+  int32_t left, top, right, bottom;
+  if (!DeviceBox(box, left, top, right, bottom)) return;
+  SelectOutlinePen();
+  DrawBox(dc_, left, top, right - left, bottom - top);
+  if (!settings_.showNames || int64_t(right) - left < kLabelWidth + 1) return;
+  TickLine tick = OrientationTick(left, right, bottom, top, placement.orientation);
+  dc_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
+  dc_.DrawText(wxString::FromUTF8(cell.Name()), left, top);
+}
+
+uint32_t CellDrawer::LayerColour(LayerKey key) const {
+  auto found = library_.layerMap.find(key);
+  if (found != library_.layerMap.end()) return found->second.colour;
+  return DefaultLayerColour(key >> 8, key & 0xff);
+}
+
+bool CellDrawer::IsHidden(LayerKey key) const { return (LayerColour(key) & kLayerHidden) != 0; }
+
+bool CellDrawer::SetLayerStyle(LayerKey key) {
+  auto found = library_.layerMap.find(key);
+  uint32_t word = LayerColour(key);
+  if (word & kLayerHidden) return false;
+  ++run_;
+  wxColour colour = LayerPenColour(word);
+  dc_.SetPen(wxPen(colour, 1, wxPENSTYLE_SOLID));
+  if (settings_.showOutlines) {
+    dc_.SetBrush(*wxTRANSPARENT_BRUSH);
+    return true;
+  }
+  uint32_t style = found != library_.layerMap.end() ? found->second.brushStyle : 0;
+  if (style == wxBRUSHSTYLE_STIPPLE) {
+    dc_.SetBrush(stipples_.Get(word & 0xffffff));
+    dc_.SetTextForeground(colour);
+  } else {
+    dc_.SetBrush(wxBrush(colour, style == 0 ? wxBRUSHSTYLE_SOLID : wxBrushStyle(style)));
+  }
+  return true;
+}
+
+int64_t CellDrawer::DrawCellGeometry(Cell& cell, const Box& window, const Trans& placement) {
+  bool moves = !IsIdentity(placement);
+  Box viewBox = cell.box;
+  if (moves) placement.ApplyToBox(viewBox);
+  int32_t left, top, right, bottom;
+  bool texts = settings_.showTexts && cell.texts.Count() > 0 && DeviceBox(viewBox, left, top, right, bottom) &&
+               int64_t(right) - left >= kTextCellWidth && int64_t(bottom) - top >= kTextCellHeight;
+  if (!window.Contains(cell.box)) return DrawQueriedShapes(cell, window, placement, moves, texts);
+  int64_t drawn = 0;
+  for (const auto& layer : cell.shapes) {
+    if (layer.second.Count() == 0 || !SetLayerStyle(layer.first)) continue;
+    DrawShapeList(layer.second, placement, moves, drawn);
+  }
+  if (texts) DrawCellTexts(cell, placement, moves);
+  return drawn;
+}
+
+// Each group is decoded once, at its first position; every further position moves the device
+// points by the change of the accumulated, truncated pixel delta.
+void CellDrawer::DrawShapeList(const ShapeGroupList& list, const Trans& placement, bool moves, int64_t& drawn) {
+  double pixels = view_.PixelsPerUnit();
+  for (const ShapeGroup* group = list.Head(); group; group = group->next) {
+    const ShapePosition* first = group->firstPosition;
+    if (!first) continue;
+    Box device;
+    size_t n = DecodeToDevice(*group->record, first->x, first->y, placement, moves, device);
+    DrawShape(n, device);
+    ++drawn;
+    Point previous(first->x, first->y);
+    if (moves) placement.ApplyToPoint(previous);
+    double sumX = 0;
+    double sumY = 0;
+    int64_t shiftedX = 0;
+    int64_t shiftedY = 0;
+    for (const ShapePosition* p = first->next; p; p = p->next) {
+      Point at(p->x, p->y);
+      if (moves) placement.ApplyToPoint(at);
+      sumX += double(int64_t(at.x) - previous.x) * pixels;
+      sumY -= double(int64_t(at.y) - previous.y) * pixels;
+      previous = at;
+      int64_t wholeX = int64_t(std::trunc(std::clamp(sumX, -4e18, 4e18)));
+      int64_t wholeY = int64_t(std::trunc(std::clamp(sumY, -4e18, 4e18)));
+      int64_t dx = wholeX - shiftedX;
+      int64_t dy = wholeY - shiftedY;
+      shiftedX = wholeX;
+      shiftedY = wholeY;
+      if (dx != 0 || dy != 0) {
+        for (size_t i = 0; i < n; ++i) points_[i] = wxPoint(Shifted(points_[i].x, dx), Shifted(points_[i].y, dy));
+        device = Box(Shifted(device.x1, dx), Shifted(device.y1, dy), Shifted(device.x2, dx), Shifted(device.y2, dy));
+      }
+      DrawShape(n, device);
+      ++drawn;
+    }
+  }
+}
+
+void CellDrawer::DrawCellTexts(const Cell& cell, const Trans& placement, bool moves) {
+  bool visible = false;
+  bool first = true;
+  LayerKey current = 0;
+  for (ListNode* node = cell.texts.Head(); node; node = node->next) {
+    const TextItem& text = *static_cast<const TextItem*>(node->item);
+    if (first || text.key != current) {
+      first = false;
+      current = text.key;
+      visible = SetLayerStyle(text.key);
+      if (visible) dc_.SetTextForeground(LayerPenColour(LayerColour(text.key)));
+    }
+    if (visible) DrawText(text, placement, moves);
+  }
+}
+
+int64_t CellDrawer::DrawQueriedShapes(Cell& cell, const Box& window, const Trans& placement, bool moves,
+                                      bool texts) {
+  EnsureShapeIndexes(cell);
+  int64_t drawn = 0;
+  Box previous;
+  for (auto& layer : cell.layers) {
+    if (layer.first >= kPlacementKey) break;
+    if (layer.second.Count() == 0 || !SetLayerStyle(layer.first)) continue;
+    if (texts) dc_.SetTextForeground(LayerPenColour(LayerColour(layer.first)));
+    const SpatialIndex& index = layer.second.index;
+    for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) {
+      if (e->box.x1 == e->box.x2 && e->box.y1 == e->box.y2) {
+        if (texts) DrawText(*static_cast<const TextItem*>(e->payload), placement, moves);
+        continue;
+      }
+      const ShapePosition* p = static_cast<const ShapePosition*>(e->payload);
+      Box device;
+      if (window.Contains(e->box)) {
+        DrawQueriedShape(DecodeToDevice(*p->group->record, p->x, p->y, placement, moves, device), device, previous);
+        ++drawn;
+        continue;
+      }
+      RingSet rings;
+      p->group->record->ToRing(rings, Point(p->x, p->y));
+      rings.ClipToBox(window, false);
+      rings.ClearVertexFlags(kVertexVisited);
+      for (RingVertex* v = rings.Head(); v; v = v->next) {
+        if (v->flags & kVertexVisited) continue;
+        DrawQueriedShape(RingToDevice(v, placement, moves, device), device, previous);
+        ++drawn;
+      }
+    }
+  }
+  return drawn;
+}
+
+void CellDrawer::DrawText(const TextItem& text, const Trans& placement, bool moves) {
+  Point corners[4] = {Point(text.x, text.y), Point(text.x, text.y), Point(text.x, text.y), Point(text.x, text.y)};
+  corners[1].x = WrapToInt32(int64_t(text.x) + 1);
+  corners[2].x = corners[1].x;
+  corners[2].y = WrapToInt32(int64_t(text.y) + 1);
+  corners[3].y = corners[2].y;
+  Box device;
+  for (size_t i = 0; i < 4; ++i) {
+    if (moves) placement.ApplyToPoint(corners[i]);
+    StorePoint(i, corners[i], device);
+  }
+  DrawShape(4, device);
+  dc_.DrawText(wxString::FromUTF8(library_.TextString(text.textId).c_str()), points_[0].x, points_[0].y);
+}
+
+void CellDrawer::StorePoint(size_t i, const Point& p, Box& device) {
+  if (points_.size() <= i) points_.resize(std::max(points_.size() * 2, i + 1));
+  int32_t x = view_.ToDeviceX(p.x);
+  int32_t y = view_.ToDeviceY(p.y);
+  points_[i] = wxPoint(x, y);
+  device.Extend(x, y);
+}
+
+size_t CellDrawer::DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
+                                  Box& device) {
+  device = Box();
+  uint32_t n = record.VertexCount();
+  int32_t vx = 0;
+  int32_t vy = 0;
+  uint32_t valueIndex = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (i > 0) record.NextVertex(i, valueIndex, vx, vy);
+    Point p(WrapToInt32(int64_t(x) + vx), WrapToInt32(int64_t(y) + vy));
+    if (moves) placement.ApplyToPoint(p);
+    StorePoint(i, p, device);
+  }
+  return n;
+}
+
+size_t CellDrawer::RingToDevice(const RingVertex* start, const Trans& placement, bool moves, Box& device) {
+  device = Box();
+  size_t n = 0;
+  const RingVertex* v = start;
+  do {
+    const_cast<RingVertex*>(v)->flags |= kVertexVisited;
+    Point p(v->x, v->y);
+    if (moves) placement.ApplyToPoint(p);
+    StorePoint(n++, p, device);
+    v = v->ringNext;
+  } while (v && v != start);
+  return n;
+}
+
+void CellDrawer::DrawShape(size_t n, const Box& device) {
+  switch (ClassifyShape(device.x1, device.y1, device.x2, device.y2)) {
+    case ShapeForm::kPoint:
+      if (!PointIsDrawn(device.x1, device.y1)) dc_.DrawPoint(device.x1, device.y1);
+      break;
+    case ShapeForm::kLine:
+      dc_.DrawLine(device.x1, device.y1, device.x2, device.y2);
+      break;
+    case ShapeForm::kTwoVerticalLines:
+      dc_.DrawLine(device.x1, device.y1, device.x1, device.y2);
+      dc_.DrawLine(device.x2, device.y1, device.x2, device.y2);
+      break;
+    case ShapeForm::kTwoHorizontalLines:
+      dc_.DrawLine(device.x1, device.y1, device.x2, device.y1);
+      dc_.DrawLine(device.x1, device.y2, device.x2, device.y2);
+      break;
+    case ShapeForm::kPolygon:
+      dc_.DrawPolygon(int(n), points_.data(), 0, 0, wxODDEVEN_RULE);
+      break;
+  }
+}
+
+bool CellDrawer::PointIsDrawn(int32_t x, int32_t y) {
+  if (pointRuns_.empty()) return false;
+  int64_t column = int64_t(x) - view_.windowX;
+  int64_t row = int64_t(y) - view_.windowY;
+  if (column < 0 || row < 0 || column >= view_.windowW || row >= view_.windowH) return true;
+  uint32_t& last = pointRuns_[size_t(row) * size_t(view_.windowW) + size_t(column)];
+  if (last == run_) return true;
+  last = run_;
+  return false;
+}
+
+void CellDrawer::DrawQueriedShape(size_t n, const Box& device, Box& previous) {
+  ShapeForm form = ClassifyShape(device.x1, device.y1, device.x2, device.y2);
+  bool thin = form == ShapeForm::kPoint || form == ShapeForm::kLine;
+  if (thin && device == previous) return;
+  previous = device;
+  DrawShape(n, device);
+}
+
+void CellDrawer::DrawOrdered(uint32_t cellId, const Box& window, int32_t depth) {
+  SoloLayer solo(library_.layerMap);
+  std::vector<LayerKey> keys;
+  for (const auto& layer : library_.layerMap) keys.push_back(layer.first);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (solo.WasHidden(i)) continue;
+    solo.Show(keys[i]);
+    DrawCellHierarchy(cellId, window, Trans(), depth);
+  }
+}

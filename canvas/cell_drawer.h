@@ -1,0 +1,115 @@
+#pragma once
+
+#include <wx/colour.h>
+#include <wx/gdicmn.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "canvas/view_state.h"
+#include "db/box.h"
+#include "db/cell.h"
+#include "db/trans.h"
+
+class ARef;
+class Library;
+class StippleBrushes;
+class wxDC;
+struct LayerInfo;
+struct RingVertex;
+class DBPolygon;
+class ShapeGroupList;
+
+// The display settings one drawing pass reads.
+struct DrawSettings {
+  int32_t topCellId = -1;
+  int32_t highlightedCell = -1;
+  int32_t cellSizeLimit = 150;
+  bool showNames = false;
+  bool showTexts = true;
+  bool showOutlines = false;
+  bool layerFilter = false;
+  bool fineView = false;
+  wxColour outlineColour{0, 0, 8};
+  wxColour highlightColour{255, 255, 0};
+};
+
+// Draws cells of a library with their placements into a device context for one view: each
+// cell's own shapes and texts layer by layer, and its placed cells down to the display depth,
+// each in full or as an outline box with its name, depending on the depth left and its size in
+// pixels. Cells are loaded on first use. Window boxes are database units in the coordinates of
+// the cell being drawn; placements take them to the coordinates of the view.
+class CellDrawer {
+ public:
+  CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
+             StippleBrushes& stipples);
+
+  // The cell under placement and its placements down to level; returns how many of its
+  // shapes and placements were drawn. A placement of a cell already on the path (a cycle) is
+  // skipped.
+  int64_t DrawCellHierarchy(uint32_t cellId, const Box& window, const Trans& placement, int32_t level);
+  // The cell's own shapes and texts: without queries when window holds the whole cell, else
+  // those that the layer indexes find in window, cut to it.
+  int64_t DrawCellGeometry(Cell& cell, const Box& window, const Trans& placement);
+  // Outline box, and with names shown the orientation tick and the name, of a cell.
+  void DrawCellOutline(const Cell& cell, const Trans& placement);
+  // The shown cell once per visible layer, every other layer hidden meanwhile, so that layers
+  // stack in key order across all cells. The hidden bits are restored however it ends.
+  void DrawOrdered(uint32_t cellId, const Box& window, int32_t depth);
+
+  // A pixel rectangle that collapses to points and lines when it has no width or height.
+  static void DrawBox(wxDC& dc, int32_t x, int32_t y, int32_t w, int32_t h);
+
+ private:
+  int64_t DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level);
+  int64_t DrawArray(const ARef& array, Cell& placed, const Box& window, const Trans& placement, int32_t level);
+  int64_t DrawPlaced(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Box& window,
+                     const Trans& placement, int32_t level);
+  // An element in full, or as its outline when too small or already on the path.
+  int64_t DrawElement(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Trans& composed,
+                      const Box& window, int32_t level);
+  // Device pixels of a box in view coordinates: left, top, right, bottom. False when a
+  // corner lies outside the 32-bit range.
+  bool DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const;
+  // The box (view coordinates) of a placement; with names shown and a box wider than 59 pixels
+  // also the orientation tick and the label.
+  void DrawPlacementBox(const Box& box, int orientation, bool highlighted, const std::string& label);
+  void SelectOutlinePen();
+
+  // False for a hidden layer; else sets pen and brush of the layer.
+  bool SetLayerStyle(LayerKey key);
+  uint32_t LayerColour(LayerKey key) const;
+  bool IsHidden(LayerKey key) const;
+
+  int64_t DrawQueriedShapes(Cell& cell, const Box& window, const Trans& placement, bool moves, bool texts);
+  void DrawText(const TextItem& text, const Trans& placement, bool moves);
+  // Decodes a record at (x, y) into the point buffer through the placement; sets the device box.
+  size_t DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
+                        Box& device);
+  size_t RingToDevice(const RingVertex* start, const Trans& placement, bool moves, Box& device);
+  void DrawShape(size_t n, const Box& device);
+  // DrawShape, except that a point or line on the same device box as the one before is skipped.
+  void DrawQueriedShape(size_t n, const Box& device, Box& previous);
+  void StorePoint(size_t i, const Point& p, Box& device);
+  // True when a point at device (x, y) would change nothing: it lies outside the window, or a
+  // point of the current layer run was drawn on that pixel already.
+  bool PointIsDrawn(int32_t x, int32_t y);
+  void DrawShapeList(const ShapeGroupList& list, const Trans& placement, bool moves, int64_t& drawn);
+  void DrawCellTexts(const Cell& cell, const Trans& placement, bool moves);
+
+  Library& library_;
+  wxDC& dc_;
+  const ViewMapping& view_;
+  const DrawSettings& settings_;
+  StippleBrushes& stipples_;
+  SizeTest sizeTest_;
+  std::vector<wxPoint> points_;
+  std::vector<Point> vertices_;
+  std::vector<uint8_t> onPath_;
+  // Per window pixel, the layer run that last drew a point there. A run is one pen and brush
+  // of SetLayerStyle, so a repeated point of the same run cannot change the pixel. Empty when
+  // the view has no window.
+  std::vector<uint32_t> pointRuns_;
+  uint32_t run_ = 1;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+// The application object of the GUI tests: started once per test binary in a temporary working
+// directory, with scripted prompts and an exit hook that records instead of ending the process.
+#include <string>
+#include <vector>
+
+class ScriptedPrompts;
+
+namespace app_test {
+
+// The directory the application was started in.
+const std::string& StartDirectory();
+ScriptedPrompts& Prompts();
+// Exit codes that ExitNow was called with, oldest first.
+const std::vector<int>& ExitCodes();
+// Runs pending events (CallAfter, size and paint) until none are left.
+void Pump();
+
+}  // namespace app_test

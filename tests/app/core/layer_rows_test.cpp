@@ -1,0 +1,102 @@
+#include "app/core/layer_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::map<LayerKey, LayerInfo> Layers(std::initializer_list<std::pair<LayerKey, uint32_t>> keysAndColours) {
+  std::map<LayerKey, LayerInfo> layers;
+  for (const auto& [key, colour] : keysAndColours) {
+    LayerInfo info;
+    info.key = key;
+    info.colour = colour;
+    layers[key] = info;
+  }
+  return layers;
+}
+
+std::vector<bool> HiddenStates(const std::map<LayerKey, LayerInfo>& layers) {
+  std::vector<bool> hidden;
+  for (const auto& entry : layers) hidden.push_back((entry.second.colour & kLayerHidden) != 0);
+  return hidden;
+}
+
+TEST(LayerRows, RowsInKeyOrderWithNumbersNamesAndPolygon) {
+  auto layers = Layers({{MakeLayerKey(600, 3), 0}, {MakeLayerKey(5, 2), 0x80123456}, {MakeLayerKey(1, 0), 0xFF}});
+  layers[MakeLayerKey(5, 2)].layerName = "metal1";
+  layers[MakeLayerKey(5, 2)].brushStyle = kBrushCrossHatch;
+  const std::vector<LayerRow> rows = BuildRows(layers);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].first, "1");
+  EXPECT_EQ(rows[0].second, "0");
+  EXPECT_EQ(rows[0].pattern, "SS");
+  EXPECT_FALSE(rows[0].hidden);
+  EXPECT_EQ(rows[1].first, "metal1");
+  EXPECT_EQ(rows[1].second, "");  // the second name is shown even when empty
+  EXPECT_EQ(rows[1].pattern, "++");
+  EXPECT_TRUE(rows[1].hidden);
+  EXPECT_EQ(rows[1].rgb, 0x123456u);
+  EXPECT_EQ(rows[2].first, "Polygon");
+  EXPECT_EQ(rows[2].second, "3");
+}
+
+TEST(LayerRows, FillCodesAndPatternsRoundTrip) {
+  const char* patterns[] = {"SS", "  ", "//", "XX", "\\\\", "++", "--", "||", ".."};
+  for (int code = 0; code <= 8; ++code) {
+    EXPECT_EQ(BrushStyleToFillCode(FillCodeToBrushStyle(code)), code);
+    EXPECT_EQ(PatternText(FillCodeToBrushStyle(code)), patterns[code]) << code;
+  }
+  EXPECT_EQ(FillCodeToBrushStyle(9), kBrushSolid);
+  EXPECT_EQ(BrushStyleToFillCode(0), 0);
+  EXPECT_EQ(PatternText(0), "SS");
+}
+
+TEST(LayerRows, FilterIsSetExactlyWhileNoLayerIsVisible) {
+  EXPECT_TRUE(LayerFilterNeeded({}));
+  auto layers = Layers({{1, 0}, {2, 0}});
+  EXPECT_FALSE(LayerFilterNeeded(layers));
+  ShowExactly(layers, {});
+  EXPECT_TRUE(LayerFilterNeeded(layers));
+  ToggleOne(layers, 1);
+  EXPECT_FALSE(LayerFilterNeeded(layers));
+}
+
+TEST(LayerRows, ShowExactlyTheSelectedRows) {
+  auto layers = Layers({{1, kLayerHidden}, {2, 0}, {3, 0}, {4, kLayerHidden}});
+  ShowExactly(layers, {0, 2});
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{false, true, false, true}));
+}
+
+TEST(LayerRows, ToggleGroupFollowsTheFirstSelectedRow) {
+  auto layers = Layers({{1, 0}, {2, kLayerHidden}, {3, 0}, {4, 0}});
+  ToggleGroup(layers, {0, 1, 2});
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, true, true, false}));
+  ToggleGroup(layers, {1, 3});
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true, false}));
+  ToggleGroup(layers, {});
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true, false}));
+}
+
+TEST(LayerRows, ParseNewLayerCutsAndRefusesHighLayers) {
+  EXPECT_EQ(ParseNewLayer("5 300"), LayerKey(5 * 256 + 44));
+  EXPECT_EQ(ParseNewLayer("7"), LayerKey(7 * 256));
+  EXPECT_EQ(ParseNewLayer("  511 255 9"), LayerKey(511 * 256 + 255));
+  EXPECT_EQ(ParseNewLayer("abc"), LayerKey(0));
+  EXPECT_EQ(ParseNewLayer("512 0"), std::nullopt);
+  EXPECT_EQ(ParseNewLayer("16384 0"), std::nullopt);  // would be the placement key
+  EXPECT_EQ(ParseNewLayer("65536 1"), LayerKey(1));   // cut to 16 bits first
+  EXPECT_EQ(ParseNewLayer("-1 0"), std::nullopt);
+  EXPECT_EQ(ParseNewLayer(""), std::nullopt);
+}
+
+TEST(LayerRows, AddLayerOnlyOnce) {
+  std::map<LayerKey, LayerInfo> layers;
+  EXPECT_TRUE(AddLayer(layers, 1324));
+  layers[1324].colour = 0xFF;
+  EXPECT_FALSE(AddLayer(layers, 1324));
+  EXPECT_EQ(layers[1324].colour, 0xFFu);
+  EXPECT_EQ(layers[1324].brushStyle, 0u);
+  EXPECT_EQ(BuildRows(layers)[0].pattern, "SS");
+}
+
+}  // namespace

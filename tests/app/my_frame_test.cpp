@@ -1,0 +1,339 @@
+#include "app/my_frame.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <wx/filefn.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+#include <fstream>
+#include <string>
+
+#include "app/korvane.h"
+#include "app/layer_lists.h"
+#include "app/my_child.h"
+#include "canvas/my_canvas.h"
+#include "db/library.h"
+#include "tests/app/app_environment.h"
+#include "tests/app/scripted_prompts.h"
+#include "tests/formats/gds_builder.h"
+
+namespace {
+
+class MyFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = app_test::StartDirectory() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(mkdir(dir_.c_str(), 0777), 0);
+    ASSERT_TRUE(wxSetWorkingDirectory(dir_));
+    prompts_ = &app_test::Prompts();
+    *prompts_ = ScriptedPrompts();
+  }
+  void TearDown() override {
+    while (!ChildFrameList.empty()) {
+      ChildFrameList.back()->Close(true);
+      app_test::Pump();
+    }
+    EXPECT_EQ(childWindowCount, 0);
+  }
+
+  // A layout with one cell holding boxes on layers 1/0 and 5/2.
+  std::string WriteGds(const std::string& name) const {
+    const std::string path = dir_ + "/" + name;
+    GdsBuilder()
+        .LibraryHeader()
+        .BeginStructure("TOP")
+        .Boundary(1, 0, {{0, 0}, {4000, 0}, {4000, 3000}, {0, 3000}, {0, 0}})
+        .Boundary(5, 2, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 2000}, {1000, 1000}})
+        .EndStructure()
+        .EndLibrary()
+        .WriteTo(path);
+    return path;
+  }
+
+  MyChild* Import(const std::string& name) {
+    prompts_->files.push_back(WriteGds(name));
+    wxCommandEvent command(wxEVT_MENU, 105);
+    theFrame->GetEventHandler()->ProcessEvent(command);
+    app_test::Pump();
+    return static_cast<MyChild*>(theFrame->GetActiveChild());
+  }
+
+  bool Asked(const std::string& question) const {
+    for (const std::string& q : prompts_->asked) {
+      if (q.find(question) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  std::string dir_;
+  ScriptedPrompts* prompts_ = nullptr;
+};
+
+TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(childWindowCount, 1);
+  EXPECT_TRUE(wxDirExists(dir_ + "/chip.db"));
+  wxMenuBar* bar = child->GetMenuBar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->GetMenuCount(), 5u);
+  EXPECT_EQ(bar->GetMenuLabel(2), "&Edit");
+  EXPECT_EQ(bar->FindItem(0)->GetItemLabel(), "Change &Depth\tCtrl-D");
+  EXPECT_TRUE(bar->IsChecked(13));
+  for (int id : {2, 10, 11, 12, 22, 23}) EXPECT_FALSE(bar->IsChecked(id)) << id;
+  EXPECT_FALSE(bar->IsEnabled(106));
+  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(20));
+
+  ASSERT_EQ(child->layerList->GetItemCount(), 2);
+  EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
+  EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
+
+  child->canvas->viewChanged = true;
+  child->canvas->Refresh();
+  child->canvas->Update();
+  app_test::Pump();
+  ASSERT_NE(child->canvas->BackBuffer(), nullptr);
+  const wxImage image = child->canvas->BackBuffer()->ConvertToImage();
+  const int w = child->canvas->BackBufferLogicalWidth(), h = child->canvas->BackBufferLogicalHeight();
+  ASSERT_GT(w, 10);
+  ASSERT_GT(h, 10);
+  EXPECT_EQ(image.GetRed(0, 0), 200);
+  EXPECT_EQ(image.GetGreen(0, 0), 200);
+  EXPECT_EQ(image.GetBlue(0, 0), 200);
+  // The boxes fill the middle of the full view.
+  const int cx = w / 2, cy = h / 2;
+  EXPECT_FALSE(image.GetRed(cx, cy) == 200 && image.GetGreen(cx, cy) == 200 && image.GetBlue(cx, cy) == 200);
+}
+
+TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {
+  wxArrayString paths;
+  paths.Add(WriteGds("a.gds"));
+  paths.Add(WriteGds("b.gds"));
+  theFrame->OpenDroppedFiles(paths);
+  app_test::Pump();
+  EXPECT_EQ(childWindowCount, 2);
+  ASSERT_EQ(ChildFrameList.size(), 2u);
+  EXPECT_EQ(theFrame->GetActiveChild(), ChildFrameList[1]);
+  EXPECT_TRUE(wxDirExists(dir_ + "/a.db"));
+  EXPECT_TRUE(wxDirExists(dir_ + "/b.db"));
+
+  ChildFrameList[1]->Close(true);
+  app_test::Pump();
+  EXPECT_EQ(childWindowCount, 1);
+  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(20));
+  ChildFrameList[0]->Close(true);
+  app_test::Pump();
+  EXPECT_EQ(childWindowCount, 0);
+  for (int id : {114, 115, 20, 19, 18, 118}) EXPECT_FALSE(theFrame->GetToolBar()->GetToolEnabled(id)) << id;
+}
+
+TEST_F(MyFrameTest, DroppedLibraryDirectoryOpens) {
+  ASSERT_NE(Import("chip.gds"), nullptr);
+  ChildFrameList.back()->Close(true);
+  app_test::Pump();
+  wxArrayString paths;
+  paths.Add(dir_ + "/chip.db");
+  theFrame->OpenDroppedFiles(paths);
+  app_test::Pump();
+  EXPECT_EQ(childWindowCount, 1);
+  ASSERT_EQ(ChildFrameList.size(), 1u);
+  EXPECT_EQ(ChildFrameList[0]->layerList->GetItemCount(), 2);
+}
+
+TEST_F(MyFrameTest, CorruptLibraryOpensNoChildAndReportsTheError) {
+  const std::string lib = dir_ + "/broken.db";
+  ASSERT_EQ(mkdir(lib.c_str(), 0777), 0);
+  std::ofstream(lib + "/info") << "not a library";
+  wxArrayString paths;
+  paths.Add(lib);
+  theFrame->OpenDroppedFiles(paths);
+  app_test::Pump();
+  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: LIBIN: "))
+      << theFrame->GetStatusBar()->GetStatusText(0);
+}
+
+TEST_F(MyFrameTest, ImportingTwiceProposesTheExistingDirectory) {
+  ASSERT_NE(Import("chip.gds"), nullptr);
+  prompts_->directories.push_back("");
+  Import("chip.gds");
+  EXPECT_TRUE(Asked("Automatic lib directory exists. Provide library directory name for " + dir_ + "/chip.gds [" +
+                    dir_ + "/chip.db]"));
+  EXPECT_EQ(childWindowCount, 1);
+}
+
+TEST_F(MyFrameTest, NewLibraryRefusesADirectoryHoldingALibrary) {
+  const std::string lib = dir_ + "/old";
+  ASSERT_EQ(mkdir(lib.c_str(), 0777), 0);
+  std::ofstream(lib + "/info.gz").put('x');
+  prompts_->directories.push_back(lib);
+  wxCommandEvent command(wxEVT_MENU, 101);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  EXPECT_TRUE(Asked("Directory " + lib + " already holds a library, use Load"));
+  EXPECT_TRUE(ChildFrameList.empty());
+}
+
+TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
+  const std::string lib = dir_ + "/libs/new1";
+  ASSERT_EQ(mkdir((dir_ + "/libs").c_str(), 0777), 0);
+  prompts_->directories.push_back(lib);
+  prompts_->texts = {"TOP", "-10 -10 10 10"};
+  wxCommandEvent command(wxEVT_MENU, 101);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Pump();
+  ASSERT_EQ(ChildFrameList.size(), 1u);
+  EXPECT_EQ(childWindowCount, 1);
+  EXPECT_TRUE(wxDirExists(lib));
+  EXPECT_EQ(wxGetCwd(), wxString(dir_ + "/libs"));
+  MyCanvas* canvas = ChildFrameList[0]->canvas;
+  ASSERT_NE(canvas->TopCell(), nullptr);
+  const Library& library = *canvas->GetLibrary();
+  EXPECT_EQ(library.FindIndex("TOP"), canvas->TopCellId());
+  EXPECT_EQ(library.roots, std::vector<uint32_t>{uint32_t(canvas->TopCellId())});
+  EXPECT_NE(library.flags & kLibInfoDirty, 0u);
+  EXPECT_EQ(canvas->depth, int32_t(library.depth) + 1);
+  // The new library is unsaved: closing its window asks.
+  prompts_->messageAnswers.push_back(wxYES);
+  wxCommandEvent close(wxEVT_MENU, 123);
+  ChildFrameList[0]->GetEventHandler()->ProcessEvent(close);
+  app_test::Pump();
+  EXPECT_TRUE(ChildFrameList.empty());
+}
+
+TEST_F(MyFrameTest, NewLibraryWithoutANameLeavesNoWindow) {
+  prompts_->directories.push_back(dir_ + "/fresh");
+  prompts_->texts.push_back("");
+  wxCommandEvent command(wxEVT_MENU, 101);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Pump();
+  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(wxDirExists(dir_ + "/fresh"));
+  EXPECT_EQ(wxGetCwd(), wxString(dir_));
+}
+
+TEST_F(MyFrameTest, ClosingTheLastWindowOfAModifiedLibraryAsks) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  child->canvas->GetLibrary()->flags |= kLibCellsChanged;
+  prompts_->messageAnswers.push_back(wxNO);
+  wxCommandEvent close(wxEVT_MENU, 123);
+  child->GetEventHandler()->ProcessEvent(close);
+  app_test::Pump();
+  EXPECT_TRUE(Asked("has unsaved changes, close anyhow?"));
+  ASSERT_EQ(ChildFrameList.size(), 1u);
+
+  prompts_->messageAnswers.push_back(wxNO);
+  const size_t exits = app_test::ExitCodes().size();
+  theFrame->Close(false);
+  EXPECT_EQ(app_test::ExitCodes().size(), exits);
+
+  child->canvas->GetLibrary()->flags &= ~kLibCellsChanged;
+  theFrame->Close(false);
+  ASSERT_EQ(app_test::ExitCodes().size(), exits + 1);
+  EXPECT_EQ(app_test::ExitCodes().back(), 0);
+}
+
+TEST_F(MyFrameTest, ClosingWithMoreThanThreeWindowsAsks) {
+  const int saved = childWindowCount;
+  childWindowCount = 4;
+  prompts_->messageAnswers.push_back(wxNO);
+  const size_t exits = app_test::ExitCodes().size();
+  theFrame->Close(false);
+  EXPECT_TRUE(Asked("4 windows still open, close anyhow?"));
+  EXPECT_EQ(app_test::ExitCodes().size(), exits);
+  childWindowCount = 3;
+  prompts_->asked.clear();
+  theFrame->Close(false);
+  EXPECT_TRUE(prompts_->asked.empty());
+  EXPECT_EQ(app_test::ExitCodes().size(), exits + 1);
+  childWindowCount = saved;
+}
+
+TEST_F(MyFrameTest, ResizeLaysOutOnlyBeyondTwentyPixels) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  const wxSize client = child->GetClientSize();
+  child->lastWidth = client.x - 15;
+  child->canvas->viewChanged = false;
+  wxSizeEvent small(child->GetSize());
+  child->GetEventHandler()->ProcessEvent(small);
+  EXPECT_EQ(child->lastWidth, client.x - 15);
+  EXPECT_FALSE(child->canvas->viewChanged);
+
+  child->lastWidth = client.x - 21;
+  wxSizeEvent large(child->GetSize());
+  child->GetEventHandler()->ProcessEvent(large);
+  EXPECT_EQ(child->lastWidth, client.x);
+  EXPECT_TRUE(child->canvas->viewChanged);
+  EXPECT_EQ(child->canvas->GetSize().x, client.x - child->layerPanelWidth - child->treeWidth);
+}
+
+TEST_F(MyFrameTest, ToggleCommandsSetTheCanvasFlag) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  child->canvas->viewChanged = false;
+  wxCommandEvent outlines(wxEVT_MENU, 10);
+  child->GetEventHandler()->ProcessEvent(outlines);
+  EXPECT_EQ(child->canvas->showOutlines, 1);
+  EXPECT_TRUE(child->canvas->viewChanged);
+  wxCommandEvent texts(wxEVT_MENU, 13);
+  child->GetEventHandler()->ProcessEvent(texts);
+  EXPECT_EQ(child->canvas->showTexts, 0);
+}
+
+TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  LayerInfo& layer = child->canvas->GetLibrary()->layerMap.begin()->second;
+  const bool hidden = (layer.colour & 0x80000000u) != 0;
+  child->canvas->viewChanged = false;
+  wxListEvent activate(wxEVT_LIST_ITEM_ACTIVATED, child->layerList->GetId());
+  activate.SetEventObject(child->layerList);
+  activate.m_itemIndex = 0;
+  child->layerList->GetEventHandler()->ProcessEvent(activate);
+  EXPECT_NE((layer.colour & 0x80000000u) != 0, hidden);
+  EXPECT_TRUE(child->canvas->viewChanged);
+  const wxColour colour(layer.colour & 0xFF, (layer.colour >> 8) & 0xFF, (layer.colour >> 16) & 0xFF);
+  if (hidden) {
+    EXPECT_EQ(child->styleList->GetItemBackgroundColour(0), colour);
+  } else {
+    EXPECT_EQ(child->styleList->GetItemTextColour(0), colour);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MyFrameTest, LayerPanelCreatesLayersAndChangesStyles) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  Library& library = *child->canvas->GetLibrary();
+  library.flags &= ~kLibInfoDirty;
+
+  prompts_->texts = {"600 0", "5 300"};
+  prompts_->messageAnswers = {wxOK};
+  for (int i = 0; i < 2; ++i) {
+    wxListEvent create(wxEVT_LIST_COL_RIGHT_CLICK, child->layerList->GetId());
+    create.SetEventObject(child->layerList);
+    child->layerList->GetEventHandler()->ProcessEvent(create);
+  }
+  EXPECT_TRUE(Asked("Layer numbers above 511 cannot be created"));
+  ASSERT_EQ(child->layerList->GetItemCount(), 3);
+  EXPECT_EQ(library.layerMap.count(5 * 256 + 44), 1u);
+  EXPECT_NE(library.flags & kLibInfoDirty, 0u);
+
+  prompts_->styles = {5};
+  wxListEvent style(wxEVT_LIST_ITEM_RIGHT_CLICK, child->styleList->GetId());
+  style.SetEventObject(child->styleList);
+  style.m_itemIndex = 0;
+  child->styleList->GetEventHandler()->ProcessEvent(style);
+  EXPECT_EQ(library.layerMap.begin()->second.brushStyle, uint32_t(wxBRUSHSTYLE_CROSS_HATCH));
+  EXPECT_EQ(child->styleList->GetItemText(0), "++");
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+// Answers the shell's questions from a script instead of real dialogs, and records what was
+// asked, so that tests drive commands end to end without a person.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/prompts.h"
+
+class ScriptedPrompts : public Prompts {
+ public:
+  std::deque<wxString> directories, files, texts;
+  std::deque<int> messageAnswers, inputTypes, items, styles;
+  // Every question's text, in order.
+  std::vector<std::string> asked;
+
+  wxString ChooseDirectory(wxWindow*, const wxString& message, const wxString& start) override {
+    asked.push_back(std::string(message.utf8_str()) + " [" + std::string(start.utf8_str()) + "]");
+    return Next(directories, wxString());
+  }
+  wxString ChooseFileToOpen(wxWindow*, const wxString& title, const wxString&) override {
+    asked.push_back(std::string(title.utf8_str()));
+    return Next(files, wxString());
+  }
+  wxString GetText(const wxString& message, const wxString&, const wxString&) override {
+    asked.push_back(std::string(message.utf8_str()));
+    return Next(texts, wxString());
+  }
+  int MessageBox(wxWindow*, const wxString& text, const wxString&, long) override {
+    asked.push_back(std::string(text.utf8_str()));
+    return Next(messageAnswers, int(wxCANCEL));
+  }
+  int ChooseInputType(wxWindow*) override { return Next(inputTypes, -1); }
+  int ChooseItem(wxWindow*, const wxString& message, const wxString&, const wxArrayString&) override {
+    asked.push_back(std::string(message.utf8_str()));
+    return Next(items, -1);
+  }
+  int ChooseStyle(wxWindow*, int) override { return Next(styles, -1); }
+  bool ChooseColour(wxWindow*, wxColour& colour) override {
+    colour = wxColour(10, 20, 30);
+    return true;
+  }
+
+ private:
+  template <typename T>
+  static T Next(std::deque<T>& answers, T cancel) {
+    if (answers.empty()) return cancel;
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};

@@ -1,0 +1,225 @@
+#include "canvas/my_canvas.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "canvas/status_sink.h"
+#include "tests/canvas/canvas_test_util.h"
+#include "tests/formats/gds_builder.h"
+
+namespace {
+
+struct RecordingSink : StatusSink {
+  void SetChildStatus(int, const std::string& text) override { child.push_back(text); }
+  void SetMainStatus(const std::string& text) override { main.push_back(text); }
+  std::vector<std::string> child;
+  std::vector<std::string> main;
+};
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+class MyCanvasTest : public ::testing::Test {
+ protected:
+  MyCanvasTest() {
+    frame_ = new wxFrame(nullptr, wxID_ANY, "canvas", wxDefaultPosition, wxSize(420, 340));
+    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_->SetStatusSink(&sink_);
+  }
+  ~MyCanvasTest() override {
+    frame_->Destroy();
+    wxTheApp->ProcessIdle();
+  }
+
+  // One paint through OnDraw, onto a bitmap the size of the client.
+  wxImage Paint() {
+    int cw = 0;
+    int ch = 0;
+    canvas_->GetClientSize(&cw, &ch);
+    wxBitmap target(cw, ch, 24);
+    {
+      wxMemoryDC dc(target);
+      dc.SetBackground(*wxBLACK_BRUSH);
+      dc.Clear();
+      canvas_->DoPrepareDC(dc);
+      canvas_->OnDraw(dc);
+    }
+    return target.ConvertToImage();
+  }
+
+  // A library of the sample cells saved in dir_/name; gives its directory.
+  std::string SaveSampleLibrary(const std::string& name) {
+    std::string path = dir_.File(name);
+    std::filesystem::create_directories(path);
+    Library lib(path, false);
+    libtest::BuildSampleLibrary(lib);
+    lib.Save();
+    return path;
+  }
+
+  libtest::TempDir dir_;
+  RecordingSink sink_;
+  wxFrame* frame_;
+  MyCanvas* canvas_;
+};
+
+TEST_F(MyCanvasTest, CorruptLibraryFailsToOpenWithTheErrorStatus) {
+  std::string good = SaveSampleLibrary("good.db");
+  // The cell shown before goes with the library it belongs to.
+  ASSERT_TRUE(canvas_->LoadLibrary(good));
+  Paint();
+  libtest::Bytes info = libtest::ReadBytes(good + "/info");
+  ASSERT_GT(info.size(), 16u);
+  for (size_t length : {size_t(0), size_t(3), info.size() / 2, info.size() - 1}) {
+    std::string path = dir_.File("cut" + std::to_string(length));
+    std::filesystem::create_directories(path);
+    libtest::WriteBytes(path + "/info", libtest::Bytes(info.begin(), info.begin() + std::ptrdiff_t(length)));
+    EXPECT_FALSE(canvas_->LoadLibrary(path)) << length;
+    ASSERT_FALSE(sink_.main.empty());
+    EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: LIBIN: ")) << sink_.main.back();
+    EXPECT_EQ(canvas_->TopCell(), nullptr);
+    EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
+  }
+  EXPECT_FALSE(canvas_->LoadLibrary(dir_.File("missing")));
+  EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: ")) << sink_.main.back();
+}
+
+TEST_F(MyCanvasTest, OpenedLibraryShowsItsFirstRootAtFullDepth) {
+  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
+  EXPECT_EQ(sink_.main.front(), "Loading Library, wait...");
+  EXPECT_EQ(sink_.main.back(), "Ready");
+  ASSERT_NE(canvas_->TopCell(), nullptr);
+  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+  EXPECT_EQ(canvas_->depth, int32_t(canvas_->GetLibrary()->depth) + 1);
+  EXPECT_EQ(canvas_->GetLibrary()->layerMap.at(MakeLayerKey(3, 0)).colour, DefaultLayerColour(3, 0));
+  EXPECT_EQ(canvas_->snapGrid, 5);
+}
+
+TEST_F(MyCanvasTest, LibraryWithoutRootsShowsNothing) {
+  std::string path = dir_.File("empty.db");
+  std::filesystem::create_directories(path);
+  Library empty(path, false);
+  empty.flags |= kLibInfoDirty | kLibNamesDirty;
+  empty.Save();
+  ASSERT_TRUE(canvas_->LoadLibrary(path)) << sink_.main.back();
+  EXPECT_EQ(sink_.main.back(), "Empty library");
+  EXPECT_EQ(canvas_->TopCell(), nullptr);
+  EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
+  EXPECT_EQ(canvas_->SceneDrawCount(), 0);
+}
+
+TEST_F(MyCanvasTest, GdsFileConvertsAndDraws) {
+  GdsBuilder gds;
+  gds.LibraryHeader();
+  gds.BeginStructure("leaf").Boundary(1, 0, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}}).EndStructure();
+  gds.BeginStructure("top").Sref("leaf", {0, 0}).Aref("leaf", 3, 2, {2000, 0}, {8000, 0}, {2000, 4000});
+  gds.EndStructure().EndLibrary();
+  std::string plain = dir_.File("chip.gds");
+  gds.WriteTo(plain);
+  ASSERT_TRUE(canvas_->ConvertGDS(plain, dir_.File("chip.db"))) << sink_.main.back();
+  EXPECT_EQ(sink_.main.back(), "Ready");
+  ASSERT_NE(canvas_->TopCell(), nullptr);
+  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+  wxImage image = Paint();
+  const wxColour layerPen(0, 32, 8);  // layer 1, datatype 0
+  EXPECT_GT(canvastest::CountColour(image, layerPen), 100);
+  EXPECT_EQ(sink_.child.back(), "Ready");
+
+  // The library written by the conversion opens on its own.
+  std::string compressed = dir_.File("chip.gds.gz");
+  gds.WriteTo(compressed, true);
+  ASSERT_TRUE(canvas_->ConvertGDS(compressed, dir_.File("chip.gds.db"))) << sink_.main.back();
+  // Only a lower-case ".gz" means gzip: the same bytes as ".GZ" are read as GDSII and refused.
+  std::string upper = dir_.File("chip.GZ");
+  std::filesystem::copy_file(compressed, upper);
+  EXPECT_FALSE(canvas_->ConvertGDS(upper, dir_.File("upper.db")));
+  EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: GDSIN: ")) << sink_.main.back();
+}
+
+TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
+  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
+  canvas_->cellSizeLimit = 0;
+  wxImage first = Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 1);
+  EXPECT_GT(canvastest::CountNonBlack(first), 0);
+  wxImage again = Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 1);
+  EXPECT_TRUE(std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3, again.GetData()));
+  canvas_->RefreshView();
+  Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 2);
+
+  // Growth redraws into a larger buffer; shrinking keeps it and copies.
+  canvas_->SetSize(600, 450);
+  Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 3);
+  int grownW = canvas_->BackBuffer()->GetWidth();
+  canvas_->SetSize(300, 200);
+  Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 3);
+  EXPECT_EQ(canvas_->BackBuffer()->GetWidth(), grownW);
+}
+
+TEST_F(MyCanvasTest, ZoomInScrollsAndRedraws) {
+  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
+  Paint();
+  int cw = 0;
+  int ch = 0;
+  canvas_->GetClientSize(&cw, &ch);
+  canvas_->Zoomin4X();
+  EXPECT_EQ(canvas_->view.magnification, 4.0);
+  int sx = 0;
+  int sy = 0;
+  canvas_->GetViewStart(&sx, &sy);
+  EXPECT_EQ(sx, 4 * 3 * cw / 8 / kScrollUnit);
+  EXPECT_EQ(sy, 4 * 3 * ch / 8 / kScrollUnit);
+  Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 2);
+  // Zooming out at the top-left corner leaves the origin where it was, and still redraws.
+  canvas_->Zoomout4X();
+  canvas_->Zoomout4X();
+  EXPECT_EQ(canvas_->view.magnification, 1.0);
+  Paint();
+  EXPECT_EQ(canvas_->SceneDrawCount(), 3);
+  canvas_->cellSizeLimit = 3;
+  canvas_->Zoomout();
+  EXPECT_EQ(canvas_->cellSizeLimit, canvas_->userCellSizeLimit);
+}
+
+TEST_F(MyCanvasTest, EmptyCellAsksForItsBoxAndStoresItOrdered) {
+  auto lib = std::make_shared<Library>(dir_.Path(), false);
+  uint32_t id = lib->CreateCell("empty");
+  canvas_->ShareLibrary(lib);
+  std::vector<std::string> captions;
+  std::string answer = "5 5 0 0";
+  canvas_->SetTextPrompt([&](const std::string&, const std::string& caption) {
+    captions.push_back(caption);
+    return answer;
+  });
+  canvas_->SetTopCell(int32_t(id));
+  EXPECT_EQ(lib->cells[id]->box, Box(0, 0, 5000, 5000));
+  EXPECT_EQ(captions, std::vector<std::string>{"Provide cell bounding box"});
+  EXPECT_GT(canvas_->view.viewBox.w, 0);
+  // A cell with a box is not asked about.
+  canvas_->SetTopCell(int32_t(id));
+  EXPECT_EQ(captions.size(), 1u);
+}
+
+TEST_F(MyCanvasTest, LastCanvasToGoFreesTheLibrary) {
+  auto lib = std::make_shared<Library>(dir_.Path(), false);
+  std::weak_ptr<Library> watch = lib;
+  MyCanvas* second = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(100, 100));
+  canvas_->ShareLibrary(lib);
+  second->ShareLibrary(lib);
+  lib.reset();
+  delete second;
+  EXPECT_FALSE(watch.expired());
+  delete canvas_;
+  EXPECT_TRUE(watch.expired());
+}
+
+}  // namespace
