@@ -1,8 +1,6 @@
 // Drives every read operation of BinaryFile from the input: the first byte picks plain, gzip
 // (the rest compressed) or raw bytes read as gzip (corrupt streams); then each byte of the
 // file names the next operation, which reads its operand from the bytes that follow.
-#include <unistd.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -10,25 +8,9 @@
 
 #include "db/binary_file.h"
 #include "db/error.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
-
-std::string ScratchPath() {
-  return "/tmp/korvane_fuzz_binary_file_" + std::to_string(::getpid());
-}
-
-bool WriteInput(const std::string& path, const uint8_t* data, size_t size, bool compress) {
-  if (compress) {
-    gzFile gz = gzopen(path.c_str(), "wb");
-    if (!gz) return false;
-    bool ok = size == 0 || gzwrite(gz, data, unsigned(size)) == int(size);
-    return gzclose(gz) == Z_OK && ok;
-  }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
 
 void RunOperations(BinaryFile& f) {
   uint8_t op;
@@ -62,11 +44,11 @@ void RunOperations(BinaryFile& f) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   uint8_t mode = data[0] % 3;
-  std::string path = ScratchPath();
-  if (!WriteInput(path, data + 1, size - 1, mode == 1)) return 0;
+  fuzzscratch::ScratchDir dir("binary_file");
+  std::string path = dir.File("input");
+  if (!fuzzscratch::WriteFile(path, data + 1, size - 1, mode == 1)) return 0;
   BinaryFile f;
   if (f.Open(path, false, mode != 0)) RunOperations(f);
   f.Close();
-  std::remove(path.c_str());
   return 0;
 }

@@ -7,7 +7,7 @@
 #include "db/error.h"
 #include "db/library.h"
 #include "formats/gds_in.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.tileSize = 500;
     settings.dataFileRollOver = 200;
   }
-  libfuzz::ScratchDir dir("gds_library");
+  fuzzscratch::ScratchDir dir("gds_library");
   std::string path = dir.File(gzip ? "in.gds.gz" : "in.gds");
   std::string libDir = dir.File("lib");
   std::filesystem::create_directories(libDir);
-  if (!libfuzz::WriteFile(path, data + 1, size - 1, gzip)) return 0;
+  if (!fuzzscratch::WriteFile(path, data + 1, size - 1, gzip)) return 0;
   try {
     GdsIn in(path.c_str(), gzip, settings);
     Library lib(libDir, false);

@@ -2,8 +2,6 @@
 // gzip, the rest is the stream. Each record is claimed and read with a reader picked from its
 // type and the step count, so that records also meet readers of the wrong size. Reading stops
 // at the first Error, as the reader does.
-#include <unistd.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -12,21 +10,9 @@
 #include "db/error.h"
 #include "formats/gds_in.h"
 #include "formats/gds_records.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
-
-bool WriteInput(const std::string& path, const uint8_t* data, size_t size, bool compress) {
-  if (compress) {
-    gzFile gz = gzopen(path.c_str(), "wb");
-    if (!gz) return false;
-    bool ok = size == 0 || gzwrite(gz, data, unsigned(size)) == int(size);
-    return gzclose(gz) == Z_OK && ok;
-  }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
 
 void ReadRecords(GdsIn& in) {
   uint16_t word;
@@ -67,15 +53,14 @@ void ReadRecords(GdsIn& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   bool gzip = data[0] & 1;
-  std::string path = "/tmp/korvane_fuzz_gds_records_" + std::to_string(::getpid());
-  if (WriteInput(path, data + 1, size - 1, gzip)) {
-    try {
-      GdsIn in(path.c_str(), gzip);
-      ReadRecords(in);
-    } catch (const Error&) {
-      // Malformed streams end in Error.
-    }
+  fuzzscratch::ScratchDir dir("gds_records");
+  std::string path = dir.File("input");
+  if (!fuzzscratch::WriteFile(path, data + 1, size - 1, gzip)) return 0;
+  try {
+    GdsIn in(path.c_str(), gzip);
+    ReadRecords(in);
+  } catch (const Error&) {
+    // Malformed streams end in Error.
   }
-  std::remove(path.c_str());
   return 0;
 }

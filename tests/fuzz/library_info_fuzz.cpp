@@ -7,7 +7,7 @@
 
 #include "db/error.h"
 #include "db/library.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ void CheckRead(const Library& lib) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   bool gzip = data[0] & 1;
-  libfuzz::ScratchDir dir("library_info");
-  if (!libfuzz::WriteFile(dir.File(gzip ? "info.gz" : "info"), data + 1, size - 1, gzip)) return 0;
+  fuzzscratch::ScratchDir dir("library_info");
+  if (!fuzzscratch::WriteFile(dir.File(gzip ? "info.gz" : "info"), data + 1, size - 1, gzip)) return 0;
   Library lib(dir.Path(), false);
   try {
     lib.ReadInfo();

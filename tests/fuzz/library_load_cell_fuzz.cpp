@@ -10,7 +10,7 @@
 #include "db/error.h"
 #include "db/library.h"
 #include "tests/db/library_test_util.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kHeaderBytes) return 0;
   bool index = data[0] & 1;
   bool gzip = data[0] & 2;
-  libfuzz::ScratchDir dir("library_load_cell");
-  if (!libfuzz::WriteFile(dir.File(gzip ? "db1.gz" : "db1"), data + kHeaderBytes, size - kHeaderBytes, gzip)) return 0;
+  fuzzscratch::ScratchDir dir("library_load_cell");
+  if (!fuzzscratch::WriteFile(dir.File(gzip ? "db1.gz" : "db1"), data + kHeaderBytes, size - kHeaderBytes, gzip)) return 0;
   Library lib(dir.Path(), gzip);
   Prepare(lib, PositionAt(data + 1), PositionAt(data + 5));
   Cell& cell = *lib.cells[0];

@@ -7,12 +7,12 @@
 
 #include "db/error.h"
 #include "db/library.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  libfuzz::ScratchDir dir("library_names");
-  if (!libfuzz::WriteFile(dir.File("names"), data + 1, size - 1, false)) return 0;
+  fuzzscratch::ScratchDir dir("library_names");
+  if (!fuzzscratch::WriteFile(dir.File("names"), data + 1, size - 1, false)) return 0;
   Library lib(dir.Path(), false);
   for (int i = 0; i < data[0]; ++i) lib.cells.push_back(std::make_unique<Cell>());
   try {

@@ -5,11 +5,11 @@
 
 #include "db/error.h"
 #include "db/library.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  libfuzz::ScratchDir dir("library_texts");
-  if (!libfuzz::WriteFile(dir.File("texts"), data, size, false)) return 0;
+  fuzzscratch::ScratchDir dir("library_texts");
+  if (!fuzzscratch::WriteFile(dir.File("texts"), data, size, false)) return 0;
   Library lib(dir.Path(), false);
   try {
     lib.ReadTexts();

@@ -1,7 +1,6 @@
 // Drives every primitive decoder of the OASIS reader from the input: each byte names the next
 // decoder, which reads its operand from the bytes that follow. A malformed operand ends in Error
 // and decoding goes on with the next byte.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +9,7 @@
 
 #include "db/error.h"
 #include "formats/oasis_file.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
@@ -52,15 +52,11 @@ void Decode(OasisFile& f) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string path = "/tmp/korvane_fuzz_oasis_primitives_" + std::to_string(::getpid());
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return 0;
-  bool written = size == 0 || std::fwrite(data, 1, size, out) == size;
-  if (std::fclose(out) == 0 && written) {
-    OasisFile f;
-    f.OpenForRead(path);
-    Decode(f);
-  }
-  std::remove(path.c_str());
+  fuzzscratch::ScratchDir dir("oasis_primitives");
+  std::string path = dir.File("input");
+  if (!fuzzscratch::WriteFile(path, data, size, false)) return 0;
+  OasisFile f;
+  f.OpenForRead(path);
+  Decode(f);
   return 0;
 }

@@ -7,12 +7,12 @@
 #include "db/error.h"
 #include "db/library.h"
 #include "formats/oasis_in.h"
-#include "tests/fuzz/library_fuzz_util.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  libfuzz::ScratchDir dir("oasis_reader");
+  fuzzscratch::ScratchDir dir("oasis_reader");
   std::string path = dir.File("in.oas");
-  if (!libfuzz::WriteFile(path, data, size, false)) return 0;
+  if (!fuzzscratch::WriteFile(path, data, size, false)) return 0;
   std::filesystem::create_directories(dir.File("lib"));
   Library library(dir.File("lib"), false);
   OasisInSettings settings;

@@ -2,7 +2,6 @@
 // the rest is the file. Every record read is decoded, boxed and compressed again. A box that
 // misses a decoded vertex, or a decoded ring that its own compression does not give back
 // vertex for vertex, aborts.
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -14,22 +13,12 @@
 #include "db/error.h"
 #include "db/poly/ring_set.h"
 #include "db/shape_group.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
 // Rings decoded by ToRings at most, so that many positions of a long record stay cheap.
 constexpr uint64_t kMaxDecodedVertices = 1000000;
-
-std::string ScratchPath() {
-  return "/tmp/korvane_fuzz_shape_record_" + std::to_string(::getpid());
-}
-
-bool WriteInput(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -96,15 +85,13 @@ void CheckGroups(ShapeGroupList& list) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   int mode = data[0] % 3;
-  std::string path = ScratchPath();
-  if (!WriteInput(path, data + 1, size - 1)) return 0;
-  {
-    ShapeGroupList list;
-    BinaryFile f;
-    if (f.Open(path, false, false)) ReadAll(f, mode, list);
-    f.Close();
-    CheckGroups(list);
-  }
-  std::remove(path.c_str());
+  fuzzscratch::ScratchDir dir("shape_record");
+  std::string path = dir.File("input");
+  if (!fuzzscratch::WriteFile(path, data + 1, size - 1, false)) return 0;
+  ShapeGroupList list;
+  BinaryFile f;
+  if (f.Open(path, false, false)) ReadAll(f, mode, list);
+  f.Close();
+  CheckGroups(list);
   return 0;
 }

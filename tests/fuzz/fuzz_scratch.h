@@ -1,6 +1,6 @@
 #pragma once
 
-// A scratch library directory for the fuzz targets of library files, and files written into it.
+// A scratch directory for the fuzz targets, and the input bytes written into a file there.
 #include <unistd.h>
 #include <zlib.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-namespace libfuzz {
+namespace fuzzscratch {
 
 // One directory per target and process, emptied for every input.
 class ScratchDir {
@@ -43,4 +43,4 @@ inline bool WriteFile(const std::string& path, const uint8_t* data, size_t size,
   return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace libfuzz
+}  // namespace fuzzscratch
