@@ -51,6 +51,21 @@ bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
   return true;
 }
 
+// A child titled with the file that converts it into directory, as OASIS or as GDSII; null,
+// with the window gone, when the conversion failed.
+MyChild* ConvertedChild(MyFrame* frame, const wxString& file, const wxString& directory, bool oasis) {
+  MyChild* child = BeginChild(frame, file);
+  const std::string path = ToUtf8(file), libraryDir = ToUtf8(directory);
+  const bool converted =
+      oasis ? child->canvas->ConvertOASIS(path, libraryDir) : child->canvas->ConvertGDS(path, libraryDir);
+  if (!converted) {
+    child->Destroy();
+    return nullptr;
+  }
+  EndChild(frame, child);
+  return child;
+}
+
 }  // namespace
 
 MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
@@ -76,13 +91,11 @@ MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
 }
 
 MyChild* MyFrame::CreateGDSChild(const wxString& file, const wxString& directory) {
-  MyChild* child = BeginChild(this, file);
-  if (!child->canvas->ConvertGDS(ToUtf8(file), ToUtf8(directory))) {
-    child->Destroy();
-    return nullptr;
-  }
-  EndChild(this, child);
-  return child;
+  return ConvertedChild(this, file, directory, false);
+}
+
+MyChild* MyFrame::CreateOASISChild(const wxString& file, const wxString& directory) {
+  return ConvertedChild(this, file, directory, true);
 }
 
 namespace {

@@ -31,8 +31,6 @@ wxMenuBar* BuildFrameMenuBar() {
   auto* bar = new wxMenuBar;
   bar->Append(file, "&File");
   bar->Append(help, "&Help");
-  // OASIS import is not part of this build yet.
-  bar->Enable(kCmdOasisIn, false);
   return bar;
 }
 

@@ -25,7 +25,7 @@ constexpr int kChangeColor = 17, kZoomOut = 18, kZoomOut4X = 19, kZoomIn4X = 20;
 // features and stay disabled until then.
 constexpr int kWired[] = {kShowOutlines, kShowNames, kShowTexts, kChangeColor, kZoomOut, kZoomOut4X,
                           kZoomIn4X,     kCmdRedraw, kCmdExit,   kCmdNewLibrary, kCmdWorkingDir,
-                          kCmdLoadLibrary, kCmdGdsIn, kCmdClose, kCmdAbout};
+                          kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn, kCmdClose, kCmdAbout};
 
 }  // namespace
 

@@ -58,6 +58,7 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
   Bind(wxEVT_MENU, &MyFrame::OnLoadLibrary, this, kCmdLoadLibrary);
   Bind(wxEVT_MENU, &MyFrame::OnSelectInputType, this, kCmdSelectInputType);
   Bind(wxEVT_MENU, &MyFrame::OnLoadGDS, this, kCmdGdsIn);
+  Bind(wxEVT_MENU, &MyFrame::OnLoadOASIS, this, kCmdOasisIn);
   Bind(wxEVT_MENU, &MyFrame::OnQuit, this, kCmdExit);
   Bind(wxEVT_MENU, &MyFrame::OnNewLibrary, this, kCmdNewLibrary);
   for (int id : kChildTools) Bind(wxEVT_MENU, &MyFrame::OnForward, this, id);
@@ -119,16 +120,33 @@ void MyFrame::OpenLibrary(const wxString& path, bool isNew) {
 }
 
 void MyFrame::OnSelectInputType(wxCommandEvent& event) {
-  // OASIS import is not part of this build: its choice is disabled in the dialog.
-  if (ThePrompts().ChooseInputType(this) == 0) OnLoadGDS(event);
+  const int selection = ThePrompts().ChooseInputType(this);
+  if (selection == 0) {
+    OnLoadGDS(event);
+  } else if (selection > 0) {
+    OnLoadOASIS(event);
+  }
 }
 
 void MyFrame::OnLoadGDS(wxCommandEvent&) {
-  const wxString file = ThePrompts().ChooseFileToOpen(
-      this, "Open a GDS file", "GDS Files(*.gds)|*.gds|GDS gzip(*.gds.gz)|*.gds.gz|All files(*.*)|*.*");
+  ImportLayoutFile("Open a GDS file", "GDS Files(*.gds)|*.gds|GDS gzip(*.gds.gz)|*.gds.gz|All files(*.*)|*.*",
+                   false);
+}
+
+void MyFrame::OnLoadOASIS(wxCommandEvent&) {
+  ImportLayoutFile("Open a OASIS file", "OASIS Files(*.oas)|*.oas|All files(*.*)|*.*", true);
+}
+
+void MyFrame::ImportLayoutFile(const wxString& title, const wxString& wildcard, bool oasis) {
+  const wxString file = ThePrompts().ChooseFileToOpen(this, title, wildcard);
   if (file.empty()) return;
   const wxString dir = ChooseImportDirectory(file);
-  if (!dir.empty()) CreateGDSChild(file, dir);
+  if (dir.empty()) return;
+  if (oasis) {
+    CreateOASISChild(file, dir);
+  } else {
+    CreateGDSChild(file, dir);
+  }
 }
 
 wxString MyFrame::ChooseImportDirectory(const wxString& file) {
@@ -153,21 +171,22 @@ void MyFrame::OnDropFiles(wxDropFilesEvent& event) {
 void MyFrame::OpenDroppedFiles(const wxArrayString& paths) {
   for (const wxString& path : paths) {
     LogMessage("File %s is dropped\n", ToUtf8(path).c_str());
-    switch (RouteDrop(ToUtf8(path), wxDirExists(path))) {
+    const DropRoute route = RouteDrop(ToUtf8(path), wxDirExists(path));
+    switch (route) {
       case DropRoute::kLibrary:
         wxSetWorkingDirectory(ParentDirectory(path));
         CreateLibraryChild(path, false);
         break;
       case DropRoute::kOasis:
-        LogMessage("File %s skipped: OASIS import is not available\n", ToUtf8(path).c_str());
-        break;
       case DropRoute::kGds: {
         const wxString dir = ChooseImportDirectory(path);
         if (dir.empty()) {
           LogMessage("Job cancelled by user\n");
-          break;
+        } else if (route == DropRoute::kOasis) {
+          CreateOASISChild(path, dir);
+        } else {
+          CreateGDSChild(path, dir);
         }
-        CreateGDSChild(path, dir);
         break;
       }
     }

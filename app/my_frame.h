@@ -24,6 +24,7 @@ class MyFrame : public wxMDIParentFrame {
   // nothing of the window remains.
   MyChild* CreateLibraryChild(const wxString& directory, bool isNew);
   MyChild* CreateGDSChild(const wxString& file, const wxString& directory);
+  MyChild* CreateOASISChild(const wxString& file, const wxString& directory);
   void CreateChildMenuBar(MyChild* child, MyCanvas* canvas);
 
   // The toolbar tools that act on the active child window.
@@ -44,6 +45,7 @@ class MyFrame : public wxMDIParentFrame {
   void OnLoadLibrary(wxCommandEvent& event);
   void OnSelectInputType(wxCommandEvent& event);
   void OnLoadGDS(wxCommandEvent& event);
+  void OnLoadOASIS(wxCommandEvent& event);
   void OnQuit(wxCommandEvent& event);
   void OnAbout(wxCommandEvent& event);
   void OnForward(wxCommandEvent& event);
@@ -52,6 +54,9 @@ class MyFrame : public wxMDIParentFrame {
   void OnCloseWindow(wxCloseEvent& event);
 
   void OpenLibrary(const wxString& path, bool isNew);
+  // Asks for a layout file with the dialog's title and wildcard, then imports it into its
+  // library directory on the OASIS or the GDSII road.
+  void ImportLayoutFile(const wxString& title, const wxString& wildcard, bool oasis);
   // The library directory for an imported file: the automatic one, or the user's answer when
   // that exists already; created when missing. Empty when the user cancelled.
   wxString ChooseImportDirectory(const wxString& file);

@@ -9,8 +9,6 @@ ReadFileDialog::ReadFileDialog(wxWindow* parent)
                "dialog") {
   const wxString choices[] = {"GDS", "OASIS"};
   inputType_ = new wxRadioBox(this, wxID_ANY, "Input Type", wxDefaultPosition, wxDefaultSize, 2, choices, 1);
-  // OASIS import is not part of this build yet.
-  inputType_->Enable(1, false);
   // GTK's controls are larger than fixed positions allow for: sizers keep the order and labels.
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(new wxButton(this, wxID_OK, "Ok"), 0, wxALL, 5);

@@ -3,6 +3,7 @@
 #include <wx/utils.h>
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "canvas/my_canvas.h"
@@ -10,6 +11,7 @@
 #include "db/library.h"
 #include "db/log.h"
 #include "formats/gds_in.h"
+#include "formats/oasis_in.h"
 
 namespace {
 
@@ -89,19 +91,18 @@ bool MyCanvas::LoadLibrary(const std::string& directory) {
   return true;
 }
 
-bool MyCanvas::ConvertGDS(const std::string& gdsPath, const std::string& directory) {
-  LogMessage("\n%sConverting GDS %s into Library %s\n", TimeStamp().c_str(), gdsPath.c_str(), directory.c_str());
-  MainStatus("Converting GDS to Library, wait...");
+bool MyCanvas::ConvertLayout(const char* format, const std::string& path, const std::string& directory,
+                             bool compressed, const std::function<void(Library&)>& read) {
+  LogMessage("\n%sConverting %s %s into Library %s\n", TimeStamp().c_str(), format, path.c_str(), directory.c_str());
+  MainStatus(std::string("Converting ") + format + " to Library, wait...");
   wxBusyCursor busy;
   bool hasRoot = false;
   try {
-    AttachLibrary(std::make_shared<Library>(directory, gzipLibrary));
+    AttachLibrary(std::make_shared<Library>(directory, compressed));
     std::error_code failure;
     std::filesystem::create_directories(directory, failure);
     if (failure) throw Error("Cannot create directory " + directory, "LIBOUT");
-    GdsIn reader(gdsPath.c_str(), EndsWith(gdsPath, ".gz"));
-    library_->currentFileId = uint16_t(library_->currentFileId + 1);
-    reader.ReadLibrary(*library_);
+    read(*library_);
     hasRoot = FinishLibraryOpen();
   } catch (const Error& e) {
     std::string text = ErrorText(e);
@@ -111,4 +112,21 @@ bool MyCanvas::ConvertGDS(const std::string& gdsPath, const std::string& directo
   }
   MainStatus(hasRoot ? "Ready" : "Empty library");
   return true;
+}
+
+bool MyCanvas::ConvertGDS(const std::string& gdsPath, const std::string& directory) {
+  return ConvertLayout("GDS", gdsPath, directory, gzipLibrary, [&gdsPath](Library& library) {
+    GdsIn reader(gdsPath.c_str(), EndsWith(gdsPath, ".gz"));
+    library.currentFileId = uint16_t(library.currentFileId + 1);
+    reader.ReadLibrary(library);
+  });
+}
+
+bool MyCanvas::ConvertOASIS(const std::string& oasisPath, const std::string& directory) {
+  // OASIS files are read plain whatever their name, into an uncompressed library.
+  return ConvertLayout("OASIS", oasisPath, directory, false, [&oasisPath](Library& library) {
+    OasisIn reader;
+    library.currentFileId = uint16_t(library.currentFileId + 1);
+    reader.ReadLibrary(oasisPath, library);
+  });
 }

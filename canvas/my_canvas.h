@@ -45,6 +45,8 @@ class MyCanvas : public wxScrolledWindow {
   // "ERROR: <tag>: <message>"; the library created so far stays attached.
   bool LoadLibrary(const std::string& directory);
   bool ConvertGDS(const std::string& gdsPath, const std::string& directory);
+  // Never reads the file as gzip; the library is written uncompressed.
+  bool ConvertOASIS(const std::string& oasisPath, const std::string& directory);
   // Shows the cell with that id and fits the view to its box. An empty box is asked for in
   // micrometres (default -10 -10 10 10) and stored as the cell's box with ordered corners.
   void SetTopCell(int32_t id);
@@ -120,6 +122,11 @@ class MyCanvas : public wxScrolledWindow {
   // Default colours, units, first root and depth of a library just opened or converted; false
   // when the library has no root cell to show.
   bool FinishLibraryOpen();
+  // What the conversions share: the log line and status naming the format, a new library in
+  // directory (created when missing), read filling it, then the opening tail; false after an
+  // Error, which is logged and shown.
+  bool ConvertLayout(const char* format, const std::string& path, const std::string& directory, bool compressed,
+                     const std::function<void(Library&)>& read);
   // Makes library the canvas's library; no cell is shown until SetTopCell.
   void AttachLibrary(std::shared_ptr<Library> library);
   // The ctime text of the current local time, for log lines; it ends in a line break.

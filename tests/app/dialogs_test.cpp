@@ -17,14 +17,14 @@ T* FindChild(wxWindow* parent) {
   return nullptr;
 }
 
-TEST(ReadFileDialog, OffersGdsSelectedAndOasisDisabled) {
+TEST(ReadFileDialog, OffersGdsSelectedAndOasis) {
   ReadFileDialog dialog(theFrame);
   EXPECT_EQ(dialog.GetTitle(), "Select Input Type");
   EXPECT_EQ(dialog.Selection(), 0);
   auto* choices = FindChild<wxRadioBox>(&dialog);
   ASSERT_NE(choices, nullptr);
   EXPECT_EQ(choices->GetString(1), "OASIS");
-  EXPECT_FALSE(choices->IsItemEnabled(1));
+  EXPECT_TRUE(choices->IsItemEnabled(1));
 }
 
 TEST(StyleDialog, ShowsNinePatternsWithTheCurrentOneSelected) {

@@ -7,6 +7,7 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_prompts.h"
 #include "tests/formats/gds_builder.h"
+#include "tests/formats/oasis_builder.h"
 
 namespace {
 
@@ -60,6 +62,43 @@ class MyFrameTest : public ::testing::Test {
     return static_cast<MyChild*>(theFrame->GetActiveChild());
   }
 
+  // The same layout as WriteGds, as OASIS with rectangles and 1 nm units.
+  std::string WriteOasis(const std::string& name) const {
+    OasisBuilder b;
+    for (char c : std::string("%SEMI-OASIS\r\n")) b.Raw({uint8_t(c)});
+    b.Unsigned(1).String("1.0").Real(0, 1000).Unsigned(0);
+    for (int i = 0; i < 12; ++i) b.Unsigned(0);
+    b.Unsigned(14).String("TOP");
+    b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(4000).Unsigned(3000).Signed(0).Signed(0);
+    b.Unsigned(20).Raw({0x7B}).Unsigned(5).Unsigned(2).Unsigned(1000).Unsigned(1000).Signed(1000).Signed(1000);
+    b.Unsigned(2).String("").Unsigned(0);
+    const std::string path = dir_ + "/" + name;
+    b.WriteTo(path);
+    return path;
+  }
+
+  // The child lists layers 1/0 and 5/2 and draws the two boxes in the middle of the full view
+  // on the frame's grey background.
+  static void ExpectLayersAndDrawing(MyChild* child) {
+    ASSERT_EQ(child->layerList->GetItemCount(), 2);
+    EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
+    EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
+    child->canvas->viewChanged = true;
+    child->canvas->Refresh();
+    child->canvas->Update();
+    app_test::Pump();
+    ASSERT_NE(child->canvas->BackBuffer(), nullptr);
+    const wxImage image = child->canvas->BackBuffer()->ConvertToImage();
+    const int w = child->canvas->BackBufferLogicalWidth(), h = child->canvas->BackBufferLogicalHeight();
+    ASSERT_GT(w, 10);
+    ASSERT_GT(h, 10);
+    EXPECT_EQ(image.GetRed(0, 0), 200);
+    EXPECT_EQ(image.GetGreen(0, 0), 200);
+    EXPECT_EQ(image.GetBlue(0, 0), 200);
+    const int cx = w / 2, cy = h / 2;
+    EXPECT_FALSE(image.GetRed(cx, cy) == 200 && image.GetGreen(cx, cy) == 200 && image.GetBlue(cx, cy) == 200);
+  }
+
   bool Asked(const std::string& question) const {
     for (const std::string& q : prompts_->asked) {
       if (q.find(question) != std::string::npos) return true;
@@ -83,28 +122,78 @@ TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
   EXPECT_EQ(bar->FindItem(0)->GetItemLabel(), "Change &Depth\tCtrl-D");
   EXPECT_TRUE(bar->IsChecked(13));
   for (int id : {2, 10, 11, 12, 22, 23}) EXPECT_FALSE(bar->IsChecked(id)) << id;
-  EXPECT_FALSE(bar->IsEnabled(106));
+  EXPECT_TRUE(bar->IsEnabled(106));
   EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(20));
 
-  ASSERT_EQ(child->layerList->GetItemCount(), 2);
-  EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
-  EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
+  ExpectLayersAndDrawing(child);
+}
 
-  child->canvas->viewChanged = true;
-  child->canvas->Refresh();
-  child->canvas->Update();
+TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
+  enum Road { kMenu, kInputType, kDrop };
+  for (Road road : {kMenu, kInputType, kDrop}) {
+    SCOPED_TRACE(road);
+    const std::string name = "chip" + std::to_string(road);
+    const std::string path = WriteOasis(name + ".oas");
+    prompts_->asked.clear();
+    if (road == kDrop) {
+      wxArrayString paths;
+      paths.Add(path);
+      theFrame->OpenDroppedFiles(paths);
+    } else {
+      prompts_->files.push_back(path);
+      prompts_->inputTypes.push_back(1);
+      wxCommandEvent command(wxEVT_MENU, road == kMenu ? 106 : 104);
+      theFrame->GetEventHandler()->ProcessEvent(command);
+      EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Open a OASIS file"});
+    }
+    app_test::Pump();
+    ASSERT_EQ(ChildFrameList.size(), 1u);
+    MyChild* child = ChildFrameList[0];
+    EXPECT_EQ(child->GetTitle(), wxString(path));
+    EXPECT_TRUE(wxDirExists(dir_ + "/" + name + ".db"));
+    ASSERT_NE(child->canvas->TopCell(), nullptr);
+    EXPECT_STREQ(child->canvas->TopCell()->Name(), "TOP");
+    EXPECT_TRUE(child->GetMenuBar()->IsEnabled(106));
+    ExpectLayersAndDrawing(child);
+    child->Close(true);
+    app_test::Pump();
+    prompts_->inputTypes.clear();
+  }
+}
+
+TEST_F(MyFrameTest, InputTypeRoutesGdsAndCancel) {
+  prompts_->inputTypes = {-1, 0};
+  wxCommandEvent command(wxEVT_MENU, 104);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  EXPECT_TRUE(prompts_->asked.empty());
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Open a GDS file"});
+  EXPECT_TRUE(ChildFrameList.empty());
+}
+
+TEST_F(MyFrameTest, DroppedUpperCaseOasTakesTheGdsRoad) {
+  wxArrayString paths;
+  paths.Add(WriteOasis("x.OAS"));
+  theFrame->OpenDroppedFiles(paths);
   app_test::Pump();
-  ASSERT_NE(child->canvas->BackBuffer(), nullptr);
-  const wxImage image = child->canvas->BackBuffer()->ConvertToImage();
-  const int w = child->canvas->BackBufferLogicalWidth(), h = child->canvas->BackBufferLogicalHeight();
-  ASSERT_GT(w, 10);
-  ASSERT_GT(h, 10);
-  EXPECT_EQ(image.GetRed(0, 0), 200);
-  EXPECT_EQ(image.GetGreen(0, 0), 200);
-  EXPECT_EQ(image.GetBlue(0, 0), 200);
-  // The boxes fill the middle of the full view.
-  const int cx = w / 2, cy = h / 2;
-  EXPECT_FALSE(image.GetRed(cx, cy) == 200 && image.GetGreen(cx, cy) == 200 && image.GetBlue(cx, cy) == 200);
+  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(wxDirExists(dir_ + "/x.db"));
+  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: GDSIN: "))
+      << theFrame->GetStatusBar()->GetStatusText(0);
+}
+
+TEST_F(MyFrameTest, BrokenOasisFileOpensNoChildAndReportsTheError) {
+  const std::string path = WriteOasis("cut.oas");
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4);
+  prompts_->files.push_back(path);
+  wxCommandEvent command(wxEVT_MENU, 106);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Pump();
+  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: OASISIN: "))
+      << theFrame->GetStatusBar()->GetStatusText(0);
 }
 
 TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {

@@ -11,6 +11,7 @@
 #include "canvas/status_sink.h"
 #include "tests/canvas/canvas_test_util.h"
 #include "tests/formats/gds_builder.h"
+#include "tests/formats/oasis_builder.h"
 
 namespace {
 
@@ -138,6 +139,66 @@ TEST_F(MyCanvasTest, GdsFileConvertsAndDraws) {
   std::filesystem::copy_file(compressed, upper);
   EXPECT_FALSE(canvas_->ConvertGDS(upper, dir_.File("upper.db")));
   EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: GDSIN: ")) << sink_.main.back();
+}
+
+// Cell "leaf" with a 1000 x 1000 box on layer 1/0, placed twice by cell "top"; 1 nm units.
+OasisBuilder::Bytes SampleOasis() {
+  OasisBuilder b;
+  for (char c : std::string("%SEMI-OASIS\r\n")) b.Raw({uint8_t(c)});
+  b.Unsigned(1).String("1.0").Real(0, 1000).Unsigned(0);
+  for (int i = 0; i < 12; ++i) b.Unsigned(0);
+  b.Unsigned(14).String("leaf");
+  b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(1000).Unsigned(1000).Signed(0).Signed(0);
+  b.Unsigned(14).String("top");
+  b.Unsigned(17).Raw({0xB0}).String("leaf").Signed(0).Signed(0);
+  b.Unsigned(17).Raw({0xB0}).String("leaf").Signed(3000).Signed(2000);
+  b.Unsigned(2).String("").Unsigned(0);
+  return b.bytes();
+}
+
+TEST_F(MyCanvasTest, OasisFileConvertsAndDraws) {
+  const OasisBuilder::Bytes bytes = SampleOasis();
+  // OASIS is never read as gzip, whatever the name says.
+  for (const char* name : {"chip.oas", "chip.oas.gz"}) {
+    std::string path = dir_.File(name);
+    libtest::WriteBytes(path, bytes);
+    ASSERT_TRUE(canvas_->ConvertOASIS(path, dir_.File(std::string(name) + ".db"))) << sink_.main.back();
+    EXPECT_EQ(sink_.main.back(), "Ready");
+    ASSERT_NE(canvas_->TopCell(), nullptr);
+    EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+    EXPECT_EQ(canvas_->depth, 2);
+    EXPECT_EQ(canvas_->snapGrid, 5);
+    const wxColour layerPen(0, 32, 8);  // layer 1, datatype 0
+    EXPECT_GT(canvastest::CountColour(Paint(), layerPen), 100) << name;
+  }
+  // The library written by the conversion opens on its own.
+  ASSERT_TRUE(canvas_->LoadLibrary(dir_.File("chip.oas.db"))) << sink_.main.back();
+  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+}
+
+TEST_F(MyCanvasTest, BrokenOasisFileFailsWithTheReadersError) {
+  const OasisBuilder::Bytes bytes = SampleOasis();
+  std::vector<std::pair<std::string, OasisBuilder::Bytes>> files;
+  for (size_t length = 0; length < bytes.size(); ++length) {
+    files.emplace_back("cut" + std::to_string(length),
+                       OasisBuilder::Bytes(bytes.begin(), bytes.begin() + std::ptrdiff_t(length)));
+  }
+  OasisBuilder::Bytes magic = bytes;
+  magic[1] = 'X';
+  files.emplace_back("magic", magic);
+  files.emplace_back("missing", OasisBuilder::Bytes());
+  const std::string shown = SaveSampleLibrary("shown.db");
+  for (const auto& file : files) {
+    std::string path = dir_.File(file.first + ".oas");
+    if (file.first != "missing") libtest::WriteBytes(path, file.second);
+    // The cell shown before goes with the library it belonged to.
+    ASSERT_TRUE(canvas_->LoadLibrary(shown));
+    EXPECT_FALSE(canvas_->ConvertOASIS(path, dir_.File(file.first + ".db"))) << file.first;
+    ASSERT_FALSE(sink_.main.empty());
+    EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: OASISIN: ")) << file.first << ": " << sink_.main.back();
+    EXPECT_EQ(canvas_->TopCell(), nullptr);
+    EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
+  }
 }
 
 TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
