@@ -139,7 +139,8 @@ class GdsBuilder {
   }
   GdsBuilder& Transform(const GdsPlacement& t) {
     if (!t.reflect && t.magnification == 1 && t.angle == 0) return *this;
-    Int16(gds::kStrans, {t.reflect ? 0x8000 : 0});
+    uint16_t bits = t.reflect ? 0x8000 : 0;
+    Record(gds::kStrans, gds::kBitArray, {uint8_t(bits >> 8), uint8_t(bits)});
     if (t.magnification != 1) Real8(gds::kMag, {t.magnification});
     if (t.angle != 0) Real8(gds::kAngle, {t.angle});
     return *this;
