@@ -151,15 +151,28 @@ bool BinaryFile::ReadByte(uint8_t& v) {
 
 bool BinaryFile::ReadBE16(uint16_t& v) {
   uint8_t b[2];
-  if (Read(b, 2) != 2) return false;
-  v = uint16_t((b[0] << 8) | b[1]);
+  // Straight from the buffer when the bytes are there: readers call this once per field.
+  const uint8_t* in = buffer_ + bufferPos_;
+  if (bufferCount_ - bufferPos_ >= 2) {
+    bufferPos_ += 2;
+  } else {
+    if (Read(b, 2) != 2) return false;
+    in = b;
+  }
+  v = uint16_t((in[0] << 8) | in[1]);
   return true;
 }
 
 bool BinaryFile::ReadBE32(uint32_t& v) {
   uint8_t b[4];
-  if (Read(b, 4) != 4) return false;
-  v = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+  const uint8_t* in = buffer_ + bufferPos_;
+  if (bufferCount_ - bufferPos_ >= 4) {
+    bufferPos_ += 4;
+  } else {
+    if (Read(b, 4) != 4) return false;
+    in = b;
+  }
+  v = (uint32_t(in[0]) << 24) | (uint32_t(in[1]) << 16) | (uint32_t(in[2]) << 8) | in[3];
   return true;
 }
 

@@ -313,6 +313,12 @@ void Library::WriteCellGeometry(Cell& cell) {
     dataFile_.WriteByte(uint8_t(layer.first));
     dataFile_.WriteUnsignedChained(groups);
     for (const ShapeGroup* g = layer.second.Head(); g; g = g->next) {
+      // Sorted groups lie scattered in memory: fetch the next one's record and first position
+      // while this one is written.
+      if (const ShapeGroup* following = g->next) {
+        __builtin_prefetch(following->record);
+        __builtin_prefetch(following->firstPosition);
+      }
       if (g->positionCount > 0) g->Write(dataFile_);
     }
   }

@@ -93,7 +93,50 @@ RingSurvey Survey(const RingVertex* start) {
 // Both classes keep their code words and values right behind the object, at one offset.
 static_assert(sizeof(DBPolygonExt) == sizeof(DBPolygon), "DBPolygonExt adds no fields");
 
-void DBPolygon::operator delete(void* p) { std::free(p); }
+namespace {
+
+// Blocks up to this size are pooled, one pool per multiple of 8 bytes; longer records are rare.
+constexpr size_t kPooledPolygonBytes = 128;
+constexpr size_t kPoolStep = 8;
+constexpr size_t kPoolCount = kPooledPolygonBytes / kPoolStep;
+
+// Free blocks of one size, chained through their first word, in front of a block store.
+struct PolygonPool {
+  explicit PolygonPool(size_t bytes) : allocator(bytes, 65536 / int64_t(bytes)) {}
+  void* freeHead = nullptr;
+  BlockAllocator allocator;
+};
+
+PolygonPool& PoolFor(size_t bytes) {
+  // Never destroyed: records owned by static objects may still be deleted at exit.
+  static PolygonPool* pools[kPoolCount] = {};
+  size_t index = (bytes - 1) / kPoolStep;
+  if (!pools[index]) pools[index] = new PolygonPool((index + 1) * kPoolStep);
+  return *pools[index];
+}
+
+// The block size of the record being deleted: noted by the destructor, which still sees the
+// header, for operator delete, which only gets the address.
+thread_local size_t deletedBlockBytes = 0;
+
+}  // namespace
+
+size_t DBPolygon::BlockBytes(uint32_t header, uint32_t valueCount) {
+  return sizeof(DBPolygon) + (size_t(CodeWordsFor(header)) + valueCount) * sizeof(int32_t);
+}
+
+DBPolygon::~DBPolygon() { deletedBlockBytes = BlockBytes(header_, valueCount_); }
+
+void DBPolygon::operator delete(void* p) {
+  size_t bytes = deletedBlockBytes;
+  if (bytes > kPooledPolygonBytes) {
+    std::free(p);
+    return;
+  }
+  PolygonPool& pool = PoolFor(bytes);
+  std::memcpy(p, &pool.freeHead, sizeof(void*));
+  pool.freeHead = p;
+}
 
 uint32_t DBPolygon::CodeWordsFor(uint32_t header) {
   int64_t n = header & kMaxPolygonVertices;
@@ -104,9 +147,21 @@ uint32_t DBPolygon::CodeWordsFor(uint32_t header) {
 
 DBPolygon* DBPolygon::Create(uint32_t header, uint32_t valueCount) {
   uint32_t words = CodeWordsFor(header);
-  size_t bytes = sizeof(DBPolygon) + (size_t(words) + valueCount) * sizeof(int32_t);
-  void* block = std::malloc(bytes);
-  if (!block) OutOfMemory();
+  size_t bytes = BlockBytes(header, valueCount);
+  void* block;
+  if (bytes > kPooledPolygonBytes) {
+    block = std::malloc(bytes);
+    if (!block) OutOfMemory();
+  } else {
+    PolygonPool& pool = PoolFor(bytes);
+    block = pool.freeHead;
+    if (block) {
+      std::memcpy(&pool.freeHead, block, sizeof(void*));
+      if (pool.freeHead) __builtin_prefetch(pool.freeHead, 1);
+    } else {
+      block = pool.allocator.Alloc();
+    }
+  }
   std::memset(static_cast<char*>(block) + sizeof(DBPolygon), 0, words * sizeof(uint32_t));
   if (words > 0) return ::new (block) DBPolygonExt(header, valueCount);
   return ::new (block) DBPolygon(header, valueCount);

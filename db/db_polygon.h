@@ -36,14 +36,17 @@ using DBPolygonPtr = std::unique_ptr<DBPolygon>;
 // that decoding with the same wrap gives back every coordinate exactly.
 //
 // Memory: the object (vtable pointer, header, value count: 16 bytes) and its values (and the
-// code words of a DBPolygonExt) are one allocation. A rectangle needs 24 bytes, one 32-byte
-// heap block, against 80 (48 + 32) for an object holding a std::vector and its separate value
-// block; layouts hold hundreds of millions of records.
+// code words of a DBPolygonExt) are one block. Blocks of up to kPooledPolygonBytes come from
+// per-size pools in steps of 8 bytes, the rest from the heap: a rectangle takes 24 bytes and
+// no heap call, against 80 (48 + 32) for an object holding a std::vector and its separate
+// value block; layouts hold hundreds of millions of records.
 class DBPolygon {
  public:
-  virtual ~DBPolygon() = default;
+  virtual ~DBPolygon();
   DBPolygon(const DBPolygon&) = delete;
   DBPolygon& operator=(const DBPolygon&) = delete;
+  // Returns the block to the size-class pool it came from (or to the heap for long records);
+  // the block's size is the one the destructor that ran just before noted.
   static void operator delete(void* p);
 
   // Compresses the closed ring through start (the set's head when null). The result decodes
@@ -102,6 +105,8 @@ class DBPolygon {
   // A zeroed record of the class its header calls for, values uninitialised. Ends the process
   // through OutOfMemory when the block cannot be allocated.
   static DBPolygon* Create(uint32_t header, uint32_t valueCount);
+  // Bytes of the block of a record with this header and value count.
+  static size_t BlockBytes(uint32_t header, uint32_t valueCount);
   // Code words beyond the header bits: nonzero exactly for a DBPolygonExt.
   static uint32_t CodeWordsFor(uint32_t header);
   // The encoders of the three kinds, for the n-vertex ring from origin.

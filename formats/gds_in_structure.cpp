@@ -124,6 +124,8 @@ void GdsIn::WriteCell(Cell& cell, std::vector<ARef>& placements) {
                           [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) == 0; });
   statistics_.duplicateReferences += int32_t(placements.end() - last);
   placements.erase(last, placements.end());
+  // The placements stay until the end of the import: keep no growth slack for every cell.
+  placements.shrink_to_fit();
   library_->OpenCellFileForWrite(cell);
   FlushCellGeometry(cell);
   library_->WriteImportReferences(cell, placements);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -168,6 +169,43 @@ TEST_F(ShapeGroupTest, SortAndMergeAndFindMatchAMapOfShapesToPositionSets) {
     for (const ShapeGroup *a = list.Head(), *b = back.Head(); a && b; a = a->next, b = b->next) {
       EXPECT_EQ(DBPolygon::Compare(*a->record, *b->record), 0);
     }
+  }
+}
+
+TEST_F(ShapeGroupTest, SortOrdersLikeAStableSortByRecordCompare) {
+  // Small coordinate ranges give many equal records and many records that differ only in a
+  // late value; negative values check the signed order of the words.
+  std::mt19937 rng(7);
+  auto coordinate = [&](int range) { return int32_t(rng() % (2 * range + 1)) - range; };
+  for (int round = 0; round < 30; ++round) {
+    ShapeGroupList list;
+    std::vector<const DBPolygon*> records;
+    for (int i = 0, count = 1 + int(rng() % 200); i < count; ++i) {
+      Points shape;
+      switch (rng() % 3) {
+        case 0: {
+          int32_t w = 1 + int32_t(rng() % 3), h = 1 + int32_t(rng() % 3);
+          shape = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+          break;
+        }
+        case 1:
+          shape = {{0, 0}, {coordinate(3), coordinate(3)}, {coordinate(3), coordinate(3)}};
+          break;
+        default:
+          shape = {{0, 0}, {coordinate(2), 1}, {2, coordinate(2)}, {3, 3}, {coordinate(2), 4}};
+      }
+      ShapeGroup* group = list.Append(Compressed(shape));
+      group->AppendPosition(i, 0);
+      records.push_back(group->record);
+    }
+    std::vector<int32_t> expected(records.size());
+    for (size_t i = 0; i < expected.size(); ++i) expected[i] = int32_t(i);
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](int32_t a, int32_t b) { return DBPolygon::Compare(*records[a], *records[b]) < 0; });
+    list.Sort();
+    std::vector<int32_t> order;
+    for (const std::vector<Position>& group : Walk(list)) order.push_back(group.at(0).first);
+    EXPECT_EQ(order, expected) << "round " << round;
   }
 }
 
