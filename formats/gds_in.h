@@ -145,8 +145,6 @@ class GdsIn : public BinaryFile {
   void ReadStructures();
   void ExpectLibraryEnd();
   void Report() const;
-  // Error "Recursive cell reference involving %s" when the hierarchy left a cell out.
-  void CheckForCycles() const;
   void FinishLibrary();
   // Positions in messages: floor(v / database units per nanometre + 0.5), 64-bit.
   long long Nm(int32_t v) const;

@@ -10,6 +10,7 @@
 #include "formats/formatted_error.h"
 #include "formats/gds_in.h"
 #include "formats/gds_records.h"
+#include "formats/placement_cycles.h"
 
 namespace {
 
@@ -129,34 +130,11 @@ void GdsIn::Report() const {
   }
 }
 
-void GdsIn::CheckForCycles() const {
-  const Library& lib = *library_;
-  std::vector<bool> ordered(lib.cells.size(), false);
-  for (uint32_t id : lib.order) ordered[id] = true;
-  for (uint32_t id = 0; id < lib.cells.size(); ++id) {
-    if (!lib.cells[id] || ordered[id]) continue;
-    // A cell left out has a parent left out too; going up from parent to parent must come
-    // back to a cell already seen, which lies on a cycle.
-    std::vector<bool> seen(lib.cells.size(), false);
-    uint32_t at = id;
-    while (!seen[at]) {
-      seen[at] = true;
-      for (const auto& parent : lib.records[at].parents) {
-        if (!ordered[parent.first]) {
-          at = parent.first;
-          break;
-        }
-      }
-    }
-    throw FormattedError(kTag, "Recursive cell reference involving %s", lib.cells[at]->Name());
-  }
-}
-
 void GdsIn::FinishLibrary() {
   Library& lib = *library_;
   lib.FinishImport();
   lib.BuildHierarchy();
-  CheckForCycles();
+  CheckPlacementCycles(*library_, kTag);
   lib.CollectRoots();
   lib.PropagateBoundingBoxes();
   LogMessage("Hierarchy depth = %u\n", lib.depth);
