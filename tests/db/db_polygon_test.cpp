@@ -16,6 +16,7 @@
 #include "db/error.h"
 #include "db/numeric.h"
 #include "db/poly/ring_set.h"
+#include "tests/db/scratch_file_test.h"
 
 namespace {
 
@@ -97,31 +98,8 @@ bool OctagonalIsDue(const Points& ring) {
   return diagonal && c >= 0 && k >= 0 && c != k;
 }
 
-class DBPolygonTest : public ::testing::Test {
+class DBPolygonTest : public ScratchFileTest {
  protected:
-  void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() /
-             ("korvane_dbp_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                .string();
-  }
-  void TearDown() override { std::filesystem::remove(path_); }
-
-  Bytes Written(const std::function<void(BinaryFile&)>& write) {
-    BinaryFile f;
-    EXPECT_TRUE(f.Open(path_, true, false));
-    write(f);
-    f.Close();
-    std::ifstream in(path_, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  // Opens a file holding bytes for reading.
-  void OpenBytes(BinaryFile& f, const Bytes& bytes) {
-    std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();
-    ASSERT_TRUE(f.Open(path_, false, false));
-  }
   DBPolygonPtr Parsed(const Bytes& bytes) {
     BinaryFile f;
     OpenBytes(f, bytes);
@@ -129,8 +107,6 @@ class DBPolygonTest : public ::testing::Test {
     EXPECT_EQ(f.Tell(), int64_t(bytes.size())) << "every byte of the record is read";
     return record;
   }
-
-  std::string path_;
 };
 
 TEST_F(DBPolygonTest, CompressWritesHandWrittenBytes) {

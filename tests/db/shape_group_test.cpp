@@ -18,6 +18,7 @@
 #include "db/binary_file.h"
 #include "db/error.h"
 #include "db/poly/ring_set.h"
+#include "tests/db/scratch_file_test.h"
 
 namespace {
 
@@ -71,33 +72,7 @@ std::vector<std::vector<Position>> Walk(const ShapeGroupList& list) {
   return groups;
 }
 
-class ShapeGroupTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() /
-             ("korvane_sg_" + std::to_string(::getpid()) + "_" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                .string();
-  }
-  void TearDown() override { std::filesystem::remove(path_); }
-
-  Bytes Written(const std::function<void(BinaryFile&)>& write) {
-    BinaryFile f;
-    EXPECT_TRUE(f.Open(path_, true, false));
-    write(f);
-    f.Close();
-    std::ifstream in(path_, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  void OpenBytes(BinaryFile& f, const Bytes& bytes) {
-    std::ofstream out(path_, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    out.close();
-    ASSERT_TRUE(f.Open(path_, false, false));
-  }
-
-  std::string path_;
-};
+class ShapeGroupTest : public ScratchFileTest {};
 
 TEST_F(ShapeGroupTest, GroupAndLayerWriteHandWrittenBytesAndReadBack) {
   ShapeGroupList list;
