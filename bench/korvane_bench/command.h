@@ -17,5 +17,9 @@ struct BenchCommandRegistrar {
   explicit BenchCommandRegistrar(const BenchCommand& command) { RegisterBenchCommand(command); }
 };
 
+// For the import commands: creates the new library directory libDir, refusing one that exists
+// (Error "BENCH"), and returns the size of file in bytes (0 when unknown).
+long long PrepareImport(const std::string& file, const std::string& libDir);
+
 // Peak resident set size of this process in kilobytes (VmHWM), 0 when unknown.
 long PeakRssKb();

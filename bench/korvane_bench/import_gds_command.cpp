@@ -1,15 +1,11 @@
 // korvane-bench import-gds FILE LIBDIR: converts a GDSII file (gzip when FILE ends in ".gz")
 // into a new library at LIBDIR through the reader the application uses, and reports its speed.
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/korvane_bench/command.h"
-#include "db/error.h"
 #include "db/library.h"
 #include "formats/gds_in.h"
 
@@ -40,10 +36,7 @@ int RunImportGds(const std::vector<std::string>& args) {
   }
   const std::string& file = args[0];
   const std::string& libDir = args[1];
-  if (std::filesystem::exists(libDir)) throw Error("Library directory exists: " + libDir, "BENCH");
-  std::filesystem::create_directories(libDir);
-  struct stat info;
-  long long bytes = stat(file.c_str(), &info) == 0 ? (long long)info.st_size : 0;
+  long long bytes = PrepareImport(file, libDir);
   auto start = std::chrono::steady_clock::now();
   GdsIn in(file.c_str(), EndsWith(file, ".gz"));
   Library lib(libDir, false);

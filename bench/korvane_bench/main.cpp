@@ -2,6 +2,7 @@
 // arguments for the list.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,14 @@ std::vector<BenchCommand>& Commands() {
 }  // namespace
 
 void RegisterBenchCommand(const BenchCommand& command) { Commands().push_back(command); }
+
+long long PrepareImport(const std::string& file, const std::string& libDir) {
+  if (std::filesystem::exists(libDir)) throw Error("Library directory exists: " + libDir, "BENCH");
+  std::filesystem::create_directories(libDir);
+  std::error_code ec;
+  auto size = std::filesystem::file_size(file, ec);
+  return ec ? 0 : static_cast<long long>(size);
+}
 
 long PeakRssKb() {
   std::ifstream status("/proc/self/status");
