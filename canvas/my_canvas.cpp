@@ -210,25 +210,19 @@ void MyCanvas::Zoomin4X() {
     RefreshView();
     return;
   }
-  int sx = 0;
-  int sy = 0;
-  GetViewStart(&sx, &sy);
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
-  if (auto request = ZoomInScroll(view.magnification, sx * kScrollUnit, sy * kScrollUnit, cw, ch)) {
-    ApplyScroll(*request);
-  }
+  ZoomByFour(ZoomInScroll);
 }
 
-void MyCanvas::Zoomout4X() {
+void MyCanvas::Zoomout4X() { ZoomByFour(ZoomOutScroll); }
+
+void MyCanvas::ZoomByFour(ZoomScrollFunction zoom) {
   int sx = 0;
   int sy = 0;
   GetViewStart(&sx, &sy);
   int cw = 0;
   int ch = 0;
   GetClientSize(&cw, &ch);
-  if (auto request = ZoomOutScroll(view.magnification, sx * kScrollUnit, sy * kScrollUnit, cw, ch)) {
+  if (auto request = zoom(view.magnification, sx * kScrollUnit, sy * kScrollUnit, cw, ch)) {
     ApplyScroll(*request);
   }
 }

@@ -119,6 +119,9 @@ class MyCanvas : public wxScrolledWindow {
   // Log lines of a full pass: on the first one, and on the full view at full depth.
   bool LogsPass() const;
   void ApplyScroll(const ScrollRequest& request);
+  // Zooms by four about the view's current scroll position with ZoomInScroll or ZoomOutScroll.
+  using ZoomScrollFunction = std::optional<ScrollRequest> (*)(double&, int32_t, int32_t, int32_t, int32_t);
+  void ZoomByFour(ZoomScrollFunction zoom);
   // Default colours, units, first root and depth of a library just opened or converted; false
   // when the library has no root cell to show.
   bool FinishLibraryOpen();
