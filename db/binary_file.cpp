@@ -65,6 +65,17 @@ bool BinaryFile::Open(const std::string& name, bool write, bool gzip, int mode) 
   } else {
     plain_ = std::fopen(name.c_str(), write ? (append ? "ab" : "wb") : "rb");
   }
+  // Appending starts at the current end of the file; from then on the position is counted
+  // here, so that Tell never needs the system.
+  bufferStart_ = 0;
+  if (plain_ && append) {
+    off_t end = ftello(plain_);
+    if (end < 0) {
+      CloseHandles();
+      return false;
+    }
+    bufferStart_ = int64_t(end);
+  }
   return IsOpen();
 }
 
@@ -86,6 +97,7 @@ void BinaryFile::WriteOut(const void* src, size_t n) {
   }
   bool written = gz_ ? gzwrite(gz_, src, unsigned(n)) == int(n) : std::fwrite(src, 1, n, plain_) == n;
   if (!written) ThrowWriteError();
+  bufferStart_ += int64_t(n);
 }
 
 void BinaryFile::Flush() {
@@ -125,6 +137,7 @@ void BinaryFile::Close() {
 bool BinaryFile::Refill() {
   if (!IsOpen() || write_) return false;
   int got = gz_ ? gzread(gz_, buffer_, kBufferSize) : int(std::fread(buffer_, 1, kBufferSize, plain_));
+  bufferStart_ += bufferCount_;
   bufferPos_ = 0;
   bufferCount_ = got > 0 ? got : 0;
   return bufferCount_ > 0;
@@ -216,22 +229,28 @@ void BinaryFile::WriteBE32(uint32_t v) {
 
 int64_t BinaryFile::Tell() {
   if (!IsOpen()) return -1;
-  int64_t stream = gz_ ? int64_t(gztell(gz_)) : int64_t(ftello(plain_));
-  if (stream < 0) return -1;
-  return write_ ? stream + bufferPos_ : stream - (bufferCount_ - bufferPos_);
+  return bufferStart_ + bufferPos_;
 }
 
 bool BinaryFile::Seek(int64_t pos) {
   if (!IsOpen() || write_ || pos < 0) return false;
-  int64_t end = gz_ ? int64_t(gztell(gz_)) : int64_t(ftello(plain_));
-  int64_t start = end - bufferCount_;
-  if (start <= pos && pos < end) {
-    bufferPos_ = int32_t(pos - start);
+  int64_t end = bufferStart_ + bufferCount_;
+  if (bufferStart_ <= pos && pos < end) {
+    bufferPos_ = int32_t(pos - bufferStart_);
     return true;
   }
   bufferPos_ = bufferCount_ = 0;
+  bufferStart_ = end;
   if (pos == end) return true;
-  return gz_ ? gzseek(gz_, z_off_t(pos), SEEK_SET) == z_off_t(pos) : fseeko(plain_, off_t(pos), SEEK_SET) == 0;
+  bool moved = gz_ ? gzseek(gz_, z_off_t(pos), SEEK_SET) == z_off_t(pos) : fseeko(plain_, off_t(pos), SEEK_SET) == 0;
+  if (!moved) {
+    // The underlying stream may have moved anyway: take its word for where it stands.
+    int64_t actual = gz_ ? int64_t(gztell(gz_)) : int64_t(ftello(plain_));
+    bufferStart_ = actual < 0 ? end : actual;
+    return false;
+  }
+  bufferStart_ = pos;
+  return true;
 }
 
 bool BinaryFile::SeekEnd() {
@@ -240,12 +259,17 @@ bool BinaryFile::SeekEnd() {
     // Writing always happens at the end; pending bytes count for Tell.
     return true;
   }
+  bufferStart_ += bufferCount_;
   bufferPos_ = bufferCount_ = 0;
-  if (plain_) return fseeko(plain_, 0, SEEK_END) == 0;
+  if (plain_) {
+    off_t end = fseeko(plain_, 0, SEEK_END) == 0 ? ftello(plain_) : off_t(-1);
+    if (end < 0) return false;
+    bufferStart_ = int64_t(end);
+    return true;
+  }
   // zlib cannot seek to the end of a compressed stream: read through it instead.
   while (Refill()) {
   }
-  bufferPos_ = bufferCount_ = 0;
   return true;
 }
 

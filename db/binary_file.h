@@ -131,6 +131,8 @@ class BinaryFile {
   uint8_t* buffer_;
   int32_t bufferPos_ = 0;
   int32_t bufferCount_ = 0;
+  // Stream position of buffer_[0]: bytes read before the buffer, or written out before it.
+  int64_t bufferStart_ = 0;
   int64_t fileSize_ = 0;
   double lastReported_ = 0;
 };
