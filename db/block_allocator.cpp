@@ -68,7 +68,7 @@ void* BlockAllocator::TakeLast(void* slot) {
 }
 
 void BlockAllocator::Clear() {
-  for (int64_t i = 0; i < slots_ && table_[i]; ++i) std::free(table_[i]);
+  for (int64_t i = 0; i < slots_; ++i) std::free(table_[i]);
   std::free(table_);
   table_ = nullptr;
   slots_ = 0;

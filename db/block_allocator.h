@@ -23,6 +23,9 @@ class BlockAllocator {
   void* TakeLast(void* slot);
   // Releases every block; every record handed out becomes invalid.
   void Clear();
+  // Hands out records from the first slot again, keeping the blocks; every record handed out
+  // becomes invalid.
+  void Rewind() { lastIndex_ = -1; }
 
   int64_t LastIndex() const { return lastIndex_; }
   int64_t BlocksAllocated() const { return blocks_; }

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
+#include "db/merged_shape_layer.h"
 #include "db/numeric.h"
 #include "db/trans.h"
 
@@ -43,14 +45,6 @@ int32_t CheckedPosition(int64_t position) {
 }
 
 bool IsValidMagnification(float m) { return std::isfinite(m) && m > 0; }
-
-// The groups of a layer that hold a shape. A group without positions is never written: the
-// reader refuses it, and a layer of such groups alone would read as a text block.
-uint32_t GroupsToWrite(const ShapeGroupList& list) {
-  uint32_t groups = 0;
-  for (const ShapeGroup* g = list.Head(); g; g = g->next) groups += g->positionCount > 0 ? 1 : 0;
-  return groups;
-}
 
 }  // namespace
 
@@ -296,9 +290,12 @@ void Library::OpenCellFileForWrite(Cell& cell) {
 }
 
 void Library::WriteCellGeometry(Cell& cell) {
+  std::vector<std::pair<LayerKey, MergedShapeLayer>> layers;
+  layers.reserve(cell.shapes.size());
   bool placementLayerUsed = false;
   for (const auto& layer : cell.shapes) {
-    placementLayerUsed |= (layer.first >> 8) == kPlacementLayer && GroupsToWrite(layer.second) > 0;
+    layers.emplace_back(layer.first, MergedShapeLayer(layer.second));
+    placementLayerUsed |= (layer.first >> 8) == kPlacementLayer && layers.back().second.GroupCount() > 0;
   }
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     placementLayerUsed |= (static_cast<const TextItem*>(node->item)->key >> 8) == kPlacementLayer;
@@ -306,21 +303,12 @@ void Library::WriteCellGeometry(Cell& cell) {
   if (placementLayerUsed) throw Error("Wrong layer format", "LIBOUT");
   cell.geometryPosition = CheckedPosition(dataFile_.Tell());
   cell.referencePosition = -1;
-  for (const auto& layer : cell.shapes) {
-    uint32_t groups = GroupsToWrite(layer.second);
-    if (groups == 0) continue;
-    dataFile_.Write2(uint16_t(layer.first >> 8));
-    dataFile_.WriteByte(uint8_t(layer.first));
-    dataFile_.WriteUnsignedChained(groups);
-    for (const ShapeGroup* g = layer.second.Head(); g; g = g->next) {
-      // Sorted groups lie scattered in memory: fetch the next one's record and first position
-      // while this one is written.
-      if (const ShapeGroup* following = g->next) {
-        __builtin_prefetch(following->record);
-        __builtin_prefetch(following->firstPosition);
-      }
-      if (g->positionCount > 0) g->Write(dataFile_);
-    }
+  for (const auto& [key, merged] : layers) {
+    // A layer without shapes would read back as a text block.
+    if (merged.GroupCount() == 0) continue;
+    dataFile_.Write2(uint16_t(key >> 8));
+    dataFile_.WriteByte(uint8_t(key));
+    merged.Write(dataFile_);
   }
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     const TextItem* text = static_cast<const TextItem*>(node->item);

@@ -101,10 +101,14 @@ constexpr size_t kPoolStep = 8;
 constexpr size_t kPoolCount = kPooledPolygonBytes / kPoolStep;
 
 // Free blocks of one size, chained through their first word, in front of a block store.
+// Blocks of one size. When the last one comes back the pool starts again at its first slot,
+// so that the records of the next cell lie in the order they are made rather than in the order
+// the previous cell's records were freed (see RecordPool).
 struct PolygonPool {
   explicit PolygonPool(size_t bytes) : allocator(bytes, 65536 / int64_t(bytes)) {}
   void* freeHead = nullptr;
   BlockAllocator allocator;
+  int64_t live = 0;
 };
 
 PolygonPool& PoolFor(size_t bytes) {
@@ -134,6 +138,11 @@ void DBPolygon::operator delete(void* p) {
     return;
   }
   PolygonPool& pool = PoolFor(bytes);
+  if (--pool.live == 0) {
+    pool.freeHead = nullptr;
+    pool.allocator.Rewind();
+    return;
+  }
   std::memcpy(p, &pool.freeHead, sizeof(void*));
   pool.freeHead = p;
 }
@@ -154,6 +163,7 @@ DBPolygon* DBPolygon::Create(uint32_t header, uint32_t valueCount) {
     if (!block) OutOfMemory();
   } else {
     PolygonPool& pool = PoolFor(bytes);
+    ++pool.live;
     block = pool.freeHead;
     if (block) {
       std::memcpy(&pool.freeHead, block, sizeof(void*));

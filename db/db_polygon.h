@@ -95,6 +95,8 @@ class DBPolygon {
 
   // Total order: header, value count, code words, values. 0 means the same shape.
   static int Compare(const DBPolygon& a, const DBPolygon& b);
+  // Code words beyond the header bits: nonzero exactly for a DBPolygonExt.
+  static uint32_t CodeWordsFor(uint32_t header);
 
  protected:
   DBPolygon(uint32_t header, uint32_t valueCount) : header_(header), valueCount_(valueCount) {}
@@ -107,8 +109,6 @@ class DBPolygon {
   static DBPolygon* Create(uint32_t header, uint32_t valueCount);
   // Bytes of the block of a record with this header and value count.
   static size_t BlockBytes(uint32_t header, uint32_t valueCount);
-  // Code words beyond the header bits: nonzero exactly for a DBPolygonExt.
-  static uint32_t CodeWordsFor(uint32_t header);
   // The encoders of the three kinds, for the n-vertex ring from origin.
   static DBPolygon* EncodeManhattan(const RingVertex* origin, uint32_t n);
   static DBPolygon* EncodeOctagonal(const RingVertex* origin, uint32_t n);

@@ -14,7 +14,7 @@
 namespace PositionPool {
 
 RecordPool<ShapePosition>& Pool() {
-  static RecordPool<ShapePosition> pool(50000);
+  static RecordPool<ShapePosition> pool(50000, true);
   return pool;
 }
 
@@ -22,7 +22,7 @@ ShapePosition* Alloc() { return Pool().Alloc(); }
 void Free(ShapePosition* position) { Pool().Free(position); }
 
 void ReleaseList(ShapeGroup& group) {
-  Pool().ReleaseChain(group.firstPosition, group.lastPosition);
+  Pool().ReleaseChain(group.firstPosition, group.lastPosition, group.positionCount);
   group.firstPosition = group.lastPosition = nullptr;
   group.positionCount = 0;
 }
@@ -34,7 +34,7 @@ void Reset() { Pool().Reset(); }
 namespace ShapeGroupPool {
 
 RecordPool<ShapeGroup>& Pool() {
-  static RecordPool<ShapeGroup> pool(50000);
+  static RecordPool<ShapeGroup> pool(50000, true);
   return pool;
 }
 
@@ -61,7 +61,7 @@ void ReleaseList(ShapeGroupList& list) {
     PositionPool::ReleaseList(*group);
     delete group->record;
   }
-  Pool().ReleaseChain(list.head_, list.tail_);
+  Pool().ReleaseChain(list.head_, list.tail_, list.count_);
   list.head_ = list.tail_ = nullptr;
   list.count_ = 0;
 }

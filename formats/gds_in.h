@@ -161,8 +161,7 @@ class GdsIn : public BinaryFile {
   // Line breaks would split the library's one-per-line index files: they become blanks.
   std::string CleanLineBreaks(std::string text);
   // Writes the cell's shapes and texts, then its placements, and frees its contents.
-  void WriteCell(Cell& cell, std::vector<ARef>& placements);
-  void FlushCellGeometry(Cell& cell);
+  void WriteCell(Cell& cell, ImportRecord& record);
   Cell& CurrentCell() const;
   ImportRecord& CurrentRecord() const;
 

@@ -34,7 +34,7 @@ uint32_t GdsIn::OpenSubCell() {
 void GdsIn::PlaceSubCell(uint32_t subId) {
   Library& lib = *library_;
   Cell& sub = *lib.cells[subId];
-  WriteCell(sub, lib.importRecords[size_t(lib.importIndex[subId])].placements);
+  WriteCell(sub, lib.importRecords[size_t(lib.importIndex[subId])]);
   ARef ref;
   ref.cellWord = subId;
   CurrentRecord().placements.push_back(ref);

@@ -9,6 +9,7 @@
 #include "formats/formatted_error.h"
 #include "formats/gds_in.h"
 #include "formats/gds_records.h"
+#include "formats/import_cell_writer.h"
 
 namespace {
 constexpr const char* kTag = "GDSIN";
@@ -113,34 +114,10 @@ bool GdsIn::ReadStructure() {
     LogMessage("Created %d cells under %s\n", warnings_.subCells, cell.Name());
     warnings_.subCells = 0;
   }
-  WriteCell(cell, CurrentRecord().placements);
+  WriteCell(cell, CurrentRecord());
   return true;
 }
 
-void GdsIn::WriteCell(Cell& cell, std::vector<ARef>& placements) {
-  std::sort(placements.begin(), placements.end(),
-            [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) < 0; });
-  auto last = std::unique(placements.begin(), placements.end(),
-                          [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) == 0; });
-  statistics_.duplicateReferences += int32_t(placements.end() - last);
-  placements.erase(last, placements.end());
-  // The placements stay until the end of the import: keep no growth slack for every cell.
-  placements.shrink_to_fit();
-  library_->OpenCellFileForWrite(cell);
-  FlushCellGeometry(cell);
-  library_->WriteImportReferences(cell, placements);
-  cell.Clear();
-}
-
-void GdsIn::FlushCellGeometry(Cell& cell) {
-  for (auto& layer : cell.shapes) {
-    library_->layerMap[layer.first].key = layer.first;
-    layer.second.Sort();
-    layer.second.SortAndMerge();
-  }
-  for (ListNode* node = cell.texts.Head(); node; node = node->next) {
-    LayerKey key = static_cast<const TextItem*>(node->item)->key;
-    library_->layerMap[key].key = key;
-  }
-  library_->WriteCellGeometry(cell);
+void GdsIn::WriteCell(Cell& cell, ImportRecord& record) {
+  statistics_.duplicateReferences += int32_t(WriteImportedCell(*library_, cell, record));
 }

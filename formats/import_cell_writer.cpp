@@ -23,17 +23,16 @@ int64_t SortAndDropDuplicates(std::vector<ARef>& placements) {
   auto end = std::unique(placements.begin(), placements.end(),
                          [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) == 0; });
   placements.erase(end, placements.end());
+  // The placements stay until the end of the import: keep no growth slack for every cell.
+  placements.shrink_to_fit();
   return int64_t(before - placements.size());
 }
 
 }  // namespace
 
 int64_t WriteImportedCell(Library& library, Cell& cell, ImportRecord& record) {
-  for (auto& layer : cell.shapes) {
-    AddLayerKey(library, layer.first);
-    layer.second.Sort();
-    layer.second.SortAndMerge();
-  }
+  // The groups stay in the order they were made: the writer merges them in record order.
+  for (const auto& layer : cell.shapes) AddLayerKey(library, layer.first);
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     AddLayerKey(library, static_cast<const TextItem*>(node->item)->key);
   }

@@ -1,4 +1,5 @@
 #include "db/block_allocator.h"
+#include "db/record_pool.h"
 
 #include <gtest/gtest.h>
 
@@ -98,3 +99,36 @@ TEST(BlockAllocatorDeathTest, OutOfMemoryExitsWithMessage) {
 }
 
 }  // namespace
+
+namespace {
+struct PooledNode {
+  PooledNode* next;
+  int value;
+};
+}  // namespace
+
+TEST(RecordPool, RewindsToTheFirstSlotWhenTheLastRecordComesBack) {
+  RecordPool<PooledNode> pool(4, true);
+  PooledNode* first = pool.Alloc();
+  PooledNode* second = pool.Alloc();
+  PooledNode* third = pool.Alloc();
+  pool.Free(first);
+  EXPECT_EQ(pool.Alloc(), first) << "a freed record is reused while others live";
+  // A scattered release order: second, then the chain first -> third.
+  pool.Free(second);
+  first->next = third;
+  pool.ReleaseChain(first, third, 2);
+  EXPECT_EQ(pool.Alloc(), first);
+  EXPECT_EQ(pool.Alloc(), second);
+  EXPECT_EQ(pool.Alloc(), third);
+}
+
+TEST(RecordPool, NeverRewindsOnceAChainCameBackWithoutItsLength) {
+  RecordPool<PooledNode> pool(4, true);
+  PooledNode* first = pool.Alloc();
+  PooledNode* second = pool.Alloc();
+  second->next = first;
+  pool.ReleaseChain(second, first);
+  EXPECT_EQ(pool.Alloc(), second) << "taken from the free list, not rewound";
+  EXPECT_EQ(pool.Alloc(), first);
+}

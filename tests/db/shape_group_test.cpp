@@ -17,6 +17,7 @@
 
 #include "db/binary_file.h"
 #include "db/error.h"
+#include "db/merged_shape_layer.h"
 #include "db/poly/ring_set.h"
 #include "tests/db/scratch_file_test.h"
 
@@ -266,3 +267,41 @@ TEST_F(ShapeGroupTest, MalformedGroupsAndLayersGiveErrorsAndReleaseEverything) {
 }
 
 }  // namespace
+
+TEST_F(ShapeGroupTest, MergedLayerWritesWhatSortingMergingAndWritingTheListWrites) {
+  std::vector<Points> templates = Templates();
+  const int32_t coordinates[] = {INT32_MIN, -100, -1, 0, 3, 100, INT32_MAX};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 30; ++round) {
+    ShapeGroupList made;
+    ShapeGroupList sorted;
+    for (int g = 0, groups = int(rng() % 80); g < groups; ++g) {
+      size_t shape = rng() % templates.size();
+      ShapeGroup* a = made.Append(Compressed(templates[shape]));
+      ShapeGroup* b = sorted.Append(Compressed(templates[shape]));
+      // Now and then a group without positions, which is never written.
+      for (int p = 0, count = int(rng() % 4); p < count; ++p) {
+        Position at(coordinates[rng() % 7], coordinates[rng() % 7]);
+        a->AppendPosition(at.first, at.second);
+        b->AppendPosition(at.first, at.second);
+      }
+    }
+    std::vector<std::vector<Position>> before = Walk(made);
+    MergedShapeLayer merged(made);
+    Bytes mergedBytes = Written([&](BinaryFile& f) { merged.Write(f); });
+    EXPECT_EQ(Walk(made), before) << "the list itself is left as it was made";
+
+    sorted.Sort();
+    uint64_t removed = sorted.SortAndMerge();
+    Bytes sortedBytes = Written([&](BinaryFile& f) {
+      uint32_t groups = 0;
+      for (const ShapeGroup* g = sorted.Head(); g; g = g->next) groups += g->positionCount > 0;
+      f.WriteUnsignedChained(groups);
+      for (const ShapeGroup* g = sorted.Head(); g; g = g->next) {
+        if (g->positionCount > 0) g->Write(f);
+      }
+    });
+    EXPECT_EQ(mergedBytes, sortedBytes) << "round " << round;
+    EXPECT_EQ(merged.DuplicatesDropped(), removed) << "round " << round;
+  }
+}
