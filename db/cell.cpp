@@ -52,6 +52,7 @@ void Cell::Clear() {
   // positions and records back in the same way.
   layers.clear();
   shapes.clear();
+  importShapes.clear();
   for (ListNode* node = texts.Head(); node; node = node->next) TextItemPool().Free(static_cast<TextItem*>(node->item));
   texts.Clear();
   loaded = false;

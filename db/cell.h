@@ -8,6 +8,7 @@
 #include "db/node_list.h"
 #include "db/record_pool.h"
 #include "db/shape_group.h"
+#include "db/shape_table.h"
 #include "db/spatial_index.h"
 
 class SRef;
@@ -91,6 +92,18 @@ class Cell {
   uint32_t AddPolygon(RingSet& rings, LayerKey key, ShapeGroup*& group, Box& ringBox, uint32_t& count);
   // AddPolygon for a box, as a rectangle record.
   void AddBox(const Box& shape, LayerKey key);
+  // Import path into the import table of key (see importShapes): the first ring of rings as
+  // one shape. Gives where it went, for further positions of the same record
+  // (shape.table->AddAgain(shape.entry, x, y)), its position and the ring's box (the cell's box
+  // grows by it); returns the record's kind.
+  struct ImportedShape {
+    ShapeTable* table;
+    size_t entry;
+    Point origin;
+  };
+  uint32_t AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& shape, Box& ringBox);
+  // Moves the import tables into the shape lists, for passes that work on lists.
+  void MoveImportedShapesToLists();
   // Editing path: the first ring of rings joins the group of an identical record of key, or
   // starts one; the new position is entered in the layer's index. Grows the box and flags the
   // cell modified.
@@ -132,6 +145,9 @@ class Cell {
 
   std::map<LayerKey, LayerRecord> layers;
   std::map<LayerKey, ShapeGroupList> shapes;
+  // Shapes of a cell being imported, per layer, until the cell is written: flat tables that
+  // are sorted and merged only then.
+  std::map<LayerKey, ShapeTable> importShapes;
   // TextItem pointers, in the order of the cell's data.
   NodeList2 texts;
 };

@@ -96,6 +96,22 @@ void Cell::AddBox(const Box& shape, LayerKey key) {
   AddPolygon(rings, key, group, ringBox, count);
 }
 
+uint32_t Cell::AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& shape, Box& ringBox) {
+  CheckShapeLayer(key);
+  DBPolygonPtr record = CompressRing(rings, FirstRing(rings), shape.origin);
+  ringBox = ShapeBox(*record, shape.origin.x, shape.origin.y);
+  uint32_t kind = record->Kind();
+  shape.table = &importShapes[key];
+  shape.entry = shape.table->Add(std::move(record), shape.origin.x, shape.origin.y);
+  GrowBox(box, ringBox);
+  return kind;
+}
+
+void Cell::MoveImportedShapesToLists() {
+  for (auto& [key, table] : importShapes) table.MoveTo(GetShapeGroups(key));
+  importShapes.clear();
+}
+
 ShapePosition* Cell::AddPolygonEdit(RingSet& rings, LayerKey key) {
   CheckShapeLayer(key);
   // Indexing the new shape alone would hide the cell's unindexed shapes from EnsureShapeIndexes.

@@ -5,14 +5,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
-#include "db/merged_shape_layer.h"
 #include "db/numeric.h"
 #include "db/trans.h"
 
@@ -290,12 +289,10 @@ void Library::OpenCellFileForWrite(Cell& cell) {
 }
 
 void Library::WriteCellGeometry(Cell& cell) {
-  std::vector<std::pair<LayerKey, MergedShapeLayer>> layers;
-  layers.reserve(cell.shapes.size());
   bool placementLayerUsed = false;
   for (const auto& layer : cell.shapes) {
-    layers.emplace_back(layer.first, MergedShapeLayer(layer.second));
-    placementLayerUsed |= (layer.first >> 8) == kPlacementLayer && layers.back().second.GroupCount() > 0;
+    if ((layer.first >> 8) != kPlacementLayer) continue;
+    for (const ShapeGroup* g = layer.second.Head(); g; g = g->next) placementLayerUsed |= g->positionCount > 0;
   }
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     placementLayerUsed |= (static_cast<const TextItem*>(node->item)->key >> 8) == kPlacementLayer;
@@ -303,13 +300,29 @@ void Library::WriteCellGeometry(Cell& cell) {
   if (placementLayerUsed) throw Error("Wrong layer format", "LIBOUT");
   cell.geometryPosition = CheckedPosition(dataFile_.Tell());
   cell.referencePosition = -1;
-  for (const auto& [key, merged] : layers) {
+  std::set<LayerKey> keys;
+  for (const auto& layer : cell.shapes) keys.insert(layer.first);
+  for (const auto& layer : cell.importShapes) keys.insert(layer.first);
+  for (LayerKey key : keys) {
+    auto list = cell.shapes.find(key);
+    auto imported = cell.importShapes.find(key);
+    ShapeTable* table = &writeTable_;
+    if (list == cell.shapes.end()) {
+      // Nothing else refers to an import table: it is sorted where it stands.
+      table = &imported->second;
+    } else {
+      writeTable_.Clear();
+      writeTable_.AddList(list->second);
+      if (imported != cell.importShapes.end()) writeTable_.AddTable(imported->second);
+    }
+    table->Merge();
     // A layer without shapes would read back as a text block.
-    if (merged.GroupCount() == 0) continue;
+    if (table->GroupCount() == 0) continue;
     dataFile_.Write2(uint16_t(key >> 8));
     dataFile_.WriteByte(uint8_t(key));
-    merged.Write(dataFile_);
+    table->Write(dataFile_);
   }
+  writeTable_.Clear();
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     const TextItem* text = static_cast<const TextItem*>(node->item);
     dataFile_.Write2(uint16_t(text->key >> 8));

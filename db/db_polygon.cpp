@@ -400,6 +400,12 @@ DBPolygonPtr DBPolygon::Compress(const RingSet& ring, const RingVertex*& origin,
   return DBPolygonPtr(EncodeGeneral(start, survey.n, survey.otherEdges));
 }
 
+DBPolygonPtr DBPolygon::FromValues(uint32_t header, const int32_t* values, uint32_t valueCount) {
+  DBPolygonPtr record(Create(header, valueCount));
+  std::memcpy(record->MutableValues(), values, valueCount * sizeof(int32_t));
+  return record;
+}
+
 int DBPolygon::Compare(const DBPolygon& a, const DBPolygon& b) {
   if (a.header_ != b.header_) return a.header_ < b.header_ ? -1 : 1;
   if (a.valueCount_ != b.valueCount_) return a.valueCount_ < b.valueCount_ ? -1 : 1;

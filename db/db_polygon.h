@@ -97,6 +97,8 @@ class DBPolygon {
   static int Compare(const DBPolygon& a, const DBPolygon& b);
   // Code words beyond the header bits: nonzero exactly for a DBPolygonExt.
   static uint32_t CodeWordsFor(uint32_t header);
+  // The record of a header without code words and its values, as Write stores them.
+  static DBPolygonPtr FromValues(uint32_t header, const int32_t* values, uint32_t valueCount);
 
  protected:
   DBPolygon(uint32_t header, uint32_t valueCount) : header_(header), valueCount_(valueCount) {}

@@ -10,6 +10,7 @@
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/hierarchy_record.h"
+#include "db/shape_table.h"
 
 class SRef;
 
@@ -211,4 +212,7 @@ class Library {
   // Gzip libraries never append to an existing compressed file: the file that this write
   // sequence created, which it may go on writing while it stays open (0: none).
   uint32_t freshFileId_ = 0;
+  // The table a layer of shape lists is written through, kept so that its memory serves
+  // every cell written.
+  ShapeTable writeTable_;
 };

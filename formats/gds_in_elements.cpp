@@ -127,10 +127,9 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
     return;
   }
   warnings_.bufferedVertices += ring_.VertexCount();
-  ShapeGroup* group;
+  Cell::ImportedShape shape;
   Box ringBox;
-  uint32_t groups;
-  uint32_t kind = CurrentCell().AddPolygon(ring_, MakeLayerKey(layer, dataType), group, ringBox, groups);
+  uint32_t kind = CurrentCell().AddImportedPolygon(ring_, MakeLayerKey(layer, dataType), shape, ringBox);
   ring_.Clear();
   if (kind == 2) {
     ++statistics_.arbitraryAngles;

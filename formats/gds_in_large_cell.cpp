@@ -52,6 +52,7 @@ void GdsIn::StoreGeometry() {
   uint32_t subId = OpenSubCell();
   Cell& sub = *library_->cells[subId];
   sub.shapes.swap(cell.shapes);
+  sub.importShapes.swap(cell.importShapes);
   for (ListNode* node = cell.texts.Head(); node; node = node->next) sub.texts.Append(node->item);
   cell.texts.Clear();
   sub.box = box;
@@ -76,6 +77,8 @@ void GdsIn::SplitCellGeometry(int64_t tileSide) {
     int64_t row = std::min(ny - 1, (int64_t(text->y) - box.y1) / th);
     textsByTile[{col, row}].push_back(text);
   }
+  // Tiling cuts the shapes out of lists through their spatial index.
+  cell.MoveImportedShapesToLists();
   cell.RebuildSpatialIndex();
   for (int64_t col = 0; col < nx; ++col) {
     for (int64_t row = 0; row < ny; ++row) {

@@ -31,8 +31,9 @@ int64_t SortAndDropDuplicates(std::vector<ARef>& placements) {
 }  // namespace
 
 int64_t WriteImportedCell(Library& library, Cell& cell, ImportRecord& record) {
-  // The groups stay in the order they were made: the writer merges them in record order.
+  // The writer sorts and merges each layer's shapes in record order.
   for (const auto& layer : cell.shapes) AddLayerKey(library, layer.first);
+  for (const auto& layer : cell.importShapes) AddLayerKey(library, layer.first);
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     AddLayerKey(library, static_cast<const TextItem*>(node->item)->key);
   }

@@ -13,7 +13,6 @@
 
 class Cell;
 class Library;
-struct ShapeGroup;
 
 // The modal variables of an OASIS cell. Every one is undefined after Reset (which runs at each
 // CELL record) but the positions, which are 0, and the xy mode, which is absolute. Values are
@@ -143,7 +142,7 @@ class OasisIn {
   bool BuildPathRing();
   bool BuildCircleRing();
   void BuildShape(ShapeKind kind, bool repeated);
-  bool StoreShape(ShapeKind kind, LayerKey key, ShapeGroup*& group, Box& ringBox);
+  bool StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox);
   // The key of a layer and datatype; false, with a warning, for numbers the library cannot hold.
   bool ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key);
   // The offsets of the modal repetition, or the one offset (0, 0) without one; they count

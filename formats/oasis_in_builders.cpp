@@ -256,18 +256,17 @@ bool OasisIn::BuildCircleRing() {
   return true;
 }
 
-bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, ShapeGroup*& group, Box& ringBox) {
+bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {
   if (!BuildRing(kind)) {
     // Point lists start at (0, 0): every shape's first vertex is the geometry position.
     ShapeWarning(kind, false, int32_t(modal_.geometryX), int32_t(modal_.geometryY), key);
     return false;
   }
-  uint32_t groups;
-  uint32_t recordKind = cell_->AddPolygon(ring_, key, group, ringBox, groups);
+  uint32_t recordKind = cell_->AddImportedPolygon(ring_, key, shape, ringBox);
   if (recordKind == 1) ++statistics_.angles45;
   if (recordKind == 2) {
     ++statistics_.arbitraryAngles;
-    ShapeWarning(kind, true, group->firstPosition->x, group->firstPosition->y, key);
+    ShapeWarning(kind, true, shape.origin.x, shape.origin.y, key);
   }
   return true;
 }
@@ -278,14 +277,14 @@ void OasisIn::BuildShape(ShapeKind kind, bool repeated) {
   const std::vector<OasisDelta>& offsets = RepetitionOffsets(repeated);
   LayerKey key;
   if (!ShapeLayerKey(layer, datatype, modal_.geometryX, modal_.geometryY, key)) return;
-  ShapeGroup* group;
+  Cell::ImportedShape shape;
   Box ringBox;
-  if (!StoreShape(kind, key, group, ringBox)) return;
-  // The shape is stored once; every further position joins its group.
-  int32_t x0 = group->firstPosition->x, y0 = group->firstPosition->y;
+  if (!StoreShape(kind, key, shape, ringBox)) return;
+  // The shape is compressed once; every further position repeats its record.
+  int32_t x0 = shape.origin.x, y0 = shape.origin.y;
   for (size_t i = 1; i < offsets.size(); ++i) {
     const OasisDelta& d = offsets[i];
-    group->AppendPosition(Checked(x0 + d.x), Checked(y0 + d.y));
+    shape.table->AddAgain(shape.entry, Checked(x0 + d.x), Checked(y0 + d.y));
     cell_->box.Extend(Checked(ringBox.x1 + d.x), Checked(ringBox.y1 + d.y));
     cell_->box.Extend(Checked(ringBox.x2 + d.x), Checked(ringBox.y2 + d.y));
   }

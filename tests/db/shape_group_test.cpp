@@ -17,7 +17,7 @@
 
 #include "db/binary_file.h"
 #include "db/error.h"
-#include "db/merged_shape_layer.h"
+#include "db/shape_table.h"
 #include "db/poly/ring_set.h"
 #include "tests/db/scratch_file_test.h"
 
@@ -268,7 +268,7 @@ TEST_F(ShapeGroupTest, MalformedGroupsAndLayersGiveErrorsAndReleaseEverything) {
 
 }  // namespace
 
-TEST_F(ShapeGroupTest, MergedLayerWritesWhatSortingMergingAndWritingTheListWrites) {
+TEST_F(ShapeGroupTest, TableOfAListWritesWhatSortingMergingAndWritingTheListWrites) {
   std::vector<Points> templates = Templates();
   const int32_t coordinates[] = {INT32_MIN, -100, -1, 0, 3, 100, INT32_MAX};
   std::mt19937 rng(7);
@@ -287,7 +287,9 @@ TEST_F(ShapeGroupTest, MergedLayerWritesWhatSortingMergingAndWritingTheListWrite
       }
     }
     std::vector<std::vector<Position>> before = Walk(made);
-    MergedShapeLayer merged(made);
+    ShapeTable merged;
+    merged.AddList(made);
+    merged.Merge();
     Bytes mergedBytes = Written([&](BinaryFile& f) { merged.Write(f); });
     EXPECT_EQ(Walk(made), before) << "the list itself is left as it was made";
 
@@ -303,5 +305,40 @@ TEST_F(ShapeGroupTest, MergedLayerWritesWhatSortingMergingAndWritingTheListWrite
     });
     EXPECT_EQ(mergedBytes, sortedBytes) << "round " << round;
     EXPECT_EQ(merged.DuplicatesDropped(), removed) << "round " << round;
+  }
+}
+
+TEST_F(ShapeGroupTest, ImportTableWritesAndMovesToListsLikeTheGroupsItStandsFor) {
+  std::vector<Points> templates = Templates();
+  std::mt19937 rng(11);
+  for (int round = 0; round < 20; ++round) {
+    ShapeTable table;
+    ShapeGroupList groups;
+    for (int s = 0, shapes = int(rng() % 50); s < shapes; ++s) {
+      size_t shape = rng() % templates.size();
+      int32_t x = int32_t(rng() % 5) - 2, y = int32_t(rng() % 5) - 2;
+      size_t entry = table.Add(Compressed(templates[shape]), x, y);
+      ShapeGroup* group = groups.Append(Compressed(templates[shape]));
+      group->AppendPosition(x, y);
+      // Repetitions of the same record, as an array or repetition gives them.
+      for (int r = 0, repeats = int(rng() % 3); r < repeats; ++r) {
+        table.AddAgain(entry, x + 100 * (r + 1), y);
+        group->AppendPosition(x + 100 * (r + 1), y);
+      }
+    }
+    groups.Sort();
+    uint64_t removed = groups.SortAndMerge();
+    Bytes expected = Written([&](BinaryFile& f) { groups.Write(f); });
+    table.Merge();
+    EXPECT_EQ(Written([&](BinaryFile& f) { table.Write(f); }), expected) << "round " << round;
+    EXPECT_EQ(table.DuplicatesDropped(), removed);
+
+    // Moved into a list, the same shapes write the same bytes once sorted and merged.
+    ShapeGroupList moved;
+    table.MoveTo(moved);
+    EXPECT_TRUE(table.IsEmpty());
+    moved.Sort();
+    moved.SortAndMerge();
+    EXPECT_EQ(Written([&](BinaryFile& f) { moved.Write(f); }), expected) << "round " << round;
   }
 }

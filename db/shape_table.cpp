@@ -1,0 +1,193 @@
+#include "db/shape_table.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+
+#include "db/binary_file.h"
+#include "db/numeric.h"
+#include "db/shape_group.h"
+
+namespace {
+
+constexpr uint32_t kSignBias = 0x80000000u;
+
+enum Role : uint8_t { kContinuesGroup = 0, kStartsGroup = 1, kRepeatsPosition = 2 };
+
+}  // namespace
+
+ShapeTable::~ShapeTable() { DeleteOwned(); }
+
+ShapeTable::ShapeTable(ShapeTable&& other) noexcept
+    : entries_(std::move(other.entries_)),
+      role_(std::move(other.role_)),
+      owned_(std::move(other.owned_)),
+      groupCount_(std::exchange(other.groupCount_, 0)),
+      duplicates_(std::exchange(other.duplicates_, 0)) {
+  other.entries_.clear();
+  other.owned_.clear();
+}
+
+ShapeTable& ShapeTable::operator=(ShapeTable&& other) noexcept {
+  if (this != &other) {
+    DeleteOwned();
+    entries_ = std::move(other.entries_);
+    role_ = std::move(other.role_);
+    owned_ = std::move(other.owned_);
+    groupCount_ = std::exchange(other.groupCount_, 0);
+    duplicates_ = std::exchange(other.duplicates_, 0);
+    other.entries_.clear();
+    other.owned_.clear();
+  }
+  return *this;
+}
+
+void ShapeTable::DeleteOwned() {
+  for (const DBPolygon* record : owned_) delete record;
+  owned_.clear();
+}
+
+ShapeTable::Entry ShapeTable::MakeEntry(const DBPolygon& record) {
+  uint32_t words = record.CodeWordCount() + record.ValueCount();
+  const int32_t* data = record.Values() - record.CodeWordCount();
+  uint64_t first = 0;
+  for (uint32_t i = 0; i < 2; ++i) {
+    uint32_t word = i < words ? uint32_t(data[i]) ^ kSignBias : 0;
+    first = (first << 32) | word;
+  }
+  uint64_t kindAndCount = (uint64_t(record.Header()) << 32) | record.ValueCount();
+  return {kindAndCount, first, KeyHoldsRecord(kindAndCount) ? nullptr : &record, 0, 0};
+}
+
+bool ShapeTable::KeyHoldsRecord(uint64_t kindAndCount) {
+  return DBPolygon::CodeWordsFor(uint32_t(kindAndCount >> 32)) + uint32_t(kindAndCount) <= 2;
+}
+
+size_t ShapeTable::Add(DBPolygonPtr record, int32_t x, int32_t y) {
+  Entry entry = MakeEntry(*record);
+  if (entry.record) owned_.push_back(record.release());
+  entry.x = x;
+  entry.y = y;
+  entries_.push_back(entry);
+  return entries_.size() - 1;
+}
+
+void ShapeTable::AddAgain(size_t entry, int32_t x, int32_t y) {
+  Entry copy = entries_[entry];
+  copy.x = x;
+  copy.y = y;
+  entries_.push_back(copy);
+}
+
+void ShapeTable::AddList(const ShapeGroupList& list) {
+  size_t positions = entries_.size();
+  for (const ShapeGroup* group = list.Head(); group; group = group->next) positions += group->positionCount;
+  entries_.reserve(positions);
+  for (const ShapeGroup* group = list.Head(); group; group = group->next) {
+    if (group->positionCount == 0) continue;
+    Entry entry = MakeEntry(*group->record);
+    for (const ShapePosition* p = group->firstPosition; p; p = p->next) {
+      entry.x = p->x;
+      entry.y = p->y;
+      entries_.push_back(entry);
+    }
+  }
+}
+
+void ShapeTable::AddTable(const ShapeTable& other) {
+  entries_.insert(entries_.end(), other.entries_.begin(), other.entries_.end());
+}
+
+void ShapeTable::Clear() {
+  DeleteOwned();
+  entries_.clear();
+  role_.clear();
+  groupCount_ = 0;
+  duplicates_ = 0;
+}
+
+DBPolygonPtr ShapeTable::RecordOf(const Entry& e) {
+  int32_t values[2] = {int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias), int32_t(uint32_t(e.firstWords) ^ kSignBias)};
+  return DBPolygon::FromValues(uint32_t(e.kindAndCount >> 32), values, uint32_t(e.kindAndCount));
+}
+
+void ShapeTable::MoveTo(ShapeGroupList& list) {
+  std::unordered_map<const DBPolygon*, ShapeGroup*> groupOf;
+  for (const Entry& e : entries_) {
+    if (!e.record) {
+      list.Append(RecordOf(e))->AppendPosition(e.x, e.y);
+      continue;
+    }
+    ShapeGroup*& group = groupOf[e.record];
+    if (!group) group = list.Append(DBPolygonPtr(const_cast<DBPolygon*>(e.record)));
+    group->AppendPosition(e.x, e.y);
+  }
+  owned_.clear();
+  Clear();
+}
+
+bool ShapeTable::SameRecord(const Entry& a, const Entry& b) {
+  if (a.kindAndCount != b.kindAndCount || a.firstWords != b.firstWords) return false;
+  return a.record == b.record || DBPolygon::Compare(*a.record, *b.record) == 0;
+}
+
+bool ShapeTable::SortsBefore::operator()(const Entry& a, const Entry& b) const {
+  if (a.kindAndCount != b.kindAndCount) return a.kindAndCount < b.kindAndCount;
+  if (a.firstWords != b.firstWords) return a.firstWords < b.firstWords;
+  if (a.record != b.record) {
+    int order = DBPolygon::Compare(*a.record, *b.record);
+    if (order != 0) return order < 0;
+  }
+  if (a.x != b.x) return a.x < b.x;
+  return a.y < b.y;
+}
+
+void ShapeTable::Merge() {
+  std::sort(entries_.begin(), entries_.end(), SortsBefore());
+  role_.resize(entries_.size());
+  groupCount_ = 0;
+  duplicates_ = 0;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    if (i == 0 || !SameRecord(entries_[i - 1], e)) {
+      role_[i] = kStartsGroup;
+      ++groupCount_;
+    } else if (entries_[i - 1].x == e.x && entries_[i - 1].y == e.y) {
+      role_[i] = kRepeatsPosition;
+      ++duplicates_;
+    } else {
+      role_[i] = kContinuesGroup;
+    }
+  }
+}
+
+void ShapeTable::WriteRecord(BinaryFile& file, const Entry& e) {
+  if (e.record) {
+    e.record->Write(file);
+    return;
+  }
+  file.Write4(uint32_t(e.kindAndCount >> 32));
+  uint32_t valueCount = uint32_t(e.kindAndCount);
+  if (valueCount > 0) file.WriteSignedChained(int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias));
+  if (valueCount > 1) file.WriteSignedChained(int32_t(uint32_t(e.firstWords) ^ kSignBias));
+}
+
+void ShapeTable::Write(BinaryFile& file) const {
+  file.WriteUnsignedChained(groupCount_);
+  size_t i = 0;
+  while (i < entries_.size()) {
+    size_t end = i + 1;
+    uint32_t positions = 1;
+    for (; end < entries_.size() && role_[end] != kStartsGroup; ++end) positions += role_[end] == kContinuesGroup;
+    WriteRecord(file, entries_[i]);
+    file.WriteUnsignedChained(positions);
+    int32_t x = 0, y = 0;
+    for (; i < end; ++i) {
+      if (role_[i] == kRepeatsPosition) continue;
+      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].x) - x));
+      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].y) - y));
+      x = entries_[i].x;
+      y = entries_[i].y;
+    }
+  }
+}
