@@ -16,7 +16,41 @@ enum Role : uint8_t { kContinuesGroup = 0, kStartsGroup = 1, kRepeatsPosition = 
 
 }  // namespace
 
-ShapeTable::~ShapeTable() { DeleteOwned(); }
+namespace {
+// Enough for the layers of the largest cells; more would only hold memory.
+constexpr size_t kMaxSpareBuffers = 64;
+constexpr size_t kMaxSpareEntries = size_t(1) << 21;
+size_t gSpareEntries = 0;
+}  // namespace
+
+ShapeTable::~ShapeTable() {
+  DeleteOwned();
+  ReturnBuffers();
+}
+
+std::vector<ShapeTable::Buffers>& ShapeTable::SpareBuffers() {
+  static std::vector<Buffers> spare;
+  return spare;
+}
+
+void ShapeTable::TakeSpareBuffers() {
+  std::vector<Buffers>& spare = SpareBuffers();
+  if (spare.empty()) return;
+  gSpareEntries -= spare.back().entries.capacity();
+  entries_ = std::move(spare.back().entries);
+  role_ = std::move(spare.back().roles);
+  spare.pop_back();
+}
+
+void ShapeTable::ReturnBuffers() {
+  std::vector<Buffers>& spare = SpareBuffers();
+  size_t capacity = entries_.capacity();
+  if (capacity == 0 || spare.size() >= kMaxSpareBuffers || gSpareEntries + capacity > kMaxSpareEntries) return;
+  gSpareEntries += capacity;
+  entries_.clear();
+  role_.clear();
+  spare.push_back({std::move(entries_), std::move(role_)});
+}
 
 ShapeTable::ShapeTable(ShapeTable&& other) noexcept
     : entries_(std::move(other.entries_)),
@@ -31,6 +65,7 @@ ShapeTable::ShapeTable(ShapeTable&& other) noexcept
 ShapeTable& ShapeTable::operator=(ShapeTable&& other) noexcept {
   if (this != &other) {
     DeleteOwned();
+    ReturnBuffers();
     entries_ = std::move(other.entries_);
     role_ = std::move(other.role_);
     owned_ = std::move(other.owned_);
@@ -64,6 +99,7 @@ bool ShapeTable::KeyHoldsRecord(uint64_t kindAndCount) {
 }
 
 size_t ShapeTable::Add(DBPolygonPtr record, int32_t x, int32_t y) {
+  if (entries_.capacity() == 0) TakeSpareBuffers();
   Entry entry = MakeEntry(*record);
   if (entry.record) owned_.push_back(record.release());
   entry.x = x;

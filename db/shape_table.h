@@ -67,6 +67,16 @@ class ShapeTable {
     bool operator()(const Entry& a, const Entry& b) const;
   };
 
+  // Buffers of tables that went away, for the next tables: an import makes and drops a table
+  // per layer of every cell, and a buffer that has grown once need not grow again.
+  struct Buffers {
+    std::vector<Entry> entries;
+    std::vector<uint8_t> roles;
+  };
+  static std::vector<Buffers>& SpareBuffers();
+  void TakeSpareBuffers();
+  void ReturnBuffers();
+
   static Entry MakeEntry(const DBPolygon& record);
   static bool KeyHoldsRecord(uint64_t kindAndCount);
   static bool SameRecord(const Entry& a, const Entry& b);
