@@ -177,7 +177,7 @@ void Library::LoadCellReferences(Cell& cell) {
   }
 }
 
-SRef* Library::ReadReference(int64_t& lastId, Point& position) {
+void Library::DecodeReference(int64_t& lastId, Point& position, ARef& ref) {
   uint8_t info;
   if (!dataFile_.ReadByte(info)) throw Error("Insufficient Reference Data", "LIBIN");
   if (!(info & kRefSameCell)) lastId = dataFile_.ReadUnsignedChained();
@@ -190,38 +190,34 @@ SRef* Library::ReadReference(int64_t& lastId, Point& position) {
   }
   position.x = WrapToInt32(int64_t(position.x) + dataFile_.ReadSignedChained());
   position.y = WrapToInt32(int64_t(position.y) + dataFile_.ReadSignedChained());
-  uint32_t columns = 0, rows = 0;
-  int32_t columnPitch = 0, rowPitch = 0;
+  ref = ARef();
+  ref.cellWord = uint32_t(lastId);
   if (info & kRefArray) {
-    columns = dataFile_.ReadUnsignedChained();
-    rows = dataFile_.ReadUnsignedChained();
-    columnPitch = dataFile_.ReadSignedChained();
-    rowPitch = dataFile_.ReadSignedChained();
+    uint32_t columns = dataFile_.ReadUnsignedChained();
+    uint32_t rows = dataFile_.ReadUnsignedChained();
+    ref.columnPitch = dataFile_.ReadSignedChained();
+    ref.rowPitch = dataFile_.ReadSignedChained();
     if (columns < 1 || columns > INT16_MAX || rows < 1 || rows > INT16_MAX) {
       throw Error("Insufficient Reference Data", "LIBIN");
     }
+    ref.columns = int16_t(columns);
+    ref.rows = int16_t(rows);
+    ref.cellWord |= kArrayBit;
   }
+  ref.x = position.x;
+  ref.y = position.y;
+  ref.magnification = magnification;
+  ref.orientation = uint8_t(info & kRefCodeMask);
+}
+
+SRef* Library::ReadReference(int64_t& lastId, Point& position) {
+  ARef decoded;
+  DecodeReference(lastId, position, decoded);
   // Placements of missing or void cells are read through and dropped.
-  const Cell* placed = cells[size_t(lastId)].get();
+  const Cell* placed = cells[decoded.CellId()].get();
   if (!placed || placed->IsVoid()) return nullptr;
-  SRef* ref;
-  if (info & kRefArray) {
-    ARef* array = new ARef();
-    array->columns = int16_t(columns);
-    array->rows = int16_t(rows);
-    array->columnPitch = columnPitch;
-    array->rowPitch = rowPitch;
-    array->cellWord = uint32_t(lastId) | kArrayBit;
-    ref = array;
-  } else {
-    ref = new SRef();
-    ref->cellWord = uint32_t(lastId);
-  }
-  ref->x = position.x;
-  ref->y = position.y;
-  ref->magnification = magnification;
-  ref->orientation = uint8_t(info & kRefCodeMask);
-  return ref;
+  if (decoded.IsArray()) return new ARef(decoded);
+  return new SRef(static_cast<const SRef&>(decoded));
 }
 
 void Library::WriteReference(const SRef& ref, const SRef*& previous) {

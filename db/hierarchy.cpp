@@ -45,9 +45,10 @@ void Library::FinishImportPass() {
 void Library::FinishImport() {
   records.assign(cells.size(), HierarchyRecord());
   if (importRecords.size() > cells.size()) LogMessage("Warning: cells read are more than actual cells\n");
+  std::vector<ARef> scratch;
   for (const ImportRecord& list : importRecords) {
     if (list.cellId >= cells.size()) continue;
-    for (const ARef& ref : list.placements) AddParent(records, list.cellId, ref);
+    for (const ARef& ref : ImportedPlacements(list, scratch)) AddParent(records, list.cellId, ref);
   }
 }
 
@@ -87,11 +88,12 @@ void Library::CollectRoots() {
 }
 
 void Library::PropagateBoundingBoxes() {
+  std::vector<ARef> scratch;
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     uint32_t id = *it;
     if (id >= importIndex.size() || importIndex[id] < 0 || size_t(importIndex[id]) >= importRecords.size()) continue;
     Cell& cell = *cells[id];
-    for (const ARef& ref : importRecords[size_t(importIndex[id])].placements) {
+    for (const ARef& ref : ImportedPlacements(importRecords[size_t(importIndex[id])], scratch)) {
       const Cell* child = GetCell(ref.CellId());
       if (!child) continue;
       Box placed;

@@ -22,9 +22,11 @@ struct HierarchyRecord {
   uint32_t level = 0;
 };
 
-// The placements that an import read for one cell, kept until the end of the import. A single
-// placement is an ARef whose cell-id word has bit 31 clear.
+// The placements that an import read for one cell. A single placement is an ARef whose cell-id
+// word has bit 31 clear. Once the cell is written its placements are on disk alone (written
+// set, placements empty), so that an import holds the placements of one cell at a time.
 struct ImportRecord {
   uint32_t cellId = 0;
   std::vector<ARef> placements;
+  bool written = false;
 };

@@ -108,6 +108,8 @@ class Library {
   // position the previous offset; both are updated. Null for a placement of a missing or void
   // cell, which is read and dropped.
   SRef* ReadReference(int64_t& lastId, Point& position);
+  // One placement record into ref, as ReadReference reads it, whatever the placed cell.
+  void DecodeReference(int64_t& lastId, Point& position, ARef& ref);
   // One placement record after previous (null for the first); previous becomes ref.
   void WriteReference(const SRef& ref, const SRef*& previous);
   // Opens the file that the cell's section goes to, positioned at its end.
@@ -120,6 +122,9 @@ class Library {
   // placements as given (sorted, without duplicates), or none with kCellNoPlacements set. Sets
   // the reference and end positions (library_import_references.cpp).
   void WriteImportReferences(Cell& cell, const std::vector<ARef>& placements);
+  // The placements of record: in memory, or read back from its cell's section once written
+  // (into scratch, whose contents are replaced).
+  const std::vector<ARef>& ImportedPlacements(const ImportRecord& record, std::vector<ARef>& scratch);
   // Appends every modified, non-void cell anew and clears its modified flag once the data file
   // has been closed without error. On failure every cell keeps its old section and its flag.
   void WriteChangedCells();

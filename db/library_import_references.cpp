@@ -1,4 +1,7 @@
-// The placement section of a cell written by an import, straight from its import record.
+// The placement section of a cell written by an import, straight from its import record, and
+// the placements read back from it at the end of the import.
+#include <vector>
+
 #include "db/error.h"
 #include "db/library.h"
 
@@ -18,4 +21,24 @@ void Library::WriteImportReferences(Cell& cell, const std::vector<ARef>& placeme
     for (const ARef& ref : placements) WriteReference(ref, previous);
   }
   cell.endPosition = checked(dataFile_.Tell());
+}
+
+const std::vector<ARef>& Library::ImportedPlacements(const ImportRecord& record, std::vector<ARef>& scratch) {
+  if (!record.written) return record.placements;
+  scratch.clear();
+  const Cell* cell = GetCell(record.cellId);
+  if (!cell || cell->referencePosition < 0) return scratch;
+  SeekCellData(*cell);
+  uint16_t word = 0;
+  if (!dataFile_.Seek(cell->referencePosition) || !dataFile_.Read2(word) || word != kPlacementLayer) {
+    throw Error("Insufficient Cell Data", "LIBIN");
+  }
+  int64_t lastId = -1;
+  Point position;
+  while (dataFile_.Tell() < cell->endPosition) {
+    scratch.emplace_back();
+    DecodeReference(lastId, position, scratch.back());
+    CheckSectionEnd(*cell);
+  }
+  return scratch;
 }

@@ -23,8 +23,6 @@ int64_t SortAndDropDuplicates(std::vector<ARef>& placements) {
   auto end = std::unique(placements.begin(), placements.end(),
                          [](const ARef& a, const ARef& b) { return CompareByKeyThenX(a, b) == 0; });
   placements.erase(end, placements.end());
-  // The placements stay until the end of the import: keep no growth slack for every cell.
-  placements.shrink_to_fit();
   return int64_t(before - placements.size());
 }
 
@@ -41,6 +39,9 @@ int64_t WriteImportedCell(Library& library, Cell& cell, ImportRecord& record) {
   library.OpenCellFileForWrite(cell);
   library.WriteCellGeometry(cell);
   library.WriteImportReferences(cell, record.placements);
+  // From now on the placements are read back from the section when the import ends.
+  std::vector<ARef>().swap(record.placements);
+  record.written = true;
   cell.Clear();
   cell.loaded = false;
   return duplicates;

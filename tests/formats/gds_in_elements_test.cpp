@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -174,6 +178,29 @@ TEST(GdsInElements, LaterDefinitionsReplaceEarlierOnesAndPlaceholdersStayEmpty) 
             "cell T\n  ref A at 0,0 code 0 mag 1\n  ref LATER at 1,1 code 0 mag 1\n");
 }
 
+TEST(GdsInElements, BoxesAndParentsComeFromTheLatestPlacementsOfCellsWrittenBeforeTheirChildren) {
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  GdsPlacement doubled;
+  doubled.magnification = 2;
+  // TOP and B are written before LEAF exists; B's second definition replaces its placement.
+  b.BeginStructure("TOP").Sref("B", {100, 0}).Aref("LEAF", 3, 2, {0, -100}, {60, -100}, {0, -40}, doubled);
+  b.EndStructure();
+  b.BeginStructure("B").Sref("LEAF", {0, 0}).EndStructure();
+  b.BeginStructure("B").Sref("LEAF", {50, 50}).EndStructure();
+  b.BeginStructure("LEAF").Boundary(1, 0, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}).EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  ASSERT_EQ(RunImport(dir, b.bytes()).error, "");
+  Library lib(dir.File("lib"), false);
+  lib.Open();
+  auto cellBox = [&](const char* name) { return lib.cells[size_t(lib.FindIndex(name))]->box; };
+  EXPECT_EQ(cellBox("B"), Box(50, 50, 60, 60));
+  EXPECT_EQ(cellBox("TOP"), Box(0, -100, 160, 60));
+  std::ifstream in(dir.File("lib") + "/parents");
+  std::string parents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(parents.find("B 1\n  TOP\n"), std::string::npos) << parents;
+  EXPECT_NE(parents.find("LEAF 2\n"), std::string::npos) << parents;
+}
+
 TEST(GdsInElements, SkipsElementsOnLayersThatCannotBeKeyed) {
   GdsBuilder b = GdsBuilder().LibraryHeader();
   b.BeginStructure("A").Boundary(0x4000, 0, {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}});
@@ -213,6 +240,58 @@ TEST(GdsInElements, ReplacesLineBreaksInNamesAndTexts) {
   ASSERT_EQ(result.error, "");
   EXPECT_EQ(gdstest::CountOf(result.log, "Warning: line break in name or text"), 2);
   EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A B\n  text 1/0 0,0 'x  y'\ncell C\n");
+}
+
+std::string PointsText(const std::vector<Point>& points) {
+  std::string text;
+  for (const Point& p : points) text += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+  return text;
+}
+
+TEST(GdsInElements, ReadsRecordsThatStraddleTheReadBufferAnywhere) {
+  // A cell of several read buffers' worth of boundaries: rectangles written from any corner in
+  // either direction, and staircases whose XY records are close to the largest a record holds.
+  std::mt19937 random(5);
+  GdsBuilder body;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 12000; ++i) {
+    std::vector<Point> ring;
+    if (i % 1000 == 0) {
+      const int32_t steps = 3000, step = 7, x = int32_t(random() % 1000), y = int32_t(random() % 1000);
+      ring = {{x, y}, {x + steps * step, y}};
+      for (int32_t k = steps; k >= 1; --k) {
+        int32_t top = y + (steps - k + 1) * step;
+        ring.push_back({x + k * step, top});
+        ring.push_back({x + (k - 1) * step, top});
+      }
+    } else {
+      int32_t x1 = int32_t(random() % 2000001) - 1000000, y1 = int32_t(random() % 2000001) - 1000000;
+      int32_t x2 = x1 + 1 + int32_t(random() % 5000), y2 = y1 + 1 + int32_t(random() % 5000);
+      ring = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}};
+    }
+    lines.push_back("  shape 1/0:" + PointsText(ring) + "\n");
+    if (ring.size() == 4) {
+      std::rotate(ring.begin(), ring.begin() + random() % 4, ring.end());
+      if (random() & 1) std::reverse(ring.begin(), ring.end());
+    }
+    ring.push_back(ring.front());
+    body.Boundary(1, 0, ring);
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string expected = "cell TOP\n";
+  for (const std::string& line : lines) expected += line;
+  // A text in front of the cell moves every record against the ends of the buffer.
+  for (size_t shift : {2, 6, 12}) {
+    GdsBuilder b = GdsBuilder().LibraryHeader();
+    b.BeginStructure("PAD").Text(2, 0, {0, 0}, std::string(shift, 'p')).EndStructure();
+    b.BeginStructure("TOP").Raw(body.bytes()).EndStructure().EndLibrary();
+    libtest::TempDir dir;
+    ASSERT_EQ(RunImport(dir, b.bytes()).error, "");
+    std::string dump = gdstest::DumpLibrary(dir.File("lib"));
+    EXPECT_TRUE(dump.size() > expected.size() && dump.compare(dump.size() - expected.size(), std::string::npos,
+                                                              expected) == 0)
+        << "shift " << shift;
+  }
 }
 
 }  // namespace
