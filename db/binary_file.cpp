@@ -26,8 +26,10 @@ bool BinaryFile::InjectedFault() {
   return true;
 }
 
-BinaryFile::BinaryFile(const char* contextTag)
-    : contextTag_(contextTag), buffer_(new uint8_t[kBufferSize]) {}
+BinaryFile::BinaryFile(const char* contextTag, int32_t readBufferSize)
+    : contextTag_(contextTag),
+      buffer_(new uint8_t[std::max(readBufferSize, int32_t(kBufferSize))]),
+      readBufferSize_(std::max(readBufferSize, int32_t(kBufferSize))) {}
 
 BinaryFile::~BinaryFile() {
   if (IsOpen()) {
@@ -134,13 +136,37 @@ void BinaryFile::Close() {
   if (!CloseHandles() && write_) ThrowWriteError();
 }
 
+namespace {
+// Up to n bytes of the underlying stream into dst; 0 at its end or on a failure.
+int32_t ReadStream(gzFile gz, FILE* plain, uint8_t* dst, int32_t n) {
+  int got = gz ? gzread(gz, dst, unsigned(n)) : int(std::fread(dst, 1, size_t(n), plain));
+  return got > 0 ? int32_t(got) : 0;
+}
+}  // namespace
+
 bool BinaryFile::Refill() {
   if (!IsOpen() || write_) return false;
-  int got = gz_ ? gzread(gz_, buffer_, kBufferSize) : int(std::fread(buffer_, 1, kBufferSize, plain_));
+  int32_t got = ReadStream(gz_, plain_, buffer_, readBufferSize_);
   bufferStart_ += bufferCount_;
   bufferPos_ = 0;
-  bufferCount_ = got > 0 ? got : 0;
+  bufferCount_ = got;
   return bufferCount_ > 0;
+}
+
+const uint8_t* BinaryFile::FillContiguous(size_t n) {
+  if (!IsOpen() || write_ || n > size_t(readBufferSize_)) return nullptr;
+  // The unread bytes move to the front, and the stream fills the rest behind them.
+  int32_t kept = bufferCount_ - bufferPos_;
+  std::memmove(buffer_, buffer_ + bufferPos_, size_t(kept));
+  bufferStart_ += bufferPos_;
+  bufferPos_ = 0;
+  bufferCount_ = kept;
+  while (size_t(bufferCount_) < n) {
+    int32_t got = ReadStream(gz_, plain_, buffer_ + bufferCount_, readBufferSize_ - bufferCount_);
+    if (got == 0) return nullptr;
+    bufferCount_ += got;
+  }
+  return buffer_;
 }
 
 size_t BinaryFile::Read(void* dst, size_t n) {
@@ -156,36 +182,9 @@ size_t BinaryFile::Read(void* dst, size_t n) {
   return done;
 }
 
-bool BinaryFile::ReadByte(uint8_t& v) {
-  if (bufferPos_ >= bufferCount_ && !Refill()) return false;
+bool BinaryFile::ReadByteRefilled(uint8_t& v) {
+  if (!Refill()) return false;
   v = buffer_[bufferPos_++];
-  return true;
-}
-
-bool BinaryFile::ReadBE16(uint16_t& v) {
-  uint8_t b[2];
-  // Straight from the buffer when the bytes are there: readers call this once per field.
-  const uint8_t* in = buffer_ + bufferPos_;
-  if (bufferCount_ - bufferPos_ >= 2) {
-    bufferPos_ += 2;
-  } else {
-    if (Read(b, 2) != 2) return false;
-    in = b;
-  }
-  v = uint16_t((in[0] << 8) | in[1]);
-  return true;
-}
-
-bool BinaryFile::ReadBE32(uint32_t& v) {
-  uint8_t b[4];
-  const uint8_t* in = buffer_ + bufferPos_;
-  if (bufferCount_ - bufferPos_ >= 4) {
-    bufferPos_ += 4;
-  } else {
-    if (Read(b, 4) != 4) return false;
-    in = b;
-  }
-  v = (uint32_t(in[0]) << 24) | (uint32_t(in[1]) << 16) | (uint32_t(in[2]) << 8) | in[3];
   return true;
 }
 
@@ -315,7 +314,25 @@ uint8_t BinaryFile::ReadChainedByte() {
   return b;
 }
 
+// The chained reads decode straight from the buffer when the longest value (5 bytes) is there
+// and ends within them; anything else, a malformed value included, takes the byte-wise path,
+// which gives the same value or the same Error.
 uint32_t BinaryFile::ReadUnsignedChained() {
+  if (bufferCount_ - bufferPos_ >= 5) {
+    const uint8_t* in = buffer_ + bufferPos_;
+    uint32_t value = 0;
+    for (int i = 0; i < 5; ++i) {
+      value |= uint32_t(in[i] & 0x7f) << (7 * i);
+      if (!(in[i] & 0x80)) {
+        bufferPos_ += i + 1;
+        return value;
+      }
+    }
+  }
+  return ReadUnsignedChainedByBytes();
+}
+
+uint32_t BinaryFile::ReadUnsignedChainedByBytes() {
   uint32_t value = 0;
   for (int i = 0;; ++i) {
     uint8_t b = ReadChainedByte();
@@ -326,6 +343,22 @@ uint32_t BinaryFile::ReadUnsignedChained() {
 }
 
 int32_t BinaryFile::ReadSignedChained() {
+  if (bufferCount_ - bufferPos_ >= 5) {
+    const uint8_t* in = buffer_ + bufferPos_;
+    uint32_t magnitude = (in[0] >> 1) & 0x3f;
+    bool negative = in[0] & 1;
+    for (int i = 0; i < 5; ++i) {
+      if (i > 0) magnitude |= uint32_t(in[i] & 0x7f) << (7 * i - 1);
+      if (!(in[i] & 0x80)) {
+        bufferPos_ += i + 1;
+        return int32_t(negative ? 0u - magnitude : magnitude);
+      }
+    }
+  }
+  return ReadSignedChainedByBytes();
+}
+
+int32_t BinaryFile::ReadSignedChainedByBytes() {
   uint8_t b = ReadChainedByte();
   bool negative = b & 1;
   uint32_t magnitude = (b >> 1) & 0x3f;

@@ -10,8 +10,10 @@
 
 // The one byte stream of the system: library index and cell data files, GDSII and OASIS files.
 // A file is opened for reading or for writing, plain or gzip-compressed, and read or written
-// through a 4096-byte buffer. Integers are little-endian unless named BE; chained integers are
-// the 7-bit groups of OASIS and the cell data files.
+// through a buffer: 4096 bytes for writing, and for reading the size given at construction
+// (format readers that stream whole files ask for a large one, so that the system is called
+// rarely; files read at random places keep the small one). Integers are little-endian unless
+// named BE; chained integers are the 7-bit groups of OASIS and the cell data files.
 //
 // Failures: an open that fails returns false and leaves the file closed; every operation on a
 // closed file fails cleanly (reads give false or 0). The first write, flush or close that
@@ -23,8 +25,10 @@ class BinaryFile {
   // Open-mode bit: append to an existing plain file instead of truncating it.
   static constexpr int kAppend = 8;
   static constexpr int kBufferSize = 4096;
+  // The read buffer of the format readers: holds any GDSII record whole.
+  static constexpr int kStreamBufferSize = 256 * 1024;
 
-  explicit BinaryFile(const char* contextTag = "BinaryOut");
+  explicit BinaryFile(const char* contextTag = "BinaryOut", int32_t readBufferSize = kBufferSize);
   ~BinaryFile();
   BinaryFile(const BinaryFile&) = delete;
   BinaryFile& operator=(const BinaryFile&) = delete;
@@ -41,17 +45,47 @@ class BinaryFile {
   bool IsGzip() const { return gzip_; }
   const std::string& Name() const { return name_; }
 
-  bool ReadByte(uint8_t& v);
+  // The single-value reads take their bytes straight from the buffer when they are there;
+  // only a read across the buffer's end goes through Read.
+  bool ReadByte(uint8_t& v) {
+    if (bufferPos_ < bufferCount_) {
+      v = buffer_[bufferPos_++];
+      return true;
+    }
+    return ReadByteRefilled(v);
+  }
   template <typename T>
   bool Read2(T& v) { return ReadLittle<2>(v); }
   template <typename T>
   bool Read4(T& v) { return ReadLittle<4>(v); }
   template <typename T>
   bool Read8(T& v) { return ReadLittle<8>(v); }
-  bool ReadBE16(uint16_t& v);
-  bool ReadBE32(uint32_t& v);
+  bool ReadBE16(uint16_t& v) {
+    uint8_t b[2];
+    const uint8_t* in = Take(b, 2);
+    if (!in) return false;
+    v = uint16_t((in[0] << 8) | in[1]);
+    return true;
+  }
+  bool ReadBE32(uint32_t& v) {
+    uint8_t b[4];
+    const uint8_t* in = Take(b, 4);
+    if (!in) return false;
+    v = (uint32_t(in[0]) << 24) | (uint32_t(in[1]) << 16) | (uint32_t(in[2]) << 8) | in[3];
+    return true;
+  }
   // Reads up to n bytes; returns how many were read.
   size_t Read(void* dst, size_t n);
+
+  // The next n bytes of a file open for reading, in one piece in the buffer, without moving
+  // the read position; null when the file ends before them or n exceeds the read buffer (the
+  // caller then reads them one by one). Valid until the next read, seek or close.
+  const uint8_t* Contiguous(size_t n) {
+    if (size_t(bufferCount_ - bufferPos_) >= n) return buffer_ + bufferPos_;
+    return FillContiguous(n);
+  }
+  // Moves the read position over n bytes that Contiguous has just made available.
+  void Advance(size_t n) { bufferPos_ += int32_t(n); }
 
   void WriteByte(uint8_t v);
   template <typename T>
@@ -94,11 +128,23 @@ class BinaryFile {
   template <int N>
   using UnsignedOf = std::conditional_t<N == 2, uint16_t, std::conditional_t<N == 4, uint32_t, uint64_t>>;
 
+  // The next n bytes, consumed: in the buffer, or copied into scratch when they cross its end;
+  // null when the file ends first.
+  const uint8_t* Take(uint8_t* scratch, int32_t n) {
+    if (bufferCount_ - bufferPos_ >= n) {
+      const uint8_t* in = buffer_ + bufferPos_;
+      bufferPos_ += n;
+      return in;
+    }
+    return Read(scratch, size_t(n)) == size_t(n) ? scratch : nullptr;
+  }
+
   template <int N, typename T>
   bool ReadLittle(T& v) {
     static_assert(sizeof(T) == N && std::is_trivially_copyable_v<T>, "size mismatch");
-    uint8_t bytes[N];
-    if (Read(bytes, N) != N) return false;
+    uint8_t scratch[N];
+    const uint8_t* bytes = Take(scratch, N);
+    if (!bytes) return false;
     UnsignedOf<N> bits = 0;
     for (int i = N - 1; i >= 0; --i) bits = static_cast<UnsignedOf<N>>((bits << 8) | bytes[i]);
     std::memcpy(&v, &bits, N);
@@ -115,8 +161,12 @@ class BinaryFile {
   }
 
   bool Refill();
+  bool ReadByteRefilled(uint8_t& v);
+  const uint8_t* FillContiguous(size_t n);
   void WriteOut(const void* src, size_t n);
   uint8_t ReadChainedByte();
+  uint32_t ReadUnsignedChainedByBytes();
+  int32_t ReadSignedChainedByBytes();
   [[noreturn]] void ThrowWriteError();
   bool CloseHandles();
   static bool InjectedFault();
@@ -129,6 +179,7 @@ class BinaryFile {
   FILE* plain_ = nullptr;
   gzFile gz_ = nullptr;
   uint8_t* buffer_;
+  int32_t readBufferSize_;
   int32_t bufferPos_ = 0;
   int32_t bufferCount_ = 0;
   // Stream position of buffer_[0]: bytes read before the buffer, or written out before it.

@@ -88,6 +88,16 @@ RingSurvey Survey(const RingVertex* start) {
   return s;
 }
 
+// Four vertices whose edges turn between horizontal and vertical, none of length 0, the first
+// horizontal: a rectangle, whose Manhattan record always decodes back to it.
+bool IsRectangleFrom(const RingVertex* v) {
+  const RingVertex* a = v->ringNext;
+  const RingVertex* b = a->ringNext;
+  const RingVertex* c = b->ringNext;
+  return c->ringNext == v && v->y == a->y && v->x != a->x && a->x == b->x && a->y != b->y && b->y == c->y &&
+         b->x != c->x && c->x == v->x && c->y != v->y;
+}
+
 }  // namespace
 
 // Both classes keep their code words and values right behind the object, at one offset.
@@ -377,6 +387,16 @@ DBPolygon* DBPolygon::EncodeGeneral(const RingVertex* origin, uint32_t n, uint32
 
 DBPolygonPtr DBPolygon::Compress(const RingSet& ring, const RingVertex*& origin, const RingVertex* start) {
   if (!start) start = ring.Head();
+  // The most common shape needs no survey: a rectangle is stored from the end of its first
+  // horizontal edge, as the Manhattan branch below would store it.
+  if (start) {
+    const RingVertex* first = start;
+    if (start->x == start->ringNext->x && start->y != start->ringNext->y) first = start->ringNext;
+    if (IsRectangleFrom(first)) {
+      origin = first;
+      return DBPolygonPtr(EncodeManhattan(first, 4));
+    }
+  }
   RingSurvey survey = Survey(start);
   if (survey.n < 3) throw Error("Too few points in polygon", "DB");
   // The compact kinds are checked by decoding: rings that do not alternate, collinear closing

@@ -30,6 +30,15 @@ int32_t CheckedPitch(int64_t span, int64_t count) {
   throw Error("Array Reference exceeds the coordinate range", kTag);
 }
 
+// Five points that go round a rectangle with sides of nonzero length, from any corner in either
+// direction, back to the first.
+bool IsClosedRectangle(const std::vector<Point>& p) {
+  if (p.size() != 5 || p[4] != p[0]) return false;
+  bool horizontalFirst = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
+  bool verticalFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
+  return (horizontalFirst || verticalFirst) && p[0].x != p[2].x && p[0].y != p[2].y;
+}
+
 void CheckExtent(int32_t origin, int64_t count, int32_t pitch) {
   int64_t end = int64_t(origin) + (count - 1) * int64_t(pitch);
   if (end < INT32_MIN || end > INT32_MAX) throw Error("Array Reference exceeds the coordinate range", kTag);
@@ -83,30 +92,28 @@ int32_t GdsIn::PointCount() {
 bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
   if (!ExpectRecord(gds::kXy)) return false;
   int32_t n = PointCount();
+  points_.resize(size_t(n));
+  ReadPoints(points_.data(), n);
+  RingFromPoints(closeCheck, first);
+  return true;
+}
+
+void GdsIn::RingFromPoints(bool closeCheck, Point& first) {
+  size_t n = points_.size();
+  first = points_[0];
   ring_.Clear();
-  RingVertex* head = nullptr;
-  RingVertex* tail = nullptr;
-  ReadPoint(first);
-  AppendRingVertex(ring_, first, head, tail);
-  Point p;
-  for (int32_t i = 1; i < n - 1; ++i) {
-    ReadPoint(p);
-    AppendRingVertex(ring_, p, head, tail);
-  }
-  Link(tail, head);
-  ring_.SetRingCount(1);
+  ring_.AddRing(points_.data(), uint32_t(n == 1 ? 1 : n - 1));
   if (n == 1) {
     DetailWarning(warnings_.points, "Warning: illegal single point\n");
     ++warnings_.problemPolygons;
-    return true;
+    return;
   }
-  ReadPoint(p);
+  const Point& p = points_[n - 1];
   if (closeCheck && p != first) {
     LogMessage("ERROR: Last point does not match with first point at (%lld, %lld)nm on cell %s\n", Nm(p.x), Nm(p.y),
                CurrentCell().Name());
     throw Error("Last point does not match with first point in Boundary data", kTag);
   }
-  return true;
 }
 
 bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
@@ -117,8 +124,8 @@ bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
   return false;
 }
 
-void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
-  if (ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
+void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify) {
+  if (simplify && ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
   if (ring_.VertexCount() < 3) {
     DetailWarning(warnings_.points, "Warning: point/line polygon at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
                   Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
@@ -147,13 +154,20 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
 
 bool GdsIn::ReadBoundary() {
   if (!ExpectRecord(gds::kBoundary)) return false;
-  ReadElementHead();
   uint16_t layer, dataType;
   Point first;
-  if (!ReadLayer(layer)) throw Error("Boundary data Layer missing", kTag);
-  if (!ReadDataType(dataType)) throw Error("Boundary data Type missing", kTag);
-  if (!ReadPointList(true, first)) throw Error("Boundary location missing", kTag);
-  if (LayerSupported(layer, dataType, first)) StoreRing(layer, dataType, first, statistics_.boundaries);
+  if (ReadCompactBoundary(layer, dataType)) {
+    RingFromPoints(true, first);
+  } else {
+    ReadElementHead();
+    if (!ReadLayer(layer)) throw Error("Boundary data Layer missing", kTag);
+    if (!ReadDataType(dataType)) throw Error("Boundary data Type missing", kTag);
+    if (!ReadPointList(true, first)) throw Error("Boundary location missing", kTag);
+  }
+  // A rectangle has no vertex to simplify away: its ring is stored as it is.
+  if (LayerSupported(layer, dataType, first)) {
+    StoreRing(layer, dataType, first, statistics_.boundaries, !IsClosedRectangle(points_));
+  }
   return true;
 }
 
@@ -173,7 +187,7 @@ bool GdsIn::ReadPath() {
   int32_t n = PointCount();
   if (n < 2) throw Error("Too few points in Path.", kTag);
   path_.points.resize(size_t(n));
-  for (Point& p : path_.points) ReadPoint(p);
+  ReadPoints(path_.points.data(), n);
   const Point first = path_.points.front();
   if (!LayerSupported(layer, dataType, first)) return true;
   if (pathType == 1) {

@@ -12,10 +12,20 @@
 namespace {
 constexpr const char* kTag = "GDSIN";
 constexpr int32_t kHeaderBytes = 4;
+
+int32_t BigEndian16(const uint8_t* in) { return (in[0] << 8) | in[1]; }
+
+int32_t BigEndian32(const uint8_t* in) {
+  return int32_t((uint32_t(in[0]) << 24) | (uint32_t(in[1]) << 16) | (uint32_t(in[2]) << 8) | in[3]);
+}
+
+void DecodePoints(const uint8_t* in, int32_t n, Point* points) {
+  for (int32_t i = 0; i < n; ++i, in += 8) points[i] = Point(BigEndian32(in), BigEndian32(in + 4));
+}
 }  // namespace
 
 GdsIn::GdsIn(const char* path, bool gzip, const GdsInSettings& settings)
-    : BinaryFile(kTag), settings_(settings) {
+    : BinaryFile(kTag, kStreamBufferSize), settings_(settings) {
   if (!Open(path, false, gzip)) throw FormattedError(kTag, "Cannot open file %s!", path);
 }
 
@@ -59,6 +69,18 @@ bool GdsIn::ReadNextHeader() {
 }
 
 bool GdsIn::ReadHeaderFields() {
+  // A whole header with a valid length: taken in one piece. Anything else, the end of the file
+  // included, goes byte by byte below, which knows every message.
+  if (const uint8_t* header = Contiguous(kHeaderBytes)) {
+    int32_t length = BigEndian16(header);
+    if (length >= kHeaderBytes) {
+      recordType_ = static_cast<int8_t>(header[2]);
+      dataType_ = header[3];
+      dataLength_ = dataLeft_ = length - kHeaderBytes;
+      Advance(kHeaderBytes);
+      return true;
+    }
+  }
   uint8_t sizeBytes[2];
   size_t got = Read(sizeBytes, 2);
   if (got == 0) {
@@ -99,6 +121,61 @@ void GdsIn::TakeData(int32_t size) {
                          dataLength_ - dataLeft_ + size + kHeaderBytes);
   }
   dataLeft_ -= size;
+}
+
+const uint8_t* GdsIn::TakeContiguous(int32_t size) {
+  // A record shorter than the request takes the field-by-field path, which names the field.
+  if (dataLeft_ < size) return nullptr;
+  const uint8_t* data = Contiguous(size_t(size));
+  if (!data) return nullptr;
+  TakeData(size);
+  Advance(size_t(size));
+  return data;
+}
+
+void GdsIn::ReadPoints(Point* points, int32_t n) {
+  const uint8_t* data = TakeContiguous(8 * n);
+  if (!data) {
+    for (int32_t i = 0; i < n; ++i) ReadPoint(points[i]);
+    return;
+  }
+  DecodePoints(data, n, points);
+}
+
+bool GdsIn::ReadCompactBoundary(uint16_t& layer, uint16_t& dataType) {
+  // LAYER and DATATYPE of 6 bytes each, then the XY header.
+  constexpr int32_t kFieldBytes = 12 + kHeaderBytes;
+  if (pending_ || atEnd_ || dataLeft_ != 0) return false;
+  const uint8_t* in = Contiguous(kFieldBytes);
+  if (!in || BigEndian16(in) != 6 || in[2] != gds::kLayer || BigEndian16(in + 6) != 6 || in[8] != gds::kDataType ||
+      in[14] != gds::kXy) {
+    return false;
+  }
+  int32_t xyBytes = BigEndian16(in + 12) - kHeaderBytes;
+  // A single point or a malformed length takes the field readers, which warn or throw.
+  if (xyBytes < 16 || xyBytes % 8 != 0) return false;
+  in = Contiguous(size_t(kFieldBytes + xyBytes));
+  if (!in) return false;
+  layer = uint16_t(BigEndian16(in + 4));
+  dataType = uint16_t(BigEndian16(in + 10));
+  points_.resize(size_t(xyBytes / 8));
+  DecodePoints(in + kFieldBytes, xyBytes / 8, points_.data());
+  // The record state the field readers leave behind: the XY record claimed and read whole.
+  recordType_ = gds::kXy;
+  dataType_ = in[15];
+  dataLength_ = xyBytes;
+  dataLeft_ = 0;
+  Advance(size_t(kFieldBytes + xyBytes));
+  // The ENDEL that follows is taken as the next probe would take it: pending, without data.
+  in = Contiguous(kHeaderBytes);
+  if (in && BigEndian16(in) == kHeaderBytes && in[2] == gds::kEndEl) {
+    recordType_ = gds::kEndEl;
+    dataType_ = in[3];
+    dataLength_ = 0;
+    pending_ = true;
+    Advance(kHeaderBytes);
+  }
+  return true;
 }
 
 void GdsIn::SkipBytes(int32_t count) {

@@ -63,12 +63,41 @@ class OasisFile : public BinaryFile {
   uint64_t BytesLeft();
 
   // unsigned-integer and signed-integer: 7-bit groups, low first, at most 10 bytes; the value
-  // must fit 64 bits (redundant high zero groups are accepted within the 10 bytes).
-  uint64_t ReadUnsigned();
-  int64_t ReadSigned();
+  // must fit 64 bits (redundant high zero groups are accepted within the 10 bytes). Values of
+  // one or two bytes, most of a layout's, are decoded here; longer ones out of line.
+  uint64_t ReadUnsigned() {
+    const uint8_t* in = Contiguous(2);
+    if (in && in[0] < 0x80) {
+      Advance(1);
+      return in[0];
+    }
+    if (in && in[1] < 0x80) {
+      Advance(2);
+      return uint64_t(in[0] & 0x7f) | uint64_t(in[1]) << 7;
+    }
+    return ReadLongUnsigned();
+  }
+  int64_t ReadSigned() {
+    const uint8_t* in = Contiguous(2);
+    if (in && (in[0] < 0x80 || in[1] < 0x80)) {
+      int64_t magnitude = (in[0] >> 1) & 0x3f;
+      if (in[0] & 0x80) magnitude |= int64_t(in[1]) << 6;
+      Advance(in[0] < 0x80 ? 1 : 2);
+      return (in[0] & 1) ? -magnitude : magnitude;
+    }
+    return ReadLongSigned();
+  }
   // The same for fields that must fit 32 bits: else "Integer out of range".
-  uint32_t ReadUnsigned32();
-  int32_t ReadSigned32();
+  uint32_t ReadUnsigned32() {
+    uint64_t v = ReadUnsigned();
+    if (v > UINT32_MAX) ThrowOutOfRange();
+    return uint32_t(v);
+  }
+  int32_t ReadSigned32() {
+    int64_t v = ReadSigned();
+    if (v < INT32_MIN || v > INT32_MAX) ThrowOutOfRange();
+    return int32_t(v);
+  }
 
   // real: a type 0 to 7 and its value; any other type is "Unkown Real Format". Division by 0
   // (types 2 to 5) and the IEEE types may give an infinity or NaN: see ReadFiniteReal.
@@ -101,7 +130,13 @@ class OasisFile : public BinaryFile {
   void ReadPropertyValue(OasisPropertyValue& value);
 
  private:
+  [[noreturn]] static void ThrowOutOfRange();
   uint8_t ReadByteOrFail();
+  uint64_t ReadLongUnsigned();
+  int64_t ReadLongSigned();
+  // The byte-wise decoders, for values near the end of the file and malformed ones.
+  uint64_t ReadUnsignedByBytes();
+  int64_t ReadSignedByBytes();
   OasisDelta ReadDirectedDelta(uint64_t direction, uint64_t magnitude);
   void ReadLattice(uint32_t type, OasisRepetition& r);
   void ReadOffsetList(uint32_t type, OasisRepetition& r);

@@ -34,7 +34,7 @@ int64_t LatticeExtent(uint64_t count, int64_t step) {
 
 }  // namespace
 
-OasisFile::OasisFile() : BinaryFile(kTag) {}
+OasisFile::OasisFile() : BinaryFile(kTag, kStreamBufferSize) {}
 
 void OasisFile::OpenForRead(const std::string& path) {
   if (!Open(path, false, false)) throw FormattedError(kTag, "Cannot open file %s!", path.c_str());
@@ -53,7 +53,47 @@ uint8_t OasisFile::ReadByteOrFail() {
   return b;
 }
 
-uint64_t OasisFile::ReadUnsigned() {
+// The long decoders work straight on the buffer when the longest value (10 bytes) is there and
+// is well formed; anything else is decoded again byte by byte, which gives the same value or
+// the same Error.
+uint64_t OasisFile::ReadLongUnsigned() {
+  if (const uint8_t* in = Contiguous(10)) {
+    uint64_t value = 0;
+    for (int i = 0; i < 10; ++i) {
+      uint64_t group = in[i] & 0x7f;
+      if (i == 9 && group > 1) break;
+      value |= group << (7 * i);
+      if (!(in[i] & 0x80)) {
+        Advance(size_t(i) + 1);
+        return value;
+      }
+    }
+  }
+  return ReadUnsignedByBytes();
+}
+
+int64_t OasisFile::ReadLongSigned() {
+  if (const uint8_t* in = Contiguous(10)) {
+    bool negative = in[0] & 1;
+    uint64_t magnitude = (in[0] >> 1) & 0x3f;
+    int length = 1;
+    for (; in[length - 1] & 0x80; ++length) {
+      if (length == 10) return ReadSignedByBytes();
+      uint64_t group = in[length] & 0x7f;
+      if (length == 9 && group > 3) return ReadSignedByBytes();
+      magnitude |= group << (7 * length - 1);
+    }
+    uint64_t limit = uint64_t(std::numeric_limits<int64_t>::max());
+    if (magnitude <= limit + (negative ? 1 : 0)) {
+      Advance(size_t(length));
+      if (!negative) return int64_t(magnitude);
+      return magnitude == 0 ? 0 : -int64_t(magnitude - 1) - 1;
+    }
+  }
+  return ReadSignedByBytes();
+}
+
+uint64_t OasisFile::ReadUnsignedByBytes() {
   uint64_t value = 0;
   for (int i = 0; i < 10; ++i) {
     uint8_t b = ReadByteOrFail();
@@ -65,7 +105,7 @@ uint64_t OasisFile::ReadUnsigned() {
   OutOfRange();
 }
 
-int64_t OasisFile::ReadSigned() {
+int64_t OasisFile::ReadSignedByBytes() {
   uint8_t b = ReadByteOrFail();
   bool negative = b & 1;
   uint64_t magnitude = (b >> 1) & 0x3f;
@@ -83,17 +123,7 @@ int64_t OasisFile::ReadSigned() {
   return magnitude == 0 ? 0 : -int64_t(magnitude - 1) - 1;
 }
 
-uint32_t OasisFile::ReadUnsigned32() {
-  uint64_t v = ReadUnsigned();
-  if (v > std::numeric_limits<uint32_t>::max()) OutOfRange();
-  return uint32_t(v);
-}
-
-int32_t OasisFile::ReadSigned32() {
-  int64_t v = ReadSigned();
-  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) OutOfRange();
-  return int32_t(v);
-}
+void OasisFile::ThrowOutOfRange() { OutOfRange(); }
 
 double OasisFile::ReadReal() { return ReadRealOfType(ReadUnsigned()); }
 

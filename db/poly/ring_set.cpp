@@ -118,16 +118,36 @@ void RingSet::Append(RingSet& other) {
   other.ringCount_ = 0;
 }
 
-void RingSet::AddRectangle(const Box& box, bool operandB) {
+void RingSet::AddRing(const Point* points, uint32_t n) {
+  if (n == 0) return;
+  // The readers make one ring per element: the vertices are set up here in one go rather than
+  // through PushFront and Link.
+  RecordPool<RingVertex>& pool = VertexPool();
   RingVertex* first = nullptr;
   RingVertex* last = nullptr;
-  const Point corners[4] = {{box.x1, box.y1}, {box.x2, box.y1}, {box.x2, box.y2}, {box.x1, box.y2}};
-  for (const Point& p : corners) {
-    RingVertex* v = AppendRingVertex(*this, p, first, last);
-    if (operandB) v->flags |= kVertexOperandB;
+  for (uint32_t i = 0; i < n; ++i) {
+    RingVertex* v = pool.Alloc();
+    *v = RingVertex{head_, nullptr, last, points[i].x, points[i].y, 0};
+    if (last) {
+      last->ringNext = v;
+    } else {
+      first = v;
+    }
+    head_ = v;
+    last = v;
   }
+  if (!tail_) tail_ = first;
   Link(last, first);
+  vertexCount_ += n;
   ++ringCount_;
+}
+
+void RingSet::AddRectangle(const Box& box, bool operandB) {
+  const Point corners[4] = {{box.x1, box.y1}, {box.x2, box.y1}, {box.x2, box.y2}, {box.x1, box.y2}};
+  AddRing(corners, 4);
+  if (!operandB) return;
+  RingVertex* v = head_;
+  for (int i = 0; i < 4; ++i, v = v->next) v->flags |= kVertexOperandB;
 }
 
 void RingSet::Translate(int32_t dx, int32_t dy) {
@@ -181,28 +201,52 @@ uint32_t RingSet::CountRings() {
   return largest;
 }
 
+namespace {
+// Twice the signed area of v's ring, exact: each term is below 2^66 and a ring has below 2^32
+// edges. Counts the ring's vertices into count and flags them visited (with mark) or clears
+// their visited flags.
+__int128 TwiceRingArea(RingVertex* v, bool mark, uint32_t& count) {
+  __int128 twiceArea = 0;
+  count = 0;
+  RingVertex* w = v;
+  do {
+    const RingVertex* n = w->ringNext;
+    twiceArea += __int128(int64_t(w->y) + n->y) * (int64_t(w->x) - n->x);
+    w->flags = mark ? uint16_t(w->flags | kVertexVisited) : uint16_t(w->flags & ~kVertexVisited);
+    ++count;
+    w = w->ringNext;
+  } while (w != v);
+  return twiceArea;
+}
+
+void ReverseRing(RingVertex* v) {
+  RingVertex* w = v;
+  do {
+    RingVertex* following = w->ringNext;
+    w->ringNext = w->ringPrev;
+    w->ringPrev = following;
+    w = following;
+  } while (w != v);
+}
+}  // namespace
+
 void RingSet::NormalizeOrientation() {
+  if (!head_) {
+    ringCount_ = 0;
+    return;
+  }
+  // Most sets hold one ring: when the head's ring has every vertex, one walk does it all.
+  uint32_t count;
+  __int128 twiceArea = TwiceRingArea(head_, false, count);
+  if (count == vertexCount_) {
+    if (twiceArea < 0) ReverseRing(head_);
+    ringCount_ = 1;
+    return;
+  }
   int32_t rings = 0;
   for (RingVertex* v = head_; v; v = v->next) {
     if (v->flags & kVertexVisited) continue;
-    // Twice the signed area, exact: each term is below 2^66 and a ring has below 2^32 edges.
-    __int128 twiceArea = 0;
-    RingVertex* w = v;
-    do {
-      const RingVertex* n = w->ringNext;
-      twiceArea += __int128(int64_t(w->y) + n->y) * (int64_t(w->x) - n->x);
-      w->flags |= kVertexVisited;
-      w = w->ringNext;
-    } while (w != v);
-    if (twiceArea < 0) {
-      w = v;
-      do {
-        RingVertex* following = w->ringNext;
-        w->ringNext = w->ringPrev;
-        w->ringPrev = following;
-        w = following;
-      } while (w != v);
-    }
+    if (TwiceRingArea(v, true, count) < 0) ReverseRing(v);
     ++rings;
   }
   ClearVertexFlags(kVertexVisited);
@@ -435,7 +479,26 @@ int32_t SimplifyAt(RingVertex* v, int32_t tolerance) {
   return tolerance <= 0 ? SimplifyExact(v) : SimplifyWithin(v, tolerance);
 }
 
+namespace {
+// Whether an exact simplification would change the set: a vertex flagged deleted, a ring of
+// fewer than three vertices, or a vertex whose two ring successors lie on one line with it.
+bool AnyExactSimplification(const RingSet& set) {
+  for (const RingVertex* v = set.Head(); v; v = v->next) {
+    const RingVertex* a = v->ringNext;
+    const RingVertex* b = a->ringNext;
+    if ((v->flags & kVertexDeleted) || a == v || b == v) return true;
+    // A turn between an axis-parallel edge and a perpendicular one is no collinear triple.
+    bool horizontalThenVertical = v->y == a->y && v->x != a->x && a->x == b->x && a->y != b->y;
+    bool verticalThenHorizontal = v->x == a->x && v->y != a->y && a->y == b->y && a->x != b->x;
+    if (horizontalThenVertical || verticalThenHorizontal) continue;
+    if (IsCollinear(v, a, b)) return true;
+  }
+  return false;
+}
+}  // namespace
+
 uint32_t RingSet::RemoveCollinearVertices(int32_t tolerance) {
+  if (tolerance <= 0 && !AnyExactSimplification(*this)) return 0;
   uint32_t total = 0;
   for (;;) {
     uint32_t removed = SimplifyPass(*this, tolerance, ringCount_);

@@ -67,6 +67,9 @@ class RingSet {
   RingVertex* RemoveAfter(RingVertex* v);
   // Moves every vertex of other to the end of this set; other ends empty.
   void Append(RingSet& other);
+  // One ring through points[0, n) in that order, each vertex pushed at the front as
+  // AppendRingVertex pushes it, closed and counted. Nothing for n = 0.
+  void AddRing(const Point* points, uint32_t n);
   // One counter-clockwise ring (x1,y1) (x2,y1) (x2,y2) (x1,y2), each vertex pushed at the front;
   // with operandB each vertex carries kVertexOperandB.
   void AddRectangle(const Box& box, bool operandB = false);

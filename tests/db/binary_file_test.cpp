@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "db/error.h"
@@ -282,6 +284,119 @@ TEST_F(BinaryFileTest, ProgressIsReportedEachTenthBelowTheEnd) {
     f.ReportProgress();
   }
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "12% read\n25% read\n");
+}
+
+TEST_F(BinaryFileTest, ContiguousBytesCrossTheBufferEndWithoutMovingThePosition) {
+  Bytes original(20000);
+  for (size_t i = 0; i < original.size(); ++i) original[i] = uint8_t(i * 13 + i / 256);
+  for (bool gzip : {false, true}) {
+    std::string path = Path(gzip ? "run.gz" : "run.bin");
+    {
+      BinaryFile out;
+      ASSERT_TRUE(out.Open(path, true, gzip));
+      out.WriteBytes(original.data(), original.size());
+      out.Close();
+    }
+    BinaryFile f("BinaryIn", 8192);
+    ASSERT_TRUE(f.Open(path, false, gzip));
+    Bytes head(8190);
+    ASSERT_EQ(f.Read(head.data(), head.size()), head.size());
+    // Two bytes are left in the buffer: the run joins them to the stream's next bytes.
+    const uint8_t* run = f.Contiguous(100);
+    ASSERT_NE(run, nullptr) << gzip;
+    EXPECT_TRUE(std::equal(run, run + 100, original.begin() + 8190)) << gzip;
+    EXPECT_EQ(f.Tell(), 8190);
+    f.Advance(100);
+    EXPECT_EQ(f.Tell(), 8290);
+    uint32_t word = 0;
+    ASSERT_TRUE(f.ReadBE32(word));
+    EXPECT_EQ(word, (uint32_t(original[8290]) << 24) | (uint32_t(original[8291]) << 16) |
+                        (uint32_t(original[8292]) << 8) | original[8293]);
+    // More than the buffer holds is refused and takes nothing.
+    EXPECT_EQ(f.Contiguous(8193), nullptr);
+    uint8_t b = 0;
+    ASSERT_TRUE(f.ReadByte(b));
+    EXPECT_EQ(b, original[8294]);
+    // Seeks inside the moved buffer and before it.
+    ASSERT_TRUE(f.Seek(8191));
+    ASSERT_TRUE(f.ReadByte(b));
+    EXPECT_EQ(b, original[8191]);
+    ASSERT_TRUE(f.Seek(100));
+    ASSERT_TRUE(f.ReadByte(b));
+    EXPECT_EQ(b, original[100]);
+    // At the end: exactly what the file still holds.
+    ASSERT_TRUE(f.Seek(19990));
+    run = f.Contiguous(10);
+    ASSERT_NE(run, nullptr);
+    EXPECT_TRUE(std::equal(run, run + 10, original.begin() + 19990));
+    EXPECT_EQ(f.Contiguous(11), nullptr);
+    EXPECT_EQ(f.Tell(), 19990);
+    Bytes tail(20);
+    EXPECT_EQ(f.Read(tail.data(), tail.size()), 10u);
+    EXPECT_TRUE(std::equal(tail.begin(), tail.begin() + 10, original.begin() + 19990));
+    EXPECT_FALSE(f.HasMore());
+  }
+}
+
+// A chained integer decoded from bytes[at] one byte at a time, as the cell data files define
+// it: 7-bit groups, low first, at most five bytes (a signed value keeps its sign in bit 0 of the
+// first byte). ok is false where the reader must throw.
+struct Chained {
+  bool ok = false;
+  uint32_t bits = 0;
+  size_t length = 0;
+};
+
+Chained ReferenceChained(const Bytes& bytes, size_t at, bool isSigned) {
+  Chained c;
+  for (size_t i = 0; i < 5; ++i) {
+    if (at + i >= bytes.size()) return Chained();
+    uint32_t group = bytes[at + i] & 0x7f;
+    if (isSigned) {
+      c.bits |= i == 0 ? (group >> 1) : group << (7 * i - 1);
+    } else {
+      c.bits |= group << (7 * i);
+    }
+    if (!(bytes[at + i] & 0x80)) {
+      c.ok = true;
+      c.length = i + 1;
+      if (isSigned && (bytes[at] & 1)) c.bits = 0u - c.bits;
+      return c;
+    }
+  }
+  return Chained();
+}
+
+TEST_F(BinaryFileTest, ChainedIntegersDecodeLikeAByteWiseReferenceAnywhereInTheBuffer) {
+  // Random bytes with many continuation bits: values of every length, malformed ones and
+  // values that cross the end of the buffer.
+  std::mt19937 random(7);
+  Bytes bytes(30000);
+  for (uint8_t& b : bytes) b = uint8_t(random() & 0xff) | (random() % 3 != 0 ? 0x80 : 0);
+  Spit(Path("chained.bin"), bytes);
+  BinaryFile f;
+  ASSERT_TRUE(f.Open(Path("chained.bin"), false, false));
+  int values = 0, errors = 0;
+  for (size_t at = 0; at < bytes.size();) {
+    bool isSigned = random() & 1;
+    Chained expected = ReferenceChained(bytes, at, isSigned);
+    try {
+      uint32_t got = isSigned ? uint32_t(f.ReadSignedChained()) : f.ReadUnsignedChained();
+      ASSERT_TRUE(expected.ok) << "no error at " << at;
+      ASSERT_EQ(got, expected.bits) << "at " << at;
+      ASSERT_EQ(f.Tell(), int64_t(at + expected.length));
+      at += expected.length;
+      ++values;
+    } catch (const Error& e) {
+      ASSERT_FALSE(expected.ok) << "error at " << at << ": " << e.Message();
+      EXPECT_STREQ(e.Tag(), "BinaryIn");
+      ++at;
+      ASSERT_TRUE(f.Seek(int64_t(at)));
+      ++errors;
+    }
+  }
+  EXPECT_GT(values, 1000);
+  EXPECT_GT(errors, 100);
 }
 
 }  // namespace

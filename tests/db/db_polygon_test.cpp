@@ -182,6 +182,38 @@ TEST_F(DBPolygonTest, RingsTheCompactKindsCannotCarryFallBackToTheGeneralKind) {
   }
 }
 
+TEST_F(DBPolygonTest, FourVertexManhattanRingsKeepTheirVerticesWhateverTheirShape) {
+  struct Case {
+    const char* name;
+    Points ring;
+    uint32_t header;
+  };
+  const uint32_t kRectangleHeader = 4;
+  const Case cases[] = {
+      {"rectangle", {{0, 0}, {10, 0}, {10, 5}, {0, 5}}, kRectangleHeader},
+      {"rectangle from a vertical edge", {{0, 5}, {0, 0}, {10, 0}, {10, 5}}, kRectangleHeader},
+      {"clockwise rectangle", {{0, 0}, {0, 5}, {10, 5}, {10, 0}}, kRectangleHeader},
+      {"square", {{3, 3}, {10, 3}, {10, 10}, {3, 10}}, kSquareHeader},
+      {"whole coordinate range", {{INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX}},
+       kSquareHeader},
+      {"wide and flat across the range", {{INT32_MIN, 0}, {INT32_MAX, 0}, {INT32_MAX, 1}, {INT32_MIN, 1}}, kRectangleHeader},
+      {"folded onto one edge", {{0, 0}, {10, 0}, {10, 0}, {0, 0}}, kRectangleHeader},
+      {"a repeated corner", {{0, 0}, {10, 0}, {10, 10}, {10, 10}}, 4 | 0x40000000u},
+      {"an open side", {{0, 0}, {10, 0}, {10, 10}, {5, 10}}, 4 | 0x80000000u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RingSet ring = MakeRing(c.ring);
+    const RingVertex* origin = nullptr;
+    DBPolygonPtr record = DBPolygon::Compress(ring, origin);
+    EXPECT_EQ(record->Header() & ~(0xfffu << 18), c.header);
+    EXPECT_EQ(Decoded(*record, Point(origin->x, origin->y)), CycleFrom(origin));
+    if (record->Kind() == kPolygonManhattan) {
+      EXPECT_EQ(origin->y, origin->ringNext->y);
+    }
+  }
+}
+
 TEST_F(DBPolygonTest, CompressRefusesTooFewAndTooManyPointsAndLeavesTheRing) {
   Points many;
   for (int32_t i = 0; i <= int32_t(kMaxPolygonVertices); ++i) many.emplace_back(i, i % 2);

@@ -242,6 +242,66 @@ TEST(GdsInElements, ReplacesLineBreaksInNamesAndTexts) {
   EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A B\n  text 1/0 0,0 'x  y'\ncell C\n");
 }
 
+TEST(GdsInElements, BoundariesReadTheSameWhateverTheLayoutOfTheirRecords) {
+  // A rectangle written from its top right corner, a polygon with a collinear vertex, and a
+  // rectangle of zero height, which is skipped.
+  const std::vector<std::vector<Point>> rings = {
+      {{10, 5}, {-3, 5}, {-3, -2}, {10, -2}, {10, 5}},
+      {{0, 0}, {50, 0}, {100, 0}, {100, 40}, {0, 0}},
+      {{0, 0}, {10, 0}, {10, 0}, {0, 0}, {0, 0}},
+  };
+  struct Layout {
+    const char* name;
+    std::function<void(GdsBuilder&, const std::vector<Point>&)> write;
+    const char* warning;
+  };
+  const Layout layouts[] = {
+      {"plain", [](GdsBuilder& b, const std::vector<Point>& r) { b.Boundary(7, 2, r); }, nullptr},
+      {"flags and plex first",
+       [](GdsBuilder& b, const std::vector<Point>& r) {
+         b.Record(gds::kBoundary, gds::kNoData).Int16(gds::kElFlags, {0}).Int32(gds::kPlex, {5});
+         b.Int16(gds::kLayer, {7}).Int16(gds::kDataType, {2}).Xy(r).Record(gds::kEndEl, gds::kNoData);
+       },
+       nullptr},
+      {"long layer record",
+       [](GdsBuilder& b, const std::vector<Point>& r) {
+         b.Record(gds::kBoundary, gds::kNoData).Int16(gds::kLayer, {7, 99}).Int16(gds::kDataType, {2});
+         b.Xy(r).Record(gds::kEndEl, gds::kNoData);
+       },
+       "Warning: Record 13 has length 8, expected 6, extra data skipped\n"},
+      {"unknown record before XY",
+       [](GdsBuilder& b, const std::vector<Point>& r) {
+         b.Record(gds::kBoundary, gds::kNoData).Int16(gds::kLayer, {7}).Int16(gds::kDataType, {2});
+         b.Record(60, gds::kNoData).Xy(r).Record(gds::kEndEl, gds::kNoData);
+       },
+       "Warning: Unknown Record Type 60, skipping !\n"},
+      {"property behind XY",
+       [](GdsBuilder& b, const std::vector<Point>& r) {
+         b.Record(gds::kBoundary, gds::kNoData).Int16(gds::kLayer, {7}).Int16(gds::kDataType, {2}).Xy(r);
+         b.Int16(gds::kPropAttr, {1}).String(gds::kPropValue, "p").Record(gds::kEndEl, gds::kNoData);
+       },
+       nullptr},
+  };
+  for (const Layout& layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    GdsBuilder b = GdsBuilder().LibraryHeader();
+    b.BeginStructure("A");
+    for (const std::vector<Point>& ring : rings) layout.write(b, ring);
+    b.EndStructure().EndLibrary();
+    libtest::TempDir dir;
+    gdstest::Import result = RunImport(dir, b.bytes());
+    ASSERT_EQ(result.error, "");
+    EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")),
+              "cell A\n"
+              "  shape 7/2: -3,-2 10,-2 10,5 -3,5\n"
+              "  shape 7/2: 0,0 100,0 100,40\n");
+    EXPECT_EQ(gdstest::CountOf(result.log, "Warning: point/line polygon at (0, 0)nm on layer (7 2) & cell A, skip\n"), 1);
+    if (layout.warning) {
+      EXPECT_EQ(gdstest::CountOf(result.log, layout.warning), 3);
+    }
+  }
+}
+
 std::string PointsText(const std::vector<Point>& points) {
   std::string text;
   for (const Point& p : points) text += " " + std::to_string(p.x) + "," + std::to_string(p.y);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -67,10 +68,15 @@ TEST_F(OasisPrimitivesTest, DecodesUnsignedIntegersUpTo64Bits) {
       {{0x81, 0x80, 0x80, 0x00}, 1},
       {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, 0},
   };
-  for (const auto& [bytes, value] : cases) {
-    OasisFile& f = Open(bytes);
-    EXPECT_EQ(f.ReadUnsigned(), value) << value;
-    EXPECT_EQ(f.BytesLeft(), 0u) << value;
+  // Alone in the file, and followed by more bytes as in a real file.
+  for (size_t pad : {0, 16}) {
+    for (const auto& [bytes, value] : cases) {
+      Bytes padded = bytes;
+      padded.resize(bytes.size() + pad, 0xff);
+      OasisFile& f = Open(padded);
+      EXPECT_EQ(f.ReadUnsigned(), value) << value;
+      EXPECT_EQ(f.BytesLeft(), pad) << value;
+    }
   }
   auto read = [](OasisFile& f) { f.ReadUnsigned(); };
   ExpectError({0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x02}, read, "Integer out of range");
@@ -93,10 +99,14 @@ TEST_F(OasisPrimitivesTest, DecodesSignedIntegersUpTo64Bits) {
       {{0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x02}, std::numeric_limits<int64_t>::min()},
       {{0x82, 0x80, 0x00}, 1},
   };
-  for (const auto& [bytes, value] : cases) {
-    OasisFile& f = Open(bytes);
-    EXPECT_EQ(f.ReadSigned(), value) << value;
-    EXPECT_EQ(f.BytesLeft(), 0u) << value;
+  for (size_t pad : {0, 16}) {
+    for (const auto& [bytes, value] : cases) {
+      Bytes padded = bytes;
+      padded.resize(bytes.size() + pad, 0xff);
+      OasisFile& f = Open(padded);
+      EXPECT_EQ(f.ReadSigned(), value) << value;
+      EXPECT_EQ(f.BytesLeft(), pad) << value;
+    }
   }
   auto read = [](OasisFile& f) { f.ReadSigned(); };
   ExpectError({0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x02}, read, "Integer out of range");
@@ -109,6 +119,68 @@ TEST_F(OasisPrimitivesTest, DecodesSignedIntegersUpTo64Bits) {
   EXPECT_EQ(f.ReadSigned32(), INT32_MAX);
   ExpectError(OasisBuilder().Signed(int64_t(INT32_MAX) + 1).bytes(), [](OasisFile& g) { g.ReadSigned32(); },
               "Integer out of range");
+}
+
+// An OASIS integer decoded from bytes[at] one byte at a time: the value (a signed one in
+// `value` as its two's complement) and its length, or the message the reader must throw.
+struct Integer {
+  uint64_t value = 0;
+  size_t length = 0;
+  std::string error;
+};
+
+Integer ReferenceInteger(const Bytes& bytes, size_t at, bool isSigned) {
+  Integer r;
+  uint64_t bits = 0;
+  for (size_t i = 0;; ++i) {
+    if (i == 10) return Integer{0, 0, "Integer out of range"};
+    if (at + i >= bytes.size()) return Integer{0, 0, "Unexpected end of file"};
+    uint64_t group = bytes[at + i] & 0x7f;
+    // Bits of the value from this byte on: 7i (unsigned), or 7i - 1 after the sign bit.
+    int shift = int(7 * i) - (isSigned && i > 0 ? 1 : 0);
+    if (isSigned && i == 0) group >>= 1;
+    if (i == 9 && (group >> (64 - shift)) != 0) return Integer{0, 0, "Integer out of range"};
+    bits |= group << shift;
+    if (!(bytes[at + i] & 0x80)) {
+      r.length = i + 1;
+      break;
+    }
+  }
+  bool negative = isSigned && (bytes[at] & 1);
+  if (isSigned && bits > uint64_t(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0)) {
+    return Integer{0, 0, "Integer out of range"};
+  }
+  r.value = negative ? 0 - bits : bits;
+  return r;
+}
+
+TEST_F(OasisPrimitivesTest, IntegersDecodeLikeAByteWiseReferenceAnywhereInTheFile) {
+  // Random bytes, most with the continuation bit: integers of every length up to ten bytes,
+  // overlong and out-of-range ones, some across the end of the read buffer.
+  std::mt19937 random(11);
+  Bytes bytes(600000);
+  for (uint8_t& b : bytes) b = uint8_t(random() & 0xff) | (random() % 4 != 0 ? 0x80 : 0);
+  OasisFile& f = Open(bytes);
+  int values = 0, errors = 0;
+  for (size_t at = 0; at < bytes.size();) {
+    bool isSigned = random() & 1;
+    Integer expected = ReferenceInteger(bytes, at, isSigned);
+    try {
+      uint64_t got = isSigned ? uint64_t(f.ReadSigned()) : f.ReadUnsigned();
+      ASSERT_EQ(expected.error, "") << "no error at " << at;
+      ASSERT_EQ(got, expected.value) << "at " << at;
+      ASSERT_EQ(f.Tell(), int64_t(at + expected.length));
+      at += expected.length;
+      ++values;
+    } catch (const Error& e) {
+      ASSERT_EQ(e.Message(), expected.error) << "at " << at;
+      ++at;
+      ASSERT_TRUE(f.Seek(int64_t(at)));
+      ++errors;
+    }
+  }
+  EXPECT_GT(values, 50000);
+  EXPECT_GT(errors, 1000);
 }
 
 TEST_F(OasisPrimitivesTest, DecodesAllEightRealTypes) {

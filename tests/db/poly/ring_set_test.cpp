@@ -55,6 +55,32 @@ TEST(RingSet, AddRectangleLinksCounterClockwiseAndPushesAtFront) {
   EXPECT_EQ(ringtest::RingFrom(set.Tail()), (Ring{{0, 0}, {10, 0}, {10, 5}, {0, 5}}));
 }
 
+TEST(RingSet, AddRingBuildsWhatVertexByVertexAppendingBuilds) {
+  const Ring first = {{0, 0}, {7, 1}, {3, 9}};
+  const Ring second = {{-5, -5}, {5, -5}, {5, 5}, {-5, 5}, {-5, 0}};
+  for (const Ring& one : {Ring{{4, 4}}, first}) {
+    RingSet expected, built;
+    AddRing(expected, one);
+    AddRing(expected, second);
+    built.AddRing(one.data(), uint32_t(one.size()));
+    built.AddRing(second.data(), uint32_t(second.size()));
+    built.AddRing(second.data(), 0);
+    EXPECT_EQ(built.VertexCount(), expected.VertexCount());
+    EXPECT_EQ(built.RingCount(), 2);
+    EXPECT_EQ(ChainLength(built), expected.VertexCount());
+    EXPECT_EQ(ExtractRings(built), ExtractRings(expected));
+    // Same chain order, the same tail, ring links both ways and no flags.
+    for (const RingVertex *v = built.Head(), *w = expected.Head(); v || w; v = v->next, w = w->next) {
+      ASSERT_TRUE(v && w);
+      EXPECT_EQ(Point(v->x, v->y), Point(w->x, w->y));
+      EXPECT_EQ(v->ringNext->ringPrev, v);
+      EXPECT_EQ(v->flags, 0);
+    }
+    EXPECT_EQ(Point(built.Tail()->x, built.Tail()->y), one.front());
+    EXPECT_EQ(built.Tail()->next, nullptr);
+  }
+}
+
 TEST(RingSet, ChainPrimitivesKeepHeadTailAndCountAtTheEnds) {
   RingSet set;
   EXPECT_EQ(set.PopFront(), nullptr);  // empty: nothing to free
@@ -198,6 +224,43 @@ TEST(RingSet, RemoveCollinearVerticesIsExactAtCoordinateExtremes) {
   EXPECT_EQ(set.RemoveCollinearVertices(0), 1u);  // only (0, 0) lies on its neighbours' line
   EXPECT_EQ(set.RingCount(), 2);
   EXPECT_EQ(set.VertexCount(), 6u);
+}
+
+TEST(RingSet, CleanRingsPassRemoveCollinearVerticesUntouched) {
+  struct Case {
+    std::vector<Ring> rings;
+    uint32_t removed;
+  };
+  const Ring square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  const Ring diamond = {{5, 0}, {10, 5}, {5, 10}, {0, 5}};
+  for (const Case& c : std::vector<Case>{
+           {{square, diamond}, 0},
+           {{square, {{0, 0}, {10, 0}, {20, 0}, {20, 10}}}, 1},           // last ring in the chain
+           {{{{0, 0}, {10, 0}, {20, 0}, {20, 10}}, diamond}, 1},          // first ring
+           {{square, {{0, 0}, {10, 0}, {10, 0}, {10, 10}}}, 1},           // a repeated point
+           {{square, {{0, 0}, {10, 0}, {5, 0}, {5, 10}}}, 1},             // a spike back along an edge
+           {{diamond, {{1, 1}, {2, 2}}}, 2},                              // a ring of two
+       }) {
+    RingSet set;
+    for (const Ring& ring : c.rings) AddRing(set, ring);
+    std::vector<Ring> before = ExtractRings(set);
+    RingVertex* head = set.Head();
+    EXPECT_EQ(set.RemoveCollinearVertices(0), c.removed) << c.rings.back()[1].x;
+    if (c.removed == 0) {
+      EXPECT_EQ(set.Head(), head);
+      EXPECT_EQ(ExtractRings(set), before);
+    }
+    ExpectClean(set);
+  }
+  // A vertex flagged deleted, already bypassed by its ring, is freed even when nothing else is.
+  RingSet set;
+  AddRing(set, square);
+  RingVertex* extra = AddRing(set, {{20, 20}});
+  extra->flags |= kVertexDeleted;
+  set.SetRingCount(1);
+  EXPECT_EQ(set.RemoveCollinearVertices(0), 0u);
+  EXPECT_EQ(set.VertexCount(), 4u);
+  EXPECT_EQ(ChainLength(set), 4u);
 }
 
 TEST(RingSet, ToleranceModeKeepsManhattanJogsAndThinRings) {
