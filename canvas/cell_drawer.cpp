@@ -1,13 +1,16 @@
 #include "canvas/cell_drawer.h"
 
+#include <wx/bitmap.h>
 #include <wx/brush.h>
 #include <wx/dc.h>
-#include <wx/pen.h>
+#include <wx/graphics.h>
+#include <wx/image.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/stipple_brushes.h"
+#include "canvas/fill_tiles.h"
+#include "canvas/text_stamps.h"
 #include "db/cell_contents.h"
 #include "db/db_polygon.h"
 #include "db/hierarchy_walk.h"
@@ -25,9 +28,20 @@ constexpr int64_t kTextCellHeight = 101;
 constexpr int64_t kLabelWidth = 59;
 
 // Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
-wxColour LayerPenColour(uint32_t word) {
-  return wxColour((unsigned char)(word & 0xff), (unsigned char)((word >> 8) & 0xff),
-                  (unsigned char)std::max<uint32_t>((word >> 16) & 0xff, 8));
+RasterColour LayerPenColour(uint32_t word) {
+  return RasterColour{uint8_t(word & 0xff), uint8_t((word >> 8) & 0xff),
+                      uint8_t(std::max<uint32_t>((word >> 16) & 0xff, 8))};
+}
+
+RasterColour ToRaster(const wxColour& colour) { return RasterColour{colour.Red(), colour.Green(), colour.Blue()}; }
+
+// The pixels the drawer paints: the view's window, or the whole DC when the view has none.
+PixelRaster WindowRaster(const ViewMapping& view, const wxDC& dc, const wxColour& background) {
+  if (view.windowW > 0 && view.windowH > 0) {
+    return PixelRaster(view.windowX, view.windowY, view.windowW, view.windowH, ToRaster(background));
+  }
+  wxSize size = dc.GetSize();
+  return PixelRaster(dc.DeviceToLogicalX(0), dc.DeviceToLogicalY(0), size.x, size.y, ToRaster(background));
 }
 
 bool IsIdentity(const Trans& t) {
@@ -36,7 +50,38 @@ bool IsIdentity(const Trans& t) {
 
 bool FitsInt32(double v) { return v >= double(INT32_MIN) && v <= double(INT32_MAX); }
 
-int32_t Shifted(int32_t v, int64_t by) { return SaturateToInt32(double(int64_t(v) + by)); }
+// Trans::ApplyToPoint, with the common plain offset done inline.
+inline void Place(const Trans& placement, Point& p) {
+  if (placement.orientation == 0 && placement.magnification == 1.0f) {
+    p = Point(WrapToInt32(int64_t(p.x) + placement.x), WrapToInt32(int64_t(p.y) + placement.y));
+    return;
+  }
+  placement.ApplyToPoint(p);
+}
+
+// v + by saturated at the 32-bit range; callers keep |by| under 8e18, so the sum cannot overflow.
+int32_t Shifted(int32_t v, int64_t by) { return int32_t(std::clamp<int64_t>(int64_t(v) + by, INT32_MIN, INT32_MAX)); }
+
+// The corners of box moved to (x, y), when mapping them through the placement stays clear of
+// the 32-bit wrap: then, every step of the mapping being monotonic in each axis, the mapped
+// corners span the mapped vertices of any shape inside the box.
+bool CornersWithoutWrap(int32_t x, int32_t y, const Box& box, const Trans& placement, bool moves, Point& low,
+                        Point& high) {
+  constexpr double kReach = 1073741824.0;  // 2^30
+  double x1 = double(x) + box.x1;
+  double y1 = double(y) + box.y1;
+  double x2 = double(x) + box.x2;
+  double y2 = double(y) + box.y2;
+  double reach = std::max(std::max(std::fabs(x1), std::fabs(x2)), std::max(std::fabs(y1), std::fabs(y2)));
+  if (moves) {
+    reach *= placement.IsMagnified() ? std::fabs(double(placement.magnification)) : 1.0;
+    if (!(std::fabs(double(placement.x)) < kReach && std::fabs(double(placement.y)) < kReach)) return false;
+  }
+  if (!(reach < kReach)) return false;
+  low = Point(int32_t(x1), int32_t(y1));
+  high = Point(int32_t(x2), int32_t(y2));
+  return true;
+}
 
 // Removes the hidden bit of every layer but one for the life of the object; restores all bits.
 class SoloLayer {
@@ -66,42 +111,60 @@ class SoloLayer {
 }  // namespace
 
 CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
-                       StippleBrushes& stipples)
+                       FillTiles& tiles, TextStamps& stamps)
     : library_(library),
       dc_(dc),
       view_(view),
       settings_(settings),
-      stipples_(stipples),
+      tiles_(tiles),
+      raster_(WindowRaster(view, dc, settings.background)),
+      stamps_(stamps),
+      textColour_(ToRaster(dc.GetTextForeground())),
       points_(1024),
       onPath_(library.cells.size(), 0) {
-  if (view.windowW > 0 && view.windowH > 0) pointRuns_.assign(size_t(view.windowW) * size_t(view.windowH), 0);
+  stamps_.UseFont(dc.GetFont());
   sizeTest_.layerFilter = settings.layerFilter;
   sizeTest_.fineView = settings.fineView;
   sizeTest_.cellSizeLimit = settings.cellSizeLimit;
   sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
 }
 
-void CellDrawer::DrawBox(wxDC& dc, int32_t x, int32_t y, int32_t w, int32_t h) {
+CellDrawer::~CellDrawer() {
+  if (raster_.Width() == 0 || raster_.Height() == 0) return;
+  wxImage image(raster_.Width(), raster_.Height(), raster_.Pixels(), true);
+  // Straight to the graphics context where there is one: going through a wxBitmap converts the
+  // pixels twice more.
+  if (wxGraphicsContext* gc = dc_.GetGraphicsContext()) {
+    gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(),
+                   raster_.Height());
+    return;
+  }
+  dc_.DrawBitmap(wxBitmap(image, 24), raster_.Left(), raster_.Top(), false);
+}
+
+void CellDrawer::DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h) {
+  int32_t right = Shifted(x, w);
+  int32_t bottom = Shifted(y, h);
   if (w == 0) {
     if (h < 2) {
-      dc.DrawPoint(x, y);
+      raster.DrawPoint(x, y);
     } else {
-      dc.DrawLine(x, y, x, y + h);
+      raster.DrawLine(x, y, x, bottom);
     }
   } else if (h == 0) {
-    dc.DrawLine(x, y, x + w, y);
+    raster.DrawLine(x, y, right, y);
   } else if (w == 1) {
     if (h == 1) {
-      dc.DrawPoint(x, y);
+      raster.DrawPoint(x, y);
     } else {
-      dc.DrawLine(x, y, x, y + h);
-      dc.DrawLine(x, y, x + 1, y + h);
+      raster.DrawLine(x, y, x, bottom);
+      raster.DrawLine(x, y, right, bottom);
     }
   } else if (h == 1) {
-    dc.DrawLine(x, y, x + w, y);
-    dc.DrawLine(x, y, x + w, y + 1);
+    raster.DrawLine(x, y, right, y);
+    raster.DrawLine(x, y, right, bottom);
   } else {
-    dc.DrawRectangle(x, y, w, h);
+    raster.DrawRectangle(x, y, w, h);
   }
 }
 
@@ -119,7 +182,7 @@ int64_t CellDrawer::DrawCellHierarchy(uint32_t cellId, const Box& window, const 
 }
 
 int64_t CellDrawer::DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level) {
-  if (settings_.showTexts) dc_.SetTextForeground(settings_.outlineColour);
+  if (settings_.showTexts) textColour_ = ToRaster(settings_.outlineColour);
   if (level < 2) SelectOutlinePen();
   const SpatialIndex& index = cell.HasReferences()->index;
   int64_t drawn = 0;
@@ -217,24 +280,24 @@ bool CellDrawer::DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t&
 }
 
 void CellDrawer::SelectOutlinePen() {
-  dc_.SetPen(wxPen(settings_.outlineColour, 1, wxPENSTYLE_SOLID));
-  dc_.SetBrush(*wxTRANSPARENT_BRUSH);
+  raster_.SetPen(ToRaster(settings_.outlineColour));
+  raster_.SetFill(RasterFill());
 }
 
 void CellDrawer::DrawPlacementBox(const Box& box, int orientation, bool highlighted, const std::string& label) {
   int32_t left, top, right, bottom;
   if (!DeviceBox(box, left, top, right, bottom)) return;
   if (highlighted) {
-    dc_.SetPen(wxPen(settings_.highlightColour, 1, wxPENSTYLE_SOLID));
-    dc_.SetBrush(*wxTRANSPARENT_BRUSH);
-    DrawBox(dc_, left, top, right - left, bottom - top);
+    raster_.SetPen(ToRaster(settings_.highlightColour));
+    raster_.SetFill(RasterFill());
+    DrawBox(raster_, left, top, right - left, bottom - top);
   }
   SelectOutlinePen();
-  if (!highlighted) DrawBox(dc_, left, top, right - left, bottom - top);
+  if (!highlighted) DrawBox(raster_, left, top, right - left, bottom - top);
   if (!settings_.showNames || label.empty() || int64_t(right) - left <= kLabelWidth) return;
   TickLine tick = OrientationTick(left, right, bottom, top, orientation);
-  dc_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
-  dc_.DrawText(wxString::FromUTF8(label.c_str()), left, top);
+  raster_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
+  StampText(label, left, top);
 }
 
 void CellDrawer::DrawCellOutline(const Cell& cell, const Trans& placement) {
@@ -243,11 +306,11 @@ void CellDrawer::DrawCellOutline(const Cell& cell, const Trans& placement) {
   int32_t left, top, right, bottom;
   if (!DeviceBox(box, left, top, right, bottom)) return;
   SelectOutlinePen();
-  DrawBox(dc_, left, top, right - left, bottom - top);
+  DrawBox(raster_, left, top, right - left, bottom - top);
   if (!settings_.showNames || int64_t(right) - left < kLabelWidth + 1) return;
   TickLine tick = OrientationTick(left, right, bottom, top, placement.orientation);
-  dc_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
-  dc_.DrawText(wxString::FromUTF8(cell.Name()), left, top);
+  raster_.DrawLine(tick.x1, tick.y1, tick.x2, tick.y2);
+  StampText(cell.Name(), left, top);
 }
 
 uint32_t CellDrawer::LayerColour(LayerKey key) const {
@@ -262,20 +325,22 @@ bool CellDrawer::SetLayerStyle(LayerKey key) {
   auto found = library_.layerMap.find(key);
   uint32_t word = LayerColour(key);
   if (word & kLayerHidden) return false;
-  ++run_;
-  wxColour colour = LayerPenColour(word);
-  dc_.SetPen(wxPen(colour, 1, wxPENSTYLE_SOLID));
-  if (settings_.showOutlines) {
-    dc_.SetBrush(*wxTRANSPARENT_BRUSH);
-    return true;
-  }
+  RasterColour colour = LayerPenColour(word);
+  raster_.SetPen(colour);
+  RasterFill fill;
   uint32_t style = found != library_.layerMap.end() ? found->second.brushStyle : 0;
-  if (style == wxBRUSHSTYLE_STIPPLE) {
-    dc_.SetBrush(stipples_.Get(word & 0xffffff));
-    dc_.SetTextForeground(colour);
+  if (settings_.showOutlines || style == wxBRUSHSTYLE_TRANSPARENT) {
+    fill.kind = RasterFill::Kind::kNone;
+  } else if (style == 0 || style == wxBRUSHSTYLE_SOLID) {
+    fill.kind = RasterFill::Kind::kSolid;
+    fill.colour = colour;
   } else {
-    dc_.SetBrush(wxBrush(colour, style == 0 ? wxBRUSHSTYLE_SOLID : wxBrushStyle(style)));
+    // Patterns are drawn in the pen colour, the blue floor included.
+    fill.kind = RasterFill::Kind::kTile;
+    fill.tile = tiles_.Get(style, uint32_t(colour.red) | uint32_t(colour.green) << 8 | uint32_t(colour.blue) << 16);
+    if (style == wxBRUSHSTYLE_STIPPLE) textColour_ = colour;
   }
+  raster_.SetFill(fill);
   return true;
 }
 
@@ -304,29 +369,31 @@ void CellDrawer::DrawShapeList(const ShapeGroupList& list, const Trans& placemen
     const ShapePosition* first = group->firstPosition;
     if (!first) continue;
     Box device;
-    size_t n = DecodeToDevice(*group->record, first->x, first->y, placement, moves, device);
+    size_t n = ShapeToDevice(*group->record, first->x, first->y, placement, moves, device);
     DrawShape(n, device);
     ++drawn;
+    if (!first->next) continue;
     Point previous(first->x, first->y);
-    if (moves) placement.ApplyToPoint(previous);
+    if (moves) Place(placement, previous);
     double sumX = 0;
     double sumY = 0;
     int64_t shiftedX = 0;
     int64_t shiftedY = 0;
     for (const ShapePosition* p = first->next; p; p = p->next) {
       Point at(p->x, p->y);
-      if (moves) placement.ApplyToPoint(at);
+      if (moves) Place(placement, at);
       sumX += double(int64_t(at.x) - previous.x) * pixels;
       sumY -= double(int64_t(at.y) - previous.y) * pixels;
       previous = at;
-      int64_t wholeX = int64_t(std::trunc(std::clamp(sumX, -4e18, 4e18)));
-      int64_t wholeY = int64_t(std::trunc(std::clamp(sumY, -4e18, 4e18)));
+      // The cast truncates towards zero.
+      int64_t wholeX = int64_t(std::clamp(sumX, -4e18, 4e18));
+      int64_t wholeY = int64_t(std::clamp(sumY, -4e18, 4e18));
       int64_t dx = wholeX - shiftedX;
       int64_t dy = wholeY - shiftedY;
       shiftedX = wholeX;
       shiftedY = wholeY;
       if (dx != 0 || dy != 0) {
-        for (size_t i = 0; i < n; ++i) points_[i] = wxPoint(Shifted(points_[i].x, dx), Shifted(points_[i].y, dy));
+        for (size_t i = 0; i < n; ++i) points_[i] = Point(Shifted(points_[i].x, dx), Shifted(points_[i].y, dy));
         device = Box(Shifted(device.x1, dx), Shifted(device.y1, dy), Shifted(device.x2, dx), Shifted(device.y2, dy));
       }
       DrawShape(n, device);
@@ -345,7 +412,7 @@ void CellDrawer::DrawCellTexts(const Cell& cell, const Trans& placement, bool mo
       first = false;
       current = text.key;
       visible = SetLayerStyle(text.key);
-      if (visible) dc_.SetTextForeground(LayerPenColour(LayerColour(text.key)));
+      if (visible) textColour_ = LayerPenColour(LayerColour(text.key));
     }
     if (visible) DrawText(text, placement, moves);
   }
@@ -359,7 +426,7 @@ int64_t CellDrawer::DrawQueriedShapes(Cell& cell, const Box& window, const Trans
   for (auto& layer : cell.layers) {
     if (layer.first >= kPlacementKey) break;
     if (layer.second.Count() == 0 || !SetLayerStyle(layer.first)) continue;
-    if (texts) dc_.SetTextForeground(LayerPenColour(LayerColour(layer.first)));
+    if (texts) textColour_ = LayerPenColour(LayerColour(layer.first));
     const SpatialIndex& index = layer.second.index;
     for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) {
       if (e->box.x1 == e->box.x2 && e->box.y1 == e->box.y2) {
@@ -369,7 +436,7 @@ int64_t CellDrawer::DrawQueriedShapes(Cell& cell, const Box& window, const Trans
       const ShapePosition* p = static_cast<const ShapePosition*>(e->payload);
       Box device;
       if (window.Contains(e->box)) {
-        DrawQueriedShape(DecodeToDevice(*p->group->record, p->x, p->y, placement, moves, device), device, previous);
+        DrawQueriedShape(ShapeToDevice(*p->group->record, p->x, p->y, placement, moves, device), device, previous);
         ++drawn;
         continue;
       }
@@ -395,19 +462,44 @@ void CellDrawer::DrawText(const TextItem& text, const Trans& placement, bool mov
   corners[3].y = corners[2].y;
   Box device;
   for (size_t i = 0; i < 4; ++i) {
-    if (moves) placement.ApplyToPoint(corners[i]);
+    if (moves) Place(placement, corners[i]);
     StorePoint(i, corners[i], device);
   }
   DrawShape(4, device);
-  dc_.DrawText(wxString::FromUTF8(library_.TextString(text.textId).c_str()), points_[0].x, points_[0].y);
+  StampText(library_.TextString(text.textId), points_[0].x, points_[0].y);
+}
+
+void CellDrawer::StampText(const std::string& text, int32_t x, int32_t y) {
+  const TextStamp& stamp = stamps_.Get(text);
+  raster_.BlendStamp(Shifted(x, stamp.dx), Shifted(y, stamp.dy), stamp.width, stamp.height, stamp.coverage.data(),
+                     textColour_);
 }
 
 void CellDrawer::StorePoint(size_t i, const Point& p, Box& device) {
   if (points_.size() <= i) points_.resize(std::max(points_.size() * 2, i + 1));
   int32_t x = view_.ToDeviceX(p.x);
   int32_t y = view_.ToDeviceY(p.y);
-  points_[i] = wxPoint(x, y);
+  points_[i] = Point(x, y);
   device.Extend(x, y);
+}
+
+size_t CellDrawer::ShapeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
+                                 Box& device) {
+  Box local;
+  record.GetBox(local);
+  Point low;
+  Point high;
+  if (CornersWithoutWrap(x, y, local, placement, moves, low, high)) {
+    if (moves) {
+      Place(placement, low);
+      Place(placement, high);
+    }
+    device = Box();
+    device.Extend(view_.ToDeviceX(low.x), view_.ToDeviceY(low.y));
+    device.Extend(view_.ToDeviceX(high.x), view_.ToDeviceY(high.y));
+    if (ClassifyShape(device.x1, device.y1, device.x2, device.y2) != ShapeForm::kPolygon) return 0;
+  }
+  return DecodeToDevice(record, x, y, placement, moves, device);
 }
 
 size_t CellDrawer::DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
@@ -420,7 +512,7 @@ size_t CellDrawer::DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y,
   for (uint32_t i = 0; i < n; ++i) {
     if (i > 0) record.NextVertex(i, valueIndex, vx, vy);
     Point p(WrapToInt32(int64_t(x) + vx), WrapToInt32(int64_t(y) + vy));
-    if (moves) placement.ApplyToPoint(p);
+    if (moves) Place(placement, p);
     StorePoint(i, p, device);
   }
   return n;
@@ -433,7 +525,7 @@ size_t CellDrawer::RingToDevice(const RingVertex* start, const Trans& placement,
   do {
     const_cast<RingVertex*>(v)->flags |= kVertexVisited;
     Point p(v->x, v->y);
-    if (moves) placement.ApplyToPoint(p);
+    if (moves) Place(placement, p);
     StorePoint(n++, p, device);
     v = v->ringNext;
   } while (v && v != start);
@@ -443,34 +535,23 @@ size_t CellDrawer::RingToDevice(const RingVertex* start, const Trans& placement,
 void CellDrawer::DrawShape(size_t n, const Box& device) {
   switch (ClassifyShape(device.x1, device.y1, device.x2, device.y2)) {
     case ShapeForm::kPoint:
-      if (!PointIsDrawn(device.x1, device.y1)) dc_.DrawPoint(device.x1, device.y1);
+      raster_.DrawPoint(device.x1, device.y1);
       break;
     case ShapeForm::kLine:
-      dc_.DrawLine(device.x1, device.y1, device.x2, device.y2);
+      raster_.DrawLine(device.x1, device.y1, device.x2, device.y2);
       break;
     case ShapeForm::kTwoVerticalLines:
-      dc_.DrawLine(device.x1, device.y1, device.x1, device.y2);
-      dc_.DrawLine(device.x2, device.y1, device.x2, device.y2);
+      raster_.DrawLine(device.x1, device.y1, device.x1, device.y2);
+      raster_.DrawLine(device.x2, device.y1, device.x2, device.y2);
       break;
     case ShapeForm::kTwoHorizontalLines:
-      dc_.DrawLine(device.x1, device.y1, device.x2, device.y1);
-      dc_.DrawLine(device.x1, device.y2, device.x2, device.y2);
+      raster_.DrawLine(device.x1, device.y1, device.x2, device.y1);
+      raster_.DrawLine(device.x1, device.y2, device.x2, device.y2);
       break;
     case ShapeForm::kPolygon:
-      dc_.DrawPolygon(int(n), points_.data(), 0, 0, wxODDEVEN_RULE);
+      raster_.DrawPolygon(points_.data(), n);
       break;
   }
-}
-
-bool CellDrawer::PointIsDrawn(int32_t x, int32_t y) {
-  if (pointRuns_.empty()) return false;
-  int64_t column = int64_t(x) - view_.windowX;
-  int64_t row = int64_t(y) - view_.windowY;
-  if (column < 0 || row < 0 || column >= view_.windowW || row >= view_.windowH) return true;
-  uint32_t& last = pointRuns_[size_t(row) * size_t(view_.windowW) + size_t(column)];
-  if (last == run_) return true;
-  last = run_;
-  return false;
 }
 
 void CellDrawer::DrawQueriedShape(size_t n, const Box& device, Box& previous) {

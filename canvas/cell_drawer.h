@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "canvas/pixel_raster.h"
 #include "canvas/view_state.h"
 #include "db/box.h"
 #include "db/cell.h"
@@ -14,7 +15,8 @@
 
 class ARef;
 class Library;
-class StippleBrushes;
+class FillTiles;
+class TextStamps;
 class wxDC;
 struct LayerInfo;
 struct RingVertex;
@@ -33,6 +35,8 @@ struct DrawSettings {
   bool fineView = false;
   wxColour outlineColour{0, 0, 8};
   wxColour highlightColour{255, 255, 0};
+  // What the window of the DC holds when the drawer starts: the drawer paints its whole window.
+  wxColour background{0, 0, 0};
 };
 
 // Draws cells of a library with their placements into a device context for one view: each
@@ -40,10 +44,18 @@ struct DrawSettings {
 // each in full or as an outline box with its name, depending on the depth left and its size in
 // pixels. Cells are loaded on first use. Window boxes are database units in the coordinates of
 // the cell being drawn; placements take them to the coordinates of the view.
+//
+// Everything is drawn into a raster of the view's window (of the whole DC when the view has no
+// window), which starts as settings.background and goes to the DC in one piece when the drawer
+// is destroyed, also after an Error, so that what was drawn so far is shown.
 class CellDrawer {
  public:
-  CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
-             StippleBrushes& stipples);
+  // tiles and stamps are kept by the caller across passes; stamps are drawn with dc's font.
+  CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings, FillTiles& tiles,
+             TextStamps& stamps);
+  ~CellDrawer();
+  CellDrawer(const CellDrawer&) = delete;
+  CellDrawer& operator=(const CellDrawer&) = delete;
 
   // The cell under placement and its placements down to level; returns how many of its
   // shapes and placements were drawn. A placement of a cell already on the path (a cycle) is
@@ -59,7 +71,7 @@ class CellDrawer {
   void DrawOrdered(uint32_t cellId, const Box& window, int32_t depth);
 
   // A pixel rectangle that collapses to points and lines when it has no width or height.
-  static void DrawBox(wxDC& dc, int32_t x, int32_t y, int32_t w, int32_t h);
+  static void DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h);
 
  private:
   int64_t DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level);
@@ -84,6 +96,12 @@ class CellDrawer {
 
   int64_t DrawQueriedShapes(Cell& cell, const Box& window, const Trans& placement, bool moves, bool texts);
   void DrawText(const TextItem& text, const Trans& placement, bool moves);
+  // A text in the current text colour with its top left corner at (x, y).
+  void StampText(const std::string& text, int32_t x, int32_t y);
+  // The device box of a record at (x, y) through the placement, from the record's box; the
+  // points too (their count returned) only when the shape is drawn as a polygon, else 0.
+  size_t ShapeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
+                       Box& device);
   // Decodes a record at (x, y) into the point buffer through the placement; sets the device box.
   size_t DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
                         Box& device);
@@ -92,9 +110,6 @@ class CellDrawer {
   // DrawShape, except that a point or line on the same device box as the one before is skipped.
   void DrawQueriedShape(size_t n, const Box& device, Box& previous);
   void StorePoint(size_t i, const Point& p, Box& device);
-  // True when a point at device (x, y) would change nothing: it lies outside the window, or a
-  // point of the current layer run was drawn on that pixel already.
-  bool PointIsDrawn(int32_t x, int32_t y);
   void DrawShapeList(const ShapeGroupList& list, const Trans& placement, bool moves, int64_t& drawn);
   void DrawCellTexts(const Cell& cell, const Trans& placement, bool moves);
 
@@ -102,14 +117,11 @@ class CellDrawer {
   wxDC& dc_;
   const ViewMapping& view_;
   const DrawSettings& settings_;
-  StippleBrushes& stipples_;
+  FillTiles& tiles_;
   SizeTest sizeTest_;
-  std::vector<wxPoint> points_;
-  std::vector<Point> vertices_;
+  PixelRaster raster_;
+  TextStamps& stamps_;
+  RasterColour textColour_;
+  std::vector<Point> points_;
   std::vector<uint8_t> onPath_;
-  // Per window pixel, the layer run that last drew a point there. A run is one pen and brush
-  // of SetLayerStyle, so a repeated point of the same run cannot change the pixel. Empty when
-  // the view has no window.
-  std::vector<uint32_t> pointRuns_;
-  uint32_t run_ = 1;
 };

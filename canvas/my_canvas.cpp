@@ -7,15 +7,18 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <cmath>
 #include <ctime>
 
 #include "canvas/cell_drawer.h"
+#include "canvas/grid_points.h"
 #include "canvas/status_sink.h"
 #include "db/cell.h"
 #include "db/cell_contents.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
+#include "db/numeric.h"
 
 namespace {
 
@@ -132,6 +135,9 @@ void MyCanvas::RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
 void MyCanvas::DrawSceneGuarded(wxDC& dc) {
   try {
     DrawScene(dc);
+    if (showGrids && library_) {
+      DrawGridPoints(dc, view, snapGrid, SaturateToInt32(std::trunc(library_->unitsPerNm)), outlineColour);
+    }
   } catch (const Error& e) {
     // What was drawn so far stays. The box waits until the paint is over: a modal loop inside
     // the paint handler could paint this canvas again while the buffer is in use.
@@ -164,7 +170,8 @@ void MyCanvas::DrawScene(wxDC& dc) {
   settings.fineView = fineView;
   settings.outlineColour = outlineColour;
   settings.highlightColour = instanceHighlightColour;
-  CellDrawer drawer(*library_, dc, view, settings, stipples_);
+  settings.background = backgroundColour;
+  CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
   if (!(layerFilter && int64_t(library_->depth) < depth)) {
     if (depth == 0) {
       drawer.DrawCellOutline(*topCell, Trans());

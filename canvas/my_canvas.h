@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "canvas/stipple_brushes.h"
+#include "canvas/fill_tiles.h"
+#include "canvas/text_stamps.h"
 #include "canvas/view_state.h"
 #include "db/box.h"
 
@@ -86,6 +87,7 @@ class MyCanvas : public wxScrolledWindow {
   uint8_t layerFilter = 0;
   uint8_t accurateDraw = 0;
   uint8_t orderedDraw = 0;
+  uint8_t showGrids = 0;
   uint8_t showNames = 0;
   uint8_t showTexts = 1;
   uint8_t showOutlines = 0;
@@ -149,5 +151,6 @@ class MyCanvas : public wxScrolledWindow {
   int bufferOriginX_ = 0;
   int bufferOriginY_ = 0;
   int64_t sceneDrawCount_ = 0;
-  StippleBrushes stipples_;
+  FillTiles fillTiles_;
+  TextStamps textStamps_;
 };

@@ -8,15 +8,9 @@
 
 namespace {
 
-int32_t RoundDevice(double v) { return SaturateToInt32(std::floor(v + 0.5)); }
-
 int32_t Truncate(double v) { return SaturateToInt32(std::trunc(v)); }
 
 }  // namespace
-
-int32_t ViewMapping::ToDeviceX(int32_t x) const { return RoundDevice(DeviceX(x)); }
-
-int32_t ViewMapping::ToDeviceY(int32_t y) const { return RoundDevice(DeviceY(y)); }
 
 int32_t ViewMapping::ScreenToDBX(double X) const {
   double units = std::floor((X / magnification - offsetX) / scale + 0.5);
@@ -218,12 +212,4 @@ TickLine OrientationTick(int32_t left, int32_t right, int32_t bottom, int32_t to
     default:
       return TickLine{right - dx, bottom, left, top + dy};
   }
-}
-
-ShapeForm ClassifyShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  if (x1 == x2 && y1 == y2) return ShapeForm::kPoint;
-  if (x1 == x2 || y1 == y2) return ShapeForm::kLine;
-  if (int64_t(x2) - x1 == 1) return ShapeForm::kTwoVerticalLines;
-  if (int64_t(y2) - y1 == 1) return ShapeForm::kTwoHorizontalLines;
-  return ShapeForm::kPolygon;
 }

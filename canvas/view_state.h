@@ -20,6 +20,20 @@ struct ViewBox {
   int64_t h = 0;
 };
 
+// floor(v + 0.5) saturated at the 32-bit range; NaN gives 0. Inline: every vertex drawn passes
+// through it.
+inline int32_t RoundToDevicePixel(double v) {
+  double r = v + 0.5;
+  if (r > -2147483648.0 && r < 2147483647.0) {
+    // floor without a library call: truncate, then step down for negative fractions.
+    int64_t t = int64_t(r);
+    return int32_t(double(t) > r ? t - 1 : t);
+  }
+  if (r >= 2147483647.0) return INT32_MAX;
+  if (r <= -2147483648.0) return INT32_MIN;
+  return 0;
+}
+
 // Database point (x, y) to window pixel: X = ((x - viewBox.x) * scale + offsetX) *
 // magnification, Y = ((viewBox.y + viewBox.h - y) * scale + offsetY) * magnification, each
 // floor(v + 0.5). Window y grows downwards, database y upwards. Pixels are scrolled pixels:
@@ -45,8 +59,8 @@ struct ViewMapping {
   double DeviceX(double x) const { return ((x - viewBox.x) * scale + offsetX) * magnification; }
   double DeviceY(double y) const { return ((double(viewBox.y) + double(viewBox.h) - y) * scale + offsetY) * magnification; }
   // Rounded device pixel; values beyond the 32-bit range saturate.
-  int32_t ToDeviceX(int32_t x) const;
-  int32_t ToDeviceY(int32_t y) const;
+  int32_t ToDeviceX(int32_t x) const { return RoundToDevicePixel(DeviceX(x)); }
+  int32_t ToDeviceY(int32_t y) const { return RoundToDevicePixel(DeviceY(y)); }
   // Window pixel to database unit, floor(v + 0.5); saturates at the 32-bit range.
   int32_t ScreenToDBX(double X) const;
   int32_t ScreenToDBY(double Y) const;
@@ -166,4 +180,10 @@ TickLine OrientationTick(int32_t left, int32_t right, int32_t bottom, int32_t to
 // How a shape with device box (x1, y1)-(x2, y2), x1 <= x2 and y1 <= y2, is drawn: too thin
 // shapes become a point, a line or two lines, since a polygon of no width draws nothing.
 enum class ShapeForm { kPoint, kLine, kTwoVerticalLines, kTwoHorizontalLines, kPolygon };
-ShapeForm ClassifyShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+inline ShapeForm ClassifyShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  if (x1 == x2 && y1 == y2) return ShapeForm::kPoint;
+  if (x1 == x2 || y1 == y2) return ShapeForm::kLine;
+  if (int64_t(x2) - x1 == 1) return ShapeForm::kTwoVerticalLines;
+  if (int64_t(y2) - y1 == 1) return ShapeForm::kTwoHorizontalLines;
+  return ShapeForm::kPolygon;
+}

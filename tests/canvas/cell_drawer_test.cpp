@@ -5,7 +5,8 @@
 
 #include <random>
 
-#include "canvas/stipple_brushes.h"
+#include "canvas/fill_tiles.h"
+#include "canvas/text_stamps.h"
 #include "tests/canvas/canvas_test_util.h"
 
 namespace {
@@ -34,7 +35,7 @@ class CellDrawerTest : public ::testing::Test {
 
   wxImage DrawHierarchy(uint32_t cell, int32_t level, int w, int h, const Box& window) {
     return Render(w, h, [&](wxDC& dc) {
-      CellDrawer drawer(lib_, dc, view_, settings_, stipples_);
+      CellDrawer drawer(lib_, dc, view_, settings_, tiles_, stamps_);
       drawer.DrawCellHierarchy(cell, window, Trans(), level);
     });
   }
@@ -43,7 +44,8 @@ class CellDrawerTest : public ::testing::Test {
   Library lib_;
   ViewMapping view_;
   DrawSettings settings_;
-  StippleBrushes stipples_;
+  FillTiles tiles_;
+  TextStamps stamps_;
 };
 
 const Box kEverything(-1000000, -1000000, 1000000, 1000000);
@@ -160,7 +162,7 @@ class WholeCellPathTest : public CellDrawerTest {
     view_.magnification = 1.0;
     auto draw = [&](const Box& window) {
       return Render(kSize, kSize, [&](wxDC& dc) {
-        CellDrawer drawer(lib_, dc, view_, settings_, stipples_);
+        CellDrawer drawer(lib_, dc, view_, settings_, tiles_, stamps_);
         drawer.DrawCellGeometry(cell, window, placement);
       });
     };
@@ -215,6 +217,76 @@ TEST_F(WholeCellPathTest, StaysWithinOnePixelAtOtherScales) {
   }
 }
 
+// Shapes a few pixels across, drawn shape by shape, lie exactly where their own vertices map,
+// for every placement: thin ones are placed from the record's box, not from their vertices.
+TEST_F(CellDrawerTest, SmallShapesLieWhereTheirVerticesMap) {
+  settings_.showTexts = false;
+  Cell& cell = *lib_.cells[lib_.CreateCell("small")];
+  const std::vector<ringtest::Ring> rings = {{{0, 0}, {30, 0}, {30, 4}, {0, 4}},
+                                             {{0, 0}, {9, 0}, {9, 3}, {3, 3}, {3, 9}, {0, 9}},
+                                             {{2, 0}, {5, 0}, {7, 2}, {7, 5}, {5, 7}, {2, 7}, {0, 5}, {0, 2}}};
+  const std::vector<Point> positions = {{0, 0}, {40, 7}, {-33, 61}, {90, -20}};
+  for (const auto& ring : rings) libtest::AddShape(cell, kLayer1, ring, positions);
+  // A far text keeps the window from holding the whole cell: the per-shape path.
+  cell.AddText(kLayer1, lib_.AddString("far"), -5000, -5000, false);
+  libtest::IndexShapes(cell);
+  const Box window(-100, -100, 200, 200);
+  const RasterColour green{0, 255, 8};
+  RasterFill fill;
+  fill.kind = RasterFill::Kind::kSolid;
+  fill.colour = green;
+  for (double scale : {0.13, 0.3, 0.61}) {
+    for (float magnification : {1.0f, 2.0f}) {
+      for (uint8_t code = 0; code < 8; ++code) {
+        Trans placement(1000, -3000, magnification, code);
+        Box placed(-40, -25, 130, 75);
+        placement.ApplyToBox(placed);
+        view_.viewBox = ViewBox{placed.x1, placed.y1, placed.Width(), placed.Height()};
+        view_.scale = scale;
+        wxImage drawn = Render(100, 100, [&](wxDC& dc) {
+          CellDrawer drawer(lib_, dc, view_, settings_, tiles_, stamps_);
+          drawer.DrawCellGeometry(cell, window, placement);
+        });
+        PixelRaster expected(0, 0, 100, 100, RasterColour());
+        expected.SetPen(green);
+        expected.SetFill(fill);
+        for (const auto& ring : rings) {
+          for (const Point& p : positions) {
+            std::vector<Point> device;
+            Box box;
+            for (const Point& v : ring) {
+              Point q(p.x + v.x, p.y + v.y);
+              placement.ApplyToPoint(q);
+              device.push_back(Point(view_.ToDeviceX(q.x), view_.ToDeviceY(q.y)));
+              box.Extend(device.back().x, device.back().y);
+            }
+            switch (ClassifyShape(box.x1, box.y1, box.x2, box.y2)) {
+              case ShapeForm::kPoint:
+              case ShapeForm::kLine:
+                expected.DrawLine(box.x1, box.y1, box.x2, box.y2);
+                break;
+              case ShapeForm::kTwoVerticalLines:
+                expected.DrawLine(box.x1, box.y1, box.x1, box.y2);
+                expected.DrawLine(box.x2, box.y1, box.x2, box.y2);
+                break;
+              case ShapeForm::kTwoHorizontalLines:
+                expected.DrawLine(box.x1, box.y1, box.x2, box.y1);
+                expected.DrawLine(box.x1, box.y2, box.x2, box.y2);
+                break;
+              case ShapeForm::kPolygon:
+                expected.DrawPolygon(device.data(), device.size());
+                break;
+            }
+          }
+        }
+        ASSERT_GT(canvastest::CountColour(drawn, kGreenPen), 10);
+        ASSERT_TRUE(std::equal(drawn.GetData(), drawn.GetData() + 100 * 100 * 3, expected.Pixels()))
+            << "scale " << scale << " magnification " << magnification << " code " << int(code);
+      }
+    }
+  }
+}
+
 TEST_F(CellDrawerTest, PointsOnOnePixelDrawLikeEveryPointDrawn) {
   uint32_t id = lib_.CreateCell("dust");
   Cell& cell = *lib_.cells[id];
@@ -240,29 +312,36 @@ TEST(CellDrawerBox, CollapsesToPointsAndLines) {
     int32_t w, h;
     int64_t pixels;
   };
-  // On GTK a line includes its end point.
-  auto draw = [](int32_t w, int32_t h) {
-    return Render(20, 20, [&](wxDC& dc) {
-      dc.SetPen(wxPen(*wxWHITE, 1));
-      dc.SetBrush(*wxTRANSPARENT_BRUSH);
-      CellDrawer::DrawBox(dc, 5, 5, w, h);
-    });
+  const RasterColour white{255, 255, 255};
+  auto draw = [&](int32_t w, int32_t h) {
+    PixelRaster raster(0, 0, 20, 20, RasterColour());
+    raster.SetPen(white);
+    CellDrawer::DrawBox(raster, 5, 5, w, h);
+    return raster;
   };
+  auto count = [&](const PixelRaster& raster) {
+    int64_t n = 0;
+    for (int y = 0; y < 20; ++y) {
+      for (int x = 0; x < 20; ++x) n += raster.PixelAt(x, y) == white;
+    }
+    return n;
+  };
+  // A line includes its end point, as on GTK.
   const Case cases[] = {{0, 0, 1}, {0, 1, 1}, {0, 5, 6}, {5, 0, 6}, {1, 1, 1}, {5, 4, 14}};
   for (const Case& c : cases) {
-    wxImage image = draw(c.w, c.h);
-    EXPECT_EQ(canvastest::CountColour(image, *wxWHITE), c.pixels) << c.w << "x" << c.h;
-    EXPECT_TRUE(canvastest::IsColour(image, 5, 5, *wxWHITE));
+    PixelRaster raster = draw(c.w, c.h);
+    EXPECT_EQ(count(raster), c.pixels) << c.w << "x" << c.h;
+    EXPECT_TRUE(raster.PixelAt(5, 5) == white);
   }
   // One pixel thin: two lines from the same corner, the first along the long side.
-  wxImage tall = draw(1, 5);
-  wxImage wide = draw(5, 1);
+  PixelRaster tall = draw(1, 5);
+  PixelRaster wide = draw(5, 1);
   for (int i = 0; i <= 5; ++i) {
-    EXPECT_TRUE(canvastest::IsColour(tall, 5, 5 + i, *wxWHITE)) << i;
-    EXPECT_TRUE(canvastest::IsColour(wide, 5 + i, 5, *wxWHITE)) << i;
+    EXPECT_TRUE(tall.PixelAt(5, 5 + i) == white) << i;
+    EXPECT_TRUE(wide.PixelAt(5 + i, 5) == white) << i;
   }
-  EXPECT_GT(canvastest::CountColour(tall, *wxWHITE), 6);
-  EXPECT_GT(canvastest::CountColour(wide, *wxWHITE), 6);
+  EXPECT_GT(count(tall), 6);
+  EXPECT_GT(count(wide), 6);
 }
 
 }  // namespace

@@ -52,6 +52,34 @@ TEST(ViewState, MappingSaturatesFarOutsideTheWindow) {
   EXPECT_EQ(view.ToDeviceY(2000000000), INT32_MIN);
 }
 
+TEST(ViewState, DevicePixelRoundingIsFloorOfHalfUpSaturated) {
+  struct Case {
+    double v;
+    int32_t pixel;
+  };
+  const Case cases[] = {{2.5, 3},
+                        {-2.5, -2},
+                        {-2.51, -3},
+                        {-0.5, 0},
+                        {-0.50001, -1},
+                        {2147483646.4, 2147483646},
+                        {2147483646.6, INT32_MAX},
+                        {-2147483648.4, INT32_MIN},
+                        {-2147483648.6, INT32_MIN},
+                        {1e300, INT32_MAX},
+                        {-HUGE_VAL, INT32_MIN},
+                        {std::nan(""), 0}};
+  for (const Case& c : cases) EXPECT_EQ(RoundToDevicePixel(c.v), c.pixel) << c.v;
+  std::mt19937 random(2);
+  std::uniform_real_distribution<double> value(-3e9, 3e9);
+  for (int i = 0; i < 10000; ++i) {
+    double v = i % 2 ? value(random) : std::ldexp(value(random), -20);
+    double floored = std::floor(v + 0.5);
+    int32_t expected = floored >= 2147483647.0 ? INT32_MAX : floored <= -2147483648.0 ? INT32_MIN : int32_t(floored);
+    ASSERT_EQ(RoundToDevicePixel(v), expected) << v;
+  }
+}
+
 TEST(ViewState, SetViewBoxAddsOnePercentMarginOfAtLeastOne) {
   struct Case {
     int32_t x1, y1, x2, y2;
