@@ -24,6 +24,7 @@ std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); 
 MyChild* BeginChild(MyFrame* frame, const wxString& title) {
   auto* child = new MyChild(frame, title);
   child->canvas->backgroundColour = frame->backgroundColour;
+  child->canvas->instanceHighlightColour = frame->instanceHighlightColour;
   return child;
 }
 

@@ -1,5 +1,6 @@
 #include "app/my_child.h"
 
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/scrolwin.h>
 #include <wx/statusbr.h>
@@ -8,6 +9,7 @@
 
 #include "app/core/child_logic.h"
 #include "app/core/command_table.h"
+#include "app/core/keybind.h"
 #include "app/core/layer_rows.h"
 #include "app/layer_lists.h"
 #include "app/korvane.h"
@@ -18,14 +20,50 @@
 
 namespace {
 
-constexpr int kShowOutlines = 10, kShowNames = 12, kShowTexts = 13;
+constexpr int kShowOutlines = 10, kShowGrids = 11, kShowNames = 12, kShowTexts = 13;
 constexpr int kChangeColor = 17, kZoomOut = 18, kZoomOut4X = 19, kZoomIn4X = 20;
 
 // Commands of the child's menus that this build carries out; the rest come with their
 // features and stay disabled until then.
-constexpr int kWired[] = {kShowOutlines, kShowNames, kShowTexts, kChangeColor, kZoomOut, kZoomOut4X,
-                          kZoomIn4X,     kCmdRedraw, kCmdExit,   kCmdNewLibrary, kCmdWorkingDir,
-                          kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn, kCmdClose, kCmdAbout};
+constexpr int kWired[] = {kShowOutlines,   kShowGrids, kShowNames,  kShowTexts, kChangeColor,   kZoomOut,
+                          kZoomOut4X,      kZoomIn4X,  kCmdRedraw,  kCmdExit,   kCmdNewLibrary, kCmdWorkingDir,
+                          kCmdLoadLibrary, kCmdGdsIn,  kCmdOasisIn, kCmdClose,  kCmdAbout};
+
+// The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
+struct NavigationKey {
+  int key;
+  int keypadKey;
+  uint8_t code;
+};
+constexpr NavigationKey kNavigationKeys[] = {
+    {WXK_HOME, WXK_NUMPAD_HOME, kKeyHome},
+    {WXK_END, WXK_NUMPAD_END, kKeyEnd},
+    {WXK_UP, WXK_NUMPAD_UP, kKeyUp},
+    {WXK_DOWN, WXK_NUMPAD_DOWN, kKeyDown},
+    {WXK_LEFT, WXK_NUMPAD_LEFT, kKeyLeft},
+    {WXK_RIGHT, WXK_NUMPAD_RIGHT, kKeyRight},
+    {WXK_TAB, WXK_NUMPAD_TAB, kKeyTab},
+    {WXK_PAGEUP, WXK_NUMPAD_PAGEUP, kKeyPageUp},
+    {WXK_PAGEDOWN, WXK_NUMPAD_PAGEDOWN, kKeyPageDown},
+};
+
+// The binding of a key event whose key a menu cannot take as a shortcut; 0 for any other key
+// or for a combination of modifiers.
+uint16_t NavigationKeyBinding(const wxKeyEvent& event) {
+  const int pressed = event.GetKeyCode();
+  const NavigationKey* found =
+      std::find_if(std::begin(kNavigationKeys), std::end(kNavigationKeys),
+                   [pressed](const NavigationKey& k) { return k.key == pressed || k.keypadKey == pressed; });
+  if (found == std::end(kNavigationKeys)) return 0;
+  const uint8_t key = found->code;
+  switch (event.GetModifiers()) {
+    case wxMOD_NONE: return MakeKeyBinding(0, key);
+    case wxMOD_CONTROL: return MakeKeyBinding(1, key);
+    case wxMOD_ALT: return MakeKeyBinding(2, key);
+    case wxMOD_SHIFT: return MakeKeyBinding(3, key);
+    default: return 0;
+  }
+}
 
 }  // namespace
 
@@ -53,10 +91,11 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_SIZE, &MyChild::OnSize, this);
   Bind(wxEVT_CLOSE_WINDOW, &MyChild::OnClose, this);
   Bind(wxEVT_MENU, &MyChild::OnRedraw, this, kCmdRedraw);
-  for (int id : {kShowOutlines, kShowNames, kShowTexts}) Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
+  for (int id : {kShowOutlines, kShowGrids, kShowNames, kShowTexts}) Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
   for (int id : {kZoomOut, kZoomOut4X, kZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
   Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kChangeColor);
   Bind(wxEVT_MENU, &MyChild::OnCloseCommand, this, kCmdClose);
+  Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
 }
 
 MyChild::~MyChild() {
@@ -171,9 +210,13 @@ void MyChild::OnRedraw(wxCommandEvent&) {
 void MyChild::OnToggle(wxCommandEvent& event) {
   if (!canvas) return;
   uint8_t* flag = event.GetId() == kShowOutlines ? &canvas->showOutlines
+                  : event.GetId() == kShowGrids  ? &canvas->showGrids
                   : event.GetId() == kShowNames  ? &canvas->showNames
                                                  : &canvas->showTexts;
   *flag = *flag ? 0 : 1;
+  // A key binding or the toolbar reaches here without the menu, so the check mark follows
+  // the flag rather than the other way round.
+  if (wxMenuBar* bar = GetMenuBar()) bar->Check(event.GetId(), *flag != 0);
   Redraw();
 }
 
@@ -198,13 +241,27 @@ void MyChild::OnChangeColor(wxCommandEvent&) {
   if (!ThePrompts().ChooseColour(this, *colours[item])) return;
   // The colours belong to the main frame; every canvas shows the new one at its next redraw.
   for (MyChild* child : ChildFrameList) {
-    if (child->canvas) child->canvas->backgroundColour = frame_->backgroundColour;
+    if (!child->canvas) continue;
+    child->canvas->backgroundColour = frame_->backgroundColour;
+    child->canvas->instanceHighlightColour = frame_->instanceHighlightColour;
   }
   Redraw();
 }
 
 void MyChild::OnCloseCommand(wxCommandEvent&) {
   if (ConfirmCloseLibrary()) Close(true);
+}
+
+void MyChild::OnCharHook(wxKeyEvent& event) {
+  const int id = FindBoundCommand(frame_->keyBindings, NavigationKeyBinding(event));
+  wxMenuBar* bar = GetMenuBar();
+  if (id < 0 || !bar || !bar->FindItem(id) || !bar->IsEnabled(id)) {
+    event.Skip();
+    return;
+  }
+  wxCommandEvent command(wxEVT_MENU, id);
+  command.SetEventObject(this);
+  GetEventHandler()->ProcessEvent(command);
 }
 
 void MyChild::SetChildStatus(int field, const std::string& text) {

@@ -10,6 +10,7 @@ class CSCtrl;
 class LayerCtrl;
 class MyCanvas;
 class MyFrame;
+class wxKeyEvent;
 class wxStatusBar;
 
 // One open view of a library: the canvas between the cell tree (left, hidden while 0 wide) and
@@ -52,6 +53,9 @@ class MyChild : public wxMDIChildFrame, public StatusSink {
   void OnZoom(wxCommandEvent& event);
   void OnChangeColor(wxCommandEvent& event);
   void OnCloseCommand(wxCommandEvent& event);
+  // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
+  // arrows and page keys), before the canvas scrolls with them.
+  void OnCharHook(wxKeyEvent& event);
   // Asks before the last window of a library with unsaved changes goes; true to close.
   bool ConfirmCloseLibrary();
 

@@ -2,6 +2,7 @@
 
 #include <wx/dir.h>
 #include <wx/filename.h>
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/toolbar.h>
 
@@ -234,6 +235,16 @@ void MyFrame::OnAbout(wxCommandEvent&) {
 void MyFrame::OnSize(wxSizeEvent&) {
   const wxSize client = GetClientSize();
   GetClientWindow()->SetSize(0, 0, client.x, client.y, wxSIZE_AUTO);
+}
+
+void MyFrame::OnInternalIdle() {
+  wxMDIParentFrame::OnInternalIdle();
+  // GTK's parent frame spends the first idle pass after a child is added on selecting its tab
+  // and shows the child's menu bar only on the next pass. Without further input (no window
+  // manager, or the user simply waits) there is no next pass, and the frame kept its own
+  // menus until the tab was clicked; so the second step runs at once.
+  wxMDIChildFrame* active = GetActiveChild();
+  if (active && active->GetMenuBar() && !active->GetMenuBar()->IsShown()) wxMDIParentFrame::OnInternalIdle();
 }
 
 void MyFrame::OnForward(wxCommandEvent& event) {

@@ -34,6 +34,9 @@ class MyFrame : public wxMDIParentFrame {
   // Logs a failed command as "ERROR: tag: message" and keeps it in the status bar.
   void ReportError(const std::string& tag, const std::string& message);
 
+  // Completes the switch to a new child's menu bar in the same idle pass (see the source).
+  void OnInternalIdle() override;
+
   std::vector<uint16_t> keyBindings;
   wxColour backgroundColour{200, 200, 200};
   wxColour instanceHighlightColour{255, 255, 0};

@@ -8,13 +8,14 @@ struct KeyName {
 };
 
 constexpr KeyName kKeyNames[] = {
-    {1, "HOME"}, {2, "INS"},   {3, "END"},   {4, "UP"},    {5, "DOWN"},
-    {6, "LEFT"}, {7, "RIGHT"}, {9, "TAB"},   {10, "PGUP"}, {11, "PGDN"},
-    {13, "ENTER"}, {27, "ESC"}, {32, "SPACE"}, {127, "DEL"},
+    {kKeyHome, "HOME"}, {2, "INS"},           {kKeyEnd, "END"}, {kKeyUp, "UP"},       {kKeyDown, "DOWN"},
+    {kKeyLeft, "LEFT"}, {kKeyRight, "RIGHT"}, {kKeyTab, "TAB"}, {kKeyPageUp, "PGUP"}, {kKeyPageDown, "PGDN"},
+    {13, "ENTER"},      {27, "ESC"},          {32, "SPACE"},    {127, "DEL"},
 };
 
 constexpr int kNone = 0, kCtrl = 1, kAlt = 2, kShift = 3;
-constexpr int kHome = 1, kIns = 2, kEnd = 3, kUp = 4, kDown = 5, kSpace = 32, kEsc = 27, kDel = 127;
+constexpr int kHome = kKeyHome, kIns = 2, kEnd = kKeyEnd, kUp = kKeyUp, kDown = kKeyDown, kSpace = 32, kEsc = 27,
+              kDel = 127;
 
 struct DefaultBinding {
   int id;
@@ -83,4 +84,12 @@ std::string MakeAcceleratorLabel(const std::string& label, uint16_t binding) {
   }
   AppendUtf8(result, key);
   return result;
+}
+
+int FindBoundCommand(const std::vector<uint16_t>& bindings, uint16_t binding) {
+  if ((binding >> 8) == 0) return -1;
+  for (int id = 0; id <= 50 && id < int(bindings.size()); ++id) {
+    if (id != 48 && bindings[id] == binding) return id;
+  }
+  return -1;
 }

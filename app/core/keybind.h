@@ -10,6 +10,12 @@
 
 constexpr int kKeyBindingCount = 100;
 
+// Codes of the named keys that a toolkit menu may not take as shortcuts: GTK refuses Tab and
+// the unmodified arrows, and the scrolled canvas keeps Home, End, the arrows and the page keys
+// for itself. The child window looks their bindings up itself.
+constexpr uint8_t kKeyHome = 1, kKeyEnd = 3, kKeyUp = 4, kKeyDown = 5, kKeyLeft = 6, kKeyRight = 7, kKeyTab = 9,
+                  kKeyPageUp = 10, kKeyPageDown = 11;
+
 constexpr uint16_t MakeKeyBinding(int modifier, int key) {
   return static_cast<uint16_t>((modifier & 0xFF) | ((key & 0xFF) << 8));
 }
@@ -28,3 +34,7 @@ uint8_t ParseKeyName(const std::string& word);
 // unchanged when the binding has no key. Labels are UTF-8; a key code of 128 or more is the
 // character with that code point, encoded as UTF-8.
 std::string MakeAcceleratorLabel(const std::string& label, uint16_t binding);
+
+// The View or Edit command (0 to 50, never 48) that binding is bound to, the lowest id when
+// several are; -1 when none is or the binding has no key.
+int FindBoundCommand(const std::vector<uint16_t>& bindings, uint16_t binding);

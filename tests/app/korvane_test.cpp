@@ -43,6 +43,7 @@ TEST(Korvane, MainFrameShowsItsOwnMenusAndReady) {
   EXPECT_EQ(wxTheApp->GetTopWindow(), theFrame);
   if (theFrame->GetActiveChild() != nullptr) GTEST_SKIP() << "a child window is open";
   wxMenuBar* bar = theFrame->GetMenuBar();
+  EXPECT_TRUE(bar->IsShown());
   ASSERT_EQ(bar->GetMenuCount(), 2u);
   EXPECT_EQ(bar->GetMenuLabel(0), "&File");
   EXPECT_EQ(bar->GetMenuLabel(1), "&Help");

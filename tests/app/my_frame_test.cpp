@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <wx/brush.h>
 #include <wx/filefn.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -17,106 +18,27 @@
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
+#include "tests/app/window_fixture.h"
 #include "tests/app/scripted_prompts.h"
-#include "tests/formats/gds_builder.h"
-#include "tests/formats/oasis_builder.h"
 
 namespace {
 
-class MyFrameTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = app_test::StartDirectory() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    ASSERT_EQ(mkdir(dir_.c_str(), 0777), 0);
-    ASSERT_TRUE(wxSetWorkingDirectory(dir_));
-    prompts_ = &app_test::Prompts();
-    *prompts_ = ScriptedPrompts();
-  }
-  void TearDown() override {
-    while (!ChildFrameList.empty()) {
-      ChildFrameList.back()->Close(true);
-      app_test::Pump();
-    }
-    EXPECT_EQ(childWindowCount, 0);
-  }
-
-  // A layout with one cell holding boxes on layers 1/0 and 5/2.
-  std::string WriteGds(const std::string& name) const {
-    const std::string path = dir_ + "/" + name;
-    GdsBuilder()
-        .LibraryHeader()
-        .BeginStructure("TOP")
-        .Boundary(1, 0, {{0, 0}, {4000, 0}, {4000, 3000}, {0, 3000}, {0, 0}})
-        .Boundary(5, 2, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 2000}, {1000, 1000}})
-        .EndStructure()
-        .EndLibrary()
-        .WriteTo(path);
-    return path;
-  }
-
-  MyChild* Import(const std::string& name) {
-    prompts_->files.push_back(WriteGds(name));
-    wxCommandEvent command(wxEVT_MENU, 105);
-    theFrame->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
-    return static_cast<MyChild*>(theFrame->GetActiveChild());
-  }
-
-  // The same layout as WriteGds, as OASIS with rectangles and 1 nm units.
-  std::string WriteOasis(const std::string& name) const {
-    OasisBuilder b;
-    for (char c : std::string("%SEMI-OASIS\r\n")) b.Raw({uint8_t(c)});
-    b.Unsigned(1).String("1.0").Real(0, 1000).Unsigned(0);
-    for (int i = 0; i < 12; ++i) b.Unsigned(0);
-    b.Unsigned(14).String("TOP");
-    b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(4000).Unsigned(3000).Signed(0).Signed(0);
-    b.Unsigned(20).Raw({0x7B}).Unsigned(5).Unsigned(2).Unsigned(1000).Unsigned(1000).Signed(1000).Signed(1000);
-    b.Unsigned(2).String("").Unsigned(0);
-    const std::string path = dir_ + "/" + name;
-    b.WriteTo(path);
-    return path;
-  }
-
-  // The child lists layers 1/0 and 5/2 and draws the two boxes in the middle of the full view
-  // on the frame's grey background.
-  static void ExpectLayersAndDrawing(MyChild* child) {
-    ASSERT_EQ(child->layerList->GetItemCount(), 2);
-    EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
-    EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
-    child->canvas->viewChanged = true;
-    child->canvas->Refresh();
-    child->canvas->Update();
-    app_test::Pump();
-    ASSERT_NE(child->canvas->BackBuffer(), nullptr);
-    const wxImage image = child->canvas->BackBuffer()->ConvertToImage();
-    const int w = child->canvas->BackBufferLogicalWidth(), h = child->canvas->BackBufferLogicalHeight();
-    ASSERT_GT(w, 10);
-    ASSERT_GT(h, 10);
-    EXPECT_EQ(image.GetRed(0, 0), 200);
-    EXPECT_EQ(image.GetGreen(0, 0), 200);
-    EXPECT_EQ(image.GetBlue(0, 0), 200);
-    const int cx = w / 2, cy = h / 2;
-    EXPECT_FALSE(image.GetRed(cx, cy) == 200 && image.GetGreen(cx, cy) == 200 && image.GetBlue(cx, cy) == 200);
-  }
-
-  bool Asked(const std::string& question) const {
-    for (const std::string& q : prompts_->asked) {
-      if (q.find(question) != std::string::npos) return true;
-    }
-    return false;
-  }
-
-  std::string dir_;
-  ScriptedPrompts* prompts_ = nullptr;
-};
+class MyFrameTest : public app_test::AppWindowTest {};
 
 TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
-  MyChild* child = Import("chip.gds");
-  ASSERT_NE(child, nullptr);
+  prompts_->files.push_back(WriteGds("chip.gds"));
+  wxCommandEvent command(wxEVT_MENU, 105);
+  theFrame->GetEventHandler()->ProcessEvent(command);
+  // The main loop runs one idle pass after a command when no further input arrives: the
+  // child's menus must be in the frame after it, not only once its tab is clicked.
+  wxTheApp->ProcessIdle();
+  ASSERT_EQ(ChildFrameList.size(), 1u);
+  MyChild* child = ChildFrameList[0];
+  EXPECT_EQ(theFrame->GetActiveChild(), child);
   EXPECT_EQ(childWindowCount, 1);
   EXPECT_TRUE(wxDirExists(dir_ + "/chip.db"));
-  wxMenuBar* bar = child->GetMenuBar();
-  ASSERT_NE(bar, nullptr);
+  wxMenuBar* bar = ShownMenuBar();
+  ASSERT_EQ(bar, child->GetMenuBar());
   ASSERT_EQ(bar->GetMenuCount(), 5u);
   EXPECT_EQ(bar->GetMenuLabel(2), "&Edit");
   EXPECT_EQ(bar->FindItem(0)->GetItemLabel(), "Change &Depth\tCtrl-D");
@@ -205,6 +127,7 @@ TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {
   EXPECT_EQ(childWindowCount, 2);
   ASSERT_EQ(ChildFrameList.size(), 2u);
   EXPECT_EQ(theFrame->GetActiveChild(), ChildFrameList[1]);
+  EXPECT_EQ(ShownMenuBar(), ChildFrameList[1]->GetMenuBar());
   EXPECT_TRUE(wxDirExists(dir_ + "/a.db"));
   EXPECT_TRUE(wxDirExists(dir_ + "/b.db"));
 
@@ -216,6 +139,7 @@ TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {
   app_test::Pump();
   EXPECT_EQ(childWindowCount, 0);
   for (int id : {114, 115, 20, 19, 18, 118}) EXPECT_FALSE(theFrame->GetToolBar()->GetToolEnabled(id)) << id;
+  EXPECT_EQ(ShownMenuBar(), theFrame->GetMenuBar());
 }
 
 TEST_F(MyFrameTest, DroppedLibraryDirectoryOpens) {
@@ -342,38 +266,6 @@ TEST_F(MyFrameTest, ClosingWithMoreThanThreeWindowsAsks) {
   childWindowCount = saved;
 }
 
-TEST_F(MyFrameTest, ResizeLaysOutOnlyBeyondTwentyPixels) {
-  MyChild* child = Import("chip.gds");
-  ASSERT_NE(child, nullptr);
-  const wxSize client = child->GetClientSize();
-  child->lastWidth = client.x - 15;
-  child->canvas->viewChanged = false;
-  wxSizeEvent small(child->GetSize());
-  child->GetEventHandler()->ProcessEvent(small);
-  EXPECT_EQ(child->lastWidth, client.x - 15);
-  EXPECT_FALSE(child->canvas->viewChanged);
-
-  child->lastWidth = client.x - 21;
-  wxSizeEvent large(child->GetSize());
-  child->GetEventHandler()->ProcessEvent(large);
-  EXPECT_EQ(child->lastWidth, client.x);
-  EXPECT_TRUE(child->canvas->viewChanged);
-  EXPECT_EQ(child->canvas->GetSize().x, client.x - child->layerPanelWidth - child->treeWidth);
-}
-
-TEST_F(MyFrameTest, ToggleCommandsSetTheCanvasFlag) {
-  MyChild* child = Import("chip.gds");
-  ASSERT_NE(child, nullptr);
-  child->canvas->viewChanged = false;
-  wxCommandEvent outlines(wxEVT_MENU, 10);
-  child->GetEventHandler()->ProcessEvent(outlines);
-  EXPECT_EQ(child->canvas->showOutlines, 1);
-  EXPECT_TRUE(child->canvas->viewChanged);
-  wxCommandEvent texts(wxEVT_MENU, 13);
-  child->GetEventHandler()->ProcessEvent(texts);
-  EXPECT_EQ(child->canvas->showTexts, 0);
-}
-
 TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
@@ -393,10 +285,6 @@ TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {
     EXPECT_EQ(child->styleList->GetItemTextColour(0), colour);
   }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(MyFrameTest, LayerPanelCreatesLayersAndChangesStyles) {
   MyChild* child = Import("chip.gds");
@@ -423,6 +311,50 @@ TEST_F(MyFrameTest, LayerPanelCreatesLayersAndChangesStyles) {
   child->styleList->GetEventHandler()->ProcessEvent(style);
   EXPECT_EQ(library.layerMap.begin()->second.brushStyle, uint32_t(wxBRUSHSTYLE_CROSS_HATCH));
   EXPECT_EQ(child->styleList->GetItemText(0), "++");
+}
+
+void PostToFrame(int id) {
+  theFrame->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, id));
+  app_test::Pump();
+}
+
+TEST_F(MyFrameTest, ToolbarForwardersWithoutAChildDoNothing) {
+  theFrame->SetStatusText("Ready", 0);
+  for (int id : {114, 115, 20, 19, 18, 118}) PostToFrame(id);
+  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_TRUE(prompts_->asked.empty());
+  EXPECT_EQ(theFrame->GetStatusBar()->GetStatusText(0), "Ready");
+}
+
+TEST_F(MyFrameTest, ZoomForwardersActOnTheActiveChildsCanvas) {
+  MyChild* first = Import("a.gds");
+  MyChild* second = Import("b.gds");
+  ASSERT_NE(first, second);
+  ASSERT_EQ(theFrame->GetActiveChild(), second);
+  second->canvas->Update();
+  app_test::Pump();
+  ASSERT_GT(second->canvas->view.scale, 0.0);
+  MyCanvas& canvas = *second->canvas;
+  canvas.cellSizeLimit = 0;
+  prompts_->asked.clear();
+
+  const struct {
+    int id;
+    double magnification;
+  } steps[] = {{20, 4.0}, {20, 16.0}, {19, 4.0}, {114, 4.0}, {115, 4.0}, {118, 4.0}, {18, 1.0}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.id);
+    PostToFrame(step.id);
+    EXPECT_EQ(canvas.view.magnification, step.magnification);
+    EXPECT_EQ(first->canvas->view.magnification, 1.0);
+  }
+  // View All is the full view with the user's cell-size limit, not a zoom out by four.
+  EXPECT_EQ(canvas.cellSizeLimit, canvas.userCellSizeLimit);
+  int sx = -1, sy = -1;
+  canvas.GetViewStart(&sx, &sy);
+  EXPECT_EQ(sx, 0);
+  EXPECT_EQ(sy, 0);
+  EXPECT_TRUE(prompts_->asked.empty());
 }
 
 }  // namespace

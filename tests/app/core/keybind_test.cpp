@@ -67,4 +67,25 @@ TEST(KeyBindings, HighKeyCodesGiveValidUtf8) {
   EXPECT_EQ(MakeAcceleratorLabel("X", MakeKeyBinding(0, 0x80)), "X\t\xC2\x80");
 }
 
+TEST(KeyBindings, FindBoundCommandLooksUpTheViewAndEditCommands) {
+  std::vector<uint16_t> bindings = DefaultKeyBindings();
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyHome)), 18);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(1, 'D')), 0);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(2, kKeyUp)), 40);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(3, kKeyHome)), -1);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), -1);
+  // Commands without a shortcut have binding 0 (and a modifier alone is no key): never matched.
+  EXPECT_EQ(FindBoundCommand(bindings, 0), -1);
+  bindings[5] = MakeKeyBinding(1, 0);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(1, 0)), -1);
+  // 48 has no command and ids above 50 are no View or Edit command.
+  bindings[48] = MakeKeyBinding(0, kKeyTab);
+  bindings[60] = MakeKeyBinding(0, kKeyTab);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), -1);
+  bindings[49] = MakeKeyBinding(0, kKeyTab);
+  bindings[26] = MakeKeyBinding(0, kKeyTab);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), 26);
+  EXPECT_EQ(FindBoundCommand({}, MakeKeyBinding(0, kKeyHome)), -1);
+}
+
 }  // namespace

@@ -1,0 +1,261 @@
+#include "app/my_child.h"
+
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+#include <wx/uiaction.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/core/keybind.h"
+#include "app/korvane.h"
+#include "app/my_frame.h"
+#include "canvas/grid_points.h"
+#include "canvas/my_canvas.h"
+#include "db/library.h"
+#include "tests/app/app_environment.h"
+#include "tests/app/window_fixture.h"
+#include "tests/app/scripted_prompts.h"
+
+namespace {
+
+class MyChildTest : public app_test::AppWindowTest {};
+
+// Sends a key as the toolkit does, to the focused canvas; true when a command took it.
+bool PressKey(MyCanvas* canvas, int keyCode, int modifiers) {
+  wxKeyEvent key(wxEVT_CHAR_HOOK);
+  key.m_keyCode = keyCode;
+  key.m_controlDown = (modifiers & wxMOD_CONTROL) != 0;
+  key.m_altDown = (modifiers & wxMOD_ALT) != 0;
+  key.m_shiftDown = (modifiers & wxMOD_SHIFT) != 0;
+  key.SetEventObject(canvas);
+  const bool taken = canvas->GetEventHandler()->ProcessEvent(key);
+  app_test::Pump();
+  return taken;
+}
+
+TEST_F(MyChildTest, ResizeLaysOutOnlyBeyondTwentyPixels) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  const wxSize client = child->GetClientSize();
+  child->lastWidth = client.x - 15;
+  child->canvas->viewChanged = false;
+  wxSizeEvent small(child->GetSize());
+  child->GetEventHandler()->ProcessEvent(small);
+  EXPECT_EQ(child->lastWidth, client.x - 15);
+  EXPECT_FALSE(child->canvas->viewChanged);
+
+  child->lastWidth = client.x - 21;
+  wxSizeEvent large(child->GetSize());
+  child->GetEventHandler()->ProcessEvent(large);
+  EXPECT_EQ(child->lastWidth, client.x);
+  EXPECT_TRUE(child->canvas->viewChanged);
+  EXPECT_EQ(child->canvas->GetSize().x, client.x - child->layerPanelWidth - child->treeWidth);
+}
+
+TEST_F(MyChildTest, ToggleCommandsFlipTheirOwnFlagAndCheckMark) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas& canvas = *child->canvas;
+  const struct {
+    int id;
+    uint8_t* flag;
+  } toggles[] = {{10, &canvas.showOutlines}, {11, &canvas.showGrids}, {12, &canvas.showNames}, {13, &canvas.showTexts}};
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& toggle : toggles) {
+      SCOPED_TRACE(toggle.id);
+      std::vector<uint8_t> flags;
+      for (const auto& t : toggles) flags.push_back(*t.flag);
+      canvas.viewChanged = false;
+      wxCommandEvent command(wxEVT_MENU, toggle.id);
+      child->GetEventHandler()->ProcessEvent(command);
+      EXPECT_TRUE(canvas.viewChanged);
+      for (size_t i = 0; i < flags.size(); ++i) {
+        const uint8_t expected = toggles[i].id == toggle.id ? !flags[i] : flags[i];
+        EXPECT_EQ(*toggles[i].flag, expected) << toggles[i].id;
+        EXPECT_EQ(child->GetMenuBar()->IsChecked(toggles[i].id), expected != 0) << toggles[i].id;
+      }
+    }
+  }
+}
+
+TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas& canvas = *child->canvas;
+  auto draw = [&canvas] {
+    canvas.Update();
+    app_test::Pump();
+    return canvas.BackBuffer()->ConvertToImage();
+  };
+  auto toggle = [child] {
+    child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 11));
+    app_test::Pump();
+  };
+  const wxImage before = draw();
+  toggle();
+  EXPECT_EQ(canvas.showGrids, 1);
+  EXPECT_TRUE(child->GetMenuBar()->IsChecked(11));
+  const wxImage shown = draw();
+
+  // Every grid point of the view (the grid of 5 units grown to a readable step) is marked.
+  const Box window = canvas.view.VisibleWindow();
+  const GridPointPlan plan =
+      PlanGridPoints(window, canvas.snapGrid, int32_t(canvas.GetLibrary()->unitsPerNm), canvas.view.PixelsPerUnit());
+  ASSERT_GT(plan.step, 0);
+  const wxColour outline = canvas.outlineColour;
+  auto isOutline = [&outline](const wxImage& image, int x, int y) {
+    return image.GetRed(x, y) == outline.Red() && image.GetGreen(x, y) == outline.Green() &&
+           image.GetBlue(x, y) == outline.Blue();
+  };
+  int points = 0, newlyDrawn = 0;
+  for (int64_t y = plan.firstY; y <= window.y2; y += plan.step) {
+    for (int64_t x = plan.firstX; x <= window.x2; x += plan.step) {
+      const int px = canvas.view.ToDeviceX(int32_t(x)), py = canvas.view.ToDeviceY(int32_t(y));
+      if (px < 1 || py < 1 || px >= canvas.BackBufferLogicalWidth() - 1 || py >= canvas.BackBufferLogicalHeight() - 1) {
+        continue;
+      }
+      ++points;
+      EXPECT_TRUE(isOutline(shown, px, py)) << x << "," << y;
+      newlyDrawn += !isOutline(before, px, py);
+    }
+  }
+  EXPECT_GT(points, 20);
+  EXPECT_EQ(newlyDrawn, points);
+
+  toggle();
+  EXPECT_EQ(canvas.showGrids, 0);
+  EXPECT_FALSE(child->GetMenuBar()->IsChecked(11));
+  const wxImage hidden = draw();
+  EXPECT_TRUE(std::equal(hidden.GetData(), hidden.GetData() + hidden.GetWidth() * hidden.GetHeight() * 3,
+                         before.GetData()));
+}
+
+TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas* canvas = child->canvas;
+  canvas->Update();
+  app_test::Pump();
+  const std::vector<uint16_t> saved = theFrame->keyBindings;
+  theFrame->keyBindings[20] = MakeKeyBinding(0, kKeyTab);
+  theFrame->keyBindings[19] = MakeKeyBinding(0, kKeyLeft);
+  theFrame->keyBindings[11] = MakeKeyBinding(3, kKeyDown);
+  const struct {
+    int keyCode;
+    int modifiers;
+    bool taken;
+    double magnification;
+    uint8_t showGrids;
+  } presses[] = {
+      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},          {WXK_TAB, wxMOD_NONE, true, 16.0, 0},
+      {WXK_LEFT, wxMOD_NONE, true, 4.0, 0},         {WXK_HOME, wxMOD_NONE, true, 1.0, 0},
+      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},          {WXK_DOWN, wxMOD_SHIFT, true, 4.0, 1},
+      {WXK_DOWN, wxMOD_NONE, false, 4.0, 1},        {WXK_HOME, wxMOD_CONTROL | wxMOD_SHIFT, false, 4.0, 1},
+      {WXK_NUMPAD_HOME, wxMOD_NONE, true, 1.0, 1},  {'D', wxMOD_NONE, false, 1.0, 1},
+  };
+  for (const auto& p : presses) {
+    SCOPED_TRACE(testing::Message() << p.keyCode << " " << p.modifiers);
+    EXPECT_EQ(PressKey(canvas, p.keyCode, p.modifiers), p.taken);
+    EXPECT_EQ(canvas->view.magnification, p.magnification);
+    EXPECT_EQ(canvas->showGrids, p.showGrids);
+  }
+  theFrame->keyBindings = saved;
+}
+
+// Home end to end, from the X server through GTK's key handling.
+TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas* canvas = child->canvas;
+  canvas->Update();
+  app_test::Pump();
+  child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 20));
+  app_test::Pump();
+  ASSERT_EQ(canvas->view.magnification, 4.0);
+  wxUIActionSimulator keys;
+  // Without a window manager the keyboard focus follows the pointer.
+  keys.MouseMove(canvas->GetScreenPosition() + wxPoint(50, 50));
+  app_test::Pump();
+  canvas->SetFocus();
+  app_test::Pump();
+  keys.Char(WXK_HOME);
+  for (int i = 0; i < 20 && canvas->view.magnification != 1.0; ++i) {
+    app_test::Pump();
+    wxMilliSleep(20);
+  }
+  EXPECT_EQ(canvas->view.magnification, 1.0);
+}
+
+TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
+  MyChild* first = Import("a.gds");
+  MyChild* second = Import("b.gds");
+  ASSERT_NE(first, second);
+  const wxColour background = theFrame->backgroundColour, highlight = theFrame->instanceHighlightColour;
+  auto changeColor = [second] {
+    second->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 17));
+    app_test::Pump();
+  };
+  // Cancelled at the choice: nothing changes.
+  changeColor();
+  EXPECT_TRUE(Asked("Select item to change color"));
+  EXPECT_EQ(theFrame->backgroundColour, background);
+
+  // The scripted colour dialog answers (10, 20, 30).
+  const wxColour chosen(10, 20, 30);
+  prompts_->items = {1, 0};
+  changeColor();
+  changeColor();
+  EXPECT_EQ(theFrame->instanceHighlightColour, chosen);
+  EXPECT_EQ(theFrame->backgroundColour, chosen);
+  for (MyChild* child : {first, second}) {
+    EXPECT_EQ(child->canvas->backgroundColour, chosen);
+    EXPECT_EQ(child->canvas->instanceHighlightColour, chosen);
+  }
+  second->canvas->Update();
+  app_test::Pump();
+  const wxImage image = second->canvas->BackBuffer()->ConvertToImage();
+  EXPECT_EQ(wxColour(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0)), chosen);
+  // A window opened later takes the frame's colours too.
+  MyChild* third = Import("c.gds");
+  EXPECT_EQ(third->canvas->backgroundColour, chosen);
+  EXPECT_EQ(third->canvas->instanceHighlightColour, chosen);
+  theFrame->backgroundColour = background;
+  theFrame->instanceHighlightColour = highlight;
+}
+
+TEST_F(MyChildTest, ResizingTheMainWindowLaysTheChildOutOnlyBeyondTwentyPixels) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas& canvas = *child->canvas;
+  canvas.Update();
+  app_test::Pump();
+  const wxSize frameSize = theFrame->GetSize();
+  const int width = child->GetClientSize().x, canvasWidth = canvas.GetSize().x;
+  // The X server reports the new size back some time after the request.
+  auto resizeFrame = [&frameSize, child, width](int narrower) {
+    theFrame->SetSize(frameSize.x - narrower, frameSize.y);
+    for (int i = 0; i < 100 && child->GetClientSize().x != width - narrower; ++i) {
+      app_test::Pump();
+      wxMilliSleep(10);
+    }
+    app_test::Pump();
+  };
+
+  resizeFrame(15);
+  EXPECT_EQ(child->GetClientSize().x, width - 15);
+  EXPECT_EQ(child->lastWidth, width);
+  EXPECT_EQ(canvas.GetSize().x, canvasWidth);
+
+  resizeFrame(21);
+  EXPECT_EQ(child->GetClientSize().x, width - 21);
+  EXPECT_EQ(child->lastWidth, width - 21);
+  EXPECT_EQ(canvas.GetSize().x, canvasWidth - 21);
+  // The scene was drawn again, at the new size.
+  canvas.Update();
+  app_test::Pump();
+  EXPECT_EQ(canvas.BackBufferLogicalWidth(), canvas.GetClientSize().x);
+  resizeFrame(0);
+}
+
+}  // namespace
