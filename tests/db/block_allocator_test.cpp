@@ -29,6 +29,20 @@ TEST(BlockAllocator, FillsBlocksInOrderAndOpensANewOneAtTheBoundary) {
   EXPECT_EQ(a.LastIndex(), 4);
 }
 
+TEST(BlockAllocator, LargeBlocksFillWholeAlignedHugePages) {
+  // 50,000 records of 48 bytes ask for 2.4 MB: the block grows to 4 MiB of records.
+  BlockAllocator a(48, 50000);
+  char* first = static_cast<char*>(a.Alloc());
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(first) % (uintptr_t(2) << 20), 0u);
+  const int64_t perBlock = (int64_t(4) << 20) / 48;
+  char* last = first;
+  for (int64_t i = 1; i < perBlock; ++i) last = static_cast<char*>(a.Alloc());
+  EXPECT_EQ(last, first + (perBlock - 1) * 48);
+  EXPECT_EQ(a.BlocksAllocated(), 1);
+  a.Alloc();
+  EXPECT_EQ(a.BlocksAllocated(), 2);
+}
+
 TEST(BlockAllocator, KeepsRecordsWhenTheBlockTableGrows) {
   BlockAllocator a(sizeof(int64_t), 1);  // one block per record: the 512-entry table doubles twice
   std::vector<int64_t*> r = AllocNumbered(a, 1100);
