@@ -86,9 +86,9 @@ class Cell {
   // Shapes (cell_contents.cpp). A ring is stored counter-clockwise from its lowest-left vertex,
   // which becomes its position. Layer 0x4000 marks the placements and is refused with
   // Error("Wrong layer format", "DB").
-  // Import path: the first ring of rings as a new group of key with one position, unindexed.
-  // Gives the group, the ring's box (the cell's box grows by it) and the number of groups of
-  // the layer; returns the record's kind. Identical records are merged later (SortAndMerge).
+  // Unindexed path: the first ring of rings as a new group of key with one position. Gives the
+  // group, the ring's box (the cell's box grows by it) and the number of groups of the layer;
+  // returns the record's kind. Identical records are merged when the cell is written.
   uint32_t AddPolygon(RingSet& rings, LayerKey key, ShapeGroup*& group, Box& ringBox, uint32_t& count);
   // AddPolygon for a box, as a rectangle record.
   void AddBox(const Box& shape, LayerKey key);

@@ -57,10 +57,7 @@ ShapeTable::ShapeTable(ShapeTable&& other) noexcept
       role_(std::move(other.role_)),
       owned_(std::move(other.owned_)),
       groupCount_(std::exchange(other.groupCount_, 0)),
-      duplicates_(std::exchange(other.duplicates_, 0)) {
-  other.entries_.clear();
-  other.owned_.clear();
-}
+      duplicates_(std::exchange(other.duplicates_, 0)) {}
 
 ShapeTable& ShapeTable::operator=(ShapeTable&& other) noexcept {
   if (this != &other) {
@@ -71,8 +68,6 @@ ShapeTable& ShapeTable::operator=(ShapeTable&& other) noexcept {
     owned_ = std::move(other.owned_);
     groupCount_ = std::exchange(other.groupCount_, 0);
     duplicates_ = std::exchange(other.duplicates_, 0);
-    other.entries_.clear();
-    other.owned_.clear();
   }
   return *this;
 }
