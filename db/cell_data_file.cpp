@@ -156,17 +156,21 @@ void Library::ReadPlacementSection(Cell& cell) {
   }
 }
 
+void Library::SeekPlacementSection(const Cell& cell) {
+  SeekCellData(cell);
+  if (!dataFile_.Seek(cell.referencePosition)) throw Error("Insufficient Cell Data", "LIBIN");
+  uint16_t word = 0;
+  while (word != kPlacementLayer) {
+    if (dataFile_.Tell() >= cell.endPosition || !dataFile_.Read2(word)) {
+      throw Error("Insufficient Cell Data", "LIBIN");
+    }
+  }
+}
+
 void Library::LoadCellReferences(Cell& cell) {
   if (cell.loaded || cell.layers.count(kPlacementKey) || cell.referencePosition < 0 || !cell.IsStored()) return;
   try {
-    SeekCellData(cell);
-    if (!dataFile_.Seek(cell.referencePosition)) throw Error("Insufficient Cell Data", "LIBIN");
-    uint16_t word = 0;
-    while (word != kPlacementLayer) {
-      if (dataFile_.Tell() >= cell.endPosition || !dataFile_.Read2(word)) {
-        throw Error("Insufficient Cell Data", "LIBIN");
-      }
-    }
+    SeekPlacementSection(cell);
     ReadPlacementSection(cell);
   } catch (const Error& e) {
     cell.Clear();

@@ -97,6 +97,8 @@ class Library {
   void CloseCellFile();
   // Opens the cell's data file for reading when needed and seeks to its geometry.
   void SeekCellData(const Cell& cell);
+  // SeekCellData, then on to the first placement record of the cell's placement section.
+  void SeekPlacementSection(const Cell& cell);
   // Reads the cell's section unless the cell is loaded. With index, shapes and texts also go
   // into the layer records' indexes; placements always do. On failure the cell is left
   // unloaded and empty, and the Error propagates.

@@ -28,11 +28,7 @@ const std::vector<ARef>& Library::ImportedPlacements(const ImportRecord& record,
   scratch.clear();
   const Cell* cell = GetCell(record.cellId);
   if (!cell || cell->referencePosition < 0) return scratch;
-  SeekCellData(*cell);
-  uint16_t word = 0;
-  if (!dataFile_.Seek(cell->referencePosition) || !dataFile_.Read2(word) || word != kPlacementLayer) {
-    throw Error("Insufficient Cell Data", "LIBIN");
-  }
+  SeekPlacementSection(*cell);
   int64_t lastId = -1;
   Point position;
   while (dataFile_.Tell() < cell->endPosition) {
