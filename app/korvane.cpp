@@ -19,9 +19,18 @@ int childWindowCount = 0;
 std::vector<MyChild*> ChildFrameList;
 
 const char* const kKorvaneVersion = "1.2.4";
-const char* const kKorvaneBuildDate = "Sept 21, 2007";
+// The date this file was compiled, which is the date the binary was built.
+const char* const kKorvaneBuildDate = __DATE__;
 
 namespace {
+
+void ReportUncaught(const char* tag, const std::string& message) {
+  if (theFrame) {
+    theFrame->ReportError(tag, message);
+  } else {
+    LogMessage("%s", ErrorLine(tag, message).c_str());
+  }
+}
 
 wxMenuBar* BuildFrameMenuBar() {
   auto* file = new wxMenu;
@@ -81,11 +90,11 @@ bool Korvane::OnExceptionInMainLoop() {
   try {
     throw;
   } catch (const Error& error) {
-    if (theFrame) {
-      theFrame->ReportError(error.Tag(), error.Message());
-    } else {
-      LogMessage("ERROR: %s: %s\n", error.Tag(), error.Message().c_str());
-    }
-    return true;
+    ReportUncaught(error.Tag(), error.Message());
+  } catch (const std::exception& exception) {
+    // Out of memory or a file-system failure below a command: the command is over, the
+    // application and its libraries go on.
+    ReportUncaught(kTagSystem, exception.what());
   }
+  return true;
 }

@@ -94,8 +94,9 @@ void MyFrame::EnableChildTools(bool enable) {
 }
 
 void MyFrame::ReportError(const std::string& tag, const std::string& message) {
-  LogMessage("ERROR: %s: %s\n", tag.c_str(), message.c_str());
-  SetStatusText(wxString::FromUTF8("ERROR: " + tag + ": " + message), 0);
+  const std::string line = ErrorLine(tag.c_str(), message);
+  LogMessage("%s", line.c_str());
+  SetStatusText(wxString::FromUTF8(line.substr(0, line.size() - 1)), 0);
 }
 
 void MyFrame::OnWorkingDir(wxCommandEvent&) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-std::string ErrorText(const Error& e) { return std::string("ERROR: ") + e.Tag() + ": " + e.Message() + "\n"; }
+std::string ErrorText(const Error& e) { return ErrorLine(e); }
 
 bool EndsWith(const std::string& text, const char* suffix) {
   std::string tail(suffix);
@@ -101,7 +101,7 @@ bool MyCanvas::ConvertLayout(const char* format, const std::string& path, const 
     AttachLibrary(std::make_shared<Library>(directory, compressed));
     std::error_code failure;
     std::filesystem::create_directories(directory, failure);
-    if (failure) throw Error("Cannot create directory " + directory, "LIBOUT");
+    if (failure) throw Error(kTagLibOut, "Cannot create directory " + directory);
     read(*library_);
     hasRoot = FinishLibraryOpen();
   } catch (const Error& e) {

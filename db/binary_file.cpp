@@ -83,7 +83,7 @@ bool BinaryFile::Open(const std::string& name, bool write, bool gzip, int mode) 
 
 void BinaryFile::ThrowWriteError() {
   std::string message = "Cannot write file " + name_;
-  throw Error(message, contextTag_);
+  throw Error(contextTag_, message);
 }
 
 void BinaryFile::WriteOut(const void* src, size_t n) {
@@ -310,7 +310,7 @@ void BinaryFile::WriteSignedChained(int32_t v) {
 
 uint8_t BinaryFile::ReadChainedByte() {
   uint8_t b;
-  if (!ReadByte(b)) throw Error("Unexpected end of file", "BinaryIn");
+  if (!ReadByte(b)) throw Error(kTagBinaryIn, "Unexpected end of file");
   return b;
 }
 
@@ -336,7 +336,7 @@ uint32_t BinaryFile::ReadUnsignedChainedByBytes() {
   uint32_t value = 0;
   for (int i = 0;; ++i) {
     uint8_t b = ReadChainedByte();
-    if (i == 5) throw Error("Wrong Chained Integer format", "BinaryIn");
+    if (i == 5) throw Error(kTagBinaryIn, "Wrong Chained Integer format");
     value |= uint32_t(b & 0x7f) << (7 * i);
     if (!(b & 0x80)) return value;
   }
@@ -364,7 +364,7 @@ int32_t BinaryFile::ReadSignedChainedByBytes() {
   uint32_t magnitude = (b >> 1) & 0x3f;
   for (int i = 1; b & 0x80; ++i) {
     b = ReadChainedByte();
-    if (i == 5) throw Error("Wrong Chained Integer format", "BinaryIn");
+    if (i == 5) throw Error(kTagBinaryIn, "Wrong Chained Integer format");
     magnitude |= uint32_t(b & 0x7f) << (7 * i - 1);
   }
   return int32_t(negative ? 0u - magnitude : magnitude);

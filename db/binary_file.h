@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include "db/error_tags.h"
+
 // The one byte stream of the system: library index and cell data files, GDSII and OASIS files.
 // A file is opened for reading or for writing, plain or gzip-compressed, and read or written
 // through a buffer: 4096 bytes for writing, and for reading the size given at construction
@@ -17,8 +19,8 @@
 //
 // Failures: an open that fails returns false and leaves the file closed; every operation on a
 // closed file fails cleanly (reads give false or 0). The first write, flush or close that
-// fails throws Error("Cannot write file <name>", tag), where tag is the caller's context
-// ("LIBOUT", "GDSOUT", ...). Chained-integer reads throw Error(..., "BinaryIn") on malformed
+// fails throws Error(tag, "Cannot write file <name>"), where tag is the caller's context
+// ("LIBOUT", "GDSOUT", ...). Chained-integer reads throw Error(kTagBinaryIn, ...) on malformed
 // data or at the end of the file.
 class BinaryFile {
  public:
@@ -28,7 +30,7 @@ class BinaryFile {
   // The read buffer of the format readers: holds any GDSII record whole.
   static constexpr int kStreamBufferSize = 256 * 1024;
 
-  explicit BinaryFile(const char* contextTag = "BinaryOut", int32_t readBufferSize = kBufferSize);
+  explicit BinaryFile(const char* contextTag = kTagBinaryOut, int32_t readBufferSize = kBufferSize);
   ~BinaryFile();
   BinaryFile(const BinaryFile&) = delete;
   BinaryFile& operator=(const BinaryFile&) = delete;

@@ -85,7 +85,7 @@ class Cell {
 
   // Shapes (cell_contents.cpp). A ring is stored counter-clockwise from its lowest-left vertex,
   // which becomes its position. Layer 0x4000 marks the placements and is refused with
-  // Error("Wrong layer format", "DB").
+  // Error(kTagDb, "Wrong layer format").
   // Unindexed path: the first ring of rings as a new group of key with one position. Gives the
   // group, the ring's box (the cell's box grows by it) and the number of groups of the layer;
   // returns the record's kind. Identical records are merged when the cell is written.

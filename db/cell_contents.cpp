@@ -16,7 +16,7 @@
 namespace {
 
 void CheckShapeLayer(LayerKey key) {
-  if ((key >> 8) == kPlacementLayer) throw Error("Wrong layer format", "DB");
+  if ((key >> 8) == kPlacementLayer) throw Error(kTagDb, "Wrong layer format");
 }
 
 // The record's box moved to a position, wrapped as the stored coordinates are.
@@ -42,7 +42,7 @@ DBPolygonPtr CompressRing(const RingSet& rings, RingVertex* start, Point& origin
 
 // The first ring of a set, made counter-clockwise.
 RingVertex* FirstRing(RingSet& rings) {
-  if (rings.IsEmpty()) throw Error("Too few points in polygon", "DB");
+  if (rings.IsEmpty()) throw Error(kTagDb, "Too few points in polygon");
   rings.NormalizeOrientation();
   return rings.Head();
 }

@@ -34,12 +34,12 @@ bool FileExists(const std::string& path) {
 // Malformed chained integers and the end of the stream inside a section both mean the section
 // is corrupt or cut short.
 Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), "BinaryIn") == 0) return Error("Insufficient Cell Data", "LIBIN");
+  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
   return e;
 }
 
 int32_t CheckedPosition(int64_t position) {
-  if (position < 0 || position > INT32_MAX) throw Error("Cell file position invalid", "LIBOUT");
+  if (position < 0 || position > INT32_MAX) throw Error(kTagLibOut, "Cell file position invalid");
   return int32_t(position);
 }
 
@@ -49,7 +49,7 @@ bool IsValidMagnification(float m) { return std::isfinite(m) && m > 0; }
 
 bool Library::OpenCellFile(uint32_t id, bool write, int mode) {
   openFileId_ = 0;
-  dataFile_.SetContextTag(write ? "LIBOUT" : "LIBIN");
+  dataFile_.SetContextTag(write ? kTagLibOut : kTagLibIn);
   if (!dataFile_.Open(DataPath(id), write, gzip, mode)) return false;
   openFileId_ = id;
   openForWrite_ = write;
@@ -71,18 +71,18 @@ void Library::AbandonCellFile() {
 }
 
 void Library::SeekCellData(const Cell& cell) {
-  if (cell.fileId == 0) throw Error("Cell file id invalid", "LIBIN");
+  if (cell.fileId == 0) throw Error(kTagLibIn, "Cell file id invalid");
   if (openFileId_ != cell.fileId || openForWrite_) {
     CloseCellFile();
-    if (!OpenCellFile(cell.fileId, false, 0)) throw Error("Cannot open file " + DataPath(cell.fileId), "LIBIN");
+    if (!OpenCellFile(cell.fileId, false, 0)) throw Error(kTagLibIn, "Cannot open file " + DataPath(cell.fileId));
   }
   if (dataFile_.Tell() != cell.geometryPosition && !dataFile_.Seek(cell.geometryPosition)) {
-    throw Error("Insufficient Cell Data", "LIBIN");
+    throw Error(kTagLibIn, "Insufficient Cell Data");
   }
 }
 
 void Library::CheckSectionEnd(const Cell& cell) {
-  if (dataFile_.Tell() > cell.endPosition) throw Error("Wrong format", "LIBIN");
+  if (dataFile_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
 }
 
 void Library::LoadCell(Cell& cell, bool index) {
@@ -98,13 +98,13 @@ void Library::LoadCell(Cell& cell, bool index) {
     SeekCellData(cell);
     while (dataFile_.Tell() < cell.endPosition) {
       uint16_t layer;
-      if (!dataFile_.Read2(layer)) throw Error("Insufficient Cell Data", "LIBIN");
+      if (!dataFile_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
       if (layer == kPlacementLayer) {
         ReadPlacementSection(cell);
         break;
       }
       uint8_t datatype;
-      if (!dataFile_.ReadByte(datatype)) throw Error("Insufficient Cell Data", "LIBIN");
+      if (!dataFile_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
       ReadShapeLayer(cell, MakeLayerKey(layer, datatype), index);
       CheckSectionEnd(cell);
     }
@@ -120,7 +120,7 @@ void Library::LoadCell(Cell& cell, bool index) {
 
 void Library::ReadShapeLayer(Cell& cell, LayerKey key, bool index) {
   uint32_t groups = dataFile_.ReadUnsignedChained();
-  if (groups > uint32_t(INT32_MAX)) throw Error("Wrong layer format", "LIBIN");
+  if (groups > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong layer format");
   if (groups == 0) {
     int32_t x = dataFile_.ReadSignedChained();
     int32_t y = dataFile_.ReadSignedChained();
@@ -128,7 +128,7 @@ void Library::ReadShapeLayer(Cell& cell, LayerKey key, bool index) {
     cell.AddText(key, textId, x, y, index);
     return;
   }
-  if (groups > (int64_t(cell.endPosition) - dataFile_.Tell()) / kMinGroupBytes) throw Error("Wrong format", "LIBIN");
+  if (groups > (int64_t(cell.endPosition) - dataFile_.Tell()) / kMinGroupBytes) throw Error(kTagLibIn, "Wrong format");
   ShapeGroupList& list = cell.GetShapeGroups(key);
   SpatialIndex* layerIndex = index ? &cell.GetLayer(key, cell.box).index : nullptr;
   for (uint32_t i = 0; i < groups; ++i) {
@@ -158,11 +158,11 @@ void Library::ReadPlacementSection(Cell& cell) {
 
 void Library::SeekPlacementSection(const Cell& cell) {
   SeekCellData(cell);
-  if (!dataFile_.Seek(cell.referencePosition)) throw Error("Insufficient Cell Data", "LIBIN");
+  if (!dataFile_.Seek(cell.referencePosition)) throw Error(kTagLibIn, "Insufficient Cell Data");
   uint16_t word = 0;
   while (word != kPlacementLayer) {
     if (dataFile_.Tell() >= cell.endPosition || !dataFile_.Read2(word)) {
-      throw Error("Insufficient Cell Data", "LIBIN");
+      throw Error(kTagLibIn, "Insufficient Cell Data");
     }
   }
 }
@@ -183,13 +183,13 @@ void Library::LoadCellReferences(Cell& cell) {
 
 void Library::DecodeReference(int64_t& lastId, Point& position, ARef& ref) {
   uint8_t info;
-  if (!dataFile_.ReadByte(info)) throw Error("Insufficient Reference Data", "LIBIN");
+  if (!dataFile_.ReadByte(info)) throw Error(kTagLibIn, "Insufficient Reference Data");
   if (!(info & kRefSameCell)) lastId = dataFile_.ReadUnsignedChained();
-  if (lastId < 0 || lastId >= int64_t(cells.size())) throw Error("Cell id invalid", "LIBIN");
+  if (lastId < 0 || lastId >= int64_t(cells.size())) throw Error(kTagLibIn, "Cell id invalid");
   float magnification = 1.0f;
   if (info & kRefMagnified) {
     if (!dataFile_.Read4(magnification) || !IsValidMagnification(magnification)) {
-      throw Error("Insufficient Reference Data", "LIBIN");
+      throw Error(kTagLibIn, "Insufficient Reference Data");
     }
   }
   position.x = WrapToInt32(int64_t(position.x) + dataFile_.ReadSignedChained());
@@ -202,7 +202,7 @@ void Library::DecodeReference(int64_t& lastId, Point& position, ARef& ref) {
     ref.columnPitch = dataFile_.ReadSignedChained();
     ref.rowPitch = dataFile_.ReadSignedChained();
     if (columns < 1 || columns > INT16_MAX || rows < 1 || rows > INT16_MAX) {
-      throw Error("Insufficient Reference Data", "LIBIN");
+      throw Error(kTagLibIn, "Insufficient Reference Data");
     }
     ref.columns = int16_t(columns);
     ref.rows = int16_t(rows);
@@ -226,12 +226,12 @@ SRef* Library::ReadReference(int64_t& lastId, Point& position) {
 
 void Library::WriteReference(const SRef& ref, const SRef*& previous) {
   uint32_t id = ref.CellId();
-  if (id >= cells.size()) throw Error("Cell id invalid", "LIBOUT");
+  if (id >= cells.size()) throw Error(kTagLibOut, "Cell id invalid");
   // What the reader refuses is never written: the library would no longer open.
   bool magnified = ref.IsMagnified();
   const ARef* array = ref.IsArray() ? static_cast<const ARef*>(&ref) : nullptr;
   if ((magnified && !IsValidMagnification(ref.magnification)) || (array && (array->columns < 1 || array->rows < 1))) {
-    throw Error("Wrong format", "LIBOUT");
+    throw Error(kTagLibOut, "Wrong format");
   }
   bool sameCell = previous && previous->CellId() == id;
   uint8_t info = uint8_t((ref.orientation & kRefCodeMask) | (magnified ? kRefMagnified : 0) | (array ? kRefArray : 0) |
@@ -262,8 +262,8 @@ void Library::OpenFreshCellFile() {
   // An existing file is never truncated: it may hold sections that "info" still refers to.
   uint32_t id = currentFileId ? currentFileId : 1;
   while (FileExists(DataPath(id))) ++id;
-  if (id > UINT16_MAX) throw Error("Cell file id invalid", "LIBOUT");
-  if (!OpenCellFile(id, true, 0)) throw Error("Cannot open file " + DataPath(id), "LIBOUT");
+  if (id > UINT16_MAX) throw Error(kTagLibOut, "Cell file id invalid");
+  if (!OpenCellFile(id, true, 0)) throw Error(kTagLibOut, "Cannot open file " + DataPath(id));
   currentFileId = uint16_t(id);
   freshFileId_ = id;
 }
@@ -279,10 +279,10 @@ void Library::OpenCellFileForWrite(Cell& cell) {
     return;
   }
   uint32_t id = cell.fileId ? cell.fileId : currentFileId;
-  if (!OpenForAppend(id)) throw Error("Cannot open file " + DataPath(id), "LIBOUT");
+  if (!OpenForAppend(id)) throw Error(kTagLibOut, "Cannot open file " + DataPath(id));
   if (dataFile_.Tell() >= rollOverBytes && id != currentFileId) {
     id = currentFileId;
-    if (!OpenForAppend(id)) throw Error("Cannot open file " + DataPath(id), "LIBOUT");
+    if (!OpenForAppend(id)) throw Error(kTagLibOut, "Cannot open file " + DataPath(id));
   }
   if (dataFile_.Tell() >= rollOverBytes) OpenFreshCellFile();
   cell.fileId = uint16_t(openFileId_);
@@ -297,7 +297,7 @@ void Library::WriteCellGeometry(Cell& cell) {
   for (ListNode* node = cell.texts.Head(); node; node = node->next) {
     placementLayerUsed |= (static_cast<const TextItem*>(node->item)->key >> 8) == kPlacementLayer;
   }
-  if (placementLayerUsed) throw Error("Wrong layer format", "LIBOUT");
+  if (placementLayerUsed) throw Error(kTagLibOut, "Wrong layer format");
   cell.geometryPosition = CheckedPosition(dataFile_.Tell());
   cell.referencePosition = -1;
   std::set<LayerKey> keys;

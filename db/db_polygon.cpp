@@ -59,7 +59,7 @@ void SetCode(DBPolygon& record, uint32_t e, int code, int bitsPerCode) {
 // s / 2 rounded half away from zero, exactly.
 int64_t HalfAwayFromZero(int64_t s) { return s >= 0 ? (s + 1) / 2 : -((1 - s) / 2); }
 
-[[noreturn]] void ThrowInsufficientData() { throw Error("Insufficient Polygon Data", "LIBIN"); }
+[[noreturn]] void ThrowInsufficientData() { throw Error(kTagLibIn, "Insufficient Polygon Data"); }
 
 struct RingSurvey {
   uint32_t n = 0;
@@ -74,7 +74,7 @@ RingSurvey Survey(const RingVertex* start) {
   if (!start) return s;
   const RingVertex* v = start;
   do {
-    if (s.n == kMaxPolygonVertices) throw Error("Number of points exceeded limit", "DB");
+    if (s.n == kMaxPolygonVertices) throw Error(kTagDb, "Number of points exceeded limit");
     ++s.n;
     const RingVertex* w = v->ringNext;
     int code = CodeOfEdge(v, w);
@@ -398,7 +398,7 @@ DBPolygonPtr DBPolygon::Compress(const RingSet& ring, const RingVertex*& origin,
     }
   }
   RingSurvey survey = Survey(start);
-  if (survey.n < 3) throw Error("Too few points in polygon", "DB");
+  if (survey.n < 3) throw Error(kTagDb, "Too few points in polygon");
   // The compact kinds are checked by decoding: rings that do not alternate, collinear closing
   // vertices and degenerate rings would otherwise come back as another shape.
   if (survey.manhattan && survey.n >= 4) {

@@ -53,13 +53,13 @@ class DBPolygon {
   // to the same vertex cycle starting at origin, the vertex the record was built from, which
   // the caller keeps as the position: usually start, its successor for a Manhattan ring whose
   // first edge is vertical. Shapes that the compact kinds cannot carry exactly (collinear or
-  // repeated vertices, odd Manhattan rings) get the general kind. Throws Error("Too few points
-  // in polygon", "DB") below 3 vertices and Error("Number of points exceeded limit", "DB")
+  // repeated vertices, odd Manhattan rings) get the general kind. Throws Error(kTagDb, "Too few points
+  // in polygon") below 3 vertices and Error(kTagDb, "Number of points exceeded limit")
   // above kMaxPolygonVertices; the ring is left as it was.
   static DBPolygonPtr Compress(const RingSet& ring, const RingVertex*& origin, const RingVertex* start = nullptr);
 
   // Reads one record as Write writes it. Malformed headers (a count too small for the kind)
-  // and short reads throw Error("Insufficient Polygon Data", "LIBIN"); a truncated value
+  // and short reads throw Error(kTagLibIn, "Insufficient Polygon Data"); a truncated value
   // throws the chained-integer Error of BinaryFile.
   static DBPolygonPtr Read(BinaryFile& file);
   // Header LE32, code words LE32, values as signed chained integers.

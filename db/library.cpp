@@ -2,10 +2,11 @@
 
 #include <utility>
 
+#include "db/error_tags.h"
 #include "db/increment_number.h"
 
 Library::Library(std::string directoryPath, bool gzipFlag)
-    : directory(std::move(directoryPath)), gzip(gzipFlag), dataFile_("LIBIN") {
+    : directory(std::move(directoryPath)), gzip(gzipFlag), dataFile_(kTagLibIn) {
   cells.reserve(10000);
 }
 

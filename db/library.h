@@ -42,8 +42,8 @@ constexpr uint32_t kLibTextsDirty = 0x01000000u;
 //
 // On disk the directory holds "info" (or "info.gz"), "names", "texts", "parents" and the cell
 // data files "db<id>" (or "db<id>.gz"). Reading validates every count, id and position against
-// the file and the tables; corruption throws Error(..., "LIBIN"). Writing throws
-// Error(..., "LIBOUT") and never leaves a library that does not open: index files are replaced
+// the file and the tables; corruption throws Error(kTagLibIn, ...). Writing throws
+// Error(kTagLibOut, ...) and never leaves a library that does not open: index files are replaced
 // by rename, "info" last, and a cell's new section is referred to only once written in full.
 class Library {
  public:

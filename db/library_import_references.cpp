@@ -7,7 +7,7 @@
 
 void Library::WriteImportReferences(Cell& cell, const std::vector<ARef>& placements) {
   auto checked = [](int64_t position) {
-    if (position < 0 || position > INT32_MAX) throw Error("Cell data exceeds 2 GiB", "LIBOUT");
+    if (position < 0 || position > INT32_MAX) throw Error(kTagLibOut, "Cell data exceeds 2 GiB");
     return int32_t(position);
   };
   if (placements.empty()) {

@@ -43,12 +43,12 @@ size_t ReserveFor(uint64_t count, int64_t fileSize, uint64_t itemBytes) {
 // A u32 count, then that many u32 words.
 std::vector<uint32_t> ReadWordList(BinaryFile& file, int64_t fileSize, const char* message) {
   uint32_t count;
-  if (!file.Read4(count) || !CanHold(file, fileSize, count, 4)) throw Error(message, "LIBIN");
+  if (!file.Read4(count) || !CanHold(file, fileSize, count, 4)) throw Error(kTagLibIn, message);
   std::vector<uint32_t> words;
   words.reserve(ReserveFor(count, fileSize, 4));
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t word;
-    if (!file.Read4(word)) throw Error(message, "LIBIN");
+    if (!file.Read4(word)) throw Error(kTagLibIn, message);
     words.push_back(word);
   }
   return words;
@@ -101,7 +101,7 @@ void WriteLine(BinaryFile& file, const std::string& text) {
 }
 
 void OpenForWrite(BinaryFile& file, const std::string& path, bool compressed, const char* message) {
-  if (!file.Open(path, true, compressed)) throw Error(message, "LIBOUT");
+  if (!file.Open(path, true, compressed)) throw Error(kTagLibOut, message);
 }
 
 }  // namespace
@@ -113,21 +113,21 @@ void Library::Open() {
 }
 
 void Library::ReadInfo() {
-  BinaryFile file("LIBIN");
+  BinaryFile file(kTagLibIn);
   bool opened = file.Open(IndexPath(gzip ? "info.gz" : "info"), false, gzip);
   if (!opened && !gzip) {
     gzip = true;
     opened = file.Open(IndexPath("info.gz"), false, true);
   }
-  if (!opened) throw Error("Cannot open file info", "LIBIN");
+  if (!opened) throw Error(kTagLibIn, "Cannot open file info");
   int64_t fileSize = PlainFileSize(file.Name(), gzip);
 
   double unit;
   if (!file.Read2(version) || !file.Read8(unit) || !file.Read2(currentFileId) || !file.Read4(depth)) {
-    throw Error("Insufficient info", "LIBIN");
+    throw Error(kTagLibIn, "Insufficient info");
   }
   // A unit that is not a positive number would make every conversion to nanometres undefined.
-  if (!(unit > 0) || !std::isfinite(unit) || !std::isfinite(1e-9 / unit)) throw Error("Insufficient info", "LIBIN");
+  if (!(unit > 0) || !std::isfinite(unit) || !std::isfinite(1e-9 / unit)) throw Error(kTagLibIn, "Insufficient info");
   dbUnit = unit;
   unitsPerNm = NiceValue(1e-9 / unit);
 
@@ -135,10 +135,10 @@ void Library::ReadInfo() {
   for (uint32_t key : ReadWordList(file, fileSize, "Insufficient layer info")) layerMap[key].key = key;
 
   uint32_t count;
-  if (!file.Read4(count) || count > uint32_t(INT32_MAX)) throw Error("Insufficient cell info", "LIBIN");
+  if (!file.Read4(count) || count > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Insufficient cell info");
   LogMessage("DB unit=%e meter, ncell=%d\n", dbUnit, int(count));
   for (uint32_t id : rootIds) {
-    if (id >= count) throw Error("Insufficient root info", "LIBIN");
+    if (id >= count) throw Error(kTagLibIn, "Insufficient root info");
   }
   roots = std::move(rootIds);
   cells.reserve(std::max<size_t>(ReserveFor(count, fileSize, kEntryBytes), 10000));
@@ -152,7 +152,7 @@ void Library::ReadCellEntries(BinaryFile& file, uint32_t count) {
     uint8_t entry[kEntryBytes];
     if (file.Read(entry, kEntryBytes) != kEntryBytes) {
       LogMessage("Stop at %d-th cell\n", int(id) + 1);
-      throw Error("Insufficient cell info", "LIBIN");
+      throw Error(kTagLibIn, "Insufficient cell info");
     }
     auto cell = std::make_unique<Cell>();
     cell->fileId = uint16_t(entry[16] | entry[17] << 8);
@@ -165,7 +165,7 @@ void Library::ReadCellEntries(BinaryFile& file, uint32_t count) {
       bool ordered = cell->geometryPosition >= 0 && cell->geometryPosition <= cell->endPosition &&
                      (cell->referencePosition == -1 || (cell->geometryPosition <= cell->referencePosition &&
                                                         cell->referencePosition <= cell->endPosition));
-      if (!ordered) throw Error("Cell file position invalid", "LIBIN");
+      if (!ordered) throw Error(kTagLibIn, "Cell file position invalid");
       if (cell->referencePosition == -1) cell->flags |= kCellNoPlacements;
     }
     cells.push_back(std::move(cell));
@@ -173,13 +173,13 @@ void Library::ReadCellEntries(BinaryFile& file, uint32_t count) {
 }
 
 void Library::ReadNames() {
-  BinaryFile file("LIBIN");
-  if (!file.Open(IndexPath("names"), false, false)) throw Error("Cannot open file names", "LIBIN");
+  BinaryFile file(kTagLibIn);
+  if (!file.Open(IndexPath("names"), false, false)) throw Error(kTagLibIn, "Cannot open file names");
   LineReader lines(file);
-  if (!lines.Next(name)) throw Error("Insufficient names", "LIBIN");
+  if (!lines.Next(name)) throw Error(kTagLibIn, "Insufficient names");
   std::string line;
   for (size_t id = 0; id < cells.size(); ++id) {
-    if (!lines.Next(line)) throw Error("Insufficient cell names", "LIBIN");
+    if (!lines.Next(line)) throw Error(kTagLibIn, "Insufficient cell names");
     if (!cells[id]) continue;
     // An existing name keeps its first id (the "empty" placeholders share one entry).
     auto entry = nameMap.emplace(std::move(line), uint32_t(id)).first;
@@ -188,29 +188,29 @@ void Library::ReadNames() {
 }
 
 void Library::ReadTexts() {
-  BinaryFile file("LIBIN");
+  BinaryFile file(kTagLibIn);
   // A library without texts has no "texts" file.
   if (!file.Open(IndexPath("texts"), false, false)) return;
   int64_t fileSize = PlainFileSize(file.Name(), false);
   LineReader lines(file);
   std::string line;
-  if (!lines.Next(line)) throw Error("Insufficient texts", "LIBIN");
+  if (!lines.Next(line)) throw Error(kTagLibIn, "Insufficient texts");
   char* end = nullptr;
   errno = 0;
   unsigned long long count = std::strtoull(line.c_str(), &end, 10);
   bool number = !line.empty() && line[0] >= '0' && line[0] <= '9' && *end == '\0' && errno == 0;
   // Every string takes at least its line break, but the last one may lack it.
-  if (!number || (fileSize >= 0 && count > uint64_t(fileSize))) throw Error("Insufficient texts", "LIBIN");
+  if (!number || (fileSize >= 0 && count > uint64_t(fileSize))) throw Error(kTagLibIn, "Insufficient texts");
   strings.reserve(size_t(count));
   for (unsigned long long i = 0; i < count; ++i) {
-    if (!lines.Next(line)) throw Error("Insufficient texts", "LIBIN");
+    if (!lines.Next(line)) throw Error(kTagLibIn, "Insufficient texts");
     textMap.emplace(line, uint32_t(strings.size()));
     strings.push_back(std::move(line));
   }
 }
 
 void Library::WriteInfo(const std::string& path) {
-  BinaryFile file("LIBOUT");
+  BinaryFile file(kTagLibOut);
   OpenForWrite(file, path, gzip, "Cannot open file info");
   file.Write2(version);
   file.Write8(dbUnit);
@@ -254,7 +254,7 @@ void Library::WriteInfo(const std::string& path) {
 }
 
 void Library::WriteNames(const std::string& path) {
-  BinaryFile file("LIBOUT");
+  BinaryFile file(kTagLibOut);
   OpenForWrite(file, path, false, "Cannot open file names");
   WriteLine(file, name);
   for (const auto& cell : cells) WriteLine(file, cell ? cell->Name() : "empty");
@@ -262,7 +262,7 @@ void Library::WriteNames(const std::string& path) {
 }
 
 void Library::WriteTexts(const std::string& path) {
-  BinaryFile file("LIBOUT");
+  BinaryFile file(kTagLibOut);
   OpenForWrite(file, path, false, "Cannot open file texts");
   WriteLine(file, std::to_string(strings.size()));
   for (const std::string& text : strings) WriteLine(file, text);
@@ -270,7 +270,7 @@ void Library::WriteTexts(const std::string& path) {
 }
 
 void Library::WriteParents(const std::string& path) {
-  BinaryFile file("LIBOUT");
+  BinaryFile file(kTagLibOut);
   OpenForWrite(file, path, false, "Cannot open file parents");
   for (size_t id = 0; id < cells.size(); ++id) {
     const Cell* cell = cells[id].get();
@@ -317,7 +317,7 @@ void Library::WriteIndexFiles(uint32_t files) {
     const Pending& file = pending[i];
     if (std::rename((file.target + ".tmp").c_str(), file.target.c_str()) != 0) {
       for (size_t j = i; j < pending.size(); ++j) std::remove((pending[j].target + ".tmp").c_str());
-      throw Error("Cannot write file " + file.target, "LIBOUT");
+      throw Error(kTagLibOut, "Cannot write file " + file.target);
     }
     switch (file.bit) {
       case kLibTextsDirty: flags &= ~kLibTextsDirty; break;

@@ -25,4 +25,4 @@ void LogMessage(const char* format, ...) {
   std::fflush(stdout);
 }
 
-void LogError(const Error& error) { LogMessage("ERROR: %s: %s\n", error.Tag(), error.Message().c_str()); }
+void LogError(const Error& error) { LogMessage("%s", ErrorLine(error).c_str()); }

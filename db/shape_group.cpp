@@ -281,7 +281,7 @@ void ShapeGroupList::Write(BinaryFile& file) const {
 ShapeGroup* ShapeGroupList::ReadGroup(BinaryFile& file) {
   DBPolygonPtr record = DBPolygon::Read(file);
   uint32_t count = file.ReadUnsignedChained();
-  if (count == 0 || count > uint32_t(INT32_MAX)) throw Error("Wrong format", "LIBIN");
+  if (count == 0 || count > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong format");
   ShapeGroup* group = Append(std::move(record));
   int32_t x = 0, y = 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -294,6 +294,6 @@ ShapeGroup* ShapeGroupList::ReadGroup(BinaryFile& file) {
 
 void ShapeGroupList::Read(BinaryFile& file) {
   uint32_t count = file.ReadUnsignedChained();
-  if (count > uint32_t(INT32_MAX)) throw Error("Wrong layer format", "LIBIN");
+  if (count > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong layer format");
   for (uint32_t i = 0; i < count; ++i) ReadGroup(file);
 }

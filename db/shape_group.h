@@ -98,11 +98,11 @@ class ShapeGroupList {
   // UInt group count, then the groups.
   void Write(BinaryFile& file) const;
   // Reads one group as ShapeGroup::Write writes it and appends it. A position count of 0 or
-  // above 2^31 - 1 throws Error("Wrong format", "LIBIN"). On a failed read the list keeps the
+  // above 2^31 - 1 throws Error(kTagLibIn, "Wrong format"). On a failed read the list keeps the
   // groups and positions read so far.
   ShapeGroup* ReadGroup(BinaryFile& file);
   // Reads a layer as Write writes it and appends its groups. A count above 2^31 - 1 throws
-  // Error("Wrong layer format", "LIBIN").
+  // Error(kTagLibIn, "Wrong layer format").
   void Read(BinaryFile& file);
 
  private:

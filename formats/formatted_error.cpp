@@ -14,5 +14,5 @@ Error FormattedError(const char* tag, const char* format, ...) {
   std::string message(length > 0 ? size_t(length) : 0, '\0');
   if (length > 0) std::vsnprintf(message.data(), message.size() + 1, format, again);
   va_end(again);
-  return Error(message, tag);
+  return Error(tag, message);
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kTag = "GDSIN";
+constexpr const char* kTag = kTagGdsIn;
 constexpr uint32_t kMaxLayer = 0x3FFF;
 constexpr uint32_t kMaxDataType = 255;
 
@@ -27,7 +27,7 @@ int32_t CheckedPitch(int64_t span, int64_t count) {
   if (pitch >= INT32_MIN && pitch <= INT32_MAX) return int32_t(pitch);
   // A single column or row never steps: its pitch does not matter.
   if (count == 1) return 0;
-  throw Error("Array Reference exceeds the coordinate range", kTag);
+  throw Error(kTag, "Array Reference exceeds the coordinate range");
 }
 
 // Five points that go round a rectangle with sides of nonzero length, from any corner in either
@@ -41,7 +41,7 @@ bool IsClosedRectangle(const std::vector<Point>& p) {
 
 void CheckExtent(int32_t origin, int64_t count, int32_t pitch) {
   int64_t end = int64_t(origin) + (count - 1) * int64_t(pitch);
-  if (end < INT32_MIN || end > INT32_MAX) throw Error("Array Reference exceeds the coordinate range", kTag);
+  if (end < INT32_MIN || end > INT32_MAX) throw Error(kTag, "Array Reference exceeds the coordinate range");
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ bool GdsIn::ReadElement() {
   }
   ReadProperties();
   if (!ExpectRecord(gds::kEndEl)) {
-    if (!AtEndOfFile()) throw Error("Element End missing", kTag);
+    if (!AtEndOfFile()) throw Error(kTag, "Element End missing");
     LogMessage("Warning: Element End missing at the end of file\n");
   }
   return true;
@@ -67,7 +67,7 @@ void GdsIn::ReadElementHead() {
 void GdsIn::ReadProperties() {
   uint16_t attribute;
   while (ReadPropAttr(attribute)) {
-    if (!ExpectRecord(gds::kPropValue)) throw Error("Property value missing", kTag);
+    if (!ExpectRecord(gds::kPropValue)) throw Error(kTag, "Property value missing");
     if (DataLength() > 0) ReadString();
     ++statistics_.properties;
   }
@@ -77,7 +77,7 @@ bool GdsIn::ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage) 
   if (!ExpectRecord(type)) return false;
   TakeData(4);
   uint32_t word;
-  if (!ReadBE32(word)) throw Error(eofMessage, kTag);
+  if (!ReadBE32(word)) throw Error(kTag, eofMessage);
   value = int32_t(word);
   return true;
 }
@@ -85,7 +85,7 @@ bool GdsIn::ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage) 
 int32_t GdsIn::PointCount() {
   int32_t length = DataLength();
   if (length % 8 != 0) throw FormattedError(kTag, "XY record has length %d, not a multiple of 8", length + 4);
-  if (length == 0) throw Error("XY record has no point", kTag);
+  if (length == 0) throw Error(kTag, "XY record has no point");
   return length / 8;
 }
 
@@ -112,7 +112,7 @@ void GdsIn::RingFromPoints(bool closeCheck, Point& first) {
   if (closeCheck && p != first) {
     LogMessage("ERROR: Last point does not match with first point at (%lld, %lld)nm on cell %s\n", Nm(p.x), Nm(p.y),
                CurrentCell().Name());
-    throw Error("Last point does not match with first point in Boundary data", kTag);
+    throw Error(kTag, "Last point does not match with first point in Boundary data");
   }
 }
 
@@ -160,9 +160,9 @@ bool GdsIn::ReadBoundary() {
     RingFromPoints(true, first);
   } else {
     ReadElementHead();
-    if (!ReadLayer(layer)) throw Error("Boundary data Layer missing", kTag);
-    if (!ReadDataType(dataType)) throw Error("Boundary data Type missing", kTag);
-    if (!ReadPointList(true, first)) throw Error("Boundary location missing", kTag);
+    if (!ReadLayer(layer)) throw Error(kTag, "Boundary data Layer missing");
+    if (!ReadDataType(dataType)) throw Error(kTag, "Boundary data Type missing");
+    if (!ReadPointList(true, first)) throw Error(kTag, "Boundary location missing");
   }
   // A rectangle has no vertex to simplify away: its ring is stored as it is.
   if (LayerSupported(layer, dataType, first)) {
@@ -175,17 +175,17 @@ bool GdsIn::ReadPath() {
   if (!ExpectRecord(gds::kPath)) return false;
   ReadElementHead();
   uint16_t layer, dataType, pathType = 0;
-  if (!ReadLayer(layer)) throw Error("Path Layer missing", kTag);
-  if (!ReadDataType(dataType)) throw Error("Path Datatype missing", kTag);
+  if (!ReadLayer(layer)) throw Error(kTag, "Path Layer missing");
+  if (!ReadDataType(dataType)) throw Error(kTag, "Path Datatype missing");
   ReadField16(gds::kPathType, pathType, "Path type defined but end of file");
   path_.width = 0;
   path_.beginExtension = path_.endExtension = 0;
   ReadWidth(path_.width);
   ReadInt32Field(gds::kBgnExtn, path_.beginExtension, "Path Begin Extension defined but end of file");
   ReadInt32Field(gds::kEndExtn, path_.endExtension, "Path End Extension defined but end of file");
-  if (!ExpectRecord(gds::kXy)) throw Error("Too few points in Path.", kTag);
+  if (!ExpectRecord(gds::kXy)) throw Error(kTag, "Too few points in Path.");
   int32_t n = PointCount();
-  if (n < 2) throw Error("Too few points in Path.", kTag);
+  if (n < 2) throw Error(kTag, "Too few points in Path.");
   path_.points.resize(size_t(n));
   ReadPoints(path_.points.data(), n);
   const Point first = path_.points.front();
@@ -210,13 +210,13 @@ void GdsIn::ReadTransformation(Trans& trans, bool placement) {
   ReadField16(gds::kStrans, strans, "Transformation defined but end of file");
   if (ExpectRecord(gds::kMag)) {
     double m = ReadReal("Magnification defined but end of file");
-    if (!std::isfinite(m) || m <= 0 || m > FLT_MAX || float(m) <= 0) throw Error("Invalid magnification", kTag);
+    if (!std::isfinite(m) || m <= 0 || m > FLT_MAX || float(m) <= 0) throw Error(kTag, "Invalid magnification");
     trans.magnification = float(m);
   }
   int snapped = 0;
   if (ExpectRecord(gds::kAngle)) {
     double angle = ReadReal("Angle defined but end of file");
-    if (!std::isfinite(angle)) throw Error("Invalid angle", kTag);
+    if (!std::isfinite(angle)) throw Error(kTag, "Invalid angle");
     // Reduced before rounding, so that no huge value is converted to an integer.
     int degrees = int(std::floor(std::fmod(angle, 360.0) + 0.5));
     degrees = ((degrees % 360) + 360) % 360;
@@ -228,7 +228,7 @@ void GdsIn::ReadTransformation(Trans& trans, bool placement) {
 
 std::string GdsIn::ReadPlacementHead(const char* nameMissing, Trans& trans) {
   ReadElementHead();
-  if (!ExpectRecord(gds::kSname)) throw Error(nameMissing, kTag);
+  if (!ExpectRecord(gds::kSname)) throw Error(kTag, nameMissing);
   std::string name = ReadName();
   ReadTransformation(trans, true);
   return name;
@@ -254,7 +254,7 @@ bool GdsIn::ReadSRef() {
   if (!ExpectRecord(gds::kSref)) return false;
   ARef ref;
   std::string placed = ReadPlacementHead("Structure Reference cell name missing", ref);
-  if (!ExpectRecord(gds::kXy)) throw Error("Structure Reference location missing", kTag);
+  if (!ExpectRecord(gds::kXy)) throw Error(kTag, "Structure Reference location missing");
   PointCount();
   ReadPoint(ref);
   AppendPlacement(ref, placed, "Sref");
@@ -267,13 +267,13 @@ bool GdsIn::ReadARef() {
   ARef ref;
   std::string placed = ReadPlacementHead("Array Reference defined but cell name missing", ref);
   const char* eof = "Array Reference defined but end of file";
-  if (!ExpectRecord(gds::kColRow)) throw Error(eof, kTag);
+  if (!ExpectRecord(gds::kColRow)) throw Error(kTag, eof);
   TakeData(4);
   uint16_t c, r;
-  if (!ReadBE16(c) || !ReadBE16(r)) throw Error(eof, kTag);
+  if (!ReadBE16(c) || !ReadBE16(r)) throw Error(kTag, eof);
   int columns = int16_t(c), rows = int16_t(r);
   if (columns < 1 || rows < 1) throw FormattedError(kTag, "Array Reference has invalid COLROW %d %d", columns, rows);
-  if (!ExpectRecord(gds::kXy)) throw Error(eof, kTag);
+  if (!ExpectRecord(gds::kXy)) throw Error(kTag, eof);
   Point p0, p1, p2;
   ReadPoint(p0);
   ReadPoint(p1);
@@ -293,12 +293,12 @@ void GdsIn::SetLattice(ARef& ref, int columns, int rows, const Point& p0, const 
   const char* diagonal = "Array Reference has unsupported arbitrary angle displacement";
   int64_t d1x = int64_t(p1.x) - p0.x, d1y = int64_t(p1.y) - p0.y;
   int64_t d2x = int64_t(p2.x) - p0.x, d2y = int64_t(p2.y) - p0.y;
-  if ((d1x != 0 && d1y != 0) || (d2x != 0 && d2y != 0)) throw Error(diagonal, kTag);
+  if ((d1x != 0 && d1y != 0) || (d2x != 0 && d2y != 0)) throw Error(kTag, diagonal);
   // The lattice vectors do not depend on the transform. A vector of a count of 1 spans nothing.
   bool c1 = columns > 1, r1 = rows > 1;
   bool columnsAlongX = (!c1 || d1y == 0) && (!r1 || d2x == 0);
   bool columnsAlongY = (!c1 || d1x == 0) && (!r1 || d2y == 0);
-  if (!columnsAlongX && !columnsAlongY) throw Error(diagonal, kTag);
+  if (!columnsAlongX && !columnsAlongY) throw Error(kTag, diagonal);
   bool odd = (ref.orientation & 1) != 0;
   // Where both fit (a degenerate lattice), the layout that the code expects is taken.
   bool alongX = columnsAlongX && (!odd || !columnsAlongY);
@@ -325,19 +325,19 @@ bool GdsIn::ReadText() {
   if (!ExpectRecord(gds::kText)) return false;
   ReadElementHead();
   uint16_t layer, textType, dropped;
-  if (!ReadLayer(layer)) throw Error("Text Layer is missing", kTag);
-  if (!ReadTextType(textType)) throw Error("Text Type is missing", kTag);
+  if (!ReadLayer(layer)) throw Error(kTag, "Text Layer is missing");
+  if (!ReadTextType(textType)) throw Error(kTag, "Text Type is missing");
   ReadPresentation(dropped);
   ReadField16(gds::kPathType, dropped, "Text path type defined but end of file");
   int32_t width;
   ReadWidth(width);
   Trans trans;
   ReadTransformation(trans, false);
-  if (!ExpectRecord(gds::kXy)) throw Error("Text location missing", kTag);
+  if (!ExpectRecord(gds::kXy)) throw Error(kTag, "Text location missing");
   PointCount();
   Point at;
   ReadPoint(at);
-  if (!ExpectRecord(gds::kString)) throw Error("Text string missing", kTag);
+  if (!ExpectRecord(gds::kString)) throw Error(kTag, "Text string missing");
   std::string text = CleanLineBreaks(ReadString());
   if (text.empty()) text = "0";
   if (!LayerSupported(layer, textType, at)) return true;
@@ -351,9 +351,9 @@ bool GdsIn::ReadNode() {
   ReadElementHead();
   uint16_t layer, nodeType;
   Point first;
-  if (!ReadLayer(layer)) throw Error("Node data Layer missing", kTag);
-  if (!ReadNodeType(nodeType)) throw Error("Node data Type missing", kTag);
-  if (!ReadPointList(false, first)) throw Error("Node location missing", kTag);
+  if (!ReadLayer(layer)) throw Error(kTag, "Node data Layer missing");
+  if (!ReadNodeType(nodeType)) throw Error(kTag, "Node data Type missing");
+  if (!ReadPointList(false, first)) throw Error(kTag, "Node location missing");
   ring_.Clear();
   ++statistics_.nodes;
   return true;
@@ -364,9 +364,9 @@ bool GdsIn::ReadBox() {
   ReadElementHead();
   uint16_t layer, boxType;
   Point first;
-  if (!ReadLayer(layer)) throw Error("Box Layer missing", kTag);
-  if (!ReadBoxType(boxType)) throw Error("Box Type missing", kTag);
-  if (!ReadPointList(true, first)) throw Error("Box location missing", kTag);
+  if (!ReadLayer(layer)) throw Error(kTag, "Box Layer missing");
+  if (!ReadBoxType(boxType)) throw Error(kTag, "Box Type missing");
+  if (!ReadPointList(true, first)) throw Error(kTag, "Box location missing");
   ring_.Clear();
   ++statistics_.boxes;
   return true;

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kTag = "GDSIN";
+constexpr const char* kTag = kTagGdsIn;
 constexpr size_t kReservedCells = 10000;
 
 // Formats numbers of this thread in the C locale while it lives: the log must read the same
@@ -53,18 +53,18 @@ void GdsIn::ReadLibrary(Library& library) {
   while (ReadStructure()) {
   }
   ExpectLibraryEnd();
-  if (library.CellCount() == 0) throw Error("Empty library", kTag);
+  if (library.CellCount() == 0) throw Error(kTag, "Empty library");
   Report();
   FinishLibrary();
 }
 
 void GdsIn::ReadLibraryHeader() {
   uint16_t version;
-  if (!ReadHeader(version)) throw Error("Library Header missing", kTag);
+  if (!ReadHeader(version)) throw Error(kTag, "Library Header missing");
   library_->version = version;
-  if (!ExpectRecord(gds::kBgnLib)) throw Error("Library Begin missing", kTag);
+  if (!ExpectRecord(gds::kBgnLib)) throw Error(kTag, "Library Begin missing");
   ReadDates();
-  if (!ExpectRecord(gds::kLibName)) throw Error("Library Name missing", kTag);
+  if (!ExpectRecord(gds::kLibName)) throw Error(kTag, "Library Name missing");
   if (DataLength() == 0) {
     LogMessage("Warning: Library has no name\n");
   } else {
@@ -73,7 +73,7 @@ void GdsIn::ReadLibraryHeader() {
   for (int8_t dropped : {gds::kRefLibs, gds::kFonts, gds::kAttrTable, gds::kGenerations, gds::kFormat}) {
     if (ExpectRecord(dropped)) SkipRecordData();
   }
-  if (!ExpectRecord(gds::kUnits)) throw Error("UNITS missing (in GDSII)", kTag);
+  if (!ExpectRecord(gds::kUnits)) throw Error(kTag, "UNITS missing (in GDSII)");
   ReadUnits();
 }
 
@@ -82,7 +82,7 @@ void GdsIn::ReadUnits() {
   double dbUnit = ReadReal("DB unit defined but end of file");
   // Every later conversion (positions in nanometres, tile sides) divides by or scales with it.
   if (!std::isfinite(userUnit) || !std::isfinite(dbUnit) || dbUnit <= 0 || dbUnit > 1e-3) {
-    throw Error("Invalid database unit", kTag);
+    throw Error(kTag, "Invalid database unit");
   }
   library_->userUnit = userUnit;
   library_->dbUnit = dbUnit;

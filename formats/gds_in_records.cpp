@@ -10,7 +10,7 @@
 #include "formats/gds_records.h"
 
 namespace {
-constexpr const char* kTag = "GDSIN";
+constexpr const char* kTag = kTagGdsIn;
 constexpr int32_t kHeaderBytes = 4;
 
 int32_t BigEndian16(const uint8_t* in) { return (in[0] << 8) | in[1]; }
@@ -87,16 +87,16 @@ bool GdsIn::ReadHeaderFields() {
     atEnd_ = true;
     return false;
   }
-  if (got < 2) throw Error("Record size defined but end of file", kTag);
+  if (got < 2) throw Error(kTag, "Record size defined but end of file");
   int32_t length = (sizeBytes[0] << 8) | sizeBytes[1];
   if (length == 0) {
-    if (!OnlyZerosFollow()) throw Error("Invalid record length 0", kTag);
+    if (!OnlyZerosFollow()) throw Error(kTag, "Invalid record length 0");
     atEnd_ = true;
     return false;
   }
   uint8_t type;
-  if (!ReadByte(type)) throw Error("Record type defined but end of file", kTag);
-  if (!ReadByte(dataType_)) throw Error("Datatype defined but end of file", kTag);
+  if (!ReadByte(type)) throw Error(kTag, "Record type defined but end of file");
+  if (!ReadByte(dataType_)) throw Error(kTag, "Datatype defined but end of file");
   // A length below the header's own 4 bytes would make the data length wrap.
   if (length < kHeaderBytes) throw FormattedError(kTag, "Invalid record length %d", length);
   recordType_ = static_cast<int8_t>(type);
@@ -182,7 +182,7 @@ void GdsIn::SkipBytes(int32_t count) {
   uint8_t chunk[512];
   while (count > 0) {
     size_t take = count < int32_t(sizeof chunk) ? size_t(count) : sizeof chunk;
-    if (Read(chunk, take) != take) throw Error("Untreated data defined but end of file", kTag);
+    if (Read(chunk, take) != take) throw Error(kTag, "Untreated data defined but end of file");
     count -= int32_t(take);
   }
 }
@@ -198,7 +198,7 @@ const std::string& GdsIn::ReadString() {
   int32_t length = dataLeft_;
   string_.resize(size_t(length));
   dataLeft_ = 0;
-  if (Read(string_.data(), size_t(length)) != size_t(length)) throw Error("String defined but end of file", kTag);
+  if (Read(string_.data(), size_t(length)) != size_t(length)) throw Error(kTag, "String defined but end of file");
   if (dataLength_ & 1) {
     DetailWarning(warnings_.oddStrings, "Warning: GDS String is odd length, it must be even length\n");
   }
@@ -210,14 +210,14 @@ void GdsIn::ReadDates() {
   TakeData(24);
   for (int i = 0; i < 12; ++i) {
     uint16_t word;
-    if (!ReadBE16(word)) throw Error("Date defined but end of file", kTag);
+    if (!ReadBE16(word)) throw Error(kTag, "Date defined but end of file");
   }
 }
 
 void GdsIn::ReadPoint(Point& p) {
   TakeData(8);
   uint32_t x, y;
-  if (!ReadBE32(x) || !ReadBE32(y)) throw Error("Point location defined but end of file", kTag);
+  if (!ReadBE32(x) || !ReadBE32(y)) throw Error(kTag, "Point location defined but end of file");
   p.x = static_cast<int32_t>(x);
   p.y = static_cast<int32_t>(y);
 }
@@ -225,14 +225,14 @@ void GdsIn::ReadPoint(Point& p) {
 double GdsIn::ReadReal(const char* eofMessage) {
   TakeData(8);
   uint8_t bytes[8];
-  if (Read(bytes, 8) != 8) throw Error(eofMessage, kTag);
+  if (Read(bytes, 8) != 8) throw Error(kTag, eofMessage);
   return FromGdsReal(bytes);
 }
 
 bool GdsIn::ReadField16(int8_t type, uint16_t& value, const char* eofMessage) {
   if (!ExpectRecord(type)) return false;
   TakeData(2);
-  if (!ReadBE16(value)) throw Error(eofMessage, kTag);
+  if (!ReadBE16(value)) throw Error(kTag, eofMessage);
   return true;
 }
 
@@ -254,7 +254,7 @@ bool GdsIn::ReadWidth(int32_t& width) {
   if (!ExpectRecord(gds::kWidth)) return false;
   TakeData(4);
   uint32_t value;
-  if (!ReadBE32(value)) throw Error("Path width defined but end of file", kTag);
+  if (!ReadBE32(value)) throw Error(kTag, "Path width defined but end of file");
   width = static_cast<int32_t>(value);
   return true;
 }

@@ -12,7 +12,7 @@
 #include "formats/import_cell_writer.h"
 
 namespace {
-constexpr const char* kTag = "GDSIN";
+constexpr const char* kTag = kTagGdsIn;
 }  // namespace
 
 Cell& GdsIn::CurrentCell() const { return *library_->cells[cellId_]; }
@@ -52,7 +52,7 @@ uint32_t GdsIn::CellForName(const std::string& name) {
 
 std::string GdsIn::ReadName() {
   std::string name = ReadString();
-  if (name.empty()) throw Error("Empty cell name", kTag);
+  if (name.empty()) throw Error(kTag, "Empty cell name");
   return CleanLineBreaks(name);
 }
 
@@ -69,7 +69,7 @@ std::string GdsIn::CleanLineBreaks(std::string text) {
 bool GdsIn::ReadStructure() {
   if (!ExpectRecord(gds::kBgnStr)) return false;
   ReadDates();
-  if (!ExpectRecord(gds::kStrName)) throw Error("GdsCell name record missing", kTag);
+  if (!ExpectRecord(gds::kStrName)) throw Error(kTag, "GdsCell name record missing");
   std::string name = ReadName();
   warnings_.bufferedVertices = 0;
   warnings_.subCells = 0;
@@ -107,7 +107,7 @@ bool GdsIn::ReadStructure() {
     warnings_.problemPolygons = 0;
   }
   if (!ExpectRecord(gds::kEndStr)) {
-    if (!AtEndOfFile()) throw Error("Structure End record missing", kTag);
+    if (!AtEndOfFile()) throw Error(kTag, "Structure End record missing");
     LogMessage("Warning: Structure End missing at the end of file\n");
   }
   if (warnings_.subCells > 0) {

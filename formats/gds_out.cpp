@@ -13,21 +13,21 @@
 #include "formats/gds_real.h"
 
 namespace {
-constexpr const char* kTag = "GDSOUT";
+constexpr const char* kTag = kTagGdsOut;
 // 16^63: the smallest magnitude beyond the GDSII real's exponent range.
 const double kRealLimit = std::ldexp(1.0, 252);
 // Staged elements are written once they reach this many bytes.
 constexpr size_t kStagedBytes = size_t(1) << 20;
 
 int32_t CheckedInt32(int64_t v, const char* what) {
-  if (v < INT32_MIN || v > INT32_MAX) throw Error(std::string(what) + " out of 32-bit range", kTag);
+  if (v < INT32_MIN || v > INT32_MAX) throw Error(kTag, std::string(what) + " out of 32-bit range");
   return int32_t(v);
 }
 }  // namespace
 
 GdsOut::GdsOut(const std::string& name, bool gzip, std::time_t now) : BinaryFile(kTag) {
   localtime_r(&now, &localTime_);
-  if (!Open(name, true, gzip, 32)) throw Error("Cannot open file " + name + "!", kTag);
+  if (!Open(name, true, gzip, 32)) throw Error(kTag, "Cannot open file " + name + "!");
 }
 
 GdsOut::~GdsOut() {
@@ -64,7 +64,7 @@ void GdsOut::WriteRecordHeader(int8_t type, uint8_t dataType, size_t dataLength)
   FlushStaged();
   size_t length = dataLength + 4;
   if (dataType == gds::kAscii && (dataLength & 1) != 0) ++length;
-  if (length > 0xffff) throw Error("Record too long for GDSII", kTag);
+  if (length > 0xffff) throw Error(kTag, "Record too long for GDSII");
   WriteBE16(uint16_t(length));
   WriteByte(uint8_t(type));
   WriteByte(dataType);
@@ -84,7 +84,7 @@ void GdsOut::WriteInt32Record(int8_t type, int32_t value) {
 
 void GdsOut::WriteRealRecord(int8_t type, double value) {
   if (!std::isfinite(value) || std::fabs(value) >= kRealLimit) {
-    throw Error("Value not representable as GDSII real", kTag);
+    throw Error(kTag, "Value not representable as GDSII real");
   }
   WriteRecordHeader(type, gds::kReal8, 8);
   uint8_t bytes[8];
@@ -93,14 +93,14 @@ void GdsOut::WriteRealRecord(int8_t type, double value) {
 }
 
 void GdsOut::WriteStringRecord(int8_t type, const std::string& text) {
-  if (text.size() > kMaxStringLength) throw Error("String too long for a GDSII record", kTag);
+  if (text.size() > kMaxStringLength) throw Error(kTag, "String too long for a GDSII record");
   WriteRecordHeader(type, gds::kAscii, text.size());
   WriteBytes(text.data(), text.size());
   if (text.size() & 1) WriteByte(0);
 }
 
 void GdsOut::WriteXyHeader(size_t count) {
-  if (count > (0xffff - 4) / 8) throw Error("Too many points for one XY record", kTag);
+  if (count > (0xffff - 4) / 8) throw Error(kTag, "Too many points for one XY record");
   WriteRecordHeader(gds::kXy, gds::kInt32, count * 8);
 }
 
@@ -110,7 +110,7 @@ void GdsOut::WritePoint(int64_t x, int64_t y) {
     double sx = std::floor(double(x) * scale + 0.5);
     double sy = std::floor(double(y) * scale + 0.5);
     if (!(std::fabs(sx) <= 2147483648.0 && std::fabs(sy) <= 2147483648.0)) {
-      throw Error("Scaled coordinate out of 32-bit range", kTag);
+      throw Error(kTag, "Scaled coordinate out of 32-bit range");
     }
     x = int64_t(sx);
     y = int64_t(sy);
@@ -120,7 +120,7 @@ void GdsOut::WritePoint(int64_t x, int64_t y) {
 }
 
 void GdsOut::WriteBoundaryElement(uint16_t layer, uint16_t datatype, const Point* vertices, size_t n) {
-  if (n < 1 || n > size_t(kMaxVertices)) throw Error("Boundary vertex count out of range", kTag);
+  if (n < 1 || n > size_t(kMaxVertices)) throw Error(kTag, "Boundary vertex count out of range");
   WriteEmptyRecord(gds::kBoundary);
   WriteInt16Record(gds::kLayer, gds::kInt16, layer);
   WriteInt16Record(gds::kDataType, gds::kInt16, datatype);
@@ -146,7 +146,7 @@ void GdsOut::WriteLibraryStart(uint16_t version, const std::string& libName, dou
   WriteStringRecord(gds::kLibName, libName);
   if (!std::isfinite(userUnit) || !std::isfinite(dbUnit) || std::fabs(userUnit) >= kRealLimit ||
       std::fabs(dbUnit) >= kRealLimit) {
-    throw Error("Value not representable as GDSII real", kTag);
+    throw Error(kTag, "Value not representable as GDSII real");
   }
   WriteRecordHeader(gds::kUnits, gds::kReal8, 16);
   uint8_t bytes[8];
@@ -199,7 +199,7 @@ void GdsOut::WriteText(const GdsOutText& text) {
 
 const std::string& GdsOut::PlacedName(const SRef& ref) const {
   const Cell* placed = library_ ? library_->GetCell(ref.CellId()) : nullptr;
-  if (!placed || !placed->name) throw Error("Placement of a missing cell", kTag);
+  if (!placed || !placed->name) throw Error(kTag, "Placement of a missing cell");
   return *placed->name;
 }
 
@@ -217,7 +217,7 @@ void GdsOut::WriteSRef(const SRef& ref, const std::string& cellName) {
 }
 
 void GdsOut::WriteARef(const ARef& ref, const std::string& cellName) {
-  if (ref.columns < 1 || ref.rows < 1) throw Error("Array count out of range 1..32767", kTag);
+  if (ref.columns < 1 || ref.rows < 1) throw Error(kTag, "Array count out of range 1..32767");
   WriteEmptyRecord(gds::kAref);
   WriteStringRecord(gds::kSname, cellName);
   WriteStrans(ref);

@@ -11,6 +11,7 @@
 #include "db/binary_file.h"
 #include "db/box.h"
 #include "db/cell.h"
+#include "db/error_tags.h"
 #include "db/poly/ring_set.h"
 #include "db/trans.h"
 #include "formats/gds_records.h"
@@ -53,7 +54,7 @@ class GdsOut : public BinaryFile {
   static constexpr size_t kMaxStringLength = 65530;
 
   // Opens name for writing; the date stamps are the local time of now. Throws
-  // Error("Cannot open file <name>!", "GDSOUT").
+  // Error(kTagGdsOut, "Cannot open file <name>!").
   GdsOut(const std::string& name, bool gzip, std::time_t now = std::time(nullptr));
   ~GdsOut();
 
@@ -107,7 +108,7 @@ class GdsOut : public BinaryFile {
   // Library writers (gds_out_library.cpp), after WriteLibraryHeader.
   // One structure streamed from the cell's section of its data file, one shape record at a
   // time, under layerFilter and layerRenumbering; a loaded cell (which may hold unsaved
-  // changes) is written from memory instead. Malformed cell data throws Error(..., "LIBIN").
+  // changes) is written from memory instead. Malformed cell data throws Error(kTagLibIn, ...).
   void WriteCellFromLibrary(Cell& cell);
   // One structure from the cell, loaded with its spatial index, limited to window and layers
   // (empty: all), with the layers renumbered through layerMap when given. Shapes and texts
@@ -146,7 +147,7 @@ class GdsOut : public BinaryFile {
 
   Library* library_ = nullptr;
   // The cell data file WriteCellFromLibrary reads, and its id (0: none open).
-  BinaryFile cellData_{"LIBIN"};
+  BinaryFile cellData_{kTagLibIn};
   uint32_t cellDataId_ = 0;
   std::tm localTime_{};
   RingSet rings_;

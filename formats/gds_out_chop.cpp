@@ -68,7 +68,7 @@ void GdsOut::ChopRings(RingSet& rings, uint32_t n) {
   if (largest > uint32_t(kMaxVertices)) {
     char message[64];
     std::snprintf(message, sizeof message, "Cannot chop polygon of %u vertices", n);
-    throw Error(message, "GDSOUT");
+    throw Error(kTagGdsOut, message);
   }
   LogMessage("  to max %u vertices\n", largest);
 }

@@ -14,7 +14,7 @@ namespace {
 
 // Chained-integer reads past the end of a section mean the cell data is cut short.
 Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), "BinaryIn") == 0) return Error("Insufficient Cell Data", "LIBIN");
+  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
   return e;
 }
 
@@ -58,7 +58,7 @@ bool GdsOut::ChooseLayer(LayerKey key, const std::set<LayerKey>* layers, const s
 
 void GdsOut::WriteTextItem(const TextItem& item, LayerKey key) {
   if (noTexts) return;
-  if (item.textId >= library_->strings.size()) throw Error("Text id invalid", "LIBIN");
+  if (item.textId >= library_->strings.size()) throw Error(kTagLibIn, "Text id invalid");
   GdsOutText text;
   text.x = item.x;
   text.y = item.y;
@@ -82,15 +82,15 @@ bool GdsOut::PlacedCellWritten(uint32_t id, const Cell& parent, bool (*isWritten
 }
 
 void GdsOut::OpenCellData(const Cell& cell) {
-  if (cell.fileId == 0) throw Error("Cell file id invalid", "LIBIN");
+  if (cell.fileId == 0) throw Error(kTagLibIn, "Cell file id invalid");
   if (cellDataId_ != cell.fileId) {
     cellDataId_ = 0;
     std::string path = library_->directory + "/db" + std::to_string(cell.fileId) + (library_->gzip ? ".gz" : "");
-    if (!cellData_.Open(path, false, library_->gzip)) throw Error("Cannot open file " + path, "LIBIN");
+    if (!cellData_.Open(path, false, library_->gzip)) throw Error(kTagLibIn, "Cannot open file " + path);
     cellDataId_ = cell.fileId;
   }
   if (cellData_.Tell() != cell.geometryPosition && !cellData_.Seek(cell.geometryPosition)) {
-    throw Error("Insufficient Cell Data", "LIBIN");
+    throw Error(kTagLibIn, "Insufficient Cell Data");
   }
 }
 
@@ -99,9 +99,9 @@ void GdsOut::StreamCellGeometry(Cell& cell) {
   while (cellData_.Tell() < cell.endPosition) {
     uint16_t layer;
     uint8_t datatype;
-    if (!cellData_.Read2(layer)) throw Error("Insufficient Cell Data", "LIBIN");
+    if (!cellData_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
     if (layer == kPlacementLayer) return;
-    if (!cellData_.ReadByte(datatype)) throw Error("Insufficient Cell Data", "LIBIN");
+    if (!cellData_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
     LayerKey key;
     bool written = ChooseLayer(MakeLayerKey(layer, datatype), layerFilter, layerRenumbering, key);
     uint32_t groups = cellData_.ReadUnsignedChained();
@@ -115,14 +115,14 @@ void GdsOut::StreamCellGeometry(Cell& cell) {
       continue;
     }
     // A group takes at least 5 bytes: a count beyond the section is corrupt.
-    if (groups > (int64_t(cell.endPosition) - cellData_.Tell()) / 5) throw Error("Wrong format", "LIBIN");
+    if (groups > (int64_t(cell.endPosition) - cellData_.Tell()) / 5) throw Error(kTagLibIn, "Wrong format");
     for (uint32_t i = 0; i < groups; ++i) {
       GroupListGuard guard;
       ShapeGroup* group = guard.list.ReadGroup(cellData_);
       if (written) WriteShapeGroup(*group, key);
     }
     // Checked once per layer: Tell asks the C library each time.
-    if (cellData_.Tell() > cell.endPosition) throw Error("Wrong format", "LIBIN");
+    if (cellData_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
   }
 }
 

@@ -47,7 +47,7 @@ bool CTrapezoidNeedsHeight(uint64_t type) {
 }
 
 int CTrapezoidCorners(uint64_t type, int64_t w, int64_t h, OasisDelta corners[4]) {
-  if (type > 25) throw Error("Invalid ctrapezoid type", "OASISIN");
+  if (type > 25) throw Error(kTagOasisIn, "Invalid ctrapezoid type");
   if ((type >= 16 && type <= 19) || type == 25) h = w;
   if (type == 20 || type == 21) w = 2 * h;
   if (type == 22 || type == 23) h = 2 * w;

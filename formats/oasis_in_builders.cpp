@@ -14,13 +14,13 @@
 
 namespace {
 
-constexpr const char* kTag = "OASISIN";
+constexpr const char* kTag = kTagOasisIn;
 constexpr int64_t kMaxArrayCount = 32767;
 
 bool InInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
 
 int32_t Checked(int64_t v) {
-  if (!InInt32(v)) throw Error("Integer out of range", kTag);
+  if (!InInt32(v)) throw Error(kTag, "Integer out of range");
   return int32_t(v);
 }
 
@@ -66,7 +66,7 @@ bool OasisIn::AddPlacementArray(const Trans& trans, uint32_t cellId) {
   } else {
     return false;
   }
-  if (!InInt32(columnPitch) || !InInt32(rowPitch)) throw Error("Array pitch out of range", kTag);
+  if (!InInt32(columnPitch) || !InInt32(rowPitch)) throw Error(kTag, "Array pitch out of range");
   // Each array made counts against the cell's cap, as a position would.
   uint64_t arrays = uint64_t((columns + kMaxArrayCount - 1) / kMaxArrayCount) *
                     uint64_t((rows + kMaxArrayCount - 1) / kMaxArrayCount);
@@ -218,7 +218,7 @@ bool OasisIn::TrapezoidCorners(OasisDelta corners[4]) const {
 
 bool OasisIn::BuildPathRing() {
   if (!modal_.pathPointsDefined) Modal(-1, "path-point-list");
-  if (modal_.pathPoints.size() < 2) throw Error("Too few points in Path.", kTag);
+  if (modal_.pathPoints.size() < 2) throw Error(kTag, "Too few points in Path.");
   int64_t gx = modal_.geometryX, gy = modal_.geometryY;
   PathShape path;
   for (const OasisDelta& p : modal_.pathPoints) path.points.emplace_back(Checked(gx + p.x), Checked(gy + p.y));
@@ -240,7 +240,7 @@ bool OasisIn::BuildPathRing() {
 }
 
 bool OasisIn::BuildCircleRing() {
-  if (modal_.radius < 1) throw Error("Circle radius not provided", kTag);
+  if (modal_.radius < 1) throw Error(kTag, "Circle radius not provided");
   int64_t gx = modal_.geometryX, gy = modal_.geometryY, r = modal_.radius;
   CircleTable table;
   table.cx = Checked(gx);
@@ -248,7 +248,7 @@ bool OasisIn::BuildCircleRing() {
   table.radius = Checked(r);
   table.count = 32;
   if (!InInt32(gx - r) || !InInt32(gx + r) || !InInt32(gy - r) || !InInt32(gy + r)) {
-    throw Error("Integer out of range", kTag);
+    throw Error(kTag, "Integer out of range");
   }
   PolygonizeArc(table);
   AppendArcVertices(ring_, table, 0, 0);

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kTag = "OASISIN";
+constexpr const char* kTag = kTagOasisIn;
 
 // Orientation codes of the four angles, without and with the flip.
 constexpr uint8_t kCodes[2][4] = {{0, 1, 2, 3}, {6, 7, 4, 5}};
@@ -28,7 +28,7 @@ int QuarterTurns(double angle) {
 }
 
 int32_t CheckedCoordinate(int64_t v) {
-  if (v < INT32_MIN || v > INT32_MAX) throw Error("Integer out of range", kTag);
+  if (v < INT32_MIN || v > INT32_MAX) throw Error(kTag, "Integer out of range");
   return int32_t(v);
 }
 
@@ -75,7 +75,7 @@ void OasisIn::ReadPlacement(uint64_t recordId) {
       magnification = file_.ReadFiniteReal("magnification");
       // Kept as a float: it must stay a positive finite number there too.
       float kept = float(std::min(magnification, 1e30));
-      if (!(kept > 0) || magnification > 1e30) throw Error("Invalid magnification", kTag);
+      if (!(kept > 0) || magnification > 1e30) throw Error(kTag, "Invalid magnification");
       if (IsUnitMagnification(magnification)) magnification = 1.0;
     }
     if (info & 0x02) turns = QuarterTurns(file_.ReadFiniteReal("angle"));
@@ -175,7 +175,7 @@ void OasisIn::ReadCTrapezoid() {
   ReadLayerAndDatatype(info);
   if (info & 0x80) {
     modal_.ctrapezoidType = file_.ReadUnsigned32();
-    if (modal_.ctrapezoidType > 25) throw Error("Invalid ctrapezoid type", kTag);
+    if (modal_.ctrapezoidType > 25) throw Error(kTag, "Invalid ctrapezoid type");
   }
   if (info & 0x40) modal_.width = file_.ReadUnsigned32();
   if (info & 0x20) modal_.height = file_.ReadUnsigned32();

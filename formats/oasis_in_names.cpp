@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* kTag = "OASISIN";
+constexpr const char* kTag = kTagOasisIn;
 // Reference numbers are cell ids: they stay below this, and below 16 times the cell records
 // read so far plus 1024, so that no table grows far beyond what the file describes.
 constexpr uint64_t kMaxReferenceNumber = 16777216;
@@ -47,7 +47,7 @@ void OasisIn::ReadNameRecord(uint64_t recordId) {
       if (recordId == 31) file_.ReadUnsigned();
       break;
     default:
-      throw Error("Unknown Name ID", kTag);
+      throw Error(kTag, "Unknown Name ID");
   }
 }
 
@@ -88,7 +88,7 @@ uint32_t OasisIn::CellForName(const std::string& name) {
 void OasisIn::ReadCellName(bool explicitNumber) {
   Numbering numbering = explicitNumber ? kNumberingExplicit : kNumberingImplicit;
   if (cellNumbering_ != kNumberingNone && cellNumbering_ != numbering) {
-    throw Error("Mixed implicit and explicit CELLNAME records", kTag);
+    throw Error(kTag, "Mixed implicit and explicit CELLNAME records");
   }
   cellNumbering_ = numbering;
   file_.ReadString(string_);
@@ -119,7 +119,7 @@ uint32_t OasisIn::StringForReference(uint64_t number) {
 void OasisIn::ReadTextString(bool explicitNumber) {
   Numbering numbering = explicitNumber ? kNumberingExplicit : kNumberingImplicit;
   if (textNumbering_ != kNumberingNone && textNumbering_ != numbering) {
-    throw Error("Mixed implicit and explicit TEXTSTRING records", kTag);
+    throw Error(kTag, "Mixed implicit and explicit TEXTSTRING records");
   }
   textNumbering_ = numbering;
   file_.ReadString(string_);
@@ -138,7 +138,7 @@ void OasisIn::ReadLayerName() {
   file_.ReadString(string_);
   for (int interval = 0; interval < 2; ++interval) {
     uint64_t type = file_.ReadUnsigned();
-    if (type > 4) throw Error("Error in LayerName", kTag);
+    if (type > 4) throw Error(kTag, "Error in LayerName");
     int values = type == 0 ? 0 : (type == 4 ? 2 : 1);
     for (int i = 0; i < values; ++i) file_.ReadUnsigned();
   }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* kTag = "OASISIN";
+constexpr const char* kTag = kTagOasisIn;
 constexpr char kMagic[] = "%SEMI-OASIS\r\n";
 constexpr int kMagicLength = 13;
 
@@ -39,23 +39,23 @@ void OasisIn::ReadLibrary(const std::string& path, Library& library) {
 
 uint8_t OasisIn::ReadByte() {
   uint8_t b;
-  if (!file_.ReadByte(b)) throw Error("Unexpected end of file", kTag);
+  if (!file_.ReadByte(b)) throw Error(kTag, "Unexpected end of file");
   return b;
 }
 
 void OasisIn::CheckMagic() {
   for (int i = 0; i < kMagicLength; ++i) {
     uint8_t b;
-    if (!file_.ReadByte(b) || b != uint8_t(kMagic[i])) throw Error("Invalid Magic", kTag);
+    if (!file_.ReadByte(b) || b != uint8_t(kMagic[i])) throw Error(kTag, "Invalid Magic");
   }
 }
 
 void OasisIn::ReadStart() {
   uint8_t id;
-  if (!file_.ReadByte(id) || id != 1) throw Error("Invalid Start", kTag);
+  if (!file_.ReadByte(id) || id != 1) throw Error(kTag, "Invalid Start");
   file_.ReadString(string_);
   double unit = file_.ReadFiniteReal("unit");
-  if (!(unit > 0) || !std::isfinite(1e-6 / unit) || 1e-6 / unit <= 0) throw Error("Invalid unit", kTag);
+  if (!(unit > 0) || !std::isfinite(1e-6 / unit) || 1e-6 / unit <= 0) throw Error(kTag, "Invalid unit");
   library_->dbUnit = 1e-6 / unit;
   library_->unitsPerNm = NiceValue(1e-9 / library_->dbUnit);
   LogMessage("DB unit=%e meter\n", library_->dbUnit);
@@ -89,13 +89,13 @@ void OasisIn::ReadRecords() {
         break;
       case 34:
         for (int i = 0; i < 3; ++i) file_.ReadUnsigned();
-        throw Error("CBlock not supported yet", kTag);
+        throw Error(kTag, "CBlock not supported yet");
       default:
         if ((id >= 3 && id <= 12) || id == 30 || id == 31) {
           ReadNameRecord(id);
           break;
         }
-        throw Error("Unknown Record ID", kTag);
+        throw Error(kTag, "Unknown Record ID");
     }
     id = file_.ReadUnsigned();
   }
@@ -119,12 +119,12 @@ void OasisIn::SkipPadding() {
     uint8_t b = ReadByte();
     uint64_t group = b & 0x7f;
     if (shift >= 64 ? group != 0 : (shift > 57 && (group >> (64 - shift)) != 0)) {
-      throw Error("Integer out of range", kTag);
+      throw Error(kTag, "Integer out of range");
     }
     if (shift < 64) length |= group << shift;
     if (!(b & 0x80)) break;
   }
-  if (length > file_.BytesLeft()) throw Error("String defined but end of file", kTag);
+  if (length > file_.BytesLeft()) throw Error(kTag, "String defined but end of file");
   for (uint64_t i = 0; i < length; ++i) ReadByte();
 }
 
@@ -219,7 +219,7 @@ uint64_t OasisIn::ReadCellBody(uint64_t recordId) {
         break;
       case 34:
         for (int i = 0; i < 3; ++i) file_.ReadUnsigned();
-        throw Error("CBlock not supported yet", kTag);
+        throw Error(kTag, "CBlock not supported yet");
       default:
         return id;
     }
@@ -247,7 +247,7 @@ void OasisIn::ReadProperty() {
   uint64_t count = info >> 4;
   if (count == 15) count = file_.ReadUnsigned();
   // Each value takes at least one byte.
-  if (count > file_.BytesLeft()) throw Error("Unexpected end of file", kTag);
+  if (count > file_.BytesLeft()) throw Error(kTag, "Unexpected end of file");
   OasisPropertyValue value;
   for (uint64_t i = 0; i < count; ++i) file_.ReadPropertyValue(value);
 }

@@ -47,7 +47,7 @@ struct OasisOutModal {
 //
 // Calling order: OpenForWrite, WriteStart, name records, cells (each a CELL record and its
 // contents), WriteEnd, which also closes the file. Any write failure, and a failed close,
-// throws Error("Cannot write file <name>", "OASISOUT"); the file then has no END.
+// throws Error(kTagOasisOut, "Cannot write file <name>"); the file then has no END.
 class OasisOut : public BinaryFile {
  public:
   OasisOut();
@@ -80,10 +80,10 @@ class OasisOut : public BinaryFile {
   // first position is written.
   void WriteShapeGroup(const ShapeGroup& group, uint32_t layer, uint32_t datatype, bool noRepetition);
   // TEXT naming its string by reference number; an id beyond the library's string table is
-  // Error("Text id invalid", "LIBIN").
+  // Error(kTagLibIn, "Text id invalid").
   void WriteText(uint32_t layer, uint32_t textType, int32_t x, int32_t y, uint32_t textId);
   // PLACEMENT of ref's cell by its reference number; a cell without one (-1) is
-  // Error("Cell id invalid", "OASISOUT").
+  // Error(kTagOasisOut, "Cell id invalid").
   void WritePlacement(const SRef& ref);
   void WriteArrayPlacement(const ARef& ref);
 

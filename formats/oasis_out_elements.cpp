@@ -34,7 +34,7 @@ constexpr uint8_t kTextLayer = 0x01;
 }  // namespace
 
 void OasisOut::WriteText(uint32_t layer, uint32_t textType, int32_t x, int32_t y, uint32_t textId) {
-  if (textId >= library_->strings.size()) throw Error("Text id invalid", "LIBIN");
+  if (textId >= library_->strings.size()) throw Error(kTagLibIn, "Text id invalid");
   uint8_t info = uint8_t(kTextStringByNumber | (modal.textLayer != layer ? kTextLayer : 0) |
                          (modal.textType != textType ? kTextType : 0) | (modal.textX != x ? kTextX : 0) |
                          (modal.textY != y ? kTextY : 0));
@@ -50,13 +50,13 @@ void OasisOut::WriteText(uint32_t layer, uint32_t textType, int32_t x, int32_t y
 void OasisOut::WritePlacement(const SRef& ref) { WritePlacementRecord(ref, nullptr); }
 
 void OasisOut::WriteArrayPlacement(const ARef& ref) {
-  if (ref.columns < 1 || ref.rows < 1) throw Error("Array placement without elements", "OASISOUT");
+  if (ref.columns < 1 || ref.rows < 1) throw Error(kTagOasisOut, "Array placement without elements");
   WritePlacementRecord(ref, &ref);
 }
 
 void OasisOut::WritePlacementRecord(const SRef& ref, const ARef* array) {
   uint32_t id = ref.CellId();
-  if (id >= referenceNumbers.size() || referenceNumbers[id] < 0) throw Error("Cell id invalid", "OASISOUT");
+  if (id >= referenceNumbers.size() || referenceNumbers[id] < 0) throw Error(kTagOasisOut, "Cell id invalid");
   int code = ref.orientation & 7;
   int angle = ref.GetAngle();
   bool magnified = ref.IsMagnified();

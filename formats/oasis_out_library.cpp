@@ -37,7 +37,7 @@ bool SelectKey(LayerKey key, const std::set<LayerKey>* filter, const std::map<La
 
 // Chained-integer failures inside a section mean the section is cut short or corrupt.
 Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), "BinaryIn") == 0) return Error("Insufficient Cell Data", "LIBIN");
+  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
   return e;
 }
 
@@ -55,7 +55,7 @@ void OasisOut::WriteLibrary() {
 void OasisOut::WriteCellTree(uint32_t top) {
   std::vector<uint8_t> include(library_->cells.size(), 0);
   Cell* topCell = library_->GetCell(top);
-  if (!topCell) throw Error("Cell id invalid", "OASISOUT");
+  if (!topCell) throw Error(kTagOasisOut, "Cell id invalid");
   std::deque<uint32_t> pending{top};
   include[top] = 1;
   while (!pending.empty()) {
@@ -123,22 +123,22 @@ void OasisOut::StreamCellFromFile(Cell& cell) {
     dataFileId_ = 0;
     // The library's own naming of its data files ("db<id>", ".gz" in a compressed library).
     std::string path = library_->directory + "/db" + std::to_string(cell.fileId) + (library_->gzip ? ".gz" : "");
-    if (!dataFile_.Open(path, false, library_->gzip)) throw Error("Cannot open file " + path, "LIBIN");
+    if (!dataFile_.Open(path, false, library_->gzip)) throw Error(kTagLibIn, "Cannot open file " + path);
     dataFileId_ = cell.fileId;
   }
   if (dataFile_.Tell() != cell.geometryPosition && !dataFile_.Seek(cell.geometryPosition)) {
-    throw Error("Insufficient Cell Data", "LIBIN");
+    throw Error(kTagLibIn, "Insufficient Cell Data");
   }
   ShapeGroupList groups;
   while (dataFile_.Tell() < cell.endPosition) {
     uint16_t layer;
     uint8_t datatype;
-    if (!dataFile_.Read2(layer)) throw Error("Insufficient Cell Data", "LIBIN");
+    if (!dataFile_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
     if (layer == kPlacementLayer) return;
-    if (!dataFile_.ReadByte(datatype)) throw Error("Insufficient Cell Data", "LIBIN");
+    if (!dataFile_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
     bool selected = !layerFilter || layerFilter->count(MakeLayerKey(layer, datatype));
     uint32_t count = dataFile_.ReadUnsignedChained();
-    if (count > uint32_t(INT32_MAX)) throw Error("Wrong format", "LIBIN");
+    if (count > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong format");
     if (count == 0) {
       int32_t x = dataFile_.ReadSignedChained();
       int32_t y = dataFile_.ReadSignedChained();
@@ -147,7 +147,7 @@ void OasisOut::StreamCellFromFile(Cell& cell) {
     }
     for (uint32_t i = 0; i < count; ++i) {
       const ShapeGroup* group = groups.ReadGroup(dataFile_);
-      if (dataFile_.Tell() > cell.endPosition) throw Error("Wrong format", "LIBIN");
+      if (dataFile_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
       if (selected) WriteShapeGroup(*group, layer, datatype, false);
       ShapeGroupPool::ReleaseList(groups);
     }

@@ -24,10 +24,10 @@ bool FitsUnsigned(double r) { return std::isfinite(r) && std::fabs(r) < 18446744
 
 }  // namespace
 
-OasisOut::OasisOut() : BinaryFile("OASISOUT") {}
+OasisOut::OasisOut() : BinaryFile(kTagOasisOut) {}
 
 void OasisOut::OpenForWrite(const std::string& path, Library& library) {
-  if (!Open(path, true, false, 0)) throw Error("Cannot open file " + path + "!", "OASISOUT");
+  if (!Open(path, true, false, 0)) throw Error(kTagOasisOut, "Cannot open file " + path + "!");
   library_ = &library;
 }
 

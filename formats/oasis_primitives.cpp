@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr const char* kTag = "OASISIN";
+constexpr const char* kTag = kTagOasisIn;
 
-[[noreturn]] void OutOfRange() { throw Error("Integer out of range", kTag); }
+[[noreturn]] void OutOfRange() { throw Error(kTag, "Integer out of range"); }
 
 int64_t Magnitude(int64_t v) { return v < 0 ? -v : v; }
 
@@ -28,7 +28,7 @@ void MoveChecked(OasisDelta& p, const OasisDelta& d) {
 int64_t LatticeExtent(uint64_t count, int64_t step) {
   uint64_t steps = count - 1;
   uint64_t size = uint64_t(Magnitude(step));
-  if (size != 0 && steps > uint64_t(kMaxOasisOffset) / size) throw Error("Repetition offset out of range", kTag);
+  if (size != 0 && steps > uint64_t(kMaxOasisOffset) / size) throw Error(kTag, "Repetition offset out of range");
   return int64_t(steps) * step;
 }
 
@@ -49,7 +49,7 @@ uint64_t OasisFile::BytesLeft() {
 
 uint8_t OasisFile::ReadByteOrFail() {
   uint8_t b;
-  if (!ReadByte(b)) throw Error("Unexpected end of file", kTag);
+  if (!ReadByte(b)) throw Error(kTag, "Unexpected end of file");
   return b;
 }
 
@@ -150,18 +150,18 @@ double OasisFile::ReadRealOfType(uint64_t type) {
     }
     case 6: {
       uint32_t bits;
-      if (!Read4(bits)) throw Error("Unexpected end of file", kTag);
+      if (!Read4(bits)) throw Error(kTag, "Unexpected end of file");
       float f;
       std::memcpy(&f, &bits, sizeof f);
       return double(f);
     }
     case 7: {
       double v;
-      if (!Read8(v)) throw Error("Unexpected end of file", kTag);
+      if (!Read8(v)) throw Error(kTag, "Unexpected end of file");
       return v;
     }
     default:
-      throw Error("Unkown Real Format", kTag);
+      throw Error(kTag, "Unkown Real Format");
   }
 }
 
@@ -173,9 +173,9 @@ double OasisFile::ReadFiniteReal(const char* what) {
 
 void OasisFile::ReadString(std::string& s) {
   uint64_t length = ReadUnsigned();
-  if (length > BytesLeft()) throw Error("String too long", kTag);
+  if (length > BytesLeft()) throw Error(kTag, "String too long");
   s.resize(size_t(length));
-  if (Read(s.data(), s.size()) != s.size()) throw Error("String defined but end of file", kTag);
+  if (Read(s.data(), s.size()) != s.size()) throw Error(kTag, "String defined but end of file");
 }
 
 OasisDelta OasisFile::ReadDirectedDelta(uint64_t direction, uint64_t magnitude) {
@@ -215,7 +215,7 @@ OasisDelta OasisFile::ReadGDelta() {
 
 void OasisFile::ReadPointList(std::vector<OasisDelta>& points, bool polygon) {
   uint64_t type = ReadUnsigned();
-  if (type > 5) throw Error("Unknown point list type", kTag);
+  if (type > 5) throw Error(kTag, "Unknown point list type");
   uint64_t count = ReadUnsigned();
   // Every delta takes at least one byte; the first vertex and the implied one come on top.
   if (count > BytesLeft() || count > kMaxPolygonVertices - 2) {
@@ -253,10 +253,10 @@ void OasisFile::ReadPointList(std::vector<OasisDelta>& points, bool polygon) {
 void OasisFile::ReadRepetition(OasisRepetition& modal) {
   uint64_t type = ReadUnsigned();
   if (type == 0) {
-    if (modal.type == 0) throw Error("Modal variable repetition undefined", kTag);
+    if (modal.type == 0) throw Error(kTag, "Modal variable repetition undefined");
     return;
   }
-  if (type > 11) throw Error("Unknown Repetition ", kTag);
+  if (type > 11) throw Error(kTag, "Unknown Repetition ");
   modal.type = uint32_t(type);
   modal.countX = modal.countY = 1;
   modal.stepX = modal.stepY = OasisDelta();
@@ -291,7 +291,7 @@ void OasisFile::ReadLattice(uint32_t type, OasisRepetition& r) {
   OasisDelta alongX{LatticeExtent(r.countX, r.stepX.x), LatticeExtent(r.countX, r.stepX.y)};
   OasisDelta alongY{LatticeExtent(r.countY, r.stepY.x), LatticeExtent(r.countY, r.stepY.y)};
   if (Magnitude(alongX.x + alongY.x) > kMaxOasisOffset || Magnitude(alongX.y + alongY.y) > kMaxOasisOffset) {
-    throw Error("Repetition offset out of range", kTag);
+    throw Error(kTag, "Repetition offset out of range");
   }
 }
 

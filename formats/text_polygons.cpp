@@ -72,7 +72,7 @@ TextPolygonCounts WriteTextPolygons(RingSet& rings, const std::string& name, boo
   std::ofstream out(name, append ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
   if (!out) {
     LogMessage("Error: Output file %s could not be opened !\n", name.c_str());
-    throw Error("Cannot open file " + name + "!", "POLYOUT");
+    throw Error(kTagPolyOut, "Cannot open file " + name + "!");
   }
   out.imbue(std::locale::classic());
   TextPolygonCounts counts;
@@ -85,7 +85,7 @@ TextPolygonCounts WriteTextPolygons(RingSet& rings, const std::string& name, boo
   }
   rings.ClearVertexFlags(kVertexVisited);
   out.close();
-  if (out.fail()) throw Error("Cannot write file " + name, "POLYOUT");
+  if (out.fail()) throw Error(kTagPolyOut, "Cannot write file " + name);
   return counts;
 }
 

@@ -17,8 +17,8 @@ struct TextPolygonCounts {
 // Writes every ring of rings with at least 3 vertices, each once, from the vertex where the
 // chain first reaches it; appends to name with append, else creates or truncates it. Returns
 // what was written. A file that cannot be opened is logged ("Error: Output file %s could not be
-// opened !") and, like a failed write or close, throws Error("Cannot open file %s!" or "Cannot
-// write file %s", "POLYOUT"). The visited flag (bit 0) of every vertex is left clear.
+// opened !") and, like a failed write or close, throws Error(kTagPolyOut, "Cannot open file %s!" or "Cannot
+// write file %s"). The visited flag (bit 0) of every vertex is left clear.
 TextPolygonCounts WriteTextPolygons(RingSet& rings, const std::string& name, bool append);
 
 // Appends the rings of file name to rings, counting them in its ring count; with flag every

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+// The tag of the errors the bench commands raise themselves (bad arguments, missing inputs).
+inline constexpr const char* kTagBench = "BENCH";
+
 // A subcommand of korvane-bench. Each one lives in its own file and registers itself with a
 // static BenchCommandRegistrar; its last output line is one line of key=value pairs.
 struct BenchCommand {

@@ -47,8 +47,8 @@ double TimedPaint(MyCanvas& canvas) {
 MyCanvas* OpenCanvas(wxFrame& frame, const std::string& libDir, int width, int height) {
   MyCanvas* canvas = new MyCanvas(&frame, wxID_ANY, wxDefaultPosition, wxDefaultSize);
   canvas->SetClientSize(width, height);
-  if (!canvas->LoadLibrary(libDir)) throw Error("Cannot open library " + libDir, "BENCH");
-  if (!canvas->TopCell()) throw Error("Library has no root cell: " + libDir, "BENCH");
+  if (!canvas->LoadLibrary(libDir)) throw Error(kTagBench, "Cannot open library " + libDir);
+  if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + libDir);
   return canvas;
 }
 
@@ -77,12 +77,12 @@ int RunDraw(const std::vector<std::string>& args) {
   const std::string& libDir = args[0];
   int width = std::atoi(args[1].c_str());
   int height = std::atoi(args[2].c_str());
-  if (width <= 0 || height <= 0) throw Error("WIDTH and HEIGHT must be positive", "BENCH");
+  if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
   static char name[] = "korvane-bench";
   static char* argv[] = {name, nullptr};
   int argc = 1;
   wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv)) throw Error("Cannot start the toolkit (no display?)", "BENCH");
+  if (!wxEntryStart(argc, argv)) throw Error(kTagBench, "Cannot start the toolkit (no display?)");
   wxInitAllImageHandlers();
   wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "draw", wxDefaultPosition, wxSize(width + 40, height + 40));
 

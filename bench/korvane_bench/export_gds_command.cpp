@@ -60,7 +60,7 @@ int RunExportGds(const std::vector<std::string>& args) {
   } else {
     int32_t id = library.FindIndex(args[1]);
     Cell* cell = id < 0 ? nullptr : library.GetCell(id);
-    if (!cell) throw Error("Cell " + args[1] + " not found", "GDSOUT");
+    if (!cell) throw Error(kTagGdsOut, "Cell " + args[1] + " not found");
     out.WriteLibraryHeader(library);
     if (!cell->IsVoid()) {
       for (uint32_t below : CellsBelow(library, uint32_t(id))) out.WriteCellFromLibrary(*library.GetCell(below));

@@ -28,7 +28,7 @@ int RunExportOas(const std::vector<std::string>& args) {
     out.WriteLibrary();
   } else {
     int32_t id = library.FindIndex(args[1]);
-    if (id < 0 || !library.GetCell(id)) throw Error("Cell " + args[1] + " not found", "OASISOUT");
+    if (id < 0 || !library.GetCell(id)) throw Error(kTagOasisOut, "Cell " + args[1] + " not found");
     out.WriteCellTree(uint32_t(id));
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -20,7 +20,7 @@ std::vector<BenchCommand>& Commands() {
 void RegisterBenchCommand(const BenchCommand& command) { Commands().push_back(command); }
 
 long long PrepareImport(const std::string& file, const std::string& libDir) {
-  if (std::filesystem::exists(libDir)) throw Error("Library directory exists: " + libDir, "BENCH");
+  if (std::filesystem::exists(libDir)) throw Error(kTagBench, "Library directory exists: " + libDir);
   std::filesystem::create_directories(libDir);
   std::error_code ec;
   auto size = std::filesystem::file_size(file, ec);
@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
       try {
         return command.run(std::vector<std::string>(argv + 2, argv + argc));
       } catch (const Error& e) {
-        std::fprintf(stderr, "ERROR: %s: %s\n", e.Tag(), e.Message().c_str());
+        std::fputs(ErrorLine(e).c_str(), stderr);
+        return 1;
+      } catch (const std::exception& e) {
+        std::fputs(ErrorLine(kTagSystem, e.what()).c_str(), stderr);
         return 1;
       }
     }

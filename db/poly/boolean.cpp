@@ -58,7 +58,7 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     ApplySplits(geometry, pass->Splits());
   }
   LogMessage("Program Error: crossings do not settle after %d passes\n", kMaxPasses);
-  throw Error("Wrong segment ordering", "DRC");
+  throw Error(kTagDrc, "Wrong segment ordering");
 }
 
 void RingSet::Boolean(RingSet* out, int op, bool keepPieces) {
@@ -76,6 +76,6 @@ void RingSet::Boolean(RingSet* out, int op, bool keepPieces) {
       SplitCrossings(*this);
       break;
     default:
-      throw Error("Unknown boolean operation", "DB");
+      throw Error(kTagDb, "Unknown boolean operation");
   }
 }

@@ -43,7 +43,7 @@ bool CanSwapSuccessors(const RingVertex* a, const RingVertex* b);
 
 // Sweeps geometry until a pass meets no crossing off the grid, splitting the geometry at the
 // rounded crossings between passes; pass then holds the clean pass. Gives up with
-// Error("Wrong segment ordering", "DRC") when the rounding does not settle.
+// Error(kTagDrc, "Wrong segment ordering") when the rounding does not settle.
 void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, SweepMode mode, int op,
                      const std::vector<RingVertex*>& holes, RingSet* pieces);
 

@@ -397,5 +397,5 @@ void SweepPass::CheckIncidence() {
 
 void SweepPass::Fail(const Point& p) const {
   LogMessage("Program Error: wrong segment ordering at (%d, %d)\n", p.x, p.y);
-  throw Error("Wrong segment ordering", "DRC");
+  throw Error(kTagDrc, "Wrong segment ordering");
 }

@@ -35,7 +35,7 @@ class SweepPass {
   SweepPass(const SweepGeometry& geometry, SweepMode mode, int op, const std::vector<RingVertex*>& holes);
 
   // Runs the pass. In kResult mode the result's boundary goes to pieces. Throws
-  // Error("Wrong segment ordering", "DRC") when the active list turns out inconsistent.
+  // Error(kTagDrc, "Wrong segment ordering") when the active list turns out inconsistent.
   void Run(RingSet* pieces);
 
   bool Dirty() const { return dirty_; }

@@ -92,10 +92,10 @@ RingVertex* PushLinked(RingSet& rings, const Point& p, RingVertex* last) {
 
 void PolygonizeArc(CircleTable& table) {
   int64_t count = NormalizedCount(table.count);
-  if (count > kMaxCirclePoints) throw Error("Number of points exceeded limit", "DB");
+  if (count > kMaxCirclePoints) throw Error(kTagDb, "Number of points exceeded limit");
   int64_t r = std::llabs(int64_t(table.radius));
   if (table.cx - r < INT32_MIN || table.cx + r > INT32_MAX || table.cy - r < INT32_MIN || table.cy + r > INT32_MAX) {
-    throw Error("Circle exceeds the coordinate range", "DB");
+    throw Error(kTagDb, "Circle exceeds the coordinate range");
   }
   table.count = static_cast<int32_t>(count);
   FillTable(table);

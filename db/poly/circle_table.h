@@ -22,7 +22,7 @@ struct CircleTable {
 constexpr int32_t kMaxCirclePoints = 0x3ffff;
 
 // Normalises the count and fills the points. A normalised count above kMaxCirclePoints gives
-// Error("Number of points exceeded limit", "DB"); a circle whose box leaves the 32-bit range
+// Error(kTagDb, "Number of points exceeded limit"); a circle whose box leaves the 32-bit range
 // gives Error too.
 void PolygonizeArc(CircleTable& table);
 

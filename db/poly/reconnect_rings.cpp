@@ -8,7 +8,7 @@ namespace {
 
 [[noreturn]] void ConnectionFailed(const char* what, const RingVertex* at) {
   LogMessage("Program Error: %s at (%d, %d)\n", what, at->x, at->y);
-  throw Error("Polygon connection failed", "DRC");
+  throw Error(kTagDrc, "Polygon connection failed");
 }
 
 bool SamePoint(const RingVertex* a, const RingVertex* b) { return a->x == b->x && a->y == b->y; }

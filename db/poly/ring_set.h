@@ -112,7 +112,7 @@ class RingSet {
   // The boolean sweep over the rings of this set; rings flagged kVertexOperandB are operand B.
   // Ops merge, intersect and subtract append clean counter-clockwise result rings to out (holes
   // clockwise until cut open); cut-holes and split-at-crossings work in place with out null.
-  // With keepPieces the unjoined result edges go to out. Broken topology throws Error(..., "DRC")
+  // With keepPieces the unjoined result edges go to out. Broken topology throws Error(kTagDrc, ...)
   // and leaves this set's geometry intact.
   void Boolean(RingSet* out, int op, bool keepPieces);
   // Repairs a ring that crosses itself into simple rings covering the same area.

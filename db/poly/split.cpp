@@ -140,7 +140,7 @@ bool RingSet::HasSelfCrossing() {
 // counter-clockwise rings with one strip at a time; every piece goes to out, holes still
 // clockwise. Rings that do not reach into a strip are left out of its intersection.
 void RingSet::SplitAt(RingSet& out, int32_t stripWidth) {
-  if (stripWidth < 1) throw Error("Strip width must be at least 1", "DB");
+  if (stripWidth < 1) throw Error(kTagDb, "Strip width must be at least 1");
   Box box = GetBoundingBox();
   if (box.x2 < box.x1) return;
   std::vector<std::pair<RingVertex*, Box>> rings;

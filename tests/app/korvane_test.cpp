@@ -33,7 +33,9 @@ TEST(Korvane, StartUpWritesTheBannerToTheLog) {
   const std::string banner =
       "** Product   :\tKorvane mask layout browser and editor by Ostrand\n"
       "** Version   :\t1.2.4 \n"
-      "** Build Date:\tSept 21, 2007\n\n";
+      "** Build Date:\t" + std::string(kKorvaneBuildDate) + "\n\n";
+  // The application and this test are built together, so both carry today's build date.
+  EXPECT_STREQ(kKorvaneBuildDate, __DATE__);
   EXPECT_EQ(log.substr(0, banner.size()), banner);
 }
 
@@ -114,7 +116,7 @@ TEST(Korvane, KeyF10Exits) {
 TEST(Korvane, EscapedErrorIsReportedAndTheApplicationGoesOn) {
   bool goesOn = false;
   try {
-    throw Error("Cannot open file info", "LIBIN");
+    throw Error(kTagLibIn, "Cannot open file info");
   } catch (...) {
     goesOn = wxTheApp->OnExceptionInMainLoop();
   }

@@ -64,7 +64,7 @@ Box RelativeBox(const Points& cycle) {
   return box;
 }
 
-// Runs f and checks that it throws Error(message, tag).
+// Runs f and checks that it throws Error(tag, message).
 template <typename F>
 void ExpectError(F f, const char* message, const char* tag) {
   try {

@@ -30,9 +30,18 @@ TEST(Error, NullMessageAndTagGiveDefaults) {
   EXPECT_STREQ(e.Tag(), "");
 }
 
+TEST(Error, IsAStandardExceptionWhoseWhatGivesTagAndMessage) {
+  try {
+    throw Error(kTagGdsIn, "Library Header missing");
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "GDSIN: Library Header missing");
+  }
+  EXPECT_STREQ(Error(nullptr, "x").what(), ": x");
+}
+
 TEST(LogError, PrintsTagThenMessageAndAnEmptyMissingTag) {
   std::string out = CaptureLog(nullptr, [] {
-    LogError(Error("Cannot write file %s", "LIBOUT"));
+    LogError(Error(kTagLibOut, "Cannot write file %s"));
     LogError(Error(nullptr, nullptr));
   });
   EXPECT_EQ(out, "ERROR: LIBOUT: Cannot write file %s\nERROR: : Not Specified\n");

@@ -42,7 +42,7 @@ class ReadFile {
 
   Cell& CellNamed(const std::string& name) {
     int32_t id = lib->FindIndex(name);
-    if (id < 0) throw Error("no cell " + name, "TEST");
+    if (id < 0) throw Error("TEST", "no cell " + name);
     Cell& cell = *lib->cells[uint32_t(id)];
     lib->LoadCell(cell, true);
     return cell;

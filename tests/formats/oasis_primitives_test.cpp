@@ -31,7 +31,7 @@ class OasisPrimitivesTest : public ::testing::Test {
     file_->OpenForRead(path_);
     return *file_;
   }
-  // drive must throw Error(message, "OASISIN") on these bytes.
+  // drive must throw Error(kTagOasisIn, message) on these bytes.
   void ExpectError(const Bytes& bytes, const Drive& drive, const std::string& message) {
     OasisFile& f = Open(bytes);
     try {
