@@ -12,6 +12,7 @@
 #include "app/my_frame.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
+#include "canvas/rgb_colour.h"
 #include "db/cell.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -23,8 +24,10 @@ std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); 
 
 MyChild* BeginChild(MyFrame* frame, const wxString& title) {
   auto* child = new MyChild(frame, title);
-  child->canvas->backgroundColour = frame->backgroundColour;
-  child->canvas->instanceHighlightColour = frame->instanceHighlightColour;
+  DisplaySettings settings = child->canvas->Settings();
+  settings.backgroundColour = ToRgb(frame->backgroundColour);
+  settings.instanceHighlightColour = ToRgb(frame->instanceHighlightColour);
+  child->canvas->ApplySettings(settings);
   return child;
 }
 
@@ -48,7 +51,9 @@ bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
   library->roots.push_back(id);
   canvas->GridStep();
   canvas->SetTopCell(static_cast<int32_t>(id));
-  canvas->depth = static_cast<int32_t>(library->depth) + 1;
+  DisplaySettings settings = canvas->Settings();
+  settings.depth = static_cast<int32_t>(library->depth) + 1;
+  canvas->ApplySettings(settings);
   return true;
 }
 
@@ -132,7 +137,7 @@ void MyFrame::CreateChildMenuBar(MyChild* child, MyCanvas* canvas) {
   child->SetIcon(wxIcon(mdi_icn_xpm));
   auto* bar = new wxMenuBar;
   for (const MenuLayout& layout : ChildMenuBar()) bar->Append(BuildMenu(layout, keyBindings), layout.title);
-  bar->Check(13, canvas->showTexts != 0);
+  bar->Check(kCmdShowTexts, canvas->Settings().showTexts != 0);
   child->SetMenuBar(bar);
   if (childWindowCount == 1) EnableChildTools(true);
   child->Show();

@@ -24,8 +24,6 @@ static_assert(SameStyle(kBrushSolid, wxBRUSHSTYLE_SOLID) &&
               SameStyle(kBrushHorizontalHatch, wxBRUSHSTYLE_HORIZONTAL_HATCH) &&
               SameStyle(kBrushVerticalHatch, wxBRUSHSTYLE_VERTICAL_HATCH));
 
-constexpr int kChangeColor = 17;
-
 std::map<LayerKey, LayerInfo>* LayerTable(MyChild* child) {
   if (!child->canvas || !child->canvas->GetLibrary()) return nullptr;
   return &child->canvas->GetLibrary()->layerMap;
@@ -39,8 +37,8 @@ LayerInfo* RowLayer(MyChild* child, long row) {
 
 }  // namespace
 
-CSCtrl::CSCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
-    : wxListCtrl(panel, kCmdStyleList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl") {
+CSCtrl::CSCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(panel, kCmdStyleList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl"), child_(child) {
   InsertColumn(0, " ", wxLIST_FORMAT_LEFT, size.x);
   Bind(wxEVT_LIST_COL_CLICK, &CSCtrl::OnColumnClick, this);
   Bind(wxEVT_LIST_COL_RIGHT_CLICK, &CSCtrl::OnColumnRightClick, this);
@@ -48,10 +46,8 @@ CSCtrl::CSCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
   Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &CSCtrl::OnRightClick, this);
 }
 
-MyChild* CSCtrl::Child() const { return static_cast<MyChild*>(GetParent()->GetParent()); }
-
 void CSCtrl::OnColumnClick(wxListEvent&) {
-  wxCommandEvent command(wxEVT_MENU, kChangeColor);
+  wxCommandEvent command(wxEVT_MENU, kCmdChangeColor);
   Child()->GetEventHandler()->ProcessEvent(command);
 }
 
@@ -79,8 +75,8 @@ void CSCtrl::OnRightClick(wxListEvent& event) {
   Child()->Redraw();
 }
 
-LayerCtrl::LayerCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
-    : wxListCtrl(panel, kCmdLayerList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl") {
+LayerCtrl::LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size)
+    : wxListCtrl(panel, kCmdLayerList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl"), child_(child) {
   InsertColumn(0, "Layer", wxLIST_FORMAT_LEFT, 39);
   InsertColumn(1, "Datatype", wxLIST_FORMAT_LEFT, 57);
   Bind(wxEVT_LIST_COL_CLICK, &LayerCtrl::OnColumnClick, this);
@@ -88,8 +84,6 @@ LayerCtrl::LayerCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size)
   Bind(wxEVT_LIST_ITEM_ACTIVATED, &LayerCtrl::OnActivated, this);
   Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &LayerCtrl::OnRightClick, this);
 }
-
-MyChild* LayerCtrl::Child() const { return static_cast<MyChild*>(GetParent()->GetParent()); }
 
 std::vector<int> LayerCtrl::SelectedRows() const {
   std::vector<int> rows;

@@ -4,6 +4,7 @@
 #include <wx/msgdlg.h>
 #include <wx/scrolwin.h>
 #include <wx/statusbr.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -16,18 +17,17 @@
 #include "app/my_frame.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
+#include "canvas/rgb_colour.h"
 #include "db/library.h"
 
 namespace {
 
-constexpr int kShowOutlines = 10, kShowGrids = 11, kShowNames = 12, kShowTexts = 13;
-constexpr int kChangeColor = 17, kZoomOut = 18, kZoomOut4X = 19, kZoomIn4X = 20;
-
 // Commands of the child's menus that this build carries out; the rest come with their
 // features and stay disabled until then.
-constexpr int kWired[] = {kShowOutlines,   kShowGrids, kShowNames,  kShowTexts, kChangeColor,   kZoomOut,
-                          kZoomOut4X,      kZoomIn4X,  kCmdRedraw,  kCmdExit,   kCmdNewLibrary, kCmdWorkingDir,
-                          kCmdLoadLibrary, kCmdGdsIn,  kCmdOasisIn, kCmdClose,  kCmdAbout};
+constexpr int kWired[] = {kCmdShowOutlines, kCmdShowGrids,   kCmdShowNames,  kCmdShowTexts,  kCmdChangeColor,
+                          kCmdZoomOut,      kCmdZoomOut4X,   kCmdZoomIn4X,   kCmdRedraw,     kCmdExit,
+                          kCmdNewLibrary,   kCmdWorkingDir,  kCmdLoadLibrary, kCmdGdsIn,     kCmdOasisIn,
+                          kCmdClose,        kCmdAbout};
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
 struct NavigationKey {
@@ -83,17 +83,16 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
       LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
   canvas = new MyCanvas(this, wxID_ANY, wxPoint(layout.canvas.x, layout.canvas.y),
                         wxSize(layout.canvas.width, layout.canvas.height));
-  canvas->SetStatusSink(this);
-  canvas->SetTextPrompt([](const std::string& message, const std::string& caption) {
-    return std::string(ThePrompts().GetText(wxString::FromUTF8(message), wxString::FromUTF8(caption), "").utf8_str());
-  });
+  canvas->SetHost(this);
 
   Bind(wxEVT_SIZE, &MyChild::OnSize, this);
   Bind(wxEVT_CLOSE_WINDOW, &MyChild::OnClose, this);
   Bind(wxEVT_MENU, &MyChild::OnRedraw, this, kCmdRedraw);
-  for (int id : {kShowOutlines, kShowGrids, kShowNames, kShowTexts}) Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
-  for (int id : {kZoomOut, kZoomOut4X, kZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
-  Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kChangeColor);
+  for (int id : {kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdShowTexts}) {
+    Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
+  }
+  for (int id : {kCmdZoomOut, kCmdZoomOut4X, kCmdZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
+  Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kCmdChangeColor);
   Bind(wxEVT_MENU, &MyChild::OnCloseCommand, this, kCmdClose);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
 }
@@ -101,7 +100,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
 MyChild::~MyChild() {
   ChildFrameList.erase(std::remove(ChildFrameList.begin(), ChildFrameList.end(), this), ChildFrameList.end());
   if (canvas) {
-    canvas->SetStatusSink(nullptr);
+    canvas->SetHost(nullptr);
     canvas->Destroy();
     canvas = nullptr;
   }
@@ -114,8 +113,8 @@ void MyChild::InitLayerPanel(int height) {
   layerPanel = panel;
   // The layer list leaves room for the panel's vertical scroll bar.
   const int listWidth = layerPanelWidth - styleListWidth - 15;
-  styleList = new CSCtrl(panel, wxPoint(0, 0), wxSize(styleListWidth, height));
-  layerList = new LayerCtrl(panel, wxPoint(styleListWidth, 0), wxSize(listWidth, height));
+  styleList = new CSCtrl(this, panel, wxPoint(0, 0), wxSize(styleListWidth, height));
+  layerList = new LayerCtrl(this, panel, wxPoint(styleListWidth, 0), wxSize(listWidth, height));
 }
 
 void MyChild::UpdateLayerList() {
@@ -125,7 +124,9 @@ void MyChild::UpdateLayerList() {
   layerList->Hide();
   styleList->DeleteAllItems();
   layerList->DeleteAllItems();
-  canvas->layerFilter = LayerFilterNeeded(layers) ? 1 : 0;
+  DisplaySettings settings = canvas->Settings();
+  settings.layerFilter = LayerFilterNeeded(layers) ? 1 : 0;
+  if (settings.layerFilter != canvas->Settings().layerFilter) canvas->ApplySettings(settings);
   long index = 0;
   for (const LayerRow& row : BuildRows(layers)) {
     layerList->InsertItem(index, wxString::FromUTF8(row.first));
@@ -209,22 +210,23 @@ void MyChild::OnRedraw(wxCommandEvent&) {
 
 void MyChild::OnToggle(wxCommandEvent& event) {
   if (!canvas) return;
-  uint8_t* flag = event.GetId() == kShowOutlines ? &canvas->showOutlines
-                  : event.GetId() == kShowGrids  ? &canvas->showGrids
-                  : event.GetId() == kShowNames  ? &canvas->showNames
-                                                 : &canvas->showTexts;
+  DisplaySettings settings = canvas->Settings();
+  uint8_t* flag = event.GetId() == kCmdShowOutlines ? &settings.showOutlines
+                  : event.GetId() == kCmdShowGrids  ? &settings.showGrids
+                  : event.GetId() == kCmdShowNames  ? &settings.showNames
+                                                    : &settings.showTexts;
   *flag = *flag ? 0 : 1;
   // A key binding or the toolbar reaches here without the menu, so the check mark follows
   // the flag rather than the other way round.
   if (wxMenuBar* bar = GetMenuBar()) bar->Check(event.GetId(), *flag != 0);
-  Redraw();
+  canvas->ApplySettings(settings);
 }
 
 void MyChild::OnZoom(wxCommandEvent& event) {
   if (!canvas) return;
   switch (event.GetId()) {
-    case kZoomOut: canvas->Zoomout(); break;
-    case kZoomOut4X: canvas->Zoomout4X(); break;
+    case kCmdZoomOut: canvas->Zoomout(); break;
+    case kCmdZoomOut4X: canvas->Zoomout4X(); break;
     default: canvas->Zoomin4X(); break;
   }
 }
@@ -242,10 +244,11 @@ void MyChild::OnChangeColor(wxCommandEvent&) {
   // The colours belong to the main frame; every canvas shows the new one at its next redraw.
   for (MyChild* child : ChildFrameList) {
     if (!child->canvas) continue;
-    child->canvas->backgroundColour = frame_->backgroundColour;
-    child->canvas->instanceHighlightColour = frame_->instanceHighlightColour;
+    DisplaySettings settings = child->canvas->Settings();
+    settings.backgroundColour = ToRgb(frame_->backgroundColour);
+    settings.instanceHighlightColour = ToRgb(frame_->instanceHighlightColour);
+    child->canvas->ApplySettings(settings);
   }
-  Redraw();
 }
 
 void MyChild::OnCloseCommand(wxCommandEvent&) {
@@ -269,3 +272,17 @@ void MyChild::SetChildStatus(int field, const std::string& text) {
 }
 
 void MyChild::SetMainStatus(const std::string& text) { frame_->SetStatusText(wxString::FromUTF8(text), 0); }
+
+int MyChild::FirstSelectedLayerRow() const {
+  return int(layerList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
+
+void MyChild::SetBusy(bool busy) {
+  if (busy) {
+    wxBeginBusyCursor();
+  } else {
+    wxEndBusyCursor();
+  }
+}
+
+CanvasPrompts& MyChild::Prompts() { return ThePrompts(); }

@@ -33,7 +33,7 @@
 namespace {
 
 // The tools that act on the active child, in toolbar order.
-constexpr int kChildTools[] = {kCmdSave, kCmdExtract, 20, 19, 18, kCmdPrint};
+constexpr int kChildTools[] = {kCmdSave, kCmdExtract, kCmdZoomIn4X, kCmdZoomOut4X, kCmdZoomOut, kCmdPrint};
 
 std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
 
@@ -78,9 +78,9 @@ void MyFrame::InitToolBar(wxToolBar* toolBar) {
   toolBar->AddTool(kCmdSave, "", wxBitmap(save_xpm), "Save DB changes");
   toolBar->AddTool(kCmdExtract, "", wxBitmap(extract_xpm), "Extract to GDS/OASIS/Text");
   toolBar->AddSeparator();
-  toolBar->AddTool(20, "", wxBitmap(zoom_in_xpm), "Zoom in 4X");
-  toolBar->AddTool(19, "", wxBitmap(zoom_out_xpm), "Zoom out 4X");
-  toolBar->AddTool(18, "", wxBitmap(view_all_xpm), "View All");
+  toolBar->AddTool(kCmdZoomIn4X, "", wxBitmap(zoom_in_xpm), "Zoom in 4X");
+  toolBar->AddTool(kCmdZoomOut4X, "", wxBitmap(zoom_out_xpm), "Zoom out 4X");
+  toolBar->AddTool(kCmdZoomOut, "", wxBitmap(view_all_xpm), "View All");
   toolBar->AddSeparator();
   toolBar->AddTool(kCmdPrint, "", wxBitmap(print_xpm), "Print");
   toolBar->AddSeparator();
@@ -117,8 +117,9 @@ void MyFrame::OnLoadLibrary(wxCommandEvent&) {
 
 void MyFrame::OpenLibrary(const wxString& path, bool isNew) {
   wxSetWorkingDirectory(ParentDirectory(path));
-  LogMessage(isNew ? "Library %s is opened\n" : "Library %s is loaded\n", ToUtf8(path).c_str());
-  CreateLibraryChild(path, isNew);
+  if (isNew) LogMessage("Library %s is opened\n", ToUtf8(path).c_str());
+  // A library is loaded only once its window opened; a failed Load has logged its error.
+  if (CreateLibraryChild(path, isNew) && !isNew) LogMessage("Library %s is loaded\n", ToUtf8(path).c_str());
 }
 
 void MyFrame::OnSelectInputType(wxCommandEvent& event) {
@@ -158,7 +159,7 @@ wxString MyFrame::ChooseImportDirectory(const wxString& file) {
         this, "Automatic lib directory exists. Provide library directory name for " + file, dir);
     if (dir.empty()) return dir;
   }
-  if (!wxDirExists(dir)) wxMkdir(dir, wxS_DIR_DEFAULT);
+  // The import creates the directory, and removes it again when it fails.
   return dir;
 }
 

@@ -2,29 +2,11 @@
 
 #include <vector>
 
+#include "app/core/command_ids.h"
+
 // The shell's command vocabulary as data: every menu item's id, label, help text and kind, and
 // the layouts of the child windows' menus and of the main frame's own first menu bar. The
 // menu builders turn these into toolkit menus; nothing here knows the toolkit.
-
-// Command ids shared by menus, toolbar, key bindings and configuration files. Ids 0 to 50 are
-// the View and Edit commands and index the key bindings; 48 has no command.
-enum CommandId : int {
-  kCmdRedraw = 21,
-  kCmdExit = 100,
-  kCmdNewLibrary = 101,
-  kCmdWorkingDir = 102,
-  kCmdLoadLibrary = 103,
-  kCmdSelectInputType = 104,
-  kCmdGdsIn = 105,
-  kCmdOasisIn = 106,
-  kCmdSave = 114,
-  kCmdExtract = 115,
-  kCmdPrint = 118,
-  kCmdClose = 123,
-  kCmdAbout = 124,
-  kCmdStyleList = 126,
-  kCmdLayerList = 127,
-};
 
 enum class MenuId { kFile, kSave, kView, kEdit, kDrc, kHelp };
 enum class CommandKind { kNormal, kCheck, kSubMenu };

@@ -1,5 +1,7 @@
 #include "app/core/keybind.h"
 
+#include "app/core/command_ids.h"
+
 namespace {
 
 struct KeyName {
@@ -23,17 +25,53 @@ struct DefaultBinding {
   int key;
 };
 
-// Commands 5, 26, 36, 37, 48, 49 and 50 have no default shortcut.
+// Show DB Unit, Change Title, Merge and Subtract Polygons, Recalculate Cells and Change DB Unit
+// have no default shortcut.
 constexpr DefaultBinding kDefaults[] = {
-    {0, kCtrl, 'D'},   {1, kCtrl, 'S'},   {2, kCtrl, 'T'},    {3, kCtrl, 'C'},  {4, kAlt, 'C'},
-    {6, kCtrl, 'I'},   {7, kAlt, 'I'},    {8, kAlt, 'N'},     {9, kAlt, 'G'},   {10, kCtrl, 'O'},
-    {11, kCtrl, 'G'},  {12, kCtrl, 'N'},  {13, kAlt, 'T'},    {14, kCtrl, 'A'}, {15, kCtrl, 'R'},
-    {16, kAlt, 'R'},   {17, kCtrl, 'B'},  {18, kNone, kHome}, {19, kAlt, 'Z'},  {20, kCtrl, 'Z'},
-    {21, kShift, 'R'}, {22, kAlt, 'D'},   {23, kAlt, 'A'},    {24, kAlt, 'O'},  {25, kCtrl, kSpace},
-    {27, kNone, kEsc}, {28, kNone, kIns}, {29, kNone, kDel},  {30, kNone, 'P'}, {31, kNone, 'S'},
-    {32, kNone, 'X'},  {33, kNone, 'Y'},  {34, kNone, 'R'},   {35, kNone, '.'}, {38, kAlt, kIns},
-    {39, kAlt, kEnd},  {40, kAlt, kUp},   {41, kAlt, kDown},  {42, kCtrl, kIns}, {43, kCtrl, kUp},
-    {44, kShift, kIns}, {45, kShift, kDel}, {46, kShift, kEnd}, {47, kShift, 'M'},
+    {kCmdChangeDepth, kCtrl, 'D'},
+    {kCmdChangeCellSize, kCtrl, 'S'},
+    {kCmdShowTreePanel, kCtrl, 'T'},
+    {kCmdOpenCell, kCtrl, 'C'},
+    {kCmdOpenRootCell, kAlt, 'C'},
+    {kCmdInstanceInfo, kCtrl, 'I'},
+    {kCmdInspectLayer, kAlt, 'I'},
+    {kCmdInspectNext, kAlt, 'N'},
+    {kCmdGoTo, kAlt, 'G'},
+    {kCmdShowOutlines, kCtrl, 'O'},
+    {kCmdShowGrids, kCtrl, 'G'},
+    {kCmdShowNames, kCtrl, 'N'},
+    {kCmdShowTexts, kAlt, 'T'},
+    {kCmdAngleGrid, kCtrl, 'A'},
+    {kCmdRemoveRulers, kCtrl, 'R'},
+    {kCmdRecoverRulers, kAlt, 'R'},
+    {kCmdChangeColor, kCtrl, 'B'},
+    {kCmdZoomOut, kNone, kHome},
+    {kCmdZoomOut4X, kAlt, 'Z'},
+    {kCmdZoomIn4X, kCtrl, 'Z'},
+    {kCmdRedraw, kShift, 'R'},
+    {kCmdOrderedDraw, kAlt, 'D'},
+    {kCmdAccurateDraw, kAlt, 'A'},
+    {kCmdOptimizeDb, kAlt, 'O'},
+    {kCmdClearMemory, kCtrl, kSpace},
+    {kCmdCancel, kNone, kEsc},
+    {kCmdInsertPolygon, kNone, kIns},
+    {kCmdDeletePolygon, kNone, kDel},
+    {kCmdPastePolygon, kNone, 'P'},
+    {kCmdSizingPolygon, kNone, 'S'},
+    {kCmdFlipXPolygon, kNone, 'X'},
+    {kCmdFlipYPolygon, kNone, 'Y'},
+    {kCmdRotate90Polygon, kNone, 'R'},
+    {kCmdSnapPolygon, kNone, '.'},
+    {kCmdCreatePath, kAlt, kIns},
+    {kCmdCreateCircleArc, kAlt, kEnd},
+    {kCmdInsertText, kAlt, kUp},
+    {kCmdReplaceText, kAlt, kDown},
+    {kCmdCreateCell, kCtrl, kIns},
+    {kCmdIncrementCell, kCtrl, kUp},
+    {kCmdInsertInst, kShift, kIns},
+    {kCmdDeleteInst, kShift, kDel},
+    {kCmdReplaceInst, kShift, kEnd},
+    {kCmdModifyInst, kShift, 'M'},
 };
 
 void AppendUtf8(std::string& out, unsigned codePoint) {
@@ -88,8 +126,8 @@ std::string MakeAcceleratorLabel(const std::string& label, uint16_t binding) {
 
 int FindBoundCommand(const std::vector<uint16_t>& bindings, uint16_t binding) {
   if ((binding >> 8) == 0) return -1;
-  for (int id = 0; id <= 50 && id < int(bindings.size()); ++id) {
-    if (id != 48 && bindings[id] == binding) return id;
+  for (int id = kFirstBoundCommand; id <= kLastBoundCommand && id < int(bindings.size()); ++id) {
+    if (id != kCmdUnassigned && bindings[id] == binding) return id;
   }
   return -1;
 }

@@ -5,9 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_ids.h"
+
 class ScriptedPrompts;
 
 namespace app_test {
+
+// The toolbar tools that act on the active child window, disabled while none is open.
+constexpr int kChildToolIds[] = {kCmdSave, kCmdExtract, kCmdZoomIn4X, kCmdZoomOut4X, kCmdZoomOut, kCmdPrint};
 
 // The directory the application was started in.
 const std::string& StartDirectory();

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/core/command_ids.h"
 #include "app/my_frame.h"
 #include "db/error.h"
 #include "tests/app/app_environment.h"
@@ -51,8 +52,8 @@ TEST(Korvane, MainFrameShowsItsOwnMenusAndReady) {
   EXPECT_EQ(bar->GetMenuLabel(1), "&Help");
   std::vector<int> ids;
   for (wxMenuItem* item : bar->GetMenu(0)->GetMenuItems()) ids.push_back(item->GetId());
-  EXPECT_EQ(ids, (std::vector<int>{102, 101, 103, 105, 106, 100}));
-  EXPECT_EQ(bar->GetMenu(0)->FindItem(100)->GetItemLabel(), "Exit\tF10");
+  EXPECT_EQ(ids, (std::vector<int>{kCmdWorkingDir, kCmdNewLibrary, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn, kCmdExit}));
+  EXPECT_EQ(bar->GetMenu(0)->FindItem(kCmdExit)->GetItemLabel(), "Exit\tF10");
   EXPECT_EQ(bar->GetMenu(1)->GetMenuItemCount(), 1u);
   EXPECT_EQ(theFrame->GetStatusBar()->GetStatusText(0), "Ready");
 }
@@ -60,8 +61,10 @@ TEST(Korvane, MainFrameShowsItsOwnMenusAndReady) {
 TEST(Korvane, ChildToolsStartDisabled) {
   if (childWindowCount != 0) GTEST_SKIP() << "a child window is open";
   wxToolBar* tools = theFrame->GetToolBar();
-  for (int id : {114, 115, 20, 19, 18, 118}) EXPECT_FALSE(tools->GetToolEnabled(id)) << id;
-  for (int id : {101, 103, 104, 124}) EXPECT_TRUE(tools->GetToolEnabled(id)) << id;
+  for (int id : app_test::kChildToolIds) EXPECT_FALSE(tools->GetToolEnabled(id)) << id;
+  for (int id : {kCmdNewLibrary, kCmdLoadLibrary, kCmdSelectInputType, kCmdAbout}) {
+    EXPECT_TRUE(tools->GetToolEnabled(id)) << id;
+  }
 }
 
 // The real binary, next to this test binary's directory in the build tree.

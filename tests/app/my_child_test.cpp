@@ -1,17 +1,20 @@
 #include "app/my_child.h"
 
 #include <gtest/gtest.h>
+#include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "app/core/command_ids.h"
 #include "app/core/keybind.h"
 #include "app/korvane.h"
 #include "app/my_frame.h"
 #include "canvas/grid_points.h"
 #include "canvas/my_canvas.h"
+#include "canvas/rgb_colour.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/window_fixture.h"
@@ -59,20 +62,24 @@ TEST_F(MyChildTest, ToggleCommandsFlipTheirOwnFlagAndCheckMark) {
   MyCanvas& canvas = *child->canvas;
   const struct {
     int id;
-    uint8_t* flag;
-  } toggles[] = {{10, &canvas.showOutlines}, {11, &canvas.showGrids}, {12, &canvas.showNames}, {13, &canvas.showTexts}};
+    uint8_t DisplaySettings::*flag;
+  } toggles[] = {{kCmdShowOutlines, &DisplaySettings::showOutlines},
+                 {kCmdShowGrids, &DisplaySettings::showGrids},
+                 {kCmdShowNames, &DisplaySettings::showNames},
+                 {kCmdShowTexts, &DisplaySettings::showTexts}};
   for (int round = 0; round < 2; ++round) {
     for (const auto& toggle : toggles) {
       SCOPED_TRACE(toggle.id);
       std::vector<uint8_t> flags;
-      for (const auto& t : toggles) flags.push_back(*t.flag);
+      for (const auto& t : toggles) flags.push_back(canvas.Settings().*t.flag);
       canvas.viewChanged = false;
       wxCommandEvent command(wxEVT_MENU, toggle.id);
       child->GetEventHandler()->ProcessEvent(command);
-      EXPECT_TRUE(canvas.viewChanged);
+      // The grid points are an overlay: showing them redraws no scene.
+      EXPECT_EQ(canvas.viewChanged, toggle.id != kCmdShowGrids);
       for (size_t i = 0; i < flags.size(); ++i) {
         const uint8_t expected = toggles[i].id == toggle.id ? !flags[i] : flags[i];
-        EXPECT_EQ(*toggles[i].flag, expected) << toggles[i].id;
+        EXPECT_EQ(canvas.Settings().*toggles[i].flag, expected) << toggles[i].id;
         EXPECT_EQ(child->GetMenuBar()->IsChecked(toggles[i].id), expected != 0) << toggles[i].id;
       }
     }
@@ -83,27 +90,36 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas& canvas = *child->canvas;
+  // What the window shows: the back buffer with the overlays over it.
   auto draw = [&canvas] {
     canvas.Update();
     app_test::Pump();
-    return canvas.BackBuffer()->ConvertToImage();
+    const wxSize size = canvas.GetClientSize();
+    wxBitmap shown(size.x, size.y, 24);
+    {
+      wxMemoryDC dc(shown);
+      canvas.DoPrepareDC(dc);
+      canvas.OnDraw(dc);
+    }
+    return shown.ConvertToImage();
   };
   auto toggle = [child] {
-    child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 11));
+    child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdShowGrids));
     app_test::Pump();
   };
   const wxImage before = draw();
+  const int64_t passes = canvas.SceneDrawCount();
   toggle();
-  EXPECT_EQ(canvas.showGrids, 1);
-  EXPECT_TRUE(child->GetMenuBar()->IsChecked(11));
+  EXPECT_EQ(canvas.Settings().showGrids, 1);
+  EXPECT_TRUE(child->GetMenuBar()->IsChecked(kCmdShowGrids));
   const wxImage shown = draw();
 
   // Every grid point of the view (the grid of 5 units grown to a readable step) is marked.
   const Box window = canvas.view.VisibleWindow();
   const GridPointPlan plan =
-      PlanGridPoints(window, canvas.snapGrid, int32_t(canvas.GetLibrary()->unitsPerNm), canvas.view.PixelsPerUnit());
+      PlanGridPoints(window, canvas.Settings().snapGrid, int32_t(canvas.GetLibrary()->unitsPerNm), canvas.view.PixelsPerUnit());
   ASSERT_GT(plan.step, 0);
-  const wxColour outline = canvas.outlineColour;
+  const wxColour outline = ToWxColour(canvas.Settings().outlineColour);
   auto isOutline = [&outline](const wxImage& image, int x, int y) {
     return image.GetRed(x, y) == outline.Red() && image.GetGreen(x, y) == outline.Green() &&
            image.GetBlue(x, y) == outline.Blue();
@@ -122,10 +138,11 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   }
   EXPECT_GT(points, 20);
   EXPECT_EQ(newlyDrawn, points);
+  EXPECT_EQ(canvas.SceneDrawCount(), passes);
 
   toggle();
-  EXPECT_EQ(canvas.showGrids, 0);
-  EXPECT_FALSE(child->GetMenuBar()->IsChecked(11));
+  EXPECT_EQ(canvas.Settings().showGrids, 0);
+  EXPECT_FALSE(child->GetMenuBar()->IsChecked(kCmdShowGrids));
   const wxImage hidden = draw();
   EXPECT_TRUE(std::equal(hidden.GetData(), hidden.GetData() + hidden.GetWidth() * hidden.GetHeight() * 3,
                          before.GetData()));
@@ -138,9 +155,9 @@ TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
   canvas->Update();
   app_test::Pump();
   const std::vector<uint16_t> saved = theFrame->keyBindings;
-  theFrame->keyBindings[20] = MakeKeyBinding(0, kKeyTab);
-  theFrame->keyBindings[19] = MakeKeyBinding(0, kKeyLeft);
-  theFrame->keyBindings[11] = MakeKeyBinding(3, kKeyDown);
+  theFrame->keyBindings[kCmdZoomIn4X] = MakeKeyBinding(0, kKeyTab);
+  theFrame->keyBindings[kCmdZoomOut4X] = MakeKeyBinding(0, kKeyLeft);
+  theFrame->keyBindings[kCmdShowGrids] = MakeKeyBinding(3, kKeyDown);
   const struct {
     int keyCode;
     int modifiers;
@@ -158,7 +175,7 @@ TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
     SCOPED_TRACE(testing::Message() << p.keyCode << " " << p.modifiers);
     EXPECT_EQ(PressKey(canvas, p.keyCode, p.modifiers), p.taken);
     EXPECT_EQ(canvas->view.magnification, p.magnification);
-    EXPECT_EQ(canvas->showGrids, p.showGrids);
+    EXPECT_EQ(canvas->Settings().showGrids, p.showGrids);
   }
   theFrame->keyBindings = saved;
 }
@@ -170,7 +187,7 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
   MyCanvas* canvas = child->canvas;
   canvas->Update();
   app_test::Pump();
-  child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 20));
+  child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdZoomIn4X));
   app_test::Pump();
   ASSERT_EQ(canvas->view.magnification, 4.0);
   wxUIActionSimulator keys;
@@ -193,7 +210,7 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   ASSERT_NE(first, second);
   const wxColour background = theFrame->backgroundColour, highlight = theFrame->instanceHighlightColour;
   auto changeColor = [second] {
-    second->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, 17));
+    second->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdChangeColor));
     app_test::Pump();
   };
   // Cancelled at the choice: nothing changes.
@@ -209,8 +226,8 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   EXPECT_EQ(theFrame->instanceHighlightColour, chosen);
   EXPECT_EQ(theFrame->backgroundColour, chosen);
   for (MyChild* child : {first, second}) {
-    EXPECT_EQ(child->canvas->backgroundColour, chosen);
-    EXPECT_EQ(child->canvas->instanceHighlightColour, chosen);
+    EXPECT_EQ(child->canvas->Settings().backgroundColour, ToRgb(chosen));
+    EXPECT_EQ(child->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
   }
   second->canvas->Update();
   app_test::Pump();
@@ -218,8 +235,8 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   EXPECT_EQ(wxColour(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0)), chosen);
   // A window opened later takes the frame's colours too.
   MyChild* third = Import("c.gds");
-  EXPECT_EQ(third->canvas->backgroundColour, chosen);
-  EXPECT_EQ(third->canvas->instanceHighlightColour, chosen);
+  EXPECT_EQ(third->canvas->Settings().backgroundColour, ToRgb(chosen));
+  EXPECT_EQ(third->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
   theFrame->backgroundColour = background;
   theFrame->instanceHighlightColour = highlight;
 }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/core/command_ids.h"
 #include "app/korvane.h"
 #include "app/layer_lists.h"
 #include "app/my_child.h"
@@ -27,7 +28,7 @@ class MyFrameTest : public app_test::AppWindowTest {};
 
 TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
   prompts_->files.push_back(WriteGds("chip.gds"));
-  wxCommandEvent command(wxEVT_MENU, 105);
+  wxCommandEvent command(wxEVT_MENU, kCmdGdsIn);
   theFrame->GetEventHandler()->ProcessEvent(command);
   // The main loop runs one idle pass after a command when no further input arrives: the
   // child's menus must be in the frame after it, not only once its tab is clicked.
@@ -41,11 +42,13 @@ TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
   ASSERT_EQ(bar, child->GetMenuBar());
   ASSERT_EQ(bar->GetMenuCount(), 5u);
   EXPECT_EQ(bar->GetMenuLabel(2), "&Edit");
-  EXPECT_EQ(bar->FindItem(0)->GetItemLabel(), "Change &Depth\tCtrl-D");
-  EXPECT_TRUE(bar->IsChecked(13));
-  for (int id : {2, 10, 11, 12, 22, 23}) EXPECT_FALSE(bar->IsChecked(id)) << id;
-  EXPECT_TRUE(bar->IsEnabled(106));
-  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(20));
+  EXPECT_EQ(bar->FindItem(kCmdChangeDepth)->GetItemLabel(), "Change &Depth\tCtrl-D");
+  EXPECT_TRUE(bar->IsChecked(kCmdShowTexts));
+  for (int id : {kCmdShowTreePanel, kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdOrderedDraw, kCmdAccurateDraw}) {
+    EXPECT_FALSE(bar->IsChecked(id)) << id;
+  }
+  EXPECT_TRUE(bar->IsEnabled(kCmdOasisIn));
+  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
 
   ExpectLayersAndDrawing(child);
 }
@@ -64,7 +67,7 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
     } else {
       prompts_->files.push_back(path);
       prompts_->inputTypes.push_back(1);
-      wxCommandEvent command(wxEVT_MENU, road == kMenu ? 106 : 104);
+      wxCommandEvent command(wxEVT_MENU, road == kMenu ? kCmdOasisIn : kCmdSelectInputType);
       theFrame->GetEventHandler()->ProcessEvent(command);
       EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Open a OASIS file"});
     }
@@ -75,7 +78,7 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
     EXPECT_TRUE(wxDirExists(dir_ + "/" + name + ".db"));
     ASSERT_NE(child->canvas->TopCell(), nullptr);
     EXPECT_STREQ(child->canvas->TopCell()->Name(), "TOP");
-    EXPECT_TRUE(child->GetMenuBar()->IsEnabled(106));
+    EXPECT_TRUE(child->GetMenuBar()->IsEnabled(kCmdOasisIn));
     ExpectLayersAndDrawing(child);
     child->Close(true);
     app_test::Pump();
@@ -85,7 +88,7 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
 
 TEST_F(MyFrameTest, InputTypeRoutesGdsAndCancel) {
   prompts_->inputTypes = {-1, 0};
-  wxCommandEvent command(wxEVT_MENU, 104);
+  wxCommandEvent command(wxEVT_MENU, kCmdSelectInputType);
   theFrame->GetEventHandler()->ProcessEvent(command);
   EXPECT_TRUE(prompts_->asked.empty());
   theFrame->GetEventHandler()->ProcessEvent(command);
@@ -109,7 +112,7 @@ TEST_F(MyFrameTest, BrokenOasisFileOpensNoChildAndReportsTheError) {
   const std::string path = WriteOasis("cut.oas");
   std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4);
   prompts_->files.push_back(path);
-  wxCommandEvent command(wxEVT_MENU, 106);
+  wxCommandEvent command(wxEVT_MENU, kCmdOasisIn);
   theFrame->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
   EXPECT_TRUE(ChildFrameList.empty());
@@ -134,11 +137,11 @@ TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {
   ChildFrameList[1]->Close(true);
   app_test::Pump();
   EXPECT_EQ(childWindowCount, 1);
-  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(20));
+  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
   ChildFrameList[0]->Close(true);
   app_test::Pump();
   EXPECT_EQ(childWindowCount, 0);
-  for (int id : {114, 115, 20, 19, 18, 118}) EXPECT_FALSE(theFrame->GetToolBar()->GetToolEnabled(id)) << id;
+  for (int id : app_test::kChildToolIds) EXPECT_FALSE(theFrame->GetToolBar()->GetToolEnabled(id)) << id;
   EXPECT_EQ(ShownMenuBar(), theFrame->GetMenuBar());
 }
 
@@ -183,7 +186,7 @@ TEST_F(MyFrameTest, NewLibraryRefusesADirectoryHoldingALibrary) {
   ASSERT_EQ(mkdir(lib.c_str(), 0777), 0);
   std::ofstream(lib + "/info.gz").put('x');
   prompts_->directories.push_back(lib);
-  wxCommandEvent command(wxEVT_MENU, 101);
+  wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
   theFrame->GetEventHandler()->ProcessEvent(command);
   EXPECT_TRUE(Asked("Directory " + lib + " already holds a library, use Load"));
   EXPECT_TRUE(ChildFrameList.empty());
@@ -194,7 +197,7 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
   ASSERT_EQ(mkdir((dir_ + "/libs").c_str(), 0777), 0);
   prompts_->directories.push_back(lib);
   prompts_->texts = {"TOP", "-10 -10 10 10"};
-  wxCommandEvent command(wxEVT_MENU, 101);
+  wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
   theFrame->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
   ASSERT_EQ(ChildFrameList.size(), 1u);
@@ -207,10 +210,10 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
   EXPECT_EQ(library.FindIndex("TOP"), canvas->TopCellId());
   EXPECT_EQ(library.roots, std::vector<uint32_t>{uint32_t(canvas->TopCellId())});
   EXPECT_NE(library.flags & kLibInfoDirty, 0u);
-  EXPECT_EQ(canvas->depth, int32_t(library.depth) + 1);
+  EXPECT_EQ(canvas->Settings().depth, int32_t(library.depth) + 1);
   // The new library is unsaved: closing its window asks.
   prompts_->messageAnswers.push_back(wxYES);
-  wxCommandEvent close(wxEVT_MENU, 123);
+  wxCommandEvent close(wxEVT_MENU, kCmdClose);
   ChildFrameList[0]->GetEventHandler()->ProcessEvent(close);
   app_test::Pump();
   EXPECT_TRUE(ChildFrameList.empty());
@@ -219,7 +222,7 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
 TEST_F(MyFrameTest, NewLibraryWithoutANameLeavesNoWindow) {
   prompts_->directories.push_back(dir_ + "/fresh");
   prompts_->texts.push_back("");
-  wxCommandEvent command(wxEVT_MENU, 101);
+  wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
   theFrame->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
   EXPECT_TRUE(ChildFrameList.empty());
@@ -233,7 +236,7 @@ TEST_F(MyFrameTest, ClosingTheLastWindowOfAModifiedLibraryAsks) {
   ASSERT_NE(child, nullptr);
   child->canvas->GetLibrary()->flags |= kLibCellsChanged;
   prompts_->messageAnswers.push_back(wxNO);
-  wxCommandEvent close(wxEVT_MENU, 123);
+  wxCommandEvent close(wxEVT_MENU, kCmdClose);
   child->GetEventHandler()->ProcessEvent(close);
   app_test::Pump();
   EXPECT_TRUE(Asked("has unsaved changes, close anyhow?"));
@@ -320,7 +323,7 @@ void PostToFrame(int id) {
 
 TEST_F(MyFrameTest, ToolbarForwardersWithoutAChildDoNothing) {
   theFrame->SetStatusText("Ready", 0);
-  for (int id : {114, 115, 20, 19, 18, 118}) PostToFrame(id);
+  for (int id : app_test::kChildToolIds) PostToFrame(id);
   EXPECT_TRUE(ChildFrameList.empty());
   EXPECT_TRUE(prompts_->asked.empty());
   EXPECT_EQ(theFrame->GetStatusBar()->GetStatusText(0), "Ready");
@@ -341,7 +344,8 @@ TEST_F(MyFrameTest, ZoomForwardersActOnTheActiveChildsCanvas) {
   const struct {
     int id;
     double magnification;
-  } steps[] = {{20, 4.0}, {20, 16.0}, {19, 4.0}, {114, 4.0}, {115, 4.0}, {118, 4.0}, {18, 1.0}};
+  } steps[] = {{kCmdZoomIn4X, 4.0}, {kCmdZoomIn4X, 16.0}, {kCmdZoomOut4X, 4.0}, {kCmdSave, 4.0},
+               {kCmdExtract, 4.0},  {kCmdPrint, 4.0},     {kCmdZoomOut, 1.0}};
   for (const auto& step : steps) {
     SCOPED_TRACE(step.id);
     PostToFrame(step.id);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_ids.h"
 #include "app/korvane.h"
 #include "app/layer_lists.h"
 #include "app/my_child.h"
@@ -58,7 +59,7 @@ class AppWindowTest : public ::testing::Test {
 
   MyChild* Import(const std::string& name) {
     prompts_->files.push_back(WriteGds(name));
-    wxCommandEvent command(wxEVT_MENU, 105);
+    wxCommandEvent command(wxEVT_MENU, kCmdGdsIn);
     theFrame->GetEventHandler()->ProcessEvent(command);
     Pump();
     return static_cast<MyChild*>(theFrame->GetActiveChild());

@@ -26,7 +26,7 @@ TEST(CommandTable, EveryMenuEntryExistsInItsMenu) {
   for (const Command& c : FrameFileMenu()) EXPECT_NE(FindCommand(MenuId::kFile, c.id), nullptr) << c.id;
 }
 
-TEST(CommandTable, EveryCommandAppearsInExactlyOneMenuAndOnly114Repeats) {
+TEST(CommandTable, EveryCommandAppearsInExactlyOneMenuAndOnlySaveRepeats) {
   std::map<int, int> placed;
   for (const MenuLayout* layout : AllLayouts()) {
     for (int id : layout->ids) {
@@ -40,7 +40,7 @@ TEST(CommandTable, EveryCommandAppearsInExactlyOneMenuAndOnly114Repeats) {
   EXPECT_EQ(FindCommand(MenuId::kFile, kCmdSave)->kind, CommandKind::kSubMenu);
 }
 
-TEST(CommandTable, ViewAndEditIdsAreZeroToFiftyWithout48) {
+TEST(CommandTable, ViewAndEditIdsAreTheBoundCommandsWithoutTheUnassignedOne) {
   std::set<int> ids;
   for (const MenuLayout& m : ChildMenuBar()) {
     if (m.menu != MenuId::kView && m.menu != MenuId::kEdit) continue;
@@ -49,8 +49,8 @@ TEST(CommandTable, ViewAndEditIdsAreZeroToFiftyWithout48) {
     }
   }
   std::set<int> expected;
-  for (int id = 0; id <= 50; ++id) {
-    if (id != 48) expected.insert(id);
+  for (int id = kFirstBoundCommand; id <= kLastBoundCommand; ++id) {
+    if (id != kCmdUnassigned) expected.insert(id);
   }
   EXPECT_EQ(ids, expected);
 }
@@ -63,22 +63,52 @@ TEST(CommandTable, ChildMenuBarTitlesAndCheckItems) {
   for (const Command& c : CommandTable()) {
     if (c.kind == CommandKind::kCheck) checks.insert(c.id);
   }
-  EXPECT_EQ(checks, (std::set<int>{2, 10, 11, 12, 13, 22, 23}));
+  EXPECT_EQ(checks, (std::set<int>{kCmdShowTreePanel, kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdShowTexts,
+                                   kCmdOrderedDraw, kCmdAccurateDraw}));
 }
 
 TEST(CommandTable, LabelsWithDefaultBindings) {
   const std::vector<uint16_t> bindings = DefaultKeyBindings();
-  EXPECT_EQ(MakeAcceleratorLabel(FindCommand(MenuId::kView, 0)->label, bindings[0]), "Change &Depth\tCtrl-D");
-  EXPECT_EQ(MakeAcceleratorLabel(FindCommand(MenuId::kEdit, 37)->label, bindings[37]), "Subtract Polygons");
-  EXPECT_EQ(MakeAcceleratorLabel(FindCommand(MenuId::kView, 25)->label, bindings[25]), "Clear Memory\tCtrl-SPACE");
+  auto label = [&bindings](MenuId menu, int id) {
+    return MakeAcceleratorLabel(FindCommand(menu, id)->label, bindings[id]);
+  };
+  EXPECT_EQ(label(MenuId::kView, kCmdChangeDepth), "Change &Depth\tCtrl-D");
+  EXPECT_EQ(label(MenuId::kEdit, kCmdSubtractPolygons), "Subtract Polygons");
+  EXPECT_EQ(label(MenuId::kView, kCmdClearMemory), "Clear Memory\tCtrl-SPACE");
+}
+
+// The names of the ids against the labels the user sees, across every menu.
+TEST(CommandTable, NamedIdsCarryTheirCommandsLabels) {
+  const struct {
+    MenuId menu;
+    int id;
+    const char* label;
+  } named[] = {
+      {MenuId::kView, kCmdChangeDepth, "Change &Depth"},  {MenuId::kView, kCmdShowGrids, "Show &Grids"},
+      {MenuId::kView, kCmdZoomOut, "Zoom out"},           {MenuId::kView, kCmdZoomOut4X, "&Zoom out 4X"},
+      {MenuId::kView, kCmdZoomIn4X, "&Zoom in 4X"},       {MenuId::kView, kCmdChangeTitle, "Change &Title"},
+      {MenuId::kEdit, kCmdCancel, "Cancel"},              {MenuId::kEdit, kCmdModifyInst, "Modify Inst"},
+      {MenuId::kEdit, kCmdRecalculateCells, "Recalculate Cells"},
+      {MenuId::kEdit, kCmdChangeDbUnit, "Change DB &Unit"},
+      {MenuId::kFile, kCmdExit, "Exit\tF10"},             {MenuId::kFile, kCmdPolyIn, "PolyIn\tCtrl-F4"},
+      {MenuId::kFile, kCmdSaveConfig, "Save Config\tShift-F6"},
+      {MenuId::kFile, kCmdPageSetup, "Page Setup\tF11"}, {MenuId::kFile, kCmdClose, "Close\tF9"},
+      {MenuId::kSave, kCmdSave, "Save DB\tShift-F7"},     {MenuId::kSave, kCmdSaveBmp, "BMP\tShift-F8"},
+      {MenuId::kDrc, kCmdRunAreaDrc, "Run Area DRC"},     {MenuId::kHelp, kCmdAbout, "About\tF1"},
+  };
+  for (const auto& n : named) {
+    const Command* command = FindCommand(n.menu, n.id);
+    ASSERT_NE(command, nullptr) << n.label;
+    EXPECT_STREQ(command->label, n.label);
+  }
 }
 
 TEST(CommandTable, FrameMenuHasSixFileItemsInOrder) {
   std::vector<int> ids;
   for (const Command& c : FrameFileMenu()) ids.push_back(c.id);
-  EXPECT_EQ(ids, (std::vector<int>{102, 101, 103, 105, 106, 100}));
+  EXPECT_EQ(ids, (std::vector<int>{kCmdWorkingDir, kCmdNewLibrary, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn, kCmdExit}));
   EXPECT_STREQ(FrameFileMenu()[1].help, "New Library");
-  EXPECT_STREQ(FindCommand(MenuId::kFile, 101)->help, "Open new library");
+  EXPECT_STREQ(FindCommand(MenuId::kFile, kCmdNewLibrary)->help, "Open new library");
 }
 
 }  // namespace

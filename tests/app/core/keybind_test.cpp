@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_ids.h"
+
 namespace {
 
 // The shortcut each default binding shows after the tab, for ids 0 to 50 ("" = none, no tab).
@@ -21,18 +23,18 @@ TEST(KeyBindings, DefaultsShowTheDocumentedShortcuts) {
   ASSERT_EQ(kDefaultSuffixes.size(), 51u);
   const std::vector<uint16_t> bindings = DefaultKeyBindings();
   ASSERT_EQ(bindings.size(), 100u);
-  for (int id = 0; id <= 50; ++id) {
+  for (int id = kFirstBoundCommand; id <= kLastBoundCommand; ++id) {
     const std::string expected = kDefaultSuffixes[id].empty() ? "Item" : "Item\t" + kDefaultSuffixes[id];
     EXPECT_EQ(MakeAcceleratorLabel("Item", bindings[id]), expected) << "command " << id;
   }
-  for (int id = 51; id < 100; ++id) EXPECT_EQ(bindings[id], 0) << "command " << id;
+  for (int id = kLastBoundCommand + 1; id < kKeyBindingCount; ++id) EXPECT_EQ(bindings[id], 0) << "command " << id;
 }
 
 TEST(KeyBindings, LettersAreStoredAsUpperCaseCodes) {
   const std::vector<uint16_t> bindings = DefaultKeyBindings();
-  EXPECT_EQ(bindings[0], 1 | ('D' << 8));
-  EXPECT_EQ(bindings[35], '.' << 8);
-  EXPECT_EQ(bindings[25], 1 | (32 << 8));
+  EXPECT_EQ(bindings[kCmdChangeDepth], 1 | ('D' << 8));
+  EXPECT_EQ(bindings[kCmdSnapPolygon], '.' << 8);
+  EXPECT_EQ(bindings[kCmdClearMemory], 1 | (32 << 8));
 }
 
 TEST(KeyBindings, ParseKeyModifierIsWholeWordAndCaseSensitive) {
@@ -69,22 +71,22 @@ TEST(KeyBindings, HighKeyCodesGiveValidUtf8) {
 
 TEST(KeyBindings, FindBoundCommandLooksUpTheViewAndEditCommands) {
   std::vector<uint16_t> bindings = DefaultKeyBindings();
-  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyHome)), 18);
-  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(1, 'D')), 0);
-  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(2, kKeyUp)), 40);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyHome)), kCmdZoomOut);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(1, 'D')), kCmdChangeDepth);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(2, kKeyUp)), kCmdInsertText);
   EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(3, kKeyHome)), -1);
   EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), -1);
   // Commands without a shortcut have binding 0 (and a modifier alone is no key): never matched.
   EXPECT_EQ(FindBoundCommand(bindings, 0), -1);
-  bindings[5] = MakeKeyBinding(1, 0);
+  bindings[kCmdShowDbUnit] = MakeKeyBinding(1, 0);
   EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(1, 0)), -1);
-  // 48 has no command and ids above 50 are no View or Edit command.
-  bindings[48] = MakeKeyBinding(0, kKeyTab);
-  bindings[60] = MakeKeyBinding(0, kKeyTab);
+  // The unassigned slot has no command, and slots above the last View or Edit command are none.
+  bindings[kCmdUnassigned] = MakeKeyBinding(0, kKeyTab);
+  bindings[kLastBoundCommand + 10] = MakeKeyBinding(0, kKeyTab);
   EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), -1);
-  bindings[49] = MakeKeyBinding(0, kKeyTab);
-  bindings[26] = MakeKeyBinding(0, kKeyTab);
-  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), 26);
+  bindings[kCmdRecalculateCells] = MakeKeyBinding(0, kKeyTab);
+  bindings[kCmdChangeTitle] = MakeKeyBinding(0, kKeyTab);
+  EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), kCmdChangeTitle);
   EXPECT_EQ(FindBoundCommand({}, MakeKeyBinding(0, kKeyHome)), -1);
 }
 

@@ -1,0 +1,100 @@
+#pragma once
+
+// The ids of the shell's commands: one integer space shared by the menus, the toolbar, the key
+// bindings and the configuration files. Ids 0 to 50 are the View and Edit commands and index
+// the key bindings (48 has no command); 100 to 129 are the file, frame, window and tool
+// commands and the side-panel controls.
+enum CommandId : int {
+  kCmdChangeDepth = 0,
+  kCmdChangeCellSize = 1,
+  kCmdShowTreePanel = 2,
+  kCmdOpenCell = 3,
+  kCmdOpenRootCell = 4,
+  kCmdShowDbUnit = 5,
+  kCmdInstanceInfo = 6,
+  kCmdInspectLayer = 7,
+  kCmdInspectNext = 8,
+  kCmdGoTo = 9,
+  kCmdShowOutlines = 10,
+  kCmdShowGrids = 11,
+  kCmdShowNames = 12,
+  kCmdShowTexts = 13,
+  kCmdAngleGrid = 14,
+  kCmdRemoveRulers = 15,
+  kCmdRecoverRulers = 16,
+  kCmdChangeColor = 17,
+  kCmdZoomOut = 18,
+  kCmdZoomOut4X = 19,
+  kCmdZoomIn4X = 20,
+  kCmdRedraw = 21,
+  kCmdOrderedDraw = 22,
+  kCmdAccurateDraw = 23,
+  kCmdOptimizeDb = 24,
+  kCmdClearMemory = 25,
+  kCmdChangeTitle = 26,
+  kCmdCancel = 27,
+  kCmdInsertPolygon = 28,
+  kCmdDeletePolygon = 29,
+  kCmdPastePolygon = 30,
+  kCmdSizingPolygon = 31,
+  kCmdFlipXPolygon = 32,
+  kCmdFlipYPolygon = 33,
+  kCmdRotate90Polygon = 34,
+  kCmdSnapPolygon = 35,
+  kCmdMergePolygons = 36,
+  kCmdSubtractPolygons = 37,
+  kCmdCreatePath = 38,
+  kCmdCreateCircleArc = 39,
+  kCmdInsertText = 40,
+  kCmdReplaceText = 41,
+  kCmdCreateCell = 42,
+  kCmdIncrementCell = 43,
+  kCmdInsertInst = 44,
+  kCmdDeleteInst = 45,
+  kCmdReplaceInst = 46,
+  kCmdModifyInst = 47,
+  // A key-binding slot without a command.
+  kCmdUnassigned = 48,
+  kCmdRecalculateCells = 49,
+  kCmdChangeDbUnit = 50,
+
+  kCmdExit = 100,
+  kCmdNewLibrary = 101,
+  kCmdWorkingDir = 102,
+  kCmdLoadLibrary = 103,
+  // The toolbar's "Load GDS/OASIS"; no menu item.
+  kCmdSelectInputType = 104,
+  kCmdGdsIn = 105,
+  kCmdOasisIn = 106,
+  kCmdPolyIn = 107,
+  kCmdRemovePolys = 108,
+  kCmdCriticalityIn = 109,
+  kCmdRemoveCriticality = 110,
+  kCmdReadLayerMap = 111,
+  kCmdLoadConfig = 112,
+  kCmdSaveConfig = 113,
+  // The "Save" sub-menu and its first entry, "Save DB".
+  kCmdSave = 114,
+  kCmdExtract = 115,
+  kCmdSaveJpeg = 116,
+  kCmdSaveBmp = 117,
+  kCmdPrint = 118,
+  kCmdPageSetup = 119,
+  // Window commands without menu items.
+  kCmdIconize = 120,
+  kCmdMoveToCorner = 121,
+  kCmdShrinkClient = 122,
+  kCmdClose = 123,
+  kCmdAbout = 124,
+  // The controls of a child window's side panels.
+  kCmdCellTree = 125,
+  kCmdStyleList = 126,
+  kCmdLayerList = 127,
+  // The delete-cell command, without a menu item.
+  kCmdDeleteCell = 128,
+  kCmdRunAreaDrc = 129,
+};
+
+// The View and Edit commands, which index the key bindings.
+constexpr int kFirstBoundCommand = kCmdChangeDepth;
+constexpr int kLastBoundCommand = kCmdChangeDbUnit;
