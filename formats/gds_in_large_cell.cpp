@@ -1,28 +1,17 @@
 // Large cells of the GDSII reader: once a cell has buffered the store threshold's vertices,
 // its geometry so far moves into generated sub-cells ("<name>_ich<n>"), one when it is small,
-// else a grid of tiles, so that memory holds a bounded amount of one cell at a time.
+// else a grid of tiles, so that memory holds a bounded amount of one cell at a time. The grid
+// grows coarser where few shapes span a huge extent, so that the work follows the shapes.
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <set>
+#include <utility>
 #include <vector>
 
 #include "db/cell.h"
 #include "db/library.h"
-#include "db/numeric.h"
+#include "db/tile_grid.h"
 #include "formats/gds_in.h"
-
-namespace {
-
-// Tiles per side at most, so that a huge extent on a fine grid cannot make billions of windows.
-constexpr int64_t kMaxTilesPerSide = 4096;
-
-int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
-
-// The side rounded up to a multiple of grid (none when grid is 0).
-int64_t RoundUpToGrid(int64_t side, int64_t grid) { return grid > 0 ? CeilDiv(side, grid) * grid : side; }
-
-}  // namespace
 
 uint32_t GdsIn::OpenSubCell() {
   ++warnings_.subCells;
@@ -63,44 +52,42 @@ void GdsIn::StoreGeometry() {
 void GdsIn::SplitCellGeometry(int64_t tileSide) {
   Cell& cell = CurrentCell();
   const Box box = cell.box;
-  int64_t width = int64_t(box.x2) - box.x1, height = int64_t(box.y2) - box.y1;
-  while (CeilDiv(width, tileSide) > kMaxTilesPerSide || CeilDiv(height, tileSide) > kMaxTilesPerSide) tileSide *= 2;
-  int64_t nx = std::max<int64_t>(1, CeilDiv(width, tileSide)), ny = std::max<int64_t>(1, CeilDiv(height, tileSide));
-  int64_t grid = int64_t(100 * unitsPerNm_);
-  int64_t tw = std::max<int64_t>(1, RoundUpToGrid(CeilDiv(width, nx), grid));
-  int64_t th = std::max<int64_t>(1, RoundUpToGrid(CeilDiv(height, ny), grid));
-  // Each text goes to the one tile that holds its point.
-  std::map<std::pair<int64_t, int64_t>, std::vector<const TextItem*>> textsByTile;
-  for (ListNode* node = cell.texts.Head(); node; node = node->next) {
-    const TextItem* text = static_cast<const TextItem*>(node->item);
-    int64_t col = std::min(nx - 1, (int64_t(text->x) - box.x1) / tw);
-    int64_t row = std::min(ny - 1, (int64_t(text->y) - box.y1) / th);
-    textsByTile[{col, row}].push_back(text);
-  }
   // Tiling cuts the shapes out of lists through their spatial index.
   cell.MoveImportedShapesToLists();
   cell.RebuildSpatialIndex();
-  for (int64_t col = 0; col < nx; ++col) {
-    for (int64_t row = 0; row < ny; ++row) {
-      int64_t x = box.x1 + col * tw, y = box.y1 + row * th;
-      Box window(SaturateToInt32(double(x)), SaturateToInt32(double(y)), SaturateToInt32(double(x + tw)),
-                 SaturateToInt32(double(y + th)));
-      std::map<LayerKey, RingSet> rings;
-      library_->MergeLayerMaps(cell, window, rings, {}, 1, false);
-      auto texts = textsByTile.find({col, row});
-      bool anyRing = std::any_of(rings.begin(), rings.end(), [](const auto& r) { return !r.second.IsEmpty(); });
-      if (!anyRing && texts == textsByTile.end()) continue;
-      uint32_t subId = OpenSubCell();
-      Cell& sub = *library_->cells[subId];
-      for (auto& layer : rings) {
-        if (!layer.second.IsEmpty()) sub.AddRingSet(layer.second, layer.first, false);
-      }
-      if (texts != textsByTile.end()) {
-        for (const TextItem* text : texts->second) sub.AddText(text->key, text->textId, text->x, text->y, false);
-      }
-      sub.flags &= uint16_t(~kCellModified);
-      PlaceSubCell(subId);
+  // Texts are indexed as points, so that each marks the one tile that holds it.
+  std::vector<Box> contents;
+  for (const auto& layer : cell.layers) {
+    if (layer.first == kPlacementKey) continue;
+    const SpatialIndex& index = layer.second.index;
+    for (SpatialNode* e = index.FirstLeaf(); e; e = index.NextLeaf(e)) contents.push_back(e->box);
+  }
+  const TileGrid grid = FitTileGrid(box, tileSide, int64_t(100 * unitsPerNm_), contents);
+  std::map<std::pair<int64_t, int64_t>, std::vector<const TextItem*>> textsByTile;
+  for (ListNode* node = cell.texts.Head(); node; node = node->next) {
+    const TextItem* text = static_cast<const TextItem*>(node->item);
+    int64_t col = std::min(grid.columns - 1, (int64_t(text->x) - box.x1) / grid.tileWidth);
+    int64_t row = std::min(grid.rows - 1, (int64_t(text->y) - box.y1) / grid.tileHeight);
+    textsByTile[{col, row}].push_back(text);
+  }
+  // Columns outer, rows inner, from the lower-left tile; tiles that no shape reaches are never
+  // visited.
+  for (const auto& tile : CoveredTiles(grid, contents)) {
+    std::map<LayerKey, RingSet> rings;
+    library_->MergeLayerMaps(cell, grid.TileBox(tile.first, tile.second), rings, {}, 1, false);
+    auto texts = textsByTile.find(tile);
+    bool anyRing = std::any_of(rings.begin(), rings.end(), [](const auto& r) { return !r.second.IsEmpty(); });
+    if (!anyRing && texts == textsByTile.end()) continue;
+    uint32_t subId = OpenSubCell();
+    Cell& sub = *library_->cells[subId];
+    for (auto& layer : rings) {
+      if (!layer.second.IsEmpty()) sub.AddRingSet(layer.second, layer.first, false);
     }
+    if (texts != textsByTile.end()) {
+      for (const TextItem* text : texts->second) sub.AddText(text->key, text->textId, text->x, text->y, false);
+    }
+    sub.flags &= uint16_t(~kCellModified);
+    PlaceSubCell(subId);
   }
   cell.Clear();
   cell.box = Box();

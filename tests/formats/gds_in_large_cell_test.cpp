@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/library.h"
+#include "db/tile_grid.h"
 #include "formats/gds_in.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/gds_in_test_util.h"
@@ -93,6 +94,31 @@ TEST(GdsInLargeCell, SplitsABigCellIntoTilesKeepingShapesTextsAndLayers) {
   EXPECT_GT(got.subCells, 4);
   EXPECT_EQ(got.area, expected.area);
   EXPECT_EQ(got.texts, expected.texts);
+}
+
+// A few shapes whose boxes span a huge extent make a grid as coarse as their number calls for,
+// not one of 500-unit tiles: the split costs what the shapes cost, and nothing is lost.
+TEST(GdsInLargeCell, SplitOfFewShapesOverAHugeExtentStaysBoundedByTheShapes) {
+  GdsInSettings settings;
+  settings.storeThreshold = 12;
+  settings.tileSize = 500;
+  const int32_t far = 100000000;
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("BIG");
+  b.Boundary(1, 0, {{0, 0}, {far, 0}, {far, 10}, {10, 10}, {10, far}, {0, far}, {0, 0}});
+  b.Boundary(2, 0, {{far - 50, far - 50}, {far, far - 50}, {far, far}, {far - 50, far}, {far - 50, far - 50}});
+  b.Boundary(2, 0, {{500, 500}, {600, 500}, {600, 600}, {500, 600}, {500, 500}});
+  b.Text(3, 0, {far / 2, far / 2}, "mid");
+  b.EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes(), false, settings);
+  ASSERT_EQ(result.error, "");
+  Flat got = Flatten(dir, "BIG");
+  EXPECT_GT(got.subCells, 1);
+  EXPECT_LE(got.subCells, kTileVisitsPerShape * 4);
+  EXPECT_EQ(got.area[MakeLayerKey(1, 0)], 2 * (int64_t(far) * 10 + int64_t(10) * (far - 10)));
+  EXPECT_EQ(got.area[MakeLayerKey(2, 0)], 2 * (50 * 50 + 100 * 100));
+  EXPECT_EQ(got.texts.size(), 1u);
 }
 
 TEST(GdsInLargeCell, MovesASmallCellIntoOneSubCellEachTime) {
