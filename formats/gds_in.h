@@ -153,7 +153,6 @@ class GdsIn : public BinaryFile {
   // Library flow (gds_in_library.cpp).
   void ReadLibraryHeader();
   void ReadUnits();
-  void ReadStructures();
   void ExpectLibraryEnd();
   void Report() const;
   void FinishLibrary();

@@ -47,8 +47,12 @@ struct OasisModalState {
 // Limits of a read, fixed at construction; tests pass small values.
 struct OasisInSettings {
   int32_t detailLimit = 20;
-  // Shape and text positions that the repetitions of one cell may expand to.
-  uint64_t maxPositionsPerCell = 200'000'000;
+  // Positions that the repetitions of the whole file may expand to, summed over every cell:
+  // shape, text and placement positions, and each array a placement repetition makes. A shape
+  // position costs about 70 bytes while its cell is read (its offset and its shape table entry,
+  // spare capacity included), a placement about 80 bytes until the import ends, so the default
+  // keeps an import below 2 GB.
+  uint64_t maxRepeatedPositions = 20'000'000;
 };
 
 // Reads one OASIS file into a new library: magic and START, the name records, the cells with
@@ -119,6 +123,7 @@ class OasisIn {
   void ReadPath();
   void ReadTrapezoid(uint64_t recordId);
   void ReadCTrapezoid();
+  void StoreImpliedCTrapezoidSize();
   void ReadCircle();
   void ReadLayerAndDatatype(uint8_t info);
   // X and Y by their bits in info: a value each, absolute or added to the modal one.
@@ -145,9 +150,11 @@ class OasisIn {
   bool StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox);
   // The key of a layer and datatype; false, with a warning, for numbers the library cannot hold.
   bool ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key);
-  // The offsets of the modal repetition, or the one offset (0, 0) without one; they count
-  // against the cell's cap on positions.
+  // The offsets of the modal repetition, or the one offset (0, 0) without one.
   const std::vector<OasisDelta>& RepetitionOffsets(bool repeated);
+  // Takes count positions from the file's allowance for a repetition of positions positions;
+  // Error naming both and the limit when the allowance is spent.
+  void ClaimRepeatedPositions(uint64_t count, uint64_t positions);
   int32_t Nm(int64_t v) const;
   void ShapeWarning(ShapeKind kind, bool arbitrary, int32_t x, int32_t y, LayerKey key);
 
@@ -163,7 +170,7 @@ class OasisIn {
   Cell* cell_ = nullptr;
   uint32_t cellId_ = 0;
   int32_t recordIndex_ = -1;
-  uint64_t cellPositions_ = 0;
+  uint64_t repeatedPositions_ = 0;
 
   // Name tables. Cell ids made by name are marked, so that no reference number claims them.
   enum Numbering { kNumberingNone, kNumberingImplicit, kNumberingExplicit };

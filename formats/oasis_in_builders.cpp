@@ -33,13 +33,26 @@ int32_t OasisIn::Nm(int64_t v) const {
   return SaturateToInt32(nm);
 }
 
+// Only repetitions are counted: an element without one is a record of the file, so the
+// memory it takes grows with the file's size.
+void OasisIn::ClaimRepeatedPositions(uint64_t count, uint64_t positions) {
+  uint64_t left = settings_.maxRepeatedPositions - repeatedPositions_;
+  if (count > left) {
+    throw FormattedError(kTag, "Repetition too large (%llu positions): the repetitions of a file expand to at most %llu",
+                         static_cast<unsigned long long>(positions),
+                         static_cast<unsigned long long>(settings_.maxRepeatedPositions));
+  }
+  repeatedPositions_ += count;
+}
+
 const std::vector<OasisDelta>& OasisIn::RepetitionOffsets(bool repeated) {
   if (!repeated) {
     offsets_.assign(1, OasisDelta());
-  } else {
-    modal_.repetition.Expand(offsets_, settings_.maxPositionsPerCell - cellPositions_);
+    return offsets_;
   }
-  cellPositions_ += offsets_.size();
+  uint64_t count = modal_.repetition.Count();
+  ClaimRepeatedPositions(count, count);
+  modal_.repetition.Expand(offsets_, count);
   return offsets_;
 }
 
@@ -67,13 +80,10 @@ bool OasisIn::AddPlacementArray(const Trans& trans, uint32_t cellId) {
     return false;
   }
   if (!InInt32(columnPitch) || !InInt32(rowPitch)) throw Error(kTag, "Array pitch out of range");
-  // Each array made counts against the cell's cap, as a position would.
-  uint64_t arrays = uint64_t((columns + kMaxArrayCount - 1) / kMaxArrayCount) *
-                    uint64_t((rows + kMaxArrayCount - 1) / kMaxArrayCount);
-  if (arrays > settings_.maxPositionsPerCell - cellPositions_) {
-    throw FormattedError(kTag, "Repetition too large (%llu positions)", static_cast<unsigned long long>(r.Count()));
-  }
-  cellPositions_ += arrays;
+  // Each array made counts against the file's allowance, as a position would.
+  ClaimRepeatedPositions(uint64_t((columns + kMaxArrayCount - 1) / kMaxArrayCount) *
+                         uint64_t((rows + kMaxArrayCount - 1) / kMaxArrayCount),
+                         r.Count());
   for (int64_t c0 = 0; c0 < columns; c0 += kMaxArrayCount) {
     for (int64_t r0 = 0; r0 < rows; r0 += kMaxArrayCount) {
       ARef ref;
@@ -239,8 +249,10 @@ bool OasisIn::BuildPathRing() {
   return !ring_.IsEmpty();
 }
 
+// A circle of radius 0 is a point: false, so that it is warned about and skipped.
 bool OasisIn::BuildCircleRing() {
-  if (modal_.radius < 1) throw Error(kTag, "Circle radius not provided");
+  if (modal_.radius < 0) throw Error(kTag, "Circle radius not provided");
+  if (modal_.radius == 0) return false;
   int64_t gx = modal_.geometryX, gy = modal_.geometryY, r = modal_.radius;
   CircleTable table;
   table.cx = Checked(gx);

@@ -179,8 +179,18 @@ void OasisIn::ReadCTrapezoid() {
   }
   if (info & 0x40) modal_.width = file_.ReadUnsigned32();
   if (info & 0x20) modal_.height = file_.ReadUnsigned32();
+  StoreImpliedCTrapezoidSize();
   ReadPosition(info, 0x10, 0x08, modal_.geometryX, modal_.geometryY);
   BuildShape(kCTrapezoid, ReadOptionalRepetition(info, 0x04));
+}
+
+// The types that derive one size from the other leave the derived size in the modal width or
+// height, as the square RECTANGLE does, so that a following record reusing it gets that size.
+void OasisIn::StoreImpliedCTrapezoidSize() {
+  int64_t type = modal_.ctrapezoidType;
+  if ((type >= 16 && type <= 19) || type == 25) modal_.height = Modal(modal_.width, "geometry-w");
+  if (type == 20 || type == 21) modal_.width = 2 * Modal(modal_.height, "geometry-h");
+  if (type == 22 || type == 23) modal_.height = 2 * Modal(modal_.width, "geometry-w");
 }
 
 void OasisIn::ReadCircle() {

@@ -2,6 +2,8 @@
 
 #include <cinttypes>
 #include <cmath>
+#include <cstring>
+#include <new>
 
 #include "db/cell.h"
 #include "db/error.h"
@@ -31,10 +33,16 @@ void OasisIn::ReadLibrary(const std::string& path, Library& library) {
   fileSize_ = stat(path.c_str(), &info) == 0 ? int64_t(info.st_size) : 0;
   library_ = &library;
   library.importIndex.resize(library.cells.size(), -1);
-  ReadRecords();
-  ResolveNames();
-  Report();
-  FinishLibrary();
+  // The repetition allowance keeps a well-formed file within memory; should memory run out
+  // anyway, the import fails as any other refused file does.
+  try {
+    ReadRecords();
+    ResolveNames();
+    Report();
+    FinishLibrary();
+  } catch (const std::bad_alloc&) {
+    throw Error(kTag, "Out of memory");
+  }
 }
 
 uint8_t OasisIn::ReadByte() {
@@ -43,11 +51,15 @@ uint8_t OasisIn::ReadByte() {
   return b;
 }
 
+// A gzip stream (".oas.gz") is named as such: OASIS files are read uncompressed only.
 void OasisIn::CheckMagic() {
-  for (int i = 0; i < kMagicLength; ++i) {
-    uint8_t b;
-    if (!file_.ReadByte(b) || b != uint8_t(kMagic[i])) throw Error(kTag, "Invalid Magic");
+  uint8_t bytes[kMagicLength];
+  int count = 0;
+  while (count < kMagicLength && file_.ReadByte(bytes[count])) ++count;
+  if (count >= 2 && bytes[0] == 0x1f && bytes[1] == 0x8b) {
+    throw Error(kTag, "Invalid Magic: gzip-compressed file, unzip it first");
   }
+  if (count < kMagicLength || std::memcmp(bytes, kMagic, kMagicLength) != 0) throw Error(kTag, "Invalid Magic");
 }
 
 void OasisIn::ReadStart() {
@@ -150,7 +162,6 @@ void OasisIn::ReadCellRecord(uint64_t recordId) {
     cellId_ = CellForName(string_);
   }
   modal_.Reset();
-  cellPositions_ = 0;
   cell_ = library_->cells[cellId_].get();
   cell_->box = Box();
   cell_->loaded = true;

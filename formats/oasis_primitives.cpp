@@ -362,6 +362,7 @@ void OasisRepetition::Expand(std::vector<OasisDelta>& out, uint64_t cap) const {
     return;
   }
   out.clear();
+  out.reserve(count);
   for (uint64_t j = 0; j < countY; ++j) {
     for (uint64_t i = 0; i < countX; ++i) {
       OasisDelta d;

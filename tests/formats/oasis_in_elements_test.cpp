@@ -115,6 +115,56 @@ TEST(OasisInElements, CTrapezoidsFromTheirSizes) {
   }
 }
 
+// A CTRAPEZOID that derives one size from the other leaves that size modal: a RECTANGLE after
+// it that takes both sizes from the modal variables gets the derived one, not the stale size
+// of the rectangle before.
+TEST(OasisInElements, CTrapezoidLeavesItsDerivedSizeModal) {
+  struct Case {
+    uint64_t type;
+    uint8_t sizes;  // W 0x40, H 0x20
+    int64_t given, w, h;
+  };
+  const Case cases[] = {
+      {16, 0x40, 40, 40, 40}, {17, 0x40, 40, 40, 40}, {18, 0x40, 40, 40, 40}, {19, 0x40, 40, 40, 40},
+      {20, 0x20, 100, 200, 100}, {21, 0x20, 30, 60, 30}, {22, 0x40, 10, 10, 20}, {23, 0x40, 10, 10, 20},
+      {25, 0x40, 40, 40, 40}, {24, 0x40, 40, 40, 50},
+  };
+  for (const Case& c : cases) {
+    ReadFile file = ReadCell([&](OasisBuilder& b) {
+      b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(300).Unsigned(50).Signed(0).Signed(-1000);
+      b.Unsigned(26).Raw({uint8_t(0x80 | c.sizes | 0x18)}).Unsigned(c.type).Unsigned(c.given).Signed(0).Signed(0);
+      b.Unsigned(20).Raw({0x18}).Signed(0).Signed(1000);
+    });
+    bool found = false;
+    for (const Points& shape : file.Shapes("A")) {
+      if (shape.front().y != 1000) continue;
+      found = true;
+      EXPECT_EQ(shape, Sorted({{0, 1000}, {int32_t(c.w), 1000}, {int32_t(c.w), int32_t(1000 + c.h)},
+                                {0, int32_t(1000 + c.h)}}))
+          << c.type;
+    }
+    EXPECT_TRUE(found) << c.type;
+  }
+}
+
+// A circle of radius 0 is a point: skipped with a warning, like any shape that collapses.
+TEST(OasisInElements, ZeroRadiusCircleIsSkippedWithAWarning) {
+  testing::internal::CaptureStdout();
+  ReadFile file = ReadCell([](OasisBuilder& b) {
+    b.Unsigned(27).Raw({0x3B}).Unsigned(3).Unsigned(0).Unsigned(0).Signed(500).Signed(500);
+    // The modal radius 0 again, in a repetition of three.
+    b.Unsigned(27).Raw({0x1C}).Signed(700).Signed(500).Repetition(2, {1, 10});
+    b.Unsigned(27).Raw({0x20}).Unsigned(40);
+  });
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("Warning: point/line circle at (500, 500)nm on layer (3 0) & cell A, skip\n"), std::string::npos);
+  EXPECT_NE(log.find("Warning: point/line circle at (700, 500)nm on layer (3 0) & cell A, skip\n"), std::string::npos);
+  auto shapes = file.Shapes("A");
+  ASSERT_EQ(shapes.size(), 1u) << "only the circle of radius 40";
+  EXPECT_EQ(shapes[0].size(), 32u);
+  EXPECT_EQ(file.reader.statistics().circles, 1);
+}
+
 TEST(OasisInElements, PlacementOrientationsAndMagnification) {
   // PLACEMENT 17: AA and F.
   const uint8_t codes17[2][4] = {{0, 1, 2, 3}, {6, 7, 4, 5}};
@@ -226,19 +276,65 @@ TEST(OasisInElements, ShapeRepetitionsStoreEveryPosition) {
   EXPECT_EQ(file.reader.statistics().shapes, 7) << "six here and one in B";
 }
 
-TEST(OasisInElements, RepetitionCapIsEnforced) {
-  OasisBuilder b = Begin();
-  b.Unsigned(14).String("A");
+// A rectangle in cell name with a countX x countY matrix repetition.
+void RepeatedRectangleCell(OasisBuilder& b, const std::string& name, uint64_t countX, uint64_t countY) {
+  b.Unsigned(14).String(name);
   b.Unsigned(20).Raw({0x7F}).Unsigned(1).Unsigned(0).Unsigned(1).Unsigned(1).Signed(0).Signed(0);
-  b.Repetition(1, {998, 998, 2, 2});
-  End(b);
-  OasisInSettings settings;
-  settings.maxPositionsPerCell = 999999;
+  b.Repetition(1, {countX - 2, countY - 2, 2, 2});
+}
+
+std::string ReadErrorWith(const OasisBuilder& b, const OasisInSettings& settings) {
   try {
     ReadFile file(b.bytes(), settings);
-    FAIL();
   } catch (const Error& e) {
-    EXPECT_EQ(e.Message(), "Repetition too large (1000000 positions)");
+    return e.Message();
+  }
+  return "";
+}
+
+TEST(OasisInElements, RepetitionsShareOneAllowanceAcrossTheFile) {
+  OasisInSettings settings;
+  settings.maxRepeatedPositions = 99999;
+  OasisBuilder one = Begin();
+  RepeatedRectangleCell(one, "A", 1000, 100);
+  End(one);
+  EXPECT_EQ(ReadErrorWith(one, settings),
+            "Repetition too large (100000 positions): the repetitions of a file expand to at most 99999");
+
+  // Three cells of 40,000 each: the third passes the file's allowance, though each cell is
+  // within it.
+  OasisBuilder three = Begin();
+  for (const char* name : {"A", "B", "C"}) RepeatedRectangleCell(three, name, 200, 200);
+  End(three);
+  EXPECT_EQ(ReadErrorWith(three, settings),
+            "Repetition too large (40000 positions): the repetitions of a file expand to at most 99999");
+
+  // Expanded placements and placement arrays draw on it too; plain elements never do.
+  OasisBuilder mixed = Begin();
+  mixed.Unsigned(14).String("B");
+  mixed.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(1).Unsigned(1).Signed(0).Signed(0);
+  mixed.Unsigned(14).String("A");
+  mixed.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(1).Unsigned(1).Signed(0).Signed(0);
+  for (int i = 1; i < 5; ++i) mixed.Unsigned(20).Raw({0x18}).Signed(10 * i).Signed(0);
+  mixed.Unsigned(17).Raw({0xB8}).String("B").Signed(0).Signed(0).Unsigned(9).Unsigned(1).GDelta(5, 5);
+  mixed.Unsigned(17).Raw({0x08}).Repetition(2, {0, 100});
+  End(mixed);
+  settings.maxRepeatedPositions = 4;
+  EXPECT_EQ(ReadErrorWith(mixed, settings), "") << "three placements and one array";
+  settings.maxRepeatedPositions = 3;
+  EXPECT_EQ(ReadErrorWith(mixed, settings),
+            "Repetition too large (2 positions): the repetitions of a file expand to at most 3");
+}
+
+// The default allowance refuses a repetition of 199 million positions, alone or in each of
+// three cells, before its positions are allocated.
+TEST(OasisInElements, DefaultAllowanceRefusesHugeRepetitionsAtOnce) {
+  for (int cells : {1, 3}) {
+    OasisBuilder b = Begin();
+    for (int i = 0; i < cells; ++i) RepeatedRectangleCell(b, "C" + std::to_string(i), 14107, 14107);
+    End(b);
+    EXPECT_EQ(ReadErrorWith(b, OasisInSettings()),
+              "Repetition too large (199007449 positions): the repetitions of a file expand to at most 20000000");
   }
 }
 

@@ -187,6 +187,13 @@ TEST(OasisInRecords, MagicStartAndUnitAreChecked) {
   OasisBuilder noReturn;
   for (char c : std::string("%SEMI-OASIS\n")) noReturn.Raw({uint8_t(c)});
   EXPECT_EQ(ReadError(noReturn.bytes()), "Invalid Magic");
+  // A gzip stream of a whole file, as ".oas.gz" holds it, is refused by name.
+  OasisBuilder gzipped;
+  gzipped.Raw({0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x01, 0x02, 0x03, 0x04});
+  EXPECT_EQ(ReadError(gzipped.bytes()), "Invalid Magic: gzip-compressed file, unzip it first");
+  OasisBuilder gzipHeaderOnly;
+  gzipHeaderOnly.Raw({0x1f, 0x8b});
+  EXPECT_EQ(ReadError(gzipHeaderOnly.bytes()), "Invalid Magic: gzip-compressed file, unzip it first");
   OasisBuilder noStart;
   for (char c : std::string("%SEMI-OASIS\r\n")) noStart.Raw({uint8_t(c)});
   noStart.Unsigned(2);

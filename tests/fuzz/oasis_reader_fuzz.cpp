@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Library library(dir.File("lib"), false);
   OasisInSettings settings;
   // Small caps keep each input fast; the limits themselves are what is exercised.
-  settings.maxPositionsPerCell = 1 << 16;
+  settings.maxRepeatedPositions = 1 << 16;
   OasisIn reader(settings);
   try {
     reader.ReadLibrary(path, library);
