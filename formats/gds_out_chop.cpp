@@ -43,7 +43,11 @@ void CutLargeRingsAcross(RingSet& rings, RingSet& work, uint32_t max) {
 
 void GdsOut::ChopRings(RingSet& rings, uint32_t n) {
   LogMessage("Found %u vertice polygon, chopping...", n);
-  rings.NormalizeOrientation();
+  // Strips cut from the filled region keep every lobe of a ring that crosses itself.
+  work_.Clear();
+  rings.FilledRegion(work_);
+  rings.Clear();
+  rings.Append(work_);
   Box box = rings.GetBoundingBox();
   int64_t longSide = std::max<int64_t>(int64_t(box.x2) - box.x1, int64_t(box.y2) - box.y1);
   int32_t s = RoundUpToGrid(longSide / (n / uint32_t(kMaxVertices) + 1));

@@ -65,6 +65,7 @@ void RingSet::Boolean(RingSet* out, int op, bool keepPieces) {
   WorkingBitsGuard guard(*this);
   switch (op) {
     case kBooleanMerge:
+    case kBooleanMergeNonZero:
     case kBooleanIntersect:
     case kBooleanSubtract:
       BooleanResult(*this, out, op, keepPieces);

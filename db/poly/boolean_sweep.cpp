@@ -229,6 +229,8 @@ bool SweepPass::Inside(int32_t windA, int32_t windB) const {
       return windA >= 1 && windB >= 1;
     case kBooleanSubtract:
       return windA >= 1 && windB == 0;
+    case kBooleanMergeNonZero:
+      return windA != 0;
     default:
       return windA >= 1;
   }

@@ -19,6 +19,9 @@ struct RingVertex {
 
 // Operation codes of RingSet::Boolean.
 constexpr int kBooleanMerge = 0;
+// The merge under the non-zero rule: inside wherever the winding of the unflagged rings is not
+// 0, so that lobes of a self-crossing ring count whichever way they wind.
+constexpr int kBooleanMergeNonZero = 1;
 constexpr int kBooleanIntersect = 5;
 constexpr int kBooleanSubtract = 6;
 constexpr int kBooleanCutHoles = 25;
@@ -110,11 +113,15 @@ class RingSet {
   void Size(RingSet& out, int32_t amount, bool acute);
 
   // The boolean sweep over the rings of this set; rings flagged kVertexOperandB are operand B.
-  // Ops merge, intersect and subtract append clean counter-clockwise result rings to out (holes
-  // clockwise until cut open); cut-holes and split-at-crossings work in place with out null.
-  // With keepPieces the unjoined result edges go to out. Broken topology throws Error(kTagDrc, ...)
-  // and leaves this set's geometry intact.
+  // Ops merge (either rule), intersect and subtract append clean counter-clockwise result rings
+  // to out (holes clockwise until cut open); cut-holes and split-at-crossings work in place with
+  // out null. With keepPieces the unjoined result edges go to out. Broken topology throws
+  // Error(kTagDrc, ...) and leaves this set's geometry intact.
   void Boolean(RingSet* out, int op, bool keepPieces);
+  // Appends to out the outline of what the rings cover when each is filled under the non-zero
+  // rule and the fillings are united: counter-clockwise rings with clockwise holes. Works on
+  // rings that cross themselves; this set keeps its rings.
+  void FilledRegion(RingSet& out);
   // Repairs a ring that crosses itself into simple rings covering the same area.
   void SplitSelfCrossing();
   bool HasSelfCrossing();

@@ -59,7 +59,7 @@ std::vector<Operand> AsOperand(std::vector<Operand> rings, bool operandB) {
 }
 
 constexpr int kGrid = 16;
-constexpr int kOps[] = {kBooleanMerge, kBooleanIntersect, kBooleanSubtract};
+constexpr int kOps[] = {kBooleanMerge, kBooleanMergeNonZero, kBooleanIntersect, kBooleanSubtract};
 
 TEST(RingSetBoolean, ManhattanResultsMatchTheWindingOracle) {
   for (unsigned seed = 0; seed < 2000 && !HasFailure(); ++seed) {

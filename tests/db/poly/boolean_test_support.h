@@ -106,6 +106,8 @@ inline bool InsideFor(int op, int windA, int windB) {
       return windA >= 1 && windB >= 1;
     case kBooleanSubtract:
       return windA >= 1 && windB == 0;
+    case kBooleanMergeNonZero:
+      return windA != 0;
     default:
       return windA >= 1;
   }
