@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/cell_data_reader.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -17,48 +18,36 @@
 
 namespace {
 
-// Bits of a placement record's info byte.
-constexpr uint8_t kRefCodeMask = 0x07;
-constexpr uint8_t kRefMagnified = 0x08;
-constexpr uint8_t kRefArray = 0x10;
-constexpr uint8_t kRefSameCell = 0x20;
-
-// A group takes at least 5 bytes: a 4-byte header and a position count.
-constexpr int64_t kMinGroupBytes = 5;
+int32_t CheckedPosition(int64_t position) {
+  if (position < 0 || position > INT32_MAX) throw Error(kTagLibOut, "Cell file position invalid");
+  return int32_t(position);
+}
 
 bool FileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
 }
 
-// Malformed chained integers and the end of the stream inside a section both mean the section
-// is corrupt or cut short.
-Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
-  return e;
-}
-
-int32_t CheckedPosition(int64_t position) {
-  if (position < 0 || position > INT32_MAX) throw Error(kTagLibOut, "Cell file position invalid");
-  return int32_t(position);
-}
-
+// What the reader refuses is never written: the library would no longer open.
 bool IsValidMagnification(float m) { return std::isfinite(m) && m > 0; }
 
 }  // namespace
 
 bool Library::OpenCellFile(uint32_t id, bool write, int mode) {
+  if (!write) {
+    CloseCellFile();
+    return reader_.Open(id);
+  }
   openFileId_ = 0;
-  dataFile_.SetContextTag(write ? kTagLibOut : kTagLibIn);
-  if (!dataFile_.Open(DataPath(id), write, gzip, mode)) return false;
+  if (!dataFile_.Open(DataPath(id), true, gzip, mode)) return false;
   openFileId_ = id;
-  openForWrite_ = write;
   return true;
 }
 
 void Library::CloseCellFile() {
   openFileId_ = 0;
   freshFileId_ = 0;
+  reader_.Close();
   dataFile_.Close();
 }
 
@@ -71,18 +60,14 @@ void Library::AbandonCellFile() {
 }
 
 void Library::SeekCellData(const Cell& cell) {
-  if (cell.fileId == 0) throw Error(kTagLibIn, "Cell file id invalid");
-  if (openFileId_ != cell.fileId || openForWrite_) {
-    CloseCellFile();
-    if (!OpenCellFile(cell.fileId, false, 0)) throw Error(kTagLibIn, "Cannot open file " + DataPath(cell.fileId));
-  }
-  if (dataFile_.Tell() != cell.geometryPosition && !dataFile_.Seek(cell.geometryPosition)) {
-    throw Error(kTagLibIn, "Insufficient Cell Data");
-  }
+  // A write sequence ends before anything is read: what it wrote must reach the file first.
+  if (openFileId_ != 0) CloseCellFile();
+  reader_.SeekCell(cell);
 }
 
-void Library::CheckSectionEnd(const Cell& cell) {
-  if (dataFile_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
+void Library::SeekPlacementSection(const Cell& cell) {
+  if (openFileId_ != 0) CloseCellFile();
+  reader_.SeekPlacements(cell);
 }
 
 void Library::LoadCell(Cell& cell, bool index) {
@@ -96,21 +81,17 @@ void Library::LoadCell(Cell& cell, bool index) {
   cell.Clear();
   try {
     SeekCellData(cell);
-    while (dataFile_.Tell() < cell.endPosition) {
-      uint16_t layer;
-      if (!dataFile_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
-      if (layer == kPlacementLayer) {
-        ReadPlacementSection(cell);
-        break;
+    LayerKey key;
+    uint32_t groups;
+    while (reader_.NextLayer(key, groups)) {
+      if (groups == 0) {
+        TextItem text = reader_.ReadText();
+        cell.AddText(key, text.textId, text.x, text.y, index);
+      } else {
+        ReadShapeLayer(cell, key, groups, index);
       }
-      uint8_t datatype;
-      if (!dataFile_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
-      ReadShapeLayer(cell, MakeLayerKey(layer, datatype), index);
-      CheckSectionEnd(cell);
     }
-  } catch (const Error& e) {
-    cell.Clear();
-    throw AsCellDataError(e);
+    if (reader_.AtPlacements()) ReadPlacementSection(cell);
   } catch (...) {
     cell.Clear();
     throw;
@@ -118,22 +99,11 @@ void Library::LoadCell(Cell& cell, bool index) {
   cell.loaded = true;
 }
 
-void Library::ReadShapeLayer(Cell& cell, LayerKey key, bool index) {
-  uint32_t groups = dataFile_.ReadUnsignedChained();
-  if (groups > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong layer format");
-  if (groups == 0) {
-    int32_t x = dataFile_.ReadSignedChained();
-    int32_t y = dataFile_.ReadSignedChained();
-    uint32_t textId = dataFile_.ReadUnsignedChained();
-    cell.AddText(key, textId, x, y, index);
-    return;
-  }
-  if (groups > (int64_t(cell.endPosition) - dataFile_.Tell()) / kMinGroupBytes) throw Error(kTagLibIn, "Wrong format");
+void Library::ReadShapeLayer(Cell& cell, LayerKey key, uint32_t groups, bool index) {
   ShapeGroupList& list = cell.GetShapeGroups(key);
   SpatialIndex* layerIndex = index ? &cell.GetLayer(key, cell.box).index : nullptr;
   for (uint32_t i = 0; i < groups; ++i) {
-    ShapeGroup* group = list.ReadGroup(dataFile_);
-    CheckSectionEnd(cell);
+    ShapeGroup* group = reader_.ReadGroup(list);
     if (!layerIndex) continue;
     Box shape;
     group->record->GetBox(shape);
@@ -147,23 +117,9 @@ void Library::ReadShapeLayer(Cell& cell, LayerKey key, bool index) {
 
 void Library::ReadPlacementSection(Cell& cell) {
   cell.GetLayer(kPlacementKey, cell.box);
-  int64_t lastId = -1;
-  Point position;
-  while (dataFile_.Tell() < cell.endPosition) {
-    SRef* ref = ReadReference(lastId, position);
-    if (ref) cell.AddPlacement(ref, cells[ref->CellId()]->box);
-    CheckSectionEnd(cell);
-  }
-}
-
-void Library::SeekPlacementSection(const Cell& cell) {
-  SeekCellData(cell);
-  if (!dataFile_.Seek(cell.referencePosition)) throw Error(kTagLibIn, "Insufficient Cell Data");
-  uint16_t word = 0;
-  while (word != kPlacementLayer) {
-    if (dataFile_.Tell() >= cell.endPosition || !dataFile_.Read2(word)) {
-      throw Error(kTagLibIn, "Insufficient Cell Data");
-    }
+  ARef decoded;
+  while (reader_.NextPlacement(decoded)) {
+    if (SRef* ref = PlacementOf(decoded)) cell.AddPlacement(ref, cells[ref->CellId()]->box);
   }
 }
 
@@ -172,51 +128,13 @@ void Library::LoadCellReferences(Cell& cell) {
   try {
     SeekPlacementSection(cell);
     ReadPlacementSection(cell);
-  } catch (const Error& e) {
-    cell.Clear();
-    throw AsCellDataError(e);
   } catch (...) {
     cell.Clear();
     throw;
   }
 }
 
-void Library::DecodeReference(int64_t& lastId, Point& position, ARef& ref) {
-  uint8_t info;
-  if (!dataFile_.ReadByte(info)) throw Error(kTagLibIn, "Insufficient Reference Data");
-  if (!(info & kRefSameCell)) lastId = dataFile_.ReadUnsignedChained();
-  if (lastId < 0 || lastId >= int64_t(cells.size())) throw Error(kTagLibIn, "Cell id invalid");
-  float magnification = 1.0f;
-  if (info & kRefMagnified) {
-    if (!dataFile_.Read4(magnification) || !IsValidMagnification(magnification)) {
-      throw Error(kTagLibIn, "Insufficient Reference Data");
-    }
-  }
-  position.x = WrapToInt32(int64_t(position.x) + dataFile_.ReadSignedChained());
-  position.y = WrapToInt32(int64_t(position.y) + dataFile_.ReadSignedChained());
-  ref = ARef();
-  ref.cellWord = uint32_t(lastId);
-  if (info & kRefArray) {
-    uint32_t columns = dataFile_.ReadUnsignedChained();
-    uint32_t rows = dataFile_.ReadUnsignedChained();
-    ref.columnPitch = dataFile_.ReadSignedChained();
-    ref.rowPitch = dataFile_.ReadSignedChained();
-    if (columns < 1 || columns > INT16_MAX || rows < 1 || rows > INT16_MAX) {
-      throw Error(kTagLibIn, "Insufficient Reference Data");
-    }
-    ref.columns = int16_t(columns);
-    ref.rows = int16_t(rows);
-    ref.cellWord |= kArrayBit;
-  }
-  ref.x = position.x;
-  ref.y = position.y;
-  ref.magnification = magnification;
-  ref.orientation = uint8_t(info & kRefCodeMask);
-}
-
-SRef* Library::ReadReference(int64_t& lastId, Point& position) {
-  ARef decoded;
-  DecodeReference(lastId, position, decoded);
+SRef* Library::PlacementOf(const ARef& decoded) const {
   // Placements of missing or void cells are read through and dropped.
   const Cell* placed = cells[decoded.CellId()].get();
   if (!placed || placed->IsVoid()) return nullptr;
@@ -227,7 +145,6 @@ SRef* Library::ReadReference(int64_t& lastId, Point& position) {
 void Library::WriteReference(const SRef& ref, const SRef*& previous) {
   uint32_t id = ref.CellId();
   if (id >= cells.size()) throw Error(kTagLibOut, "Cell id invalid");
-  // What the reader refuses is never written: the library would no longer open.
   bool magnified = ref.IsMagnified();
   const ARef* array = ref.IsArray() ? static_cast<const ARef*>(&ref) : nullptr;
   if ((magnified && !IsValidMagnification(ref.magnification)) || (array && (array->columns < 1 || array->rows < 1))) {
@@ -252,7 +169,7 @@ void Library::WriteReference(const SRef& ref, const SRef*& previous) {
 }
 
 bool Library::OpenForAppend(uint32_t id) {
-  if (openForWrite_ && openFileId_ == id) return true;
+  if (openFileId_ == id) return true;
   CloseCellFile();
   return OpenCellFile(id, true, BinaryFile::kAppend);
 }
@@ -273,7 +190,7 @@ void Library::OpenCellFileForWrite(Cell& cell) {
   if (gzip) {
     // A compressed file cannot be continued once closed: only the file this write sequence
     // created is written on, until it is full.
-    bool writing = openForWrite_ && openFileId_ != 0 && openFileId_ == freshFileId_;
+    bool writing = openFileId_ != 0 && openFileId_ == freshFileId_;
     if (!writing || dataFile_.Tell() >= rollOverBytes) OpenFreshCellFile();
     cell.fileId = uint16_t(openFileId_);
     return;

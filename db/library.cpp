@@ -6,7 +6,7 @@
 #include "db/increment_number.h"
 
 Library::Library(std::string directoryPath, bool gzipFlag)
-    : directory(std::move(directoryPath)), gzip(gzipFlag), dataFile_(kTagLibIn) {
+    : directory(std::move(directoryPath)), gzip(gzipFlag), dataFile_(kTagLibOut), reader_(*this) {
   cells.reserve(10000);
 }
 

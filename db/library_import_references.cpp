@@ -29,12 +29,7 @@ const std::vector<ARef>& Library::ImportedPlacements(const ImportRecord& record,
   const Cell* cell = GetCell(record.cellId);
   if (!cell || cell->referencePosition < 0) return scratch;
   SeekPlacementSection(*cell);
-  int64_t lastId = -1;
-  Point position;
-  while (dataFile_.Tell() < cell->endPosition) {
-    scratch.emplace_back();
-    DecodeReference(lastId, position, scratch.back());
-    CheckSectionEnd(*cell);
-  }
+  ARef decoded;
+  while (reader_.NextPlacement(decoded)) scratch.push_back(decoded);
   return scratch;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "db/binary_file.h"
 #include "db/box.h"
 #include "db/cell.h"
+#include "db/cell_data_reader.h"
 #include "db/error_tags.h"
 #include "db/poly/ring_set.h"
 #include "db/trans.h"
@@ -92,8 +94,9 @@ class GdsOut : public BinaryFile {
   void WriteBoundary(RingSet& rings, uint16_t layer, uint16_t datatype);
   // The shape at (x, y): one BOUNDARY, or several when it has more than kMaxVertices vertices.
   void ChopPolygon(const DBPolygon& shape, int32_t x, int32_t y, uint16_t layer, uint16_t datatype);
-  // Cuts every ring of rings (any position and orientation) into pieces of at most
-  // kMaxVertices vertices into rings; n is the vertex count for the log. Throws
+  // Cuts every ring of rings (any position and orientation, crossing itself or not) into pieces
+  // of at most kMaxVertices vertices into rings; n is the vertex count for the log. The pieces
+  // together cover what a reader fills for the rings under the non-zero rule. Throws
   // Error("Cannot chop polygon of %d vertices") when the strips cannot get small enough.
   void ChopRings(RingSet& rings, uint32_t n);
   void WriteStrans(const Trans& trans);
@@ -141,14 +144,12 @@ class GdsOut : public BinaryFile {
   void WriteTrimmedArray(const ARef& ref, const Box& cellBox, const Box& window);
 
   void WriteShapeGroup(const ShapeGroup& group, LayerKey key);
-  void OpenCellData(const Cell& cell);
   void StreamCellGeometry(Cell& cell);
   void WritePlacementsOf(Cell& cell, const Box* window, bool (*isWritten)(const Library&, uint32_t));
 
   Library* library_ = nullptr;
-  // The cell data file WriteCellFromLibrary reads, and its id (0: none open).
-  BinaryFile cellData_{kTagLibIn};
-  uint32_t cellDataId_ = 0;
+  // What WriteCellFromLibrary reads the library's cell sections through; made on first use.
+  std::unique_ptr<CellDataReader> cellData_;
   std::tm localTime_{};
   RingSet rings_;
   RingSet work_;

@@ -1,8 +1,9 @@
 // The library side of the GDSII writer: structures streamed from cell data files, structures
 // from loaded cells limited to a window, and the whole library.
 #include <algorithm>
-#include <cstring>
+#include <memory>
 
+#include "db/cell_data_reader.h"
 #include "db/db_polygon.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -11,12 +12,6 @@
 #include "formats/gds_out.h"
 
 namespace {
-
-// Chained-integer reads past the end of a section mean the cell data is cut short.
-Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
-  return e;
-}
 
 // Frees the groups of a list when it goes out of scope, also when a write throws.
 struct GroupListGuard {
@@ -81,48 +76,25 @@ bool GdsOut::PlacedCellWritten(uint32_t id, const Cell& parent, bool (*isWritten
   return false;
 }
 
-void GdsOut::OpenCellData(const Cell& cell) {
-  if (cell.fileId == 0) throw Error(kTagLibIn, "Cell file id invalid");
-  if (cellDataId_ != cell.fileId) {
-    cellDataId_ = 0;
-    std::string path = library_->directory + "/db" + std::to_string(cell.fileId) + (library_->gzip ? ".gz" : "");
-    if (!cellData_.Open(path, false, library_->gzip)) throw Error(kTagLibIn, "Cannot open file " + path);
-    cellDataId_ = cell.fileId;
-  }
-  if (cellData_.Tell() != cell.geometryPosition && !cellData_.Seek(cell.geometryPosition)) {
-    throw Error(kTagLibIn, "Insufficient Cell Data");
-  }
-}
-
 void GdsOut::StreamCellGeometry(Cell& cell) {
-  OpenCellData(cell);
-  while (cellData_.Tell() < cell.endPosition) {
-    uint16_t layer;
-    uint8_t datatype;
-    if (!cellData_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
-    if (layer == kPlacementLayer) return;
-    if (!cellData_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
+  if (!cellData_) cellData_ = std::make_unique<CellDataReader>(*library_);
+  cellData_->SeekCell(cell);
+  GroupListGuard guard;
+  LayerKey stored;
+  uint32_t groups;
+  while (cellData_->NextLayer(stored, groups)) {
     LayerKey key;
-    bool written = ChooseLayer(MakeLayerKey(layer, datatype), layerFilter, layerRenumbering, key);
-    uint32_t groups = cellData_.ReadUnsignedChained();
+    bool written = ChooseLayer(stored, layerFilter, layerRenumbering, key);
     if (groups == 0) {
-      TextItem item;
-      item.x = cellData_.ReadSignedChained();
-      item.y = cellData_.ReadSignedChained();
-      item.textId = cellData_.ReadUnsignedChained();
-      item.key = key;
+      TextItem item = cellData_->ReadText();
       if (written) WriteTextItem(item, key);
       continue;
     }
-    // A group takes at least 5 bytes: a count beyond the section is corrupt.
-    if (groups > (int64_t(cell.endPosition) - cellData_.Tell()) / 5) throw Error(kTagLibIn, "Wrong format");
     for (uint32_t i = 0; i < groups; ++i) {
-      GroupListGuard guard;
-      ShapeGroup* group = guard.list.ReadGroup(cellData_);
+      ShapeGroup* group = cellData_->ReadGroup(guard.list);
       if (written) WriteShapeGroup(*group, key);
+      ShapeGroupPool::ReleaseList(guard.list);
     }
-    // Checked once per layer: Tell asks the C library each time.
-    if (cellData_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
   }
 }
 
@@ -132,13 +104,7 @@ void GdsOut::WriteCellFromLibrary(Cell& cell) {
     return;
   }
   WriteStructureHeader(cell);
-  if (cell.IsStored()) {
-    try {
-      StreamCellGeometry(cell);
-    } catch (const Error& e) {
-      throw AsCellDataError(e);
-    }
-  }
+  if (cell.IsStored()) StreamCellGeometry(cell);
   bool hadPlacements = cell.layers.count(kPlacementKey) != 0;
   library_->LoadCellReferences(cell);
   WritePlacementsOf(cell, nullptr, nullptr);
@@ -250,7 +216,6 @@ void GdsOut::WriteLibrary(Library& library) {
     if (!cell || cell->IsVoid()) continue;
     WriteCellFromLibrary(*cell);
   }
-  cellData_.Close();
-  cellDataId_ = 0;
+  if (cellData_) cellData_->Close();
   WriteLibraryEnd();
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include "db/binary_file.h"
 #include "db/box.h"
 #include "db/cell.h"
+#include "db/cell_data_reader.h"
 
 class ARef;
 class DBPolygon;
@@ -146,7 +148,6 @@ class OasisOut : public BinaryFile {
   Library* library_ = nullptr;
   // The decoded vertices of the record in hand, relative to its first position.
   std::vector<std::pair<int64_t, int64_t>> vertices_;
-  // The cell data file that StreamCellFromFile reads, and its id (0: none open).
-  BinaryFile dataFile_;
-  uint32_t dataFileId_ = 0;
+  // What StreamCellFromFile reads the library's cell sections through; made on first use.
+  std::unique_ptr<CellDataReader> cellData_;
 };

@@ -1,14 +1,15 @@
 // The OASIS writer's entry points over a library: the whole library or the tree below one
 // cell, streamed from the cell data files, and one loaded cell limited to a window.
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "db/cell_contents.h"
+#include "db/cell_data_reader.h"
 #include "db/error.h"
 #include "db/hierarchy_walk.h"
 #include "db/library.h"
@@ -33,12 +34,6 @@ bool SelectKey(LayerKey key, const std::set<LayerKey>* filter, const std::map<La
     if (it != layerMap->end()) out = it->second;
   }
   return true;
-}
-
-// Chained-integer failures inside a section mean the section is cut short or corrupt.
-Error AsCellDataError(const Error& e) {
-  if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) return Error(kTagLibIn, "Insufficient Cell Data");
-  return e;
 }
 
 }  // namespace
@@ -98,8 +93,7 @@ void OasisOut::WriteNameRecords(const std::vector<uint8_t>& include) {
     WriteCellFromLibrary(*library_->cells[id]);
   }
   library_->CloseCellFile();
-  dataFile_.Close();
-  dataFileId_ = 0;
+  if (cellData_) cellData_->Close();
   WriteEnd();
 }
 
@@ -109,46 +103,25 @@ void OasisOut::WriteCellFromLibrary(Cell& cell) {
     WriteLoadedCell(cell, layerFilter ? &*layerFilter : nullptr, nullptr);
     return;
   }
-  try {
-    StreamCellFromFile(cell);
-  } catch (const Error& e) {
-    throw AsCellDataError(e);
-  }
+  StreamCellFromFile(cell);
   StreamPlacements(cell);
 }
 
 void OasisOut::StreamCellFromFile(Cell& cell) {
-  if (dataFileId_ != cell.fileId) {
-    dataFile_.Close();
-    dataFileId_ = 0;
-    // The library's own naming of its data files ("db<id>", ".gz" in a compressed library).
-    std::string path = library_->directory + "/db" + std::to_string(cell.fileId) + (library_->gzip ? ".gz" : "");
-    if (!dataFile_.Open(path, false, library_->gzip)) throw Error(kTagLibIn, "Cannot open file " + path);
-    dataFileId_ = cell.fileId;
-  }
-  if (dataFile_.Tell() != cell.geometryPosition && !dataFile_.Seek(cell.geometryPosition)) {
-    throw Error(kTagLibIn, "Insufficient Cell Data");
-  }
+  if (!cellData_) cellData_ = std::make_unique<CellDataReader>(*library_);
+  cellData_->SeekCell(cell);
   ShapeGroupList groups;
-  while (dataFile_.Tell() < cell.endPosition) {
-    uint16_t layer;
-    uint8_t datatype;
-    if (!dataFile_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
-    if (layer == kPlacementLayer) return;
-    if (!dataFile_.ReadByte(datatype)) throw Error(kTagLibIn, "Insufficient Cell Data");
-    bool selected = !layerFilter || layerFilter->count(MakeLayerKey(layer, datatype));
-    uint32_t count = dataFile_.ReadUnsignedChained();
-    if (count > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong format");
+  LayerKey key;
+  uint32_t count;
+  while (cellData_->NextLayer(key, count)) {
+    bool selected = !layerFilter || layerFilter->count(key);
     if (count == 0) {
-      int32_t x = dataFile_.ReadSignedChained();
-      int32_t y = dataFile_.ReadSignedChained();
-      uint32_t textId = dataFile_.ReadUnsignedChained();
-      if (selected) WriteText(layer, datatype, x, y, textId);
+      TextItem text = cellData_->ReadText();
+      if (selected) WriteText(key >> 8, key & 0xff, text.x, text.y, text.textId);
     }
     for (uint32_t i = 0; i < count; ++i) {
-      const ShapeGroup* group = groups.ReadGroup(dataFile_);
-      if (dataFile_.Tell() > cell.endPosition) throw Error(kTagLibIn, "Wrong format");
-      if (selected) WriteShapeGroup(*group, layer, datatype, false);
+      const ShapeGroup* group = cellData_->ReadGroup(groups);
+      if (selected) WriteShapeGroup(*group, key >> 8, key & 0xff, false);
       ShapeGroupPool::ReleaseList(groups);
     }
   }
