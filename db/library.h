@@ -9,6 +9,7 @@
 #include "db/binary_file.h"
 #include "db/box.h"
 #include "db/cell.h"
+#include "db/cell_data_reader.h"
 #include "db/hierarchy_record.h"
 #include "db/shape_table.h"
 
@@ -91,11 +92,15 @@ class Library {
   void Save();
 
   // Cell data files (cell_data_file.cpp).
-  // Opens data file id through the library's file (closing nothing) and records it as open.
+  // Opens data file id: for writing through the library's file (closing nothing) with mode,
+  // or, after closing what is open, for reading through its cell-data reader.
   bool OpenCellFile(uint32_t id, bool write, int mode);
-  // Closes the data file; a failed final write throws.
+  // Closes the data files; a failed final write throws.
   void CloseCellFile();
-  // Opens the cell's data file for reading when needed and seeks to its geometry.
+  // "db<id>" in the library directory, with ".gz" in a compressed library.
+  std::string DataPath(uint32_t id) const;
+  // Ends a write sequence that is open, then opens the cell's data file for reading when
+  // needed and stands at the start of its section.
   void SeekCellData(const Cell& cell);
   // SeekCellData, then on to the first placement record of the cell's placement section.
   void SeekPlacementSection(const Cell& cell);
@@ -106,12 +111,9 @@ class Library {
   // Reads only the placement section into the placement index, unless the cell is loaded or
   // already holds its placements.
   void LoadCellReferences(Cell& cell);
-  // One placement record. lastId is the id of the previous record (-1 before the first) and
-  // position the previous offset; both are updated. Null for a placement of a missing or void
+  // A new placement for a decoded placement record; null for a placement of a missing or void
   // cell, which is read and dropped.
-  SRef* ReadReference(int64_t& lastId, Point& position);
-  // One placement record into ref, as ReadReference reads it, whatever the placed cell.
-  void DecodeReference(int64_t& lastId, Point& position, ARef& ref);
+  SRef* PlacementOf(const ARef& decoded) const;
   // One placement record after previous (null for the first); previous becomes ref.
   void WriteReference(const SRef& ref, const SRef*& previous);
   // Opens the file that the cell's section goes to, positioned at its end.
@@ -211,23 +213,22 @@ class Library {
 
  private:
   std::string IndexPath(const char* file) const;
-  std::string DataPath(uint32_t id) const;
   void WriteInfo(const std::string& path);
   void WriteNames(const std::string& path);
   void WriteTexts(const std::string& path);
   void WriteParents(const std::string& path);
   void ReadCellEntries(BinaryFile& file, uint32_t count);
-  void ReadShapeLayer(Cell& cell, LayerKey key, bool index);
+  void ReadShapeLayer(Cell& cell, LayerKey key, uint32_t groups, bool index);
   void ReadPlacementSection(Cell& cell);
-  void CheckSectionEnd(const Cell& cell);
   void OpenFreshCellFile();
   bool OpenForAppend(uint32_t id);
   void AbandonCellFile();
 
+  // The data file that cells are written to, and its id (0: none open).
   BinaryFile dataFile_;
-  // The data file open in dataFile_ (0: none), and whether it is open for writing.
   uint32_t openFileId_ = 0;
-  bool openForWrite_ = false;
+  // Every section is read through it.
+  CellDataReader reader_;
   // Gzip libraries never append to an existing compressed file: the file that this write
   // sequence created, which it may go on writing while it stays open (0: none).
   uint32_t freshFileId_ = 0;
