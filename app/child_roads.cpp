@@ -4,10 +4,10 @@
 #include <wx/msgdlg.h>
 #include <wx/toolbar.h>
 
+#include "app/app_context.h"
 #include "app/core/child_logic.h"
 #include "app/core/command_table.h"
 #include "app/core/keybind.h"
-#include "app/korvane.h"
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
@@ -25,8 +25,8 @@ std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); 
 MyChild* BeginChild(MyFrame* frame, const wxString& title) {
   auto* child = new MyChild(frame, title);
   DisplaySettings settings = child->canvas->Settings();
-  settings.backgroundColour = ToRgb(frame->backgroundColour);
-  settings.instanceHighlightColour = ToRgb(frame->instanceHighlightColour);
+  settings.backgroundColour = ToRgb(frame->ViewColour(ViewColourItem::kBackground));
+  settings.instanceHighlightColour = ToRgb(frame->ViewColour(ViewColourItem::kInstanceHighlight));
   child->canvas->ApplySettings(settings);
   return child;
 }
@@ -132,14 +132,13 @@ wxMenu* BuildMenu(const MenuLayout& layout, const std::vector<uint16_t>& keyBind
 
 void MyFrame::CreateChildMenuBar(MyChild* child, MyCanvas* canvas) {
   canvas->SetCursor(wxCursor(wxCURSOR_ARROW));
-  ++childWindowCount;
-  child->counted_ = true;
+  child->CountAsOpen();
   child->SetIcon(wxIcon(mdi_icn_xpm));
   auto* bar = new wxMenuBar;
-  for (const MenuLayout& layout : ChildMenuBar()) bar->Append(BuildMenu(layout, keyBindings), layout.title);
+  for (const MenuLayout& layout : ChildMenuBar()) bar->Append(BuildMenu(layout, KeyBindings()), layout.title);
   bar->Check(kCmdShowTexts, canvas->Settings().showTexts != 0);
   child->SetMenuBar(bar);
-  if (childWindowCount == 1) EnableChildTools(true);
+  if (context_.OpenChildCount() == 1) EnableChildTools(true);
   child->Show();
   child->Activate();
   // The notebook decides a tab's size only once it is shown: lay the panes out for it now.

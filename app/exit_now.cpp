@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/korvane.h"
-
 namespace {
 
 std::function<void(int)>& Hook() {
@@ -19,7 +17,6 @@ std::function<void(int)>& Hook() {
 void SetExitHook(std::function<void(int)> hook) { Hook() = std::move(hook); }
 
 void ExitNow(int code) {
-  if (logStream) logStream->flush();
   std::cout.flush();
   std::fflush(stdout);
   if (Hook()) {

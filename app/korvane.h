@@ -2,16 +2,10 @@
 
 #include <wx/app.h>
 
-#include <fstream>
-#include <memory>
-#include <vector>
+#include "app/app_context.h"
 
-class MyChild;
-class MyFrame;
-class wxPageSetupDialogData;
-class wxPrintData;
-
-// The application object: opens the log, writes the banner and shows the main frame.
+// The application object: opens the log, writes the banner and shows the main frame. It owns
+// the context that the shell's windows share.
 class Korvane : public wxApp {
  public:
   // False only when "korvane.log" cannot be opened; the toolkit then ends the process.
@@ -19,19 +13,14 @@ class Korvane : public wxApp {
   int OnExit() override;
   // An Error that escapes a command is logged and the application goes on.
   bool OnExceptionInMainLoop() override;
+
+  AppContext& Context() { return context_; }
+
+ private:
+  AppContext context_;
 };
 
 wxDECLARE_APP(Korvane);
-
-// Process-wide objects of the shell.
-extern std::unique_ptr<std::ofstream> logStream;
-extern MyFrame* theFrame;
-extern std::unique_ptr<wxPrintData> printData;
-extern std::unique_ptr<wxPageSetupDialogData> pageSetupData;
-// Child windows that have their menu bar (the close question and the tools go by it).
-extern int childWindowCount;
-// Every child window, in creation order.
-extern std::vector<MyChild*> ChildFrameList;
 
 extern const char* const kKorvaneVersion;
 extern const char* const kKorvaneBuildDate;

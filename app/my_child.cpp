@@ -8,12 +8,12 @@
 
 #include <algorithm>
 
+#include "app/app_context.h"
 #include "app/core/child_logic.h"
 #include "app/core/command_table.h"
 #include "app/core/keybind.h"
 #include "app/core/layer_rows.h"
 #include "app/layer_lists.h"
-#include "app/korvane.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
@@ -72,7 +72,7 @@ bool MyChild::IsWired(int id) { return std::find(std::begin(kWired), std::end(kW
 MyChild::MyChild(MyFrame* parent, const wxString& title)
     : wxMDIChildFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_FRAME_STYLE, "frame"),
       frame_(parent) {
-  ChildFrameList.push_back(this);
+  frame_->Context().AddChild(this);
   const wxSize client = GetClientSize();
   lastWidth = client.x;
   lastHeight = client.y;
@@ -98,13 +98,13 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
 }
 
 MyChild::~MyChild() {
-  ChildFrameList.erase(std::remove(ChildFrameList.begin(), ChildFrameList.end(), this), ChildFrameList.end());
+  frame_->Context().RemoveChild(this);
   if (canvas) {
     canvas->SetHost(nullptr);
     canvas->Destroy();
     canvas = nullptr;
   }
-  if (childWindowCount == 0) frame_->EnableChildTools(false);
+  if (frame_->Context().OpenChildCount() == 0) frame_->EnableChildTools(false);
 }
 
 void MyChild::InitLayerPanel(int height) {
@@ -178,7 +178,7 @@ void MyChild::OnSize(wxSizeEvent& event) {
 
 bool MyChild::ConfirmCloseLibrary() {
   if (!canvas || !canvas->GetLibrary() || !HasUnsavedChanges(canvas->GetLibrary()->flags)) return true;
-  for (MyChild* other : ChildFrameList) {
+  for (MyChild* other : frame_->Context().Children()) {
     if (other != this && other->canvas && other->canvas->GetLibrary() == canvas->GetLibrary()) return true;
   }
   const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
@@ -191,9 +191,14 @@ void MyChild::OnClose(wxCloseEvent& event) {
     event.Veto();
     return;
   }
-  if (counted_) --childWindowCount;
+  if (counted_) frame_->Context().CountChildClosed();
   counted_ = false;
   event.Skip();
+}
+
+void MyChild::CountAsOpen() {
+  frame_->Context().CountChildOpened();
+  counted_ = true;
 }
 
 void MyChild::OnRedraw(wxCommandEvent&) {
@@ -238,15 +243,16 @@ void MyChild::OnChangeColor(wxCommandEvent&) {
   items.Add("Geometry Highlight");
   const int item = ThePrompts().ChooseItem(this, "Select item to change color", "Change Color", items);
   if (item < 0) return;
-  wxColour* colours[] = {&frame_->backgroundColour, &frame_->instanceHighlightColour,
-                         &frame_->geometryHighlightColour};
-  if (!ThePrompts().ChooseColour(this, *colours[item])) return;
+  const auto chosen = static_cast<ViewColourItem>(item);
+  wxColour colour = frame_->ViewColour(chosen);
+  if (!ThePrompts().ChooseColour(this, colour)) return;
+  frame_->SetViewColour(chosen, colour);
   // The colours belong to the main frame; every canvas shows the new one at its next redraw.
-  for (MyChild* child : ChildFrameList) {
+  for (MyChild* child : frame_->Context().Children()) {
     if (!child->canvas) continue;
     DisplaySettings settings = child->canvas->Settings();
-    settings.backgroundColour = ToRgb(frame_->backgroundColour);
-    settings.instanceHighlightColour = ToRgb(frame_->instanceHighlightColour);
+    settings.backgroundColour = ToRgb(frame_->ViewColour(ViewColourItem::kBackground));
+    settings.instanceHighlightColour = ToRgb(frame_->ViewColour(ViewColourItem::kInstanceHighlight));
     child->canvas->ApplySettings(settings);
   }
 }
@@ -256,7 +262,7 @@ void MyChild::OnCloseCommand(wxCommandEvent&) {
 }
 
 void MyChild::OnCharHook(wxKeyEvent& event) {
-  const int id = FindBoundCommand(frame_->keyBindings, NavigationKeyBinding(event));
+  const int id = FindBoundCommand(frame_->KeyBindings(), NavigationKeyBinding(event));
   wxMenuBar* bar = GetMenuBar();
   if (id < 0 || !bar || !bar->FindItem(id) || !bar->IsEnabled(id)) {
     event.Skip();

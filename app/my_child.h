@@ -33,6 +33,8 @@ class MyChild : public wxMDIChildFrame, public StatusSink {
   void SetChildStatus(int field, const std::string& text) override;
   void SetMainStatus(const std::string& text) override;
   wxStatusBar* ChildStatusBar() const { return statusBar_; }
+  // Counts the window among the open child windows, once its menu bar is built.
+  void CountAsOpen();
 
   MyCanvas* canvas = nullptr;
   int lastWidth = 0;
@@ -62,8 +64,6 @@ class MyChild : public wxMDIChildFrame, public StatusSink {
   MyFrame* frame_;
   wxStatusBar* statusBar_ = nullptr;
   // Set once the window counts as open (its menu bar is built); only then does closing it
-  // lower childWindowCount.
+  // lower the count of open child windows.
   bool counted_ = false;
-
-  friend class MyFrame;
 };

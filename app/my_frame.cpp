@@ -8,6 +8,7 @@
 
 #include <set>
 
+#include "app/app_context.h"
 #include "app/core/child_logic.h"
 #include "app/core/command_table.h"
 #include "app/core/keybind.h"
@@ -46,8 +47,8 @@ wxString ParentDirectory(const wxString& path) {
 
 }  // namespace
 
-MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
-    : wxMDIParentFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame") {
+MyFrame::MyFrame(AppContext& context, const wxString& title, const wxPoint& pos, const wxSize& size)
+    : wxMDIParentFrame(nullptr, wxID_ANY, title, pos, size, wxDEFAULT_FRAME_STYLE, "frame"), context_(context) {
   CreateToolBar(wxNO_BORDER | wxTB_FLAT | wxTB_HORIZONTAL, wxID_ANY, "toolbar");
   InitKeyBindings();
   InitToolBar(GetToolBar());
@@ -70,6 +71,23 @@ MyFrame::MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size)
 }
 
 void MyFrame::InitKeyBindings() { keyBindings = DefaultKeyBindings(); }
+
+const wxColour& MyFrame::ViewColour(ViewColourItem item) const {
+  switch (item) {
+    case ViewColourItem::kBackground: return backgroundColour;
+    case ViewColourItem::kInstanceHighlight: return instanceHighlightColour;
+    case ViewColourItem::kGeometryHighlight: break;
+  }
+  return geometryHighlightColour;
+}
+
+void MyFrame::SetViewColour(ViewColourItem item, const wxColour& colour) {
+  switch (item) {
+    case ViewColourItem::kBackground: backgroundColour = colour; break;
+    case ViewColourItem::kInstanceHighlight: instanceHighlightColour = colour; break;
+    case ViewColourItem::kGeometryHighlight: geometryHighlightColour = colour; break;
+  }
+}
 
 void MyFrame::InitToolBar(wxToolBar* toolBar) {
   toolBar->AddTool(kCmdNewLibrary, "", wxBitmap(new_library_xpm), "New Library");
@@ -199,8 +217,8 @@ void MyFrame::OpenDroppedFiles(const wxArrayString& paths) {
 void MyFrame::OnQuit(wxCommandEvent&) { Close(false); }
 
 void MyFrame::OnCloseWindow(wxCloseEvent& event) {
-  if (ConfirmNeeded(childWindowCount, event.CanVeto())) {
-    const wxString text = wxString::Format("%d windows still open, close anyhow?", childWindowCount);
+  if (ConfirmNeeded(context_.OpenChildCount(), event.CanVeto())) {
+    const wxString text = wxString::Format("%d windows still open, close anyhow?", context_.OpenChildCount());
     if (ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) != wxYES) {
       event.Veto();
       return;
@@ -215,7 +233,7 @@ void MyFrame::OnCloseWindow(wxCloseEvent& event) {
 
 bool MyFrame::ConfirmUnsavedLibraries() {
   std::set<const Library*> asked;
-  for (MyChild* child : ChildFrameList) {
+  for (MyChild* child : context_.Children()) {
     if (!child->canvas || !child->canvas->GetLibrary()) continue;
     const Library* library = child->canvas->GetLibrary().get();
     if (!asked.insert(library).second || !HasUnsavedChanges(library->flags)) continue;

@@ -7,15 +7,22 @@
 #include <string>
 #include <vector>
 
+class AppContext;
 class MyCanvas;
 class MyChild;
 class wxDropFilesEvent;
+
+// The view colours that the main frame holds for every canvas, in the order the Change Color
+// command lists them.
+enum class ViewColourItem { kBackground, kInstanceHighlight, kGeometryHighlight };
 
 // The main window: holds the child windows, the toolbar and what they share (key bindings and
 // the view colours); opens libraries and imports layout files, each into a new child window.
 class MyFrame : public wxMDIParentFrame {
  public:
-  MyFrame(const wxString& title, const wxPoint& pos, const wxSize& size);
+  MyFrame(AppContext& context, const wxString& title, const wxPoint& pos, const wxSize& size);
+
+  AppContext& Context() const { return context_; }
 
   void InitKeyBindings();
   void InitToolBar(wxToolBar* toolBar);
@@ -37,10 +44,12 @@ class MyFrame : public wxMDIParentFrame {
   // Completes the switch to a new child's menu bar in the same idle pass (see the source).
   void OnInternalIdle() override;
 
-  std::vector<uint16_t> keyBindings;
-  wxColour backgroundColour{200, 200, 200};
-  wxColour instanceHighlightColour{255, 255, 0};
-  wxColour geometryHighlightColour{255, 255, 255};
+  // The key binding of every command id (the View and Edit commands have one each).
+  const std::vector<uint16_t>& KeyBindings() const { return keyBindings; }
+  void SetKeyBinding(int id, uint16_t binding) { keyBindings.at(id) = binding; }
+
+  const wxColour& ViewColour(ViewColourItem item) const;
+  void SetViewColour(ViewColourItem item, const wxColour& colour);
 
  private:
   void OnWorkingDir(wxCommandEvent& event);
@@ -61,8 +70,14 @@ class MyFrame : public wxMDIParentFrame {
   // library directory on the OASIS or the GDSII road.
   void ImportLayoutFile(const wxString& title, const wxString& wildcard, bool oasis);
   // The library directory for an imported file: the automatic one, or the user's answer when
-  // that exists already; created when missing. Empty when the user cancelled.
+  // that exists already. Empty when the user cancelled.
   wxString ChooseImportDirectory(const wxString& file);
   // Asks about the open libraries with unsaved changes; false when the user keeps them.
   bool ConfirmUnsavedLibraries();
+
+  AppContext& context_;
+  std::vector<uint16_t> keyBindings;
+  wxColour backgroundColour{200, 200, 200};
+  wxColour instanceHighlightColour{255, 255, 0};
+  wxColour geometryHighlightColour{255, 255, 255};
 };

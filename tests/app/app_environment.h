@@ -7,6 +7,9 @@
 
 #include "app/core/command_ids.h"
 
+class AppContext;
+class MyChild;
+class MyFrame;
 class ScriptedPrompts;
 
 namespace app_test {
@@ -17,6 +20,10 @@ constexpr int kChildToolIds[] = {kCmdSave, kCmdExtract, kCmdZoomIn4X, kCmdZoomOu
 // The directory the application was started in.
 const std::string& StartDirectory();
 ScriptedPrompts& Prompts();
+// The application's context, its main frame and its child windows.
+AppContext& Context();
+MyFrame* Frame();
+const std::vector<MyChild*>& Children();
 // Exit codes that ExitNow was called with, oldest first.
 const std::vector<int>& ExitCodes();
 // Runs pending events (CallAfter, size and paint) until none are left.

@@ -67,6 +67,11 @@ const ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvir
 const std::string& StartDirectory() { return StartDir(); }
 ScriptedPrompts& Prompts() { return *scripted; }
 const std::vector<int>& ExitCodes() { return Codes(); }
+// The test binary has no entry point of its own, so no wxGetApp: the application is the one
+// SetUp installed.
+AppContext& Context() { return static_cast<Korvane*>(wxTheApp)->Context(); }
+MyFrame* Frame() { return Context().Frame(); }
+const std::vector<MyChild*>& Children() { return Context().Children(); }
 
 void Pump() {
   for (int i = 0; i < 5; ++i) {

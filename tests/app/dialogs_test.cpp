@@ -2,10 +2,10 @@
 #include <wx/listctrl.h>
 #include <wx/radiobox.h>
 
-#include "app/korvane.h"
 #include "app/my_frame.h"
 #include "app/read_file_dialog.h"
 #include "app/style_dialog.h"
+#include "tests/app/app_environment.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ T* FindChild(wxWindow* parent) {
 }
 
 TEST(ReadFileDialog, OffersGdsSelectedAndOasis) {
-  ReadFileDialog dialog(theFrame);
+  ReadFileDialog dialog(app_test::Frame());
   EXPECT_EQ(dialog.GetTitle(), "Select Input Type");
   EXPECT_EQ(dialog.Selection(), 0);
   auto* choices = FindChild<wxRadioBox>(&dialog);
@@ -29,14 +29,14 @@ TEST(ReadFileDialog, OffersGdsSelectedAndOasis) {
 
 TEST(StyleDialog, ShowsNinePatternsWithTheCurrentOneSelected) {
   for (int current : {0, 5, 8}) {
-    StyleDialog dialog(theFrame, current);
+    StyleDialog dialog(app_test::Frame(), current);
     EXPECT_EQ(dialog.Selection(), current);
     auto* list = FindChild<wxListCtrl>(&dialog);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->GetItemCount(), 9);
     EXPECT_EQ(list->GetImageList(wxIMAGE_LIST_NORMAL)->GetImageCount(), 9);
   }
-  StyleDialog none(theFrame, 12);
+  StyleDialog none(app_test::Frame(), 12);
   EXPECT_EQ(none.Selection(), -1);
 }
 

@@ -41,11 +41,11 @@ TEST(Korvane, StartUpWritesTheBannerToTheLog) {
 }
 
 TEST(Korvane, MainFrameShowsItsOwnMenusAndReady) {
-  ASSERT_NE(theFrame, nullptr);
-  EXPECT_TRUE(theFrame->IsShown());
-  EXPECT_EQ(wxTheApp->GetTopWindow(), theFrame);
-  if (theFrame->GetActiveChild() != nullptr) GTEST_SKIP() << "a child window is open";
-  wxMenuBar* bar = theFrame->GetMenuBar();
+  ASSERT_NE(app_test::Frame(), nullptr);
+  EXPECT_TRUE(app_test::Frame()->IsShown());
+  EXPECT_EQ(wxTheApp->GetTopWindow(), app_test::Frame());
+  if (app_test::Frame()->GetActiveChild() != nullptr) GTEST_SKIP() << "a child window is open";
+  wxMenuBar* bar = app_test::Frame()->GetMenuBar();
   EXPECT_TRUE(bar->IsShown());
   ASSERT_EQ(bar->GetMenuCount(), 2u);
   EXPECT_EQ(bar->GetMenuLabel(0), "&File");
@@ -55,12 +55,12 @@ TEST(Korvane, MainFrameShowsItsOwnMenusAndReady) {
   EXPECT_EQ(ids, (std::vector<int>{kCmdWorkingDir, kCmdNewLibrary, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn, kCmdExit}));
   EXPECT_EQ(bar->GetMenu(0)->FindItem(kCmdExit)->GetItemLabel(), "Exit\tF10");
   EXPECT_EQ(bar->GetMenu(1)->GetMenuItemCount(), 1u);
-  EXPECT_EQ(theFrame->GetStatusBar()->GetStatusText(0), "Ready");
+  EXPECT_EQ(app_test::Frame()->GetStatusBar()->GetStatusText(0), "Ready");
 }
 
 TEST(Korvane, ChildToolsStartDisabled) {
-  if (childWindowCount != 0) GTEST_SKIP() << "a child window is open";
-  wxToolBar* tools = theFrame->GetToolBar();
+  if (app_test::Context().OpenChildCount() != 0) GTEST_SKIP() << "a child window is open";
+  wxToolBar* tools = app_test::Frame()->GetToolBar();
   for (int id : app_test::kChildToolIds) EXPECT_FALSE(tools->GetToolEnabled(id)) << id;
   for (int id : {kCmdNewLibrary, kCmdLoadLibrary, kCmdSelectInputType, kCmdAbout}) {
     EXPECT_TRUE(tools->GetToolEnabled(id)) << id;
@@ -99,13 +99,13 @@ namespace {
 
 // F10 is GTK's default key for opening the menu bar; the Exit accelerator must still win.
 TEST(Korvane, KeyF10Exits) {
-  theFrame->Raise();
-  theFrame->SetFocus();
+  app_test::Frame()->Raise();
+  app_test::Frame()->SetFocus();
   app_test::Pump();
   const size_t exits = app_test::ExitCodes().size();
   wxUIActionSimulator keys;
   // Without a window manager the keyboard focus follows the pointer.
-  keys.MouseMove(theFrame->GetScreenPosition() + wxPoint(300, 300));
+  keys.MouseMove(app_test::Frame()->GetScreenPosition() + wxPoint(300, 300));
   app_test::Pump();
   keys.Char(WXK_F10);
   for (int i = 0; i < 20 && app_test::ExitCodes().size() == exits; ++i) {
@@ -124,8 +124,8 @@ TEST(Korvane, EscapedErrorIsReportedAndTheApplicationGoesOn) {
     goesOn = wxTheApp->OnExceptionInMainLoop();
   }
   EXPECT_TRUE(goesOn);
-  EXPECT_EQ(theFrame->GetStatusBar()->GetStatusText(0), "ERROR: LIBIN: Cannot open file info");
-  theFrame->SetStatusText("Ready", 0);
+  EXPECT_EQ(app_test::Frame()->GetStatusBar()->GetStatusText(0), "ERROR: LIBIN: Cannot open file info");
+  app_test::Frame()->SetStatusText("Ready", 0);
 }
 
 }  // namespace

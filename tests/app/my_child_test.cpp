@@ -154,10 +154,11 @@ TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
   MyCanvas* canvas = child->canvas;
   canvas->Update();
   app_test::Pump();
-  const std::vector<uint16_t> saved = theFrame->keyBindings;
-  theFrame->keyBindings[kCmdZoomIn4X] = MakeKeyBinding(0, kKeyTab);
-  theFrame->keyBindings[kCmdZoomOut4X] = MakeKeyBinding(0, kKeyLeft);
-  theFrame->keyBindings[kCmdShowGrids] = MakeKeyBinding(3, kKeyDown);
+  MyFrame* frame = app_test::Frame();
+  const std::vector<uint16_t> saved = frame->KeyBindings();
+  frame->SetKeyBinding(kCmdZoomIn4X, MakeKeyBinding(0, kKeyTab));
+  frame->SetKeyBinding(kCmdZoomOut4X, MakeKeyBinding(0, kKeyLeft));
+  frame->SetKeyBinding(kCmdShowGrids, MakeKeyBinding(3, kKeyDown));
   const struct {
     int keyCode;
     int modifiers;
@@ -177,7 +178,7 @@ TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
     EXPECT_EQ(canvas->view.magnification, p.magnification);
     EXPECT_EQ(canvas->Settings().showGrids, p.showGrids);
   }
-  theFrame->keyBindings = saved;
+  for (int id : {kCmdZoomIn4X, kCmdZoomOut4X, kCmdShowGrids}) frame->SetKeyBinding(id, saved[id]);
 }
 
 // Home end to end, from the X server through GTK's key handling.
@@ -208,7 +209,9 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   MyChild* first = Import("a.gds");
   MyChild* second = Import("b.gds");
   ASSERT_NE(first, second);
-  const wxColour background = theFrame->backgroundColour, highlight = theFrame->instanceHighlightColour;
+  MyFrame* frame = app_test::Frame();
+  const wxColour background = frame->ViewColour(ViewColourItem::kBackground);
+  const wxColour highlight = frame->ViewColour(ViewColourItem::kInstanceHighlight);
   auto changeColor = [second] {
     second->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdChangeColor));
     app_test::Pump();
@@ -216,15 +219,15 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   // Cancelled at the choice: nothing changes.
   changeColor();
   EXPECT_TRUE(Asked("Select item to change color"));
-  EXPECT_EQ(theFrame->backgroundColour, background);
+  EXPECT_EQ(frame->ViewColour(ViewColourItem::kBackground), background);
 
   // The scripted colour dialog answers (10, 20, 30).
   const wxColour chosen(10, 20, 30);
   prompts_->items = {1, 0};
   changeColor();
   changeColor();
-  EXPECT_EQ(theFrame->instanceHighlightColour, chosen);
-  EXPECT_EQ(theFrame->backgroundColour, chosen);
+  EXPECT_EQ(frame->ViewColour(ViewColourItem::kInstanceHighlight), chosen);
+  EXPECT_EQ(frame->ViewColour(ViewColourItem::kBackground), chosen);
   for (MyChild* child : {first, second}) {
     EXPECT_EQ(child->canvas->Settings().backgroundColour, ToRgb(chosen));
     EXPECT_EQ(child->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
@@ -237,8 +240,8 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   MyChild* third = Import("c.gds");
   EXPECT_EQ(third->canvas->Settings().backgroundColour, ToRgb(chosen));
   EXPECT_EQ(third->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
-  theFrame->backgroundColour = background;
-  theFrame->instanceHighlightColour = highlight;
+  frame->SetViewColour(ViewColourItem::kBackground, background);
+  frame->SetViewColour(ViewColourItem::kInstanceHighlight, highlight);
 }
 
 TEST_F(MyChildTest, ResizingTheMainWindowLaysTheChildOutOnlyBeyondTwentyPixels) {
@@ -247,11 +250,11 @@ TEST_F(MyChildTest, ResizingTheMainWindowLaysTheChildOutOnlyBeyondTwentyPixels) 
   MyCanvas& canvas = *child->canvas;
   canvas.Update();
   app_test::Pump();
-  const wxSize frameSize = theFrame->GetSize();
+  const wxSize frameSize = app_test::Frame()->GetSize();
   const int width = child->GetClientSize().x, canvasWidth = canvas.GetSize().x;
   // The X server reports the new size back some time after the request.
   auto resizeFrame = [&frameSize, child, width](int narrower) {
-    theFrame->SetSize(frameSize.x - narrower, frameSize.y);
+    app_test::Frame()->SetSize(frameSize.x - narrower, frameSize.y);
     for (int i = 0; i < 100 && child->GetClientSize().x != width - narrower; ++i) {
       app_test::Pump();
       wxMilliSleep(10);

@@ -29,14 +29,14 @@ class MyFrameTest : public app_test::AppWindowTest {};
 TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
   prompts_->files.push_back(WriteGds("chip.gds"));
   wxCommandEvent command(wxEVT_MENU, kCmdGdsIn);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   // The main loop runs one idle pass after a command when no further input arrives: the
   // child's menus must be in the frame after it, not only once its tab is clicked.
   wxTheApp->ProcessIdle();
-  ASSERT_EQ(ChildFrameList.size(), 1u);
-  MyChild* child = ChildFrameList[0];
-  EXPECT_EQ(theFrame->GetActiveChild(), child);
-  EXPECT_EQ(childWindowCount, 1);
+  ASSERT_EQ(app_test::Children().size(), 1u);
+  MyChild* child = app_test::Children()[0];
+  EXPECT_EQ(app_test::Frame()->GetActiveChild(), child);
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
   EXPECT_TRUE(wxDirExists(dir_ + "/chip.db"));
   wxMenuBar* bar = ShownMenuBar();
   ASSERT_EQ(bar, child->GetMenuBar());
@@ -48,7 +48,7 @@ TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
     EXPECT_FALSE(bar->IsChecked(id)) << id;
   }
   EXPECT_TRUE(bar->IsEnabled(kCmdOasisIn));
-  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
+  EXPECT_TRUE(app_test::Frame()->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
 
   ExpectLayersAndDrawing(child);
 }
@@ -63,17 +63,17 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
     if (road == kDrop) {
       wxArrayString paths;
       paths.Add(path);
-      theFrame->OpenDroppedFiles(paths);
+      app_test::Frame()->OpenDroppedFiles(paths);
     } else {
       prompts_->files.push_back(path);
       prompts_->inputTypes.push_back(1);
       wxCommandEvent command(wxEVT_MENU, road == kMenu ? kCmdOasisIn : kCmdSelectInputType);
-      theFrame->GetEventHandler()->ProcessEvent(command);
+      app_test::Frame()->GetEventHandler()->ProcessEvent(command);
       EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Open a OASIS file"});
     }
     app_test::Pump();
-    ASSERT_EQ(ChildFrameList.size(), 1u);
-    MyChild* child = ChildFrameList[0];
+    ASSERT_EQ(app_test::Children().size(), 1u);
+    MyChild* child = app_test::Children()[0];
     EXPECT_EQ(child->GetTitle(), wxString(path));
     EXPECT_TRUE(wxDirExists(dir_ + "/" + name + ".db"));
     ASSERT_NE(child->canvas->TopCell(), nullptr);
@@ -89,23 +89,23 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
 TEST_F(MyFrameTest, InputTypeRoutesGdsAndCancel) {
   prompts_->inputTypes = {-1, 0};
   wxCommandEvent command(wxEVT_MENU, kCmdSelectInputType);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   EXPECT_TRUE(prompts_->asked.empty());
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Open a GDS file"});
-  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_TRUE(app_test::Children().empty());
 }
 
 TEST_F(MyFrameTest, DroppedUpperCaseOasTakesTheGdsRoad) {
   wxArrayString paths;
   paths.Add(WriteOasis("x.OAS"));
-  theFrame->OpenDroppedFiles(paths);
+  app_test::Frame()->OpenDroppedFiles(paths);
   app_test::Pump();
-  EXPECT_TRUE(ChildFrameList.empty());
-  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
   EXPECT_TRUE(wxDirExists(dir_ + "/x.db"));
-  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: GDSIN: "))
-      << theFrame->GetStatusBar()->GetStatusText(0);
+  EXPECT_TRUE(app_test::Frame()->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: GDSIN: "))
+      << app_test::Frame()->GetStatusBar()->GetStatusText(0);
 }
 
 TEST_F(MyFrameTest, BrokenOasisFileOpensNoChildAndReportsTheError) {
@@ -113,49 +113,49 @@ TEST_F(MyFrameTest, BrokenOasisFileOpensNoChildAndReportsTheError) {
   std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4);
   prompts_->files.push_back(path);
   wxCommandEvent command(wxEVT_MENU, kCmdOasisIn);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
-  EXPECT_TRUE(ChildFrameList.empty());
-  EXPECT_EQ(childWindowCount, 0);
-  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: OASISIN: "))
-      << theFrame->GetStatusBar()->GetStatusText(0);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
+  EXPECT_TRUE(app_test::Frame()->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: OASISIN: "))
+      << app_test::Frame()->GetStatusBar()->GetStatusText(0);
 }
 
 TEST_F(MyFrameTest, TwoDroppedFilesGiveTwoChildrenWithTheSecondActive) {
   wxArrayString paths;
   paths.Add(WriteGds("a.gds"));
   paths.Add(WriteGds("b.gds"));
-  theFrame->OpenDroppedFiles(paths);
+  app_test::Frame()->OpenDroppedFiles(paths);
   app_test::Pump();
-  EXPECT_EQ(childWindowCount, 2);
-  ASSERT_EQ(ChildFrameList.size(), 2u);
-  EXPECT_EQ(theFrame->GetActiveChild(), ChildFrameList[1]);
-  EXPECT_EQ(ShownMenuBar(), ChildFrameList[1]->GetMenuBar());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 2);
+  ASSERT_EQ(app_test::Children().size(), 2u);
+  EXPECT_EQ(app_test::Frame()->GetActiveChild(), app_test::Children()[1]);
+  EXPECT_EQ(ShownMenuBar(), app_test::Children()[1]->GetMenuBar());
   EXPECT_TRUE(wxDirExists(dir_ + "/a.db"));
   EXPECT_TRUE(wxDirExists(dir_ + "/b.db"));
 
-  ChildFrameList[1]->Close(true);
+  app_test::Children()[1]->Close(true);
   app_test::Pump();
-  EXPECT_EQ(childWindowCount, 1);
-  EXPECT_TRUE(theFrame->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
-  ChildFrameList[0]->Close(true);
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
+  EXPECT_TRUE(app_test::Frame()->GetToolBar()->GetToolEnabled(kCmdZoomIn4X));
+  app_test::Children()[0]->Close(true);
   app_test::Pump();
-  EXPECT_EQ(childWindowCount, 0);
-  for (int id : app_test::kChildToolIds) EXPECT_FALSE(theFrame->GetToolBar()->GetToolEnabled(id)) << id;
-  EXPECT_EQ(ShownMenuBar(), theFrame->GetMenuBar());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
+  for (int id : app_test::kChildToolIds) EXPECT_FALSE(app_test::Frame()->GetToolBar()->GetToolEnabled(id)) << id;
+  EXPECT_EQ(ShownMenuBar(), app_test::Frame()->GetMenuBar());
 }
 
 TEST_F(MyFrameTest, DroppedLibraryDirectoryOpens) {
   ASSERT_NE(Import("chip.gds"), nullptr);
-  ChildFrameList.back()->Close(true);
+  app_test::Children().back()->Close(true);
   app_test::Pump();
   wxArrayString paths;
   paths.Add(dir_ + "/chip.db");
-  theFrame->OpenDroppedFiles(paths);
+  app_test::Frame()->OpenDroppedFiles(paths);
   app_test::Pump();
-  EXPECT_EQ(childWindowCount, 1);
-  ASSERT_EQ(ChildFrameList.size(), 1u);
-  EXPECT_EQ(ChildFrameList[0]->layerList->GetItemCount(), 2);
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
+  ASSERT_EQ(app_test::Children().size(), 1u);
+  EXPECT_EQ(app_test::Children()[0]->layerList->GetItemCount(), 2);
 }
 
 TEST_F(MyFrameTest, CorruptLibraryOpensNoChildAndReportsTheError) {
@@ -164,12 +164,12 @@ TEST_F(MyFrameTest, CorruptLibraryOpensNoChildAndReportsTheError) {
   std::ofstream(lib + "/info") << "not a library";
   wxArrayString paths;
   paths.Add(lib);
-  theFrame->OpenDroppedFiles(paths);
+  app_test::Frame()->OpenDroppedFiles(paths);
   app_test::Pump();
-  EXPECT_TRUE(ChildFrameList.empty());
-  EXPECT_EQ(childWindowCount, 0);
-  EXPECT_TRUE(theFrame->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: LIBIN: "))
-      << theFrame->GetStatusBar()->GetStatusText(0);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
+  EXPECT_TRUE(app_test::Frame()->GetStatusBar()->GetStatusText(0).StartsWith("ERROR: LIBIN: "))
+      << app_test::Frame()->GetStatusBar()->GetStatusText(0);
 }
 
 TEST_F(MyFrameTest, ImportingTwiceProposesTheExistingDirectory) {
@@ -178,7 +178,7 @@ TEST_F(MyFrameTest, ImportingTwiceProposesTheExistingDirectory) {
   Import("chip.gds");
   EXPECT_TRUE(Asked("Automatic lib directory exists. Provide library directory name for " + dir_ + "/chip.gds [" +
                     dir_ + "/chip.db]"));
-  EXPECT_EQ(childWindowCount, 1);
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
 }
 
 TEST_F(MyFrameTest, NewLibraryRefusesADirectoryHoldingALibrary) {
@@ -187,9 +187,9 @@ TEST_F(MyFrameTest, NewLibraryRefusesADirectoryHoldingALibrary) {
   std::ofstream(lib + "/info.gz").put('x');
   prompts_->directories.push_back(lib);
   wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   EXPECT_TRUE(Asked("Directory " + lib + " already holds a library, use Load"));
-  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_TRUE(app_test::Children().empty());
 }
 
 TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
@@ -198,13 +198,13 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
   prompts_->directories.push_back(lib);
   prompts_->texts = {"TOP", "-10 -10 10 10"};
   wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
-  ASSERT_EQ(ChildFrameList.size(), 1u);
-  EXPECT_EQ(childWindowCount, 1);
+  ASSERT_EQ(app_test::Children().size(), 1u);
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
   EXPECT_TRUE(wxDirExists(lib));
   EXPECT_EQ(wxGetCwd(), wxString(dir_ + "/libs"));
-  MyCanvas* canvas = ChildFrameList[0]->canvas;
+  MyCanvas* canvas = app_test::Children()[0]->canvas;
   ASSERT_NE(canvas->TopCell(), nullptr);
   const Library& library = *canvas->GetLibrary();
   EXPECT_EQ(library.FindIndex("TOP"), canvas->TopCellId());
@@ -214,19 +214,19 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
   // The new library is unsaved: closing its window asks.
   prompts_->messageAnswers.push_back(wxYES);
   wxCommandEvent close(wxEVT_MENU, kCmdClose);
-  ChildFrameList[0]->GetEventHandler()->ProcessEvent(close);
+  app_test::Children()[0]->GetEventHandler()->ProcessEvent(close);
   app_test::Pump();
-  EXPECT_TRUE(ChildFrameList.empty());
+  EXPECT_TRUE(app_test::Children().empty());
 }
 
 TEST_F(MyFrameTest, NewLibraryWithoutANameLeavesNoWindow) {
   prompts_->directories.push_back(dir_ + "/fresh");
   prompts_->texts.push_back("");
   wxCommandEvent command(wxEVT_MENU, kCmdNewLibrary);
-  theFrame->GetEventHandler()->ProcessEvent(command);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(command);
   app_test::Pump();
-  EXPECT_TRUE(ChildFrameList.empty());
-  EXPECT_EQ(childWindowCount, 0);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
   EXPECT_TRUE(wxDirExists(dir_ + "/fresh"));
   EXPECT_EQ(wxGetCwd(), wxString(dir_));
 }
@@ -240,33 +240,34 @@ TEST_F(MyFrameTest, ClosingTheLastWindowOfAModifiedLibraryAsks) {
   child->GetEventHandler()->ProcessEvent(close);
   app_test::Pump();
   EXPECT_TRUE(Asked("has unsaved changes, close anyhow?"));
-  ASSERT_EQ(ChildFrameList.size(), 1u);
+  ASSERT_EQ(app_test::Children().size(), 1u);
 
   prompts_->messageAnswers.push_back(wxNO);
   const size_t exits = app_test::ExitCodes().size();
-  theFrame->Close(false);
+  app_test::Frame()->Close(false);
   EXPECT_EQ(app_test::ExitCodes().size(), exits);
 
   child->canvas->GetLibrary()->flags &= ~kLibCellsChanged;
-  theFrame->Close(false);
+  app_test::Frame()->Close(false);
   ASSERT_EQ(app_test::ExitCodes().size(), exits + 1);
   EXPECT_EQ(app_test::ExitCodes().back(), 0);
 }
 
 TEST_F(MyFrameTest, ClosingWithMoreThanThreeWindowsAsks) {
-  const int saved = childWindowCount;
-  childWindowCount = 4;
+  AppContext& context = app_test::Context();
+  ASSERT_EQ(context.OpenChildCount(), 0);
+  for (int i = 0; i < 4; ++i) context.CountChildOpened();
   prompts_->messageAnswers.push_back(wxNO);
   const size_t exits = app_test::ExitCodes().size();
-  theFrame->Close(false);
+  app_test::Frame()->Close(false);
   EXPECT_TRUE(Asked("4 windows still open, close anyhow?"));
   EXPECT_EQ(app_test::ExitCodes().size(), exits);
-  childWindowCount = 3;
+  context.CountChildClosed();
   prompts_->asked.clear();
-  theFrame->Close(false);
+  app_test::Frame()->Close(false);
   EXPECT_TRUE(prompts_->asked.empty());
   EXPECT_EQ(app_test::ExitCodes().size(), exits + 1);
-  childWindowCount = saved;
+  for (int i = 0; i < 3; ++i) context.CountChildClosed();
 }
 
 TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {

@@ -36,11 +36,11 @@ class AppWindowTest : public ::testing::Test {
     *prompts_ = ScriptedPrompts();
   }
   void TearDown() override {
-    while (!ChildFrameList.empty()) {
-      ChildFrameList.back()->Close(true);
+    while (!app_test::Children().empty()) {
+      app_test::Children().back()->Close(true);
       Pump();
     }
-    EXPECT_EQ(childWindowCount, 0);
+    EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
   }
 
   // A layout with one cell holding boxes on layers 1/0 and 5/2.
@@ -60,9 +60,9 @@ class AppWindowTest : public ::testing::Test {
   MyChild* Import(const std::string& name) {
     prompts_->files.push_back(WriteGds(name));
     wxCommandEvent command(wxEVT_MENU, kCmdGdsIn);
-    theFrame->GetEventHandler()->ProcessEvent(command);
+    app_test::Frame()->GetEventHandler()->ProcessEvent(command);
     Pump();
-    return static_cast<MyChild*>(theFrame->GetActiveChild());
+    return static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
   }
 
   // The same layout as WriteGds, as OASIS with rectangles and 1 nm units.
@@ -105,8 +105,8 @@ class AppWindowTest : public ::testing::Test {
   // The one menu bar the main frame shows: its own or that of a child window, which GTK puts
   // into the frame and shows while the child is active. Null when it shows none or several.
   static wxMenuBar* ShownMenuBar() {
-    std::vector<wxMenuBar*> bars{theFrame->GetMenuBar()};
-    for (MyChild* child : ChildFrameList) bars.push_back(child->GetMenuBar());
+    std::vector<wxMenuBar*> bars{app_test::Frame()->GetMenuBar()};
+    for (MyChild* child : app_test::Children()) bars.push_back(child->GetMenuBar());
     wxMenuBar* shown = nullptr;
     for (wxMenuBar* bar : bars) {
       if (!bar || !bar->IsShown()) continue;
