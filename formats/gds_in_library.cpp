@@ -65,10 +65,11 @@ void GdsIn::ReadLibraryHeader() {
   if (!ExpectRecord(gds::kBgnLib)) throw Error(kTag, "Library Begin missing");
   ReadDates();
   if (!ExpectRecord(gds::kLibName)) throw Error(kTag, "Library Name missing");
+  // The name is the library's own ("names" line 1), which the exports write back as LIBNAME.
   if (DataLength() == 0) {
     LogMessage("Warning: Library has no name\n");
   } else {
-    ReadString();
+    library_->name = ReadString();
   }
   for (int8_t dropped : {gds::kRefLibs, gds::kFonts, gds::kAttrTable, gds::kGenerations, gds::kFormat}) {
     if (ExpectRecord(dropped)) SkipRecordData();

@@ -466,14 +466,23 @@ TEST_F(GdsOutTest, LibraryRoundTripsThroughTheReader) {
   GdsIn in(gds.c_str(), false);
   in.ReadLibrary(second);
   EXPECT_EQ(DumpByName(second), DumpByName(lib));
-  // A second generation is byte-identical.
+  // The reader stores each ring from its own start vertex, so from the second generation on
+  // every export is byte-identical, LIBNAME included.
   std::string again = dir_.File("second.gds");
   {
     GdsOut out(again, false, kStamp);
     out.WriteLibrary(second);
   }
-  std::vector<Record> one = Records(libtest::ReadBytes(gds)), two = Records(libtest::ReadBytes(again));
-  EXPECT_EQ(one.size(), two.size());
+  Library third(dir_.File("third"), false);
+  std::filesystem::create_directories(third.directory);
+  GdsIn(again.c_str(), false).ReadLibrary(third);
+  EXPECT_EQ(third.name, "sample");
+  std::string last = dir_.File("third.gds");
+  {
+    GdsOut out(last, false, kStamp);
+    out.WriteLibrary(third);
+  }
+  EXPECT_EQ(libtest::ReadBytes(last), libtest::ReadBytes(again));
 }
 
 // Runs KLayout's strmxor on two layout files and expects it to find no difference.
