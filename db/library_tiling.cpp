@@ -113,8 +113,9 @@ int64_t Library::TileLargeCell(uint32_t id, int64_t size, bool write) {
       MergeLayerMaps(*cell, grid.TileBox(tile.first, tile.second), rings, {}, 1, false);
       if (rings.empty()) continue;
       if (made.empty()) {
-        // From the first tile on, the index files and the hierarchy must follow, whatever fails.
-        flags |= kLibInfoDirty | kLibNamesDirty | kLibHierarchyDirty | kLibParentsDirty;
+        // From the first tile on, the index files and the hierarchy must follow, whatever fails:
+        // the next save recalculates the hierarchy and with it "parents".
+        flags |= kLibInfoDirty | kLibNamesDirty | kLibHierarchyDirty;
         if (write) CloseCellFile();
       }
       uint32_t tileId = CreateCell(MakeCellName(cell->Name(), "ich", int(made.size())));
@@ -122,7 +123,7 @@ int64_t Library::TileLargeCell(uint32_t id, int64_t size, bool write) {
       Cell& tileCell = *cells[tileId];
       tileCell.flags |= kCellNoPlacements;
       for (auto& layer : rings) tileCell.AddRingSet(layer.second, layer.first, !write);
-      // Complete hierarchy records take the tile as the cell's child.
+      // Records of every cell take the tile as the cell's child until that recalculation.
       if (records.size() == tileId) {
         records.emplace_back();
         records.back().parents[id] = 1;

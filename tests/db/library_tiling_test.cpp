@@ -228,7 +228,7 @@ TEST(LibraryTiling, CompleteHierarchyRecordsTakeTheTilesAsChildren) {
   EXPECT_EQ(lib.records[0].children, (std::set<uint32_t>{1, 2, 3}));
   EXPECT_EQ(lib.records[2].parents, (std::map<uint32_t, int64_t>{{0, 1}}));
   EXPECT_EQ(lib.records[3].level, 3u);
-  EXPECT_TRUE(lib.flags & kLibParentsDirty);
+  EXPECT_TRUE(lib.flags & kLibHierarchyDirty);
 }
 
 // The big cell's rewrite fails once its tiles are written: the cell stays loaded and modified
