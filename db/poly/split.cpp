@@ -159,6 +159,9 @@ void RingSet::SplitAt(RingSet& out, int32_t stripWidth) {
       if (ring.second.OverlapsStrict(strip)) CopyRingInto(work, ring.first);
     }
     ClearVertexFlags(kVertexVisited);
+    // What lies outside the strip collapses onto its sides first, so that each intersection
+    // sweeps only the strip's own part of a long ring.
+    work.ClipToBox(strip, false);
     if (work.IsEmpty()) continue;
     work.AddRectangle(strip, true);
     work.Boolean(&out, kBooleanIntersect, false);
