@@ -10,6 +10,7 @@
 #include "db/library.h"
 #include "db/optimize_library.h"
 #include "db/poly/ring_set.h"
+#include "db/tile_grid.h"
 #include "tests/db/library_test_util.h"
 
 namespace {
@@ -102,8 +103,8 @@ Contents Flatten(Library& lib, const std::string& name, int64_t maxSide) {
 // A saved library: LEAF (a small cell) and BIG, a flat cell of seeded random rectangles and
 // 45-degree polygons on three layers (layer 300 among them) over 60 x 35 um, a text and one
 // placement of LEAF. One database unit is 1 nm.
-void BuildBigLibrary(const std::string& dir) {
-  Library lib(dir, false);
+void BuildBigLibrary(const std::string& dir, bool gzip = false) {
+  Library lib(dir, gzip);
   lib.name = "tiling";
   uint32_t leaf = lib.CreateCell("LEAF");
   uint32_t big = lib.CreateCell("BIG");
@@ -125,17 +126,20 @@ void BuildBigLibrary(const std::string& dir) {
   SaveAll(lib);
 }
 
-TEST(LibraryTiling, TiledCellKeepsEveryShapeOnceItsTextAndItsPlacementAcrossSaveAndReopen) {
+class LibraryTilingFiles : public testing::TestWithParam<bool> {};
+
+TEST_P(LibraryTilingFiles, TiledCellKeepsEveryShapeOnceItsTextAndItsPlacementAcrossSaveAndReopen) {
+  const bool gzip = GetParam();
   TempDir dir;
-  BuildBigLibrary(dir.Path());
+  BuildBigLibrary(dir.Path(), gzip);
   Areas before;
   {
-    Library lib(dir.Path(), false);
+    Library lib(dir.Path(), gzip);
     lib.Open();
     before = Flatten(lib, "BIG", INT64_MAX).areas;
   }
   ASSERT_EQ(before.sum.size(), 3u);
-  Library lib(dir.Path(), false);
+  Library lib(dir.Path(), gzip);
   lib.Open();
   const int64_t cellsBefore = lib.CellCount();
   // Nothing is loaded: the flat cell's shapes come without layer records.
@@ -149,7 +153,7 @@ TEST(LibraryTiling, TiledCellKeepsEveryShapeOnceItsTextAndItsPlacementAcrossSave
   EXPECT_EQ(inMemory.areas, before);
   lib.WriteIndexFiles(lib.flags & (kLibInfoDirty | kLibNamesDirty));
 
-  Library reopened(dir.Path(), false);
+  Library reopened(dir.Path(), gzip);
   reopened.Open();
   Contents after = Flatten(reopened, "BIG", 10000 + 100);
   EXPECT_EQ(after.areas, before);
@@ -161,6 +165,8 @@ TEST(LibraryTiling, TiledCellKeepsEveryShapeOnceItsTextAndItsPlacementAcrossSave
   // Tiles are not tiled again, and the big cell no longer holds shapes of its own.
   EXPECT_EQ(reopened.TileLargeCells(10000), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(PlainAndGzip, LibraryTilingFiles, testing::Bool());
 
 // Shapes filling 0..20000 x 0..20000 but for the upper-left quarter, cut at size 10000.
 TEST(LibraryTiling, TilesAreNamedFromZeroRowsOuterAndEmptyTilesMakeNoCell) {
@@ -214,6 +220,26 @@ TEST(LibraryTiling, MarginIsOneMicrometreInEveryDatabaseUnit) {
       }
     }
   }
+}
+
+// One thin shape across 100 mm would cover 10^8 tiles of 10 um: the grid coarsens to what one
+// shape calls for, and the pieces still add up to the shape.
+TEST(LibraryTiling, FewShapesOverAHugeExtentMakeFewTilesAndLoseNothing) {
+  TempDir dir;
+  Library lib(dir.Path(), false);
+  uint32_t big = lib.CreateCell("L");
+  const int32_t far = 100000000;
+  AddShape(*lib.cells[big], kMetal, {{0, 0}, {far, 0}, {far, 10}, {10, 10}, {10, far}, {0, far}}, {{0, 0}});
+  int64_t made = lib.TileLargeCell(big, 10000, false);
+  EXPECT_GT(made, 1);
+  EXPECT_LE(made, kTileVisitsPerShape);
+  int64_t twiceArea = 0;
+  for (uint32_t id = 1; id < lib.cells.size(); ++id) {
+    RingSet rings;
+    lib.cells[id]->shapes.at(kMetal).ToRings(rings);
+    twiceArea += int64_t(TwiceArea(rings));
+  }
+  EXPECT_EQ(twiceArea, 2 * (int64_t(far) * 10 + int64_t(10) * (far - 10)));
 }
 
 TEST(LibraryTiling, CompleteHierarchyRecordsTakeTheTilesAsChildren) {
