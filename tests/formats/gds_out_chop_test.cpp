@@ -214,8 +214,8 @@ TEST_F(GdsOutChopTest, PiecesCoverExactlyTheNonZeroRegionOfLargeRings) {
     for (const Ring& piece : pieces) {
       EXPECT_LE(piece.size(), 4096u);
       ringtest::AddRing(pieceSet, piece);
-      pieceAreas += ringtest::TwiceSignedArea(piece) < 0 ? -ringtest::TwiceSignedArea(piece)
-                                                         : ringtest::TwiceSignedArea(piece);
+      __int128 twice = ringtest::TwiceSignedArea(piece);
+      pieceAreas += twice < 0 ? -twice : twice;
     }
     // The pieces run counter-clockwise: their union is their merge.
     pieceSet.Boolean(&written, kBooleanMerge, false);
