@@ -51,6 +51,8 @@ void CellDataReader::SeekCell(const Cell& cell) {
   }
   end_ = cell.endPosition;
   inPlacements_ = false;
+  haveShapeKey_ = false;
+  previous_ = nullptr;
   lastId_ = -1;
   position_ = Point();
 }
@@ -83,7 +85,15 @@ bool CellDataReader::NextLayer(LayerKey& key, uint32_t& groups) {
     groups = file_.ReadUnsignedChained();
     if (groups > uint32_t(INT32_MAX)) throw Error(kTagLibIn, "Wrong layer format");
     if (groups > Left() / kMinGroupBytes) throw Error(kTagLibIn, "Wrong format");
-    key_ = key = MakeLayerKey(layer, datatype);
+    key = MakeLayerKey(layer, datatype);
+    if (groups > 0) {
+      // Shape blocks come in ascending key order, one per key.
+      if (haveShapeKey_ && key <= lastShapeKey_) throw Error(kTagLibIn, "Wrong format");
+      haveShapeKey_ = true;
+      lastShapeKey_ = key;
+      previous_ = nullptr;
+    }
+    key_ = key;
     return true;
   } catch (const Error& e) {
     ThrowAsCellDataError(e);
@@ -97,14 +107,19 @@ ShapeGroup* CellDataReader::ReadGroup(ShapeGroupList& list) {
     if (count == 0 || count > uint32_t(INT32_MAX) || count > Left() / kMinPositionBytes) {
       throw Error(kTagLibIn, "Wrong format");
     }
+    // Groups in ascending record order, each record once: a repeated record or position
+    // would be merged away by the next save.
+    if (previous_ && DBPolygon::Compare(*previous_->record, *record) >= 0) throw Error(kTagLibIn, "Wrong format");
     ShapeGroup* group = list.Append(std::move(record));
     int32_t x = 0, y = 0;
     for (uint32_t i = 0; i < count; ++i) {
       x = WrapToInt32(int64_t(x) + file_.ReadSignedChained());
       y = WrapToInt32(int64_t(y) + file_.ReadSignedChained());
-      group->AppendPosition(x, y);
+      ShapePosition* p = group->AppendPosition(x, y);
+      if (p->prev && ComparePositions(p->prev, p) >= 0) throw Error(kTagLibIn, "Wrong format");
     }
     CheckEnd();
+    previous_ = group;
     return group;
   } catch (const Error& e) {
     ThrowAsCellDataError(e);

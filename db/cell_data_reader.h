@@ -30,8 +30,14 @@ struct ShapeGroup;
 // Cell Data", "Wrong layer format", "Wrong format", "Insufficient Reference Data", "Cell id
 // invalid").
 //
+// Shapes must come as the writer writes them: shape blocks in ascending key order, one per
+// key; in a block, groups in ascending record order (DBPolygon::Compare), each record once; in
+// a group, positions ascending by x, then y, each once. Anything else ("Wrong format") would
+// change when saved, since saving merges equal records and drops repeated positions.
+//
 // Use: SeekCell, then NextLayer until false, reading each block's groups (ReadGroup, as many as
 // NextLayer gave) or its text (ReadText); then, when AtPlacements, NextPlacement until false.
+// The group ReadGroup gave last must stay alive until it is called again.
 class CellDataReader {
  public:
   explicit CellDataReader(const Library& library);
@@ -73,6 +79,10 @@ class CellDataReader {
   int32_t end_ = 0;
   LayerKey key_ = 0;
   bool inPlacements_ = false;
+  // The key of the last shape block, and the last group read in the block.
+  bool haveShapeKey_ = false;
+  LayerKey lastShapeKey_ = 0;
+  const ShapeGroup* previous_ = nullptr;
   // The previous placement record's cell id (-1 before the first) and offset.
   int64_t lastId_ = -1;
   Point position_;

@@ -79,7 +79,8 @@ bool GdsOut::PlacedCellWritten(uint32_t id, const Cell& parent, bool (*isWritten
 void GdsOut::StreamCellGeometry(Cell& cell) {
   if (!cellData_) cellData_ = std::make_unique<CellDataReader>(*library_);
   cellData_->SeekCell(cell);
-  GroupListGuard guard;
+  // Two lists in turn: the group read last stays until the next is read, as the reader asks.
+  GroupListGuard guard[2];
   LayerKey stored;
   uint32_t groups;
   while (cellData_->NextLayer(stored, groups)) {
@@ -91,9 +92,9 @@ void GdsOut::StreamCellGeometry(Cell& cell) {
       continue;
     }
     for (uint32_t i = 0; i < groups; ++i) {
-      ShapeGroup* group = cellData_->ReadGroup(guard.list);
+      ShapeGroup* group = cellData_->ReadGroup(guard[i & 1].list);
+      ShapeGroupPool::ReleaseList(guard[(i + 1) & 1].list);
       if (written) WriteShapeGroup(*group, key);
-      ShapeGroupPool::ReleaseList(guard.list);
     }
   }
 }

@@ -110,7 +110,8 @@ void OasisOut::WriteCellFromLibrary(Cell& cell) {
 void OasisOut::StreamCellFromFile(Cell& cell) {
   if (!cellData_) cellData_ = std::make_unique<CellDataReader>(*library_);
   cellData_->SeekCell(cell);
-  ShapeGroupList groups;
+  // Two lists in turn: the group read last stays until the next is read, as the reader asks.
+  ShapeGroupList groups[2];
   LayerKey key;
   uint32_t count;
   while (cellData_->NextLayer(key, count)) {
@@ -120,9 +121,9 @@ void OasisOut::StreamCellFromFile(Cell& cell) {
       if (selected) WriteText(key >> 8, key & 0xff, text.x, text.y, text.textId);
     }
     for (uint32_t i = 0; i < count; ++i) {
-      const ShapeGroup* group = cellData_->ReadGroup(groups);
+      const ShapeGroup* group = cellData_->ReadGroup(groups[i & 1]);
+      ShapeGroupPool::ReleaseList(groups[(i + 1) & 1]);
       if (selected) WriteShapeGroup(*group, key >> 8, key & 0xff, false);
-      ShapeGroupPool::ReleaseList(groups);
     }
   }
 }

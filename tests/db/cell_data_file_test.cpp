@@ -381,3 +381,63 @@ TEST(CellDataFile, MissingOrCorruptCompressedDataFileGivesError) {
 }
 
 }  // namespace
+
+// Shapes the writer would merge or drop on the next save are refused when loaded: a repeated
+// or descending position, a record repeated in a layer, a layer written twice.
+TEST(CellDataFile, SectionsThatASaveWouldChangeAreRefused) {
+  const Bytes rect = {0x04, 0x00, 0x00, 0x00, 0x14, 0x14};
+  auto block = [&](std::vector<Bytes> groups) {
+    Bytes out = {0x01, 0x00, 0x00, uint8_t(groups.size())};
+    for (const Bytes& g : groups) {
+      out.insert(out.end(), rect.begin(), rect.end());
+      out.insert(out.end(), g.begin(), g.end());
+    }
+    return out;
+  };
+  auto join = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  struct Case {
+    const char* what;
+    Bytes section;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"two positions in order", block({{0x02, 0x00, 0x00, 0x14, 0x00}}), true},
+      {"a repeated position", block({{0x02, 0x00, 0x00, 0x00, 0x00}}), false},
+      {"a descending position", block({{0x02, 0x14, 0x00, 0x15, 0x00}}), false},
+      {"a repeated record", block({{0x01, 0x00, 0x00}, {0x01, 0x14, 0x00}}), false},
+      {"a layer written twice", join(block({{0x01, 0x00, 0x00}}), block({{0x01, 0x14, 0x00}})), false},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    {
+      Library lib(dir.Path(), false);
+      uint32_t id = lib.CreateCell("a");
+      libtest::AddShape(*lib.cells[id], MakeLayerKey(1, 0), {{0, 0}, {30, 0}, {30, 10}, {0, 10}}, {{0, 0}});
+      lib.cells[id]->flags |= kCellModified;
+      lib.flags |= kLibCellsChanged | kLibNamesDirty;
+      lib.Save();
+    }
+    libtest::WriteBytes(dir.File("db1"), c.section);
+    Library lib(dir.Path(), false);
+    lib.Open();
+    Cell& cell = *lib.cells[0];
+    cell.endPosition = int32_t(c.section.size());
+    try {
+      lib.LoadCell(cell, true);
+      EXPECT_TRUE(c.loads) << c.what;
+      std::string loaded = libtest::DumpCell(lib, cell);
+      cell.flags |= kCellModified;
+      lib.WriteChangedCells();
+      cell.Clear();
+      lib.LoadCell(cell, true);
+      EXPECT_EQ(libtest::DumpCell(lib, cell), loaded) << c.what;
+    } catch (const Error& e) {
+      EXPECT_FALSE(c.loads) << c.what << ": " << e.what();
+      EXPECT_EQ(e.Message(), "Wrong format") << c.what;
+      EXPECT_STREQ(e.Tag(), "LIBIN") << c.what;
+    }
+  }
+}

@@ -4,6 +4,7 @@
 // cell whose box is a point. A cell that loads is written back and loaded again: it must come
 // back the same, and the writer must accept everything the reader gave; anything else aborts.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -46,12 +47,17 @@ void CheckRoundTrip(Library& lib, Cell& cell, bool index) {
   cell.flags |= kCellModified;
   try {
     lib.WriteChangedCells();
-  } catch (const Error&) {
+  } catch (const Error& e) {
+    std::fprintf(stderr, "loaded:\n%s\nrefused by the writer: %s\n", before.c_str(), e.what());
     std::abort();
   }
   cell.Clear();
   lib.LoadCell(cell, index);
-  Check(libtest::DumpCell(lib, cell) == before);
+  std::string after = libtest::DumpCell(lib, cell);
+  if (after != before) {
+    std::fprintf(stderr, "loaded:\n%s\nafter a save:\n%s", before.c_str(), after.c_str());
+    std::abort();
+  }
 }
 
 }  // namespace
