@@ -148,25 +148,46 @@ void Library::ReadInfo() {
 }
 
 void Library::ReadCellEntries(BinaryFile& file, uint32_t count) {
+  // Cells are made only once every entry the count claims has been read: a compressed index
+  // may claim far more entries than it holds, and an empty entry costs nothing until then.
+  struct StoredEntry {
+    uint32_t id;
+    Box box;
+    uint16_t fileId;
+    int32_t geometryPosition;
+    int32_t referencePosition;
+    int32_t endPosition;
+  };
+  std::vector<StoredEntry> stored;
   for (uint32_t id = 0; id < count; ++id) {
     uint8_t entry[kEntryBytes];
     if (file.Read(entry, kEntryBytes) != kEntryBytes) {
       LogMessage("Stop at %d-th cell\n", int(id) + 1);
       throw Error(kTagLibIn, "Insufficient cell info");
     }
-    auto cell = std::make_unique<Cell>();
-    cell->fileId = uint16_t(entry[16] | entry[17] << 8);
+    uint16_t fileId = uint16_t(entry[16] | entry[17] << 8);
     // An entry without a data file is an empty cell, whatever its other bytes.
-    if (cell->fileId != 0) {
-      cell->box = Box(Int32At(entry), Int32At(entry + 4), Int32At(entry + 8), Int32At(entry + 12));
-      cell->geometryPosition = Int32At(entry + 18);
-      cell->referencePosition = Int32At(entry + 22);
-      cell->endPosition = Int32At(entry + 26);
-      bool ordered = cell->geometryPosition >= 0 && cell->geometryPosition <= cell->endPosition &&
-                     (cell->referencePosition == -1 || (cell->geometryPosition <= cell->referencePosition &&
-                                                        cell->referencePosition <= cell->endPosition));
-      if (!ordered) throw Error(kTagLibIn, "Cell file position invalid");
+    if (fileId == 0) continue;
+    StoredEntry e{id, Box(Int32At(entry), Int32At(entry + 4), Int32At(entry + 8), Int32At(entry + 12)), fileId,
+                  Int32At(entry + 18), Int32At(entry + 22), Int32At(entry + 26)};
+    bool ordered = e.geometryPosition >= 0 && e.geometryPosition <= e.endPosition &&
+                   (e.referencePosition == -1 ||
+                    (e.geometryPosition <= e.referencePosition && e.referencePosition <= e.endPosition));
+    if (!ordered) throw Error(kTagLibIn, "Cell file position invalid");
+    stored.push_back(e);
+  }
+  cells.reserve(count);
+  auto next = stored.begin();
+  for (uint32_t id = 0; id < count; ++id) {
+    auto cell = std::make_unique<Cell>();
+    if (next != stored.end() && next->id == id) {
+      cell->box = next->box;
+      cell->fileId = next->fileId;
+      cell->geometryPosition = next->geometryPosition;
+      cell->referencePosition = next->referencePosition;
+      cell->endPosition = next->endPosition;
       if (cell->referencePosition == -1) cell->flags |= kCellNoPlacements;
+      ++next;
     }
     cells.push_back(std::move(cell));
   }

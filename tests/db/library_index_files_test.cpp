@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstring>
@@ -290,3 +291,30 @@ TEST(LibraryIndexFiles, ShortOrMalformedTextFilesAreRefused) {
 }
 
 }  // namespace
+
+// A compressed index gives no size to check a count against: 1 MB of zero entries claiming
+// 2^31 - 1 cells is refused at the end of the stream before any cell is made for it.
+TEST(LibraryIndexFiles, CompressedInfoShorterThanItsCountIsRefusedWithoutMakingCells) {
+  TempDir dir;
+  Bytes info = InfoBytes().bytes;
+  AppendU32(info, 0x7fffffff);
+  info.resize(info.size() + 1000000, 0);
+  gzFile gz = gzopen(dir.File("info.gz").c_str(), "wb");
+  ASSERT_TRUE(gz);
+  ASSERT_EQ(gzwrite(gz, info.data(), unsigned(info.size())), int(info.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+  Library lib(dir.Path(), true);
+  std::string log;
+  EXPECT_EQ(ErrorOf([&] { log = Logged([&] { lib.ReadInfo(); }); }), "LIBIN: Insufficient cell info");
+  EXPECT_TRUE(lib.cells.empty());
+  // A compressed index that holds its entries reads them all.
+  Bytes whole = InfoBytes().Cells(3).bytes;
+  gz = gzopen(dir.File("info.gz").c_str(), "wb");
+  ASSERT_EQ(gzwrite(gz, whole.data(), unsigned(whole.size())), int(whole.size()));
+  ASSERT_EQ(gzclose(gz), Z_OK);
+  Library read(dir.Path(), true);
+  Logged([&] { read.ReadInfo(); });
+  ASSERT_EQ(read.cells.size(), 3u);
+  EXPECT_EQ(read.cells[2]->box.x1, 2);
+  EXPECT_EQ(read.cells[2]->endPosition, 10);
+}
