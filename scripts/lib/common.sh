@@ -1,20 +1,38 @@
-# Shared by the scripts: the packages Korvane needs on Debian, and how to install the missing ones.
+# Shared by the scripts: the packages Korvane needs on Debian for building and running, testing,
+# benchmarking and fuzzing, and how to install the missing ones.
 # Sourced, not run.
 
 KORVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
+# What building and running the application need (xvfb serves a machine without a display).
 KORVANE_PACKAGES=(
   build-essential cmake zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
   libwxgtk3.2-dev
   xvfb xauth fonts-dejavu-core
-  clang libclang-rt-14-dev
-  locales klayout
 )
+# What the tests add: GoogleTest, the comma-decimal locale, KLayout for the export checks, Tcl
+# to read driver scripts back and Ghostscript to render printouts.
+KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev locales klayout tcl ghostscript)
+# What the benchmarks add.
+KORVANE_BENCH_PACKAGES=(libbenchmark-dev)
+# What fuzzing adds; the sanitizer runtime of this clang follows (korvane_clang_runtime_package).
+KORVANE_FUZZ_PACKAGES=(clang)
 
+# The compiler-rt development package of the installed clang (libclang-rt-14-dev for clang 14).
+korvane_clang_runtime_package() {
+  local major
+  major="$(clang --version | sed -n 's/.*clang version \([0-9][0-9]*\).*/\1/p' | head -n 1)"
+  if [ -z "$major" ]; then
+    echo "error: cannot tell the version of clang" >&2
+    return 1
+  fi
+  echo "libclang-rt-$major-dev"
+}
+
+# Prints those of the given packages that are not installed.
 korvane_missing_packages() {
   local missing=() pkg
-  for pkg in "${KORVANE_PACKAGES[@]}"; do
+  for pkg in "$@"; do
     if [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != "install ok installed" ]; then
       missing+=("$pkg")
     fi
@@ -22,9 +40,10 @@ korvane_missing_packages() {
   echo "${missing[@]:-}"
 }
 
+# Installs those of the given packages that are missing.
 korvane_install_packages() {
   local missing
-  missing="$(korvane_missing_packages)"
+  missing="$(korvane_missing_packages "$@")"
   [ -z "$missing" ] && return 0
   local sudo=()
   if [ "$(id -u)" -ne 0 ]; then
