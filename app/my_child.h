@@ -32,7 +32,6 @@ class MyChild : public wxMDIChildFrame, public StatusSink {
 
   void SetChildStatus(int field, const std::string& text) override;
   void SetMainStatus(const std::string& text) override;
-  wxStatusBar* ChildStatusBar() const { return statusBar_; }
   // Counts the window among the open child windows, once its menu bar is built.
   void CountAsOpen();
 

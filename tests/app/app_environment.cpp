@@ -10,6 +10,7 @@
 #include "app/exit_now.h"
 #include "app/korvane.h"
 #include "tests/app/app_environment.h"
+#include "tests/app/scripted_print_service.h"
 #include "tests/app/scripted_prompts.h"
 
 namespace app_test {
@@ -35,6 +36,8 @@ class AppEnvironment : public ::testing::Environment {
     auto prompts = std::make_unique<ScriptedPrompts>();
     scripted = prompts.get();
     SetPrompts(std::move(prompts));
+    // No test opens the toolkit's print dialog: prints are cancelled unless a test says otherwise.
+    SetPrintService(std::make_unique<ScriptedPrintService>());
     SetExitHook([](int code) { Codes().push_back(code); });
     // No accessibility bus (its D-Bus connection is kept for the life of the process), and
     // plain malloc for GLib so that the sanitizers see every block.
@@ -54,6 +57,7 @@ class AppEnvironment : public ::testing::Environment {
     wxTheApp->OnExit();
     wxEntryCleanup();
     SetPrompts(nullptr);
+    SetPrintService(nullptr);
     SetExitHook(nullptr);
     std::string command = "rm -rf '" + StartDir() + "'";
     EXPECT_EQ(system(command.c_str()), 0);
