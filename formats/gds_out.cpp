@@ -27,7 +27,7 @@ int32_t CheckedInt32(int64_t v, const char* what) {
 
 GdsOut::GdsOut(const std::string& name, bool gzip, std::time_t now) : BinaryFile(kTag) {
   localtime_r(&now, &localTime_);
-  if (!Open(name, true, gzip, 32)) throw Error(kTag, "Cannot open file " + name + "!");
+  if (!Open(output_.Begin(name), true, gzip, 32)) throw Error(kTag, "Cannot open file " + name + "!");
 }
 
 GdsOut::~GdsOut() {
@@ -53,6 +53,7 @@ void GdsOut::FlushStaged() {
 void GdsOut::Close() {
   FlushStaged();
   BinaryFile::Close();
+  if (!output_.Commit()) throw Error(kTag, "Cannot write file " + output_.Target());
 }
 
 int64_t GdsOut::Tell() {

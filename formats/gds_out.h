@@ -15,6 +15,7 @@
 #include "db/cell_data_reader.h"
 #include "db/error_tags.h"
 #include "db/poly/ring_set.h"
+#include "db/staged_output.h"
 #include "db/trans.h"
 #include "formats/gds_records.h"
 
@@ -56,11 +57,12 @@ class GdsOut : public BinaryFile {
   static constexpr size_t kMaxStringLength = 65530;
 
   // Opens name for writing; the date stamps are the local time of now. Throws
-  // Error(kTagGdsOut, "Cannot open file <name>!").
+  // Error(kTagGdsOut, "Cannot open file <name>!"). The stream is written beside name and
+  // takes its name only when Close succeeds; a writer destroyed before that leaves no file.
   GdsOut(const std::string& name, bool gzip, std::time_t now = std::time(nullptr));
   ~GdsOut();
 
-  // BinaryFile's, after the BOUNDARY elements still staged.
+  // BinaryFile's, after the BOUNDARY elements still staged; then the file takes its name.
   void Close();
   int64_t Tell();
 
@@ -148,6 +150,8 @@ class GdsOut : public BinaryFile {
   void WritePlacementsOf(Cell& cell, const Box* window, bool (*isWritten)(const Library&, uint32_t));
 
   Library* library_ = nullptr;
+  // The output's temporary name until Close.
+  StagedOutput output_;
   // What WriteCellFromLibrary reads the library's cell sections through; made on first use.
   std::unique_ptr<CellDataReader> cellData_;
   std::tm localTime_{};

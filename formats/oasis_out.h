@@ -12,6 +12,7 @@
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/cell_data_reader.h"
+#include "db/staged_output.h"
 
 class ARef;
 class DBPolygon;
@@ -54,12 +55,16 @@ class OasisOut : public BinaryFile {
  public:
   OasisOut();
 
-  // Creates or truncates path; Error "Cannot open file %s!" ("OASISOUT") on failure.
+  // Opens path for writing; Error "Cannot open file %s!" ("OASISOUT") on failure. The file is
+  // written beside path and takes its name only when Close succeeds; a writer destroyed
+  // before that leaves no file.
   void OpenForWrite(const std::string& path, Library& library);
   // The magic "%SEMI-OASIS\r\n" and START (version "1.0", the unit, offset flag 1).
   void WriteStart();
   // END (256 bytes: zero table offsets, 240 spaces of padding, no validation); closes the file.
   void WriteEnd();
+  // BinaryFile's; then the file takes its name.
+  void Close();
 
   // The whole library between START and END: every cell that is not void, numbered in id order.
   void WriteLibrary();
@@ -148,6 +153,8 @@ class OasisOut : public BinaryFile {
   Library* library_ = nullptr;
   // The decoded vertices of the record in hand, relative to its first position.
   std::vector<std::pair<int64_t, int64_t>> vertices_;
+  // The output's temporary name until WriteEnd.
+  StagedOutput output_;
   // What StreamCellFromFile reads the library's cell sections through; made on first use.
   std::unique_ptr<CellDataReader> cellData_;
 };

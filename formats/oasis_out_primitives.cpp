@@ -27,7 +27,7 @@ bool FitsUnsigned(double r) { return std::isfinite(r) && std::fabs(r) < 18446744
 OasisOut::OasisOut() : BinaryFile(kTagOasisOut) {}
 
 void OasisOut::OpenForWrite(const std::string& path, Library& library) {
-  if (!Open(path, true, false, 0)) throw Error(kTagOasisOut, "Cannot open file " + path + "!");
+  if (!Open(output_.Begin(path), true, false, 0)) throw Error(kTagOasisOut, "Cannot open file " + path + "!");
   library_ = &library;
 }
 
@@ -137,4 +137,9 @@ void OasisOut::WriteEnd() {
   WriteString(std::string(kEndPadding, ' '));
   WriteUnsigned(0);
   Close();
+}
+
+void OasisOut::Close() {
+  BinaryFile::Close();
+  if (!output_.Commit()) throw Error(kTagOasisOut, "Cannot write file " + output_.Target());
 }

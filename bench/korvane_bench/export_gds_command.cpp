@@ -54,13 +54,14 @@ int RunExportGds(const std::vector<std::string>& args) {
   auto start = std::chrono::steady_clock::now();
   Library library(args[0], false);
   library.Open();
+  // An unknown cell is refused before the output is created.
+  int32_t id = args[1] == "-" ? -1 : library.FindIndex(args[1]);
+  Cell* cell = id < 0 ? nullptr : library.GetCell(id);
+  if (args[1] != "-" && !cell) throw Error(kTagGdsOut, "Cell " + args[1] + " not found");
   GdsOut out(args[2], EndsWith(args[2], ".gz"));
   if (args[1] == "-") {
     out.WriteLibrary(library);
   } else {
-    int32_t id = library.FindIndex(args[1]);
-    Cell* cell = id < 0 ? nullptr : library.GetCell(id);
-    if (!cell) throw Error(kTagGdsOut, "Cell " + args[1] + " not found");
     out.WriteLibraryHeader(library);
     if (!cell->IsVoid()) {
       for (uint32_t below : CellsBelow(library, uint32_t(id))) out.WriteCellFromLibrary(*library.GetCell(below));

@@ -22,13 +22,14 @@ int RunExportOas(const std::vector<std::string>& args) {
   auto start = std::chrono::steady_clock::now();
   Library library(args[0], false);
   library.Open();
+  // An unknown cell is refused before the output is created.
+  int32_t id = args[1] == "-" ? -1 : library.FindIndex(args[1]);
+  if (args[1] != "-" && (id < 0 || !library.GetCell(id))) throw Error(kTagOasisOut, "Cell " + args[1] + " not found");
   OasisOut out;
   out.OpenForWrite(args[2], library);
   if (args[1] == "-") {
     out.WriteLibrary();
   } else {
-    int32_t id = library.FindIndex(args[1]);
-    if (id < 0 || !library.GetCell(id)) throw Error(kTagOasisOut, "Cell " + args[1] + " not found");
     out.WriteCellTree(uint32_t(id));
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -564,4 +564,98 @@ TEST_F(GdsOutTest, ExportMatchesItsSourceUnderKlayoutXor) {
   }
 }
 
+// Whether a whole-library export of the library in dir succeeds (a fresh library each time,
+// so every cell is streamed from its section).
+bool Exports(const std::string& dir, const std::string& out, bool oasis) {
+  try {
+    Library lib(dir, false);
+    lib.Open();
+    if (oasis) {
+      OasisOut writer;
+      writer.OpenForWrite(out, lib);
+      writer.WriteLibrary();
+    } else {
+      GdsOut writer(out, false, kStamp);
+      writer.WriteLibrary(lib);
+    }
+  } catch (const Error&) {
+    return false;
+  }
+  return true;
+}
+
+bool LoadsEveryCell(const std::string& dir) {
+  try {
+    Library lib(dir, false);
+    lib.Open();
+    for (auto& cell : lib.cells) lib.LoadCell(*cell, true);
+  } catch (const Error&) {
+    return false;
+  }
+  return true;
+}
+
+// Loading and both exports read sections through one reader: what loading refuses, no export
+// writes, and a failed export leaves neither a file nor its temporary under the target's name.
+TEST_F(GdsOutTest, ExportsRefuseTheCorruptSectionsThatLoadingRefuses) {
+  std::string source = dir_.File("source");
+  {
+    std::filesystem::create_directories(source);
+    Library lib(source, false);
+    libtest::BuildSampleLibrary(lib);
+    lib.Save();
+  }
+  std::string dir = dir_.File("corrupt");
+  std::filesystem::create_directories(dir);
+  for (const char* file : {"info", "names", "texts"}) {
+    std::filesystem::copy_file(source + "/" + file, dir + "/" + file);
+  }
+  Bytes data = libtest::ReadBytes(source + "/db1");
+  int refused = 0;
+  for (size_t at = 0; at < data.size(); ++at) {
+    for (uint8_t value : {0x00, 0x7f, 0x80, 0xff}) {
+      Bytes changed = data;
+      changed[at] = value;
+      libtest::WriteBytes(dir + "/db1", changed);
+      bool loads = LoadsEveryCell(dir);
+      for (bool oasis : {false, true}) {
+        std::string out = dir_.File(oasis ? "out.oas" : "out.gds");
+        std::filesystem::remove(out);
+        bool exported = Exports(dir, out, oasis);
+        if (!loads) {
+          EXPECT_FALSE(exported) << (oasis ? "OASIS" : "GDSII") << " byte " << at << " = " << int(value);
+        }
+        EXPECT_EQ(std::filesystem::exists(out), exported) << at;
+        EXPECT_FALSE(std::filesystem::exists(out + ".tmp")) << at;
+      }
+      refused += !loads;
+    }
+  }
+  EXPECT_GT(refused, 0);
+}
+
+// An export that fails keeps the file that was there; one that succeeds replaces it.
+TEST_F(GdsOutTest, FailedExportKeepsThePreviousFile) {
+  std::string dir = dir_.File("lib");
+  std::filesystem::create_directories(dir);
+  {
+    Library lib(dir, false);
+    libtest::BuildSampleLibrary(lib);
+    lib.Save();
+  }
+  for (bool oasis : {false, true}) {
+    std::string out = dir_.File(oasis ? "kept.oas" : "kept.gds");
+    libtest::WriteBytes(out, {1, 2, 3});
+    Bytes data = libtest::ReadBytes(dir + "/db1");
+    libtest::WriteBytes(dir + "/db1", Bytes(data.begin(), data.begin() + data.size() / 2));
+    EXPECT_FALSE(Exports(dir, out, oasis));
+    EXPECT_EQ(libtest::ReadBytes(out), Bytes({1, 2, 3}));
+    EXPECT_FALSE(std::filesystem::exists(out + ".tmp"));
+    libtest::WriteBytes(dir + "/db1", data);
+    EXPECT_TRUE(Exports(dir, out, oasis));
+    EXPECT_GT(libtest::ReadBytes(out).size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(out + ".tmp"));
+  }
+}
+
 }  // namespace
