@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
