@@ -24,6 +24,13 @@ void ReportUncaught(MyFrame* frame, const char* tag, const std::string& message)
   }
 }
 
+// Three quarters of the display's client area, centred in it.
+wxRect RestoredFrameRect(const wxRect& display) {
+  wxRect rect = display;
+  rect.Deflate(display.width / 8, display.height / 8);
+  return rect;
+}
+
 wxMenuBar* BuildFrameMenuBar() {
   auto* file = new wxMenu;
   for (const Command& c : FrameFileMenu()) file->Append(c.id, c.label, c.help);
@@ -55,8 +62,10 @@ bool Korvane::OnInit() {
   frame->SetMenuBar(BuildFrameMenuBar());
   frame->CreateStatusBar(1, wxSTB_DEFAULT_STYLE, wxID_ANY, "status_line");
   frame->SetStatusText("Ready", 0);
-  // Without a window manager Maximize does nothing, so the frame first covers the display.
-  frame->SetSize(wxGetClientDisplayRect());
+  // The size before Maximize is what the window manager restores the frame to: a frame shown
+  // maximised without one comes back at its minimum size, one as large as the display stays
+  // that large. Without a window manager the frame keeps this size.
+  frame->SetSize(RestoredFrameRect(wxGetClientDisplayRect()));
   frame->Maximize();
   frame->Show();
   SetTopWindow(frame);
