@@ -50,6 +50,7 @@ void CellDataReader::SeekCell(const Cell& cell) {
     throw Error(kTagLibIn, "Insufficient Cell Data");
   }
   end_ = cell.endPosition;
+  placementsAt_ = cell.referencePosition;
   inPlacements_ = false;
   haveShapeKey_ = false;
   previous_ = nullptr;
@@ -60,10 +61,9 @@ void CellDataReader::SeekCell(const Cell& cell) {
 void CellDataReader::SeekPlacements(const Cell& cell) {
   SeekCell(cell);
   if (!file_.Seek(cell.referencePosition)) throw Error(kTagLibIn, "Insufficient Cell Data");
-  uint16_t word = 0;
-  while (word != kPlacementLayer) {
-    if (AtEnd() || !file_.Read2(word)) throw Error(kTagLibIn, "Insufficient Cell Data");
-  }
+  uint16_t word;
+  if (AtEnd() || !file_.Read2(word)) throw Error(kTagLibIn, "Insufficient Cell Data");
+  if (word != kPlacementLayer) throw Error(kTagLibIn, "Wrong format");
   inPlacements_ = true;
 }
 
@@ -74,8 +74,13 @@ void CellDataReader::CheckEnd() {
 bool CellDataReader::NextLayer(LayerKey& key, uint32_t& groups) {
   if (inPlacements_ || AtEnd()) return false;
   try {
+    // The placement section starts where the index says, and only there: reading it from the
+    // marker (loading) and from the index's position (exports) must give the same placements.
+    int64_t at = file_.Tell();
+    if (placementsAt_ >= 0 && at > placementsAt_) throw Error(kTagLibIn, "Wrong format");
     uint16_t layer;
     if (!file_.Read2(layer)) throw Error(kTagLibIn, "Insufficient Cell Data");
+    if ((layer == kPlacementLayer) != (at == placementsAt_)) throw Error(kTagLibIn, "Wrong format");
     if (layer == kPlacementLayer) {
       inPlacements_ = true;
       return false;

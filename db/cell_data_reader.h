@@ -33,7 +33,8 @@ struct ShapeGroup;
 // Shapes must come as the writer writes them: shape blocks in ascending key order, one per
 // key; in a block, groups in ascending record order (DBPolygon::Compare), each record once; in
 // a group, positions ascending by x, then y, each once. Anything else ("Wrong format") would
-// change when saved, since saving merges equal records and drops repeated positions.
+// change when saved, since saving merges equal records and drops repeated positions. The
+// placement marker stands at the cell's reference position, and nowhere else.
 //
 // Use: SeekCell, then NextLayer until false, reading each block's groups (ReadGroup, as many as
 // NextLayer gave) or its text (ReadText); then, when AtPlacements, NextPlacement until false.
@@ -50,7 +51,8 @@ class CellDataReader {
 
   // Opens the cell's data file when needed and stands at the start of its section.
   void SeekCell(const Cell& cell);
-  // SeekCell, then on past the marker of the cell's placement section.
+  // SeekCell, then on past the marker of the cell's placement section, which must stand at the
+  // cell's reference position.
   void SeekPlacements(const Cell& cell);
 
   // The next layer block: its key and its number of shape groups (0: one text follows). False
@@ -77,6 +79,8 @@ class CellDataReader {
   BinaryFile file_;
   uint32_t openId_ = 0;
   int32_t end_ = 0;
+  // Where the section's placement section starts (-1: it has none).
+  int32_t placementsAt_ = -1;
   LayerKey key_ = 0;
   bool inPlacements_ = false;
   // The key of the last shape block, and the last group read in the block.

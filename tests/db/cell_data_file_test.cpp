@@ -441,3 +441,31 @@ TEST(CellDataFile, SectionsThatASaveWouldChangeAreRefused) {
     }
   }
 }
+
+// The placement marker must stand at the reference position of the index: loading reads
+// placements from the marker, an export from that position, and both must read the same.
+TEST(CellDataFile, PlacementMarkerAwayFromTheReferencePositionIsRefused) {
+  TempDir dir;
+  {
+    Library lib(dir.Path(), false);
+    libtest::BuildGoldenLibrary(lib);
+    lib.Save();
+  }
+  auto loadError = [&](int32_t referencePosition, bool placementsAlone) {
+    Library lib(dir.Path(), false);
+    lib.Open();
+    Cell& cell = *lib.cells[0];
+    cell.referencePosition = referencePosition;
+    try {
+      if (placementsAlone) lib.LoadCellReferences(cell);
+      lib.LoadCell(cell, true);
+    } catch (const Error& e) {
+      return e.Message();
+    }
+    return std::string("loaded");
+  };
+  EXPECT_EQ(loadError(0, false), "loaded");
+  EXPECT_EQ(loadError(0, true), "loaded");
+  EXPECT_EQ(loadError(-1, false), "Wrong format");
+  EXPECT_EQ(loadError(2, true), "Wrong format");
+}
