@@ -55,7 +55,8 @@ void OasisOut::WriteSigned(int64_t v) {
 void OasisOut::WriteReal(double v) {
   const double eps = 1.1920928955078125e-7;
   double r = std::round(v);
-  if (FitsUnsigned(r) && std::fabs(v - r) <= eps) {
+  // A value near zero that is not zero keeps its own form: 0 would lose it.
+  if (FitsUnsigned(r) && std::fabs(v - r) <= eps && (r != 0 || v == 0)) {
     WriteUnsigned(v >= 0 ? 0 : 1);
     WriteUnsigned(uint64_t(std::fabs(r)));
     return;
