@@ -29,6 +29,14 @@ class AppContext {
   // The print settings start as the defaults on letter paper.
   void CreatePrintSettings();
   void ReleasePrintSettings();
+  // The print settings that every window's printouts and page setup share; only between
+  // CreatePrintSettings and ReleasePrintSettings.
+  wxPrintData& PrintData() { return *printData; }
+  wxPageSetupDialogData& PageSetupData() { return *pageSetupData; }
+
+  // The text last entered by Change Title in any window; empty until the first.
+  const std::string& LastTitle() const { return lastTitle; }
+  void SetLastTitle(const std::string& title) { lastTitle = title; }
 
   MyFrame* Frame() const { return theFrame; }
   void SetFrame(MyFrame* frame) { theFrame = frame; }
@@ -51,4 +59,5 @@ class AppContext {
   std::unique_ptr<wxPageSetupDialogData> pageSetupData;
   int childWindowCount = 0;
   std::vector<MyChild*> ChildFrameList;
+  std::string lastTitle;
 };

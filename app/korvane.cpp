@@ -8,6 +8,7 @@
 #include "app/my_frame.h"
 #include "db/error.h"
 #include "db/log.h"
+#include "db/pool_reset.h"
 #include "resources/korvane_icn.xpm"
 
 const char* const kKorvaneVersion = "1.2.4";
@@ -73,6 +74,7 @@ bool Korvane::OnInit() {
 }
 
 int Korvane::OnExit() {
+  ResetRecordPools();
   context_.CloseLog();
   context_.ReleasePrintSettings();
   return 1;

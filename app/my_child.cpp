@@ -27,7 +27,8 @@ namespace {
 constexpr int kWired[] = {kCmdShowOutlines, kCmdShowGrids,   kCmdShowNames,  kCmdShowTexts,  kCmdChangeColor,
                           kCmdZoomOut,      kCmdZoomOut4X,   kCmdZoomIn4X,   kCmdRedraw,     kCmdExit,
                           kCmdNewLibrary,   kCmdWorkingDir,  kCmdLoadLibrary, kCmdGdsIn,     kCmdOasisIn,
-                          kCmdClose,        kCmdAbout};
+                          kCmdClose,        kCmdAbout,       kCmdChangeTitle, kCmdSaveJpeg,  kCmdSaveBmp,
+                          kCmdPrint,        kCmdPageSetup,   kCmdRunAreaDrc};
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
 struct NavigationKey {
@@ -94,6 +95,11 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   for (int id : {kCmdZoomOut, kCmdZoomOut4X, kCmdZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
   Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kCmdChangeColor);
   Bind(wxEVT_MENU, &MyChild::OnCloseCommand, this, kCmdClose);
+  for (int id : {kCmdSaveJpeg, kCmdSaveBmp}) Bind(wxEVT_MENU, &MyChild::OnSaveImage, this, id);
+  Bind(wxEVT_MENU, &MyChild::OnPrint, this, kCmdPrint);
+  Bind(wxEVT_MENU, &MyChild::OnPageSetup, this, kCmdPageSetup);
+  Bind(wxEVT_MENU, &MyChild::OnChangeTitle, this, kCmdChangeTitle);
+  Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
 }
 
