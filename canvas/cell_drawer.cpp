@@ -113,11 +113,12 @@ class SoloLayer {
 CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
                        FillTiles& tiles, TextStamps& stamps)
     : library_(library),
-      dc_(dc),
+      dc_(&dc),
       view_(view),
       settings_(settings),
       tiles_(tiles),
-      raster_(WindowRaster(view, dc, settings.background)),
+      ownRaster_(WindowRaster(view, dc, settings.background)),
+      raster_(*ownRaster_),
       stamps_(stamps),
       textColour_(ToRaster(dc.GetTextForeground())),
       points_(1024),
@@ -129,17 +130,35 @@ CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, cons
   sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
 }
 
+CellDrawer::CellDrawer(Library& library, PixelRaster& target, const ViewMapping& view, const DrawSettings& settings,
+                       FillTiles& tiles, TextStamps& stamps)
+    : library_(library),
+      dc_(nullptr),
+      view_(view),
+      settings_(settings),
+      tiles_(tiles),
+      raster_(target),
+      stamps_(stamps),
+      textColour_(ToRaster(settings.outlineColour)),
+      points_(1024),
+      onPath_(library.cells.size(), 0) {
+  sizeTest_.layerFilter = settings.layerFilter;
+  sizeTest_.fineView = settings.fineView;
+  sizeTest_.cellSizeLimit = settings.cellSizeLimit;
+  sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
+}
+
 CellDrawer::~CellDrawer() {
-  if (raster_.Width() == 0 || raster_.Height() == 0) return;
+  if (!dc_ || raster_.Width() == 0 || raster_.Height() == 0) return;
   wxImage image(raster_.Width(), raster_.Height(), raster_.Pixels(), true);
   // Straight to the graphics context where there is one: going through a wxBitmap converts the
   // pixels twice more.
-  if (wxGraphicsContext* gc = dc_.GetGraphicsContext()) {
+  if (wxGraphicsContext* gc = dc_->GetGraphicsContext()) {
     gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(),
                    raster_.Height());
     return;
   }
-  dc_.DrawBitmap(wxBitmap(image, 24), raster_.Left(), raster_.Top(), false);
+  dc_->DrawBitmap(wxBitmap(image, 24), raster_.Left(), raster_.Top(), false);
 }
 
 void CellDrawer::DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -169,101 +188,144 @@ void CellDrawer::DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, i
 }
 
 int64_t CellDrawer::DrawCellHierarchy(uint32_t cellId, const Box& window, const Trans& placement, int32_t level) {
-  Cell* cell = library_.GetCell(cellId);
-  if (!cell) return 0;
-  // The whole-cell path needs no index; a window query builds the indexes when it first needs them.
-  if (!cell->loaded) library_.LoadCell(*cell, false);
-  if (onPath_.size() <= cellId) onPath_.resize(size_t(cellId) + 1, 0);
-  onPath_[cellId] = 1;
-  int64_t drawn = DrawCellGeometry(*cell, window, placement);
-  if (cell->HasReferences()) drawn += DrawInstances(*cell, window, placement, level);
-  onPath_[cellId] = 0;
+  std::vector<PlacementFrame> stack;
+  int64_t drawn = EnterCell(CellVisit{cellId, window, placement, level}, stack);
+  CellVisit next;
+  while (!stack.empty()) {
+    if (NextVisit(stack.back(), next, drawn)) {
+      drawn += EnterCell(next, stack);
+    } else {
+      onPath_[stack.back().visit.cellId] = 0;
+      stack.pop_back();
+    }
+  }
   return drawn;
 }
 
-int64_t CellDrawer::DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level) {
+int64_t CellDrawer::EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack) {
+  Cell* cell = library_.GetCell(visit.cellId);
+  if (!cell) return 0;
+  // The whole-cell path needs no index; a window query builds the indexes when it first needs them.
+  if (!cell->loaded) library_.LoadCell(*cell, false);
+  if (onPath_.size() <= visit.cellId) onPath_.resize(size_t(visit.cellId) + 1, 0);
+  onPath_[visit.cellId] = 1;
+  int64_t drawn = DrawCellGeometry(*cell, visit.window, visit.placement);
+  if (!cell->HasReferences()) {
+    onPath_[visit.cellId] = 0;
+    return drawn;
+  }
   if (settings_.showTexts) textColour_ = ToRaster(settings_.outlineColour);
-  if (level < 2) SelectOutlinePen();
-  const SpatialIndex& index = cell.HasReferences()->index;
-  int64_t drawn = 0;
-  for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) {
-    const SRef& ref = *static_cast<const SRef*>(e->payload);
+  if (visit.level < 2) SelectOutlinePen();
+  PlacementFrame frame;
+  frame.visit = visit;
+  frame.cell = cell;
+  stack.push_back(frame);
+  return drawn;
+}
+
+bool CellDrawer::NextVisit(PlacementFrame& frame, CellVisit& next, int64_t& drawn) {
+  const SpatialIndex& index = frame.cell->HasReferences()->index;
+  const Box& window = frame.visit.window;
+  for (;;) {
+    if (frame.array && NextArrayElement(frame, next, drawn)) return true;
+    frame.entry = frame.entry ? index.QueryNext(frame.entry, window) : index.QueryFirst(window);
+    if (!frame.entry) return false;
+    const SRef& ref = *static_cast<const SRef*>(frame.entry->payload);
     uint32_t id = ref.CellId();
     Cell* placed = library_.GetCell(id);
     if (!placed || placed->box.IsEmpty()) continue;
     if (ref.IsArray()) {
       const ARef& array = static_cast<const ARef&>(ref);
-      if (int32_t(array.columns) * array.rows > 1 || level < 2) {
-        drawn += DrawArray(array, *placed, window, placement, level);
+      if (int32_t(array.columns) * array.rows > 1 || frame.visit.level < 2) {
+        StartArray(frame, array, *placed, drawn);
         continue;
       }
     }
-    drawn += DrawPlaced(id, *placed, ref, window, placement, level);
+    if (VisitPlaced(frame, id, *placed, ref, next, drawn)) return true;
   }
-  return drawn;
 }
 
-int64_t CellDrawer::DrawArray(const ARef& array, Cell& placed, const Box& window, const Trans& placement,
-                              int32_t level) {
-  uint32_t id = array.CellId();
-  bool highlighted = int32_t(id) == settings_.highlightedCell;
+void CellDrawer::StartArray(PlacementFrame& frame, const ARef& array, Cell& placed, int64_t& drawn) {
+  const Trans& placement = frame.visit.placement;
+  int32_t level = frame.visit.level;
+  bool highlighted = int32_t(array.CellId()) == settings_.highlightedCell;
   Box box;
   array.GetBox(box, placed.box);
   placement.ApplyToBox(box);
   Trans whole = array;
   whole.Compose(placement);
   bool tooSmall = IsTooSmall(sizeTest_, level, box);
-  int64_t drawn = 0;
-  if (level < 2 || tooSmall) {
+  ArraySamples elements;
+  if (!tooSmall) {
+    double magnification = placement.IsMagnified() ? std::fabs(double(placement.magnification)) : 1.0;
+    double pixelsPerUnit = view_.PixelsPerUnit() * magnification;
+    const Box& window = frame.visit.window;
+    double windowPixels = double(std::max(window.Width(), window.Height())) * pixelsPerUnit;
+    elements = ArraySamples(array, placed.box, ElementsInWindow(array, placed.box, window), pixelsPerUnit,
+                            windowPixels);
+  }
+  if (level < 2 || tooSmall || elements.FarEndLeftOut()) {
     std::string label = std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" +
                         std::to_string(array.rows) + ")";
     DrawPlacementBox(box, whole.orientation, tooSmall && highlighted, label);
     ++drawn;
   }
-  if (tooSmall) return drawn;
-  ElementRange range = ElementsInWindow(array, placed.box, window);
-  for (int32_t column = range.column0; column < range.column1; ++column) {
-    for (int32_t row = range.row0; row < range.row1; ++row) {
-      Trans element;
-      array.ElementTrans(column, row, element);
-      Trans composed = element;
-      composed.Compose(placement);
-      if (level < 2 || highlighted) {
-        Box elementBox = placed.box;
-        composed.ApplyToBox(elementBox);
-        DrawPlacementBox(elementBox, composed.orientation, highlighted, std::string());
-        ++drawn;
-      } else {
-        drawn += DrawElement(id, placed, element, composed, window, level);
-      }
-    }
-  }
-  return drawn;
+  if (tooSmall) return;
+  frame.array = &array;
+  frame.placed = &placed;
+  frame.elements = elements;
 }
 
-int64_t CellDrawer::DrawPlaced(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Box& window,
-                               const Trans& placement, int32_t level) {
+bool CellDrawer::NextArrayElement(PlacementFrame& frame, CellVisit& next, int64_t& drawn) {
+  const ARef& array = *frame.array;
+  uint32_t id = array.CellId();
+  bool highlighted = int32_t(id) == settings_.highlightedCell;
+  int32_t column = 0;
+  int32_t row = 0;
+  while (frame.elements.Next(column, row)) {
+    Trans element;
+    array.ElementTrans(column, row, element);
+    Trans composed = element;
+    composed.Compose(frame.visit.placement);
+    if (frame.visit.level < 2 || highlighted) {
+      Box elementBox = frame.placed->box;
+      composed.ApplyToBox(elementBox);
+      DrawPlacementBox(elementBox, composed.orientation, highlighted, std::string());
+      ++drawn;
+    } else if (VisitElement(frame, id, *frame.placed, element, composed, next, drawn)) {
+      return true;
+    }
+  }
+  frame.array = nullptr;
+  return false;
+}
+
+bool CellDrawer::VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cell& placed,
+                             const Trans& elementTrans, CellVisit& next, int64_t& drawn) {
   Trans composed = elementTrans;
-  composed.Compose(placement);
-  if (level < 2 || int32_t(placedId) == settings_.highlightedCell) {
+  composed.Compose(frame.visit.placement);
+  if (frame.visit.level < 2 || int32_t(placedId) == settings_.highlightedCell) {
     Box box = placed.box;
     composed.ApplyToBox(box);
     DrawPlacementBox(box, composed.orientation, int32_t(placedId) == settings_.highlightedCell, placed.Name());
-    return 1;
+    ++drawn;
+    return false;
   }
-  return DrawElement(placedId, placed, elementTrans, composed, window, level);
+  return VisitElement(frame, placedId, placed, elementTrans, composed, next, drawn);
 }
 
-int64_t CellDrawer::DrawElement(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Trans& composed,
-                                const Box& window, int32_t level) {
+bool CellDrawer::VisitElement(const PlacementFrame& frame, uint32_t placedId, Cell& placed,
+                              const Trans& elementTrans, const Trans& composed, CellVisit& next, int64_t& drawn) {
   Box box = placed.box;
   composed.ApplyToBox(box);
   // A cell already on the path places itself: drawing it again would never end.
-  if (IsTooSmall(sizeTest_, level, box) || onPath_[placedId]) {
+  if (IsTooSmall(sizeTest_, frame.visit.level, box) || onPath_[placedId]) {
     DrawCellOutline(placed, composed);
-    return 1;
+    ++drawn;
+    return false;
   }
-  return DrawCellHierarchy(placedId, ChildWindow(window, elementTrans), composed, level - 1);
+  next = CellVisit{placedId, ChildWindow(frame.visit.window, elementTrans), composed, frame.visit.level - 1};
+  return true;
 }
 
 bool CellDrawer::DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const {

@@ -4,16 +4,17 @@
 #include <wx/gdicmn.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "canvas/array_samples.h"
 #include "canvas/pixel_raster.h"
 #include "canvas/view_state.h"
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/trans.h"
 
-class ARef;
 class Library;
 class FillTiles;
 class TextStamps;
@@ -22,6 +23,7 @@ struct LayerInfo;
 struct RingVertex;
 class DBPolygon;
 class ShapeGroupList;
+struct SpatialNode;
 
 // The display settings one drawing pass reads.
 struct DrawSettings {
@@ -48,11 +50,20 @@ struct DrawSettings {
 // Everything is drawn into a raster of the view's window (of the whole DC when the view has no
 // window), which starts as settings.background and goes to the DC in one piece when the drawer
 // is destroyed, also after an Error, so that what was drawn so far is shown.
+//
+// The placements are walked on a stack of the drawer's own, so that a hierarchy as deep as the
+// library has cells draws like a shallow one. Array elements are visited only where they
+// overlap the window, and where more of them meet the window than it has pixels for (a pitch
+// below a pixel, or elements that overlap), only as many as the pixels call for (ArraySamples).
 class CellDrawer {
  public:
   // tiles and stamps are kept by the caller across passes; stamps are drawn with dc's font.
   CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings, FillTiles& tiles,
              TextStamps& stamps);
+  // Draws into target only, without a device context: no display is needed as long as nothing
+  // asks for a text stamp (names and texts off) or a patterned fill.
+  CellDrawer(Library& library, PixelRaster& target, const ViewMapping& view, const DrawSettings& settings,
+             FillTiles& tiles, TextStamps& stamps);
   ~CellDrawer();
   CellDrawer(const CellDrawer&) = delete;
   CellDrawer& operator=(const CellDrawer&) = delete;
@@ -74,13 +85,40 @@ class CellDrawer {
   static void DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h);
 
  private:
-  int64_t DrawInstances(Cell& cell, const Box& window, const Trans& placement, int32_t level);
-  int64_t DrawArray(const ARef& array, Cell& placed, const Box& window, const Trans& placement, int32_t level);
-  int64_t DrawPlaced(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Box& window,
-                     const Trans& placement, int32_t level);
-  // An element in full, or as its outline when too small or already on the path.
-  int64_t DrawElement(uint32_t placedId, Cell& placed, const Trans& elementTrans, const Trans& composed,
-                      const Box& window, int32_t level);
+  // A cell to draw with its placements: its window in its own coordinates, the placement that
+  // takes it to the view and the levels left.
+  struct CellVisit {
+    uint32_t cellId = 0;
+    Box window;
+    Trans placement;
+    int32_t level = 0;
+  };
+  // A cell on the walk's path whose placements are being drawn: the placement entry found last
+  // and, while an array is in hand, its elements still to visit.
+  struct PlacementFrame {
+    CellVisit visit;
+    Cell* cell = nullptr;
+    SpatialNode* entry = nullptr;
+    const ARef* array = nullptr;
+    Cell* placed = nullptr;
+    ArraySamples elements;
+  };
+
+  // The cell's own geometry; a cell with placements stays on the stack until they are drawn.
+  int64_t EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack);
+  // Draws the frame's placements up to the next cell to draw in full, which it gives in next;
+  // false when the frame is done.
+  bool NextVisit(PlacementFrame& frame, CellVisit& next, int64_t& drawn);
+  // The array's box when it stands for the elements; with elements to visit, keeps the array
+  // in the frame.
+  void StartArray(PlacementFrame& frame, const ARef& array, Cell& placed, int64_t& drawn);
+  bool NextArrayElement(PlacementFrame& frame, CellVisit& next, int64_t& drawn);
+  bool VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
+                   CellVisit& next, int64_t& drawn);
+  // An element to draw in full (true, in next), or its outline when too small or already on
+  // the path.
+  bool VisitElement(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
+                    const Trans& composed, CellVisit& next, int64_t& drawn);
   // Device pixels of a box in view coordinates: left, top, right, bottom. False when a
   // corner lies outside the 32-bit range.
   bool DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const;
@@ -114,12 +152,14 @@ class CellDrawer {
   void DrawCellTexts(const Cell& cell, const Trans& placement, bool moves);
 
   Library& library_;
-  wxDC& dc_;
+  // Null when drawing into a caller's raster.
+  wxDC* dc_;
   const ViewMapping& view_;
   const DrawSettings& settings_;
   FillTiles& tiles_;
   SizeTest sizeTest_;
-  PixelRaster raster_;
+  std::optional<PixelRaster> ownRaster_;
+  PixelRaster& raster_;
   TextStamps& stamps_;
   RasterColour textColour_;
   std::vector<Point> points_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/dc.h>
 
+#include <memory>
 #include <random>
 
 #include "canvas/fill_tiles.h"
@@ -260,22 +261,17 @@ TEST_F(CellDrawerTest, SmallShapesLieWhereTheirVerticesMap) {
               device.push_back(Point(view_.ToDeviceX(q.x), view_.ToDeviceY(q.y)));
               box.Extend(device.back().x, device.back().y);
             }
-            switch (ClassifyShape(box.x1, box.y1, box.x2, box.y2)) {
-              case ShapeForm::kPoint:
-              case ShapeForm::kLine:
-                expected.DrawLine(box.x1, box.y1, box.x2, box.y2);
-                break;
-              case ShapeForm::kTwoVerticalLines:
-                expected.DrawLine(box.x1, box.y1, box.x1, box.y2);
-                expected.DrawLine(box.x2, box.y1, box.x2, box.y2);
-                break;
-              case ShapeForm::kTwoHorizontalLines:
-                expected.DrawLine(box.x1, box.y1, box.x2, box.y1);
-                expected.DrawLine(box.x1, box.y2, box.x2, box.y2);
-                break;
-              case ShapeForm::kPolygon:
-                expected.DrawPolygon(device.data(), device.size());
-                break;
+            // Independently of the drawer's classification: a shape under two pixels wide is
+            // its left and right edges, else one under two pixels high its top and bottom
+            // edges (edges that coincide draw as one line); only wider shapes are filled.
+            if (int64_t(box.x2) - box.x1 < 2) {
+              expected.DrawLine(box.x1, box.y1, box.x1, box.y2);
+              expected.DrawLine(box.x2, box.y1, box.x2, box.y2);
+            } else if (int64_t(box.y2) - box.y1 < 2) {
+              expected.DrawLine(box.x1, box.y1, box.x2, box.y1);
+              expected.DrawLine(box.x1, box.y2, box.x2, box.y2);
+            } else {
+              expected.DrawPolygon(device.data(), device.size());
             }
           }
         }
@@ -305,6 +301,126 @@ TEST_F(CellDrawerTest, PointsOnOnePixelDrawLikeEveryPointDrawn) {
   wxImage everyPoint = DrawHierarchy(id, 1, 60, 40, kEverything);
   ASSERT_GT(canvastest::CountNonBlack(everyPoint), 500);
   EXPECT_TRUE(std::equal(skipping.GetData(), skipping.GetData() + 60 * 40 * 3, everyPoint.GetData()));
+}
+
+// The walk keeps its path on a stack of its own: a chain deeper than any call stack draws, and
+// draws exactly what its leaf draws where the chain places it.
+TEST_F(CellDrawerTest, DeepChainDrawsLikeItsLeafWherePlaced) {
+  constexpr int32_t kLevels = 100000;
+  uint32_t child = lib_.CreateCell("leaf");
+  uint32_t leaf = child;
+  libtest::AddShape(*lib_.cells[leaf], kLayer1, {{0, 0}, {400, 0}, {400, 200}, {0, 200}}, {{0, 0}});
+  for (int32_t i = 0; i < kLevels; ++i) {
+    uint32_t parent = lib_.CreateCell("C" + std::to_string(i));
+    libtest::Place(lib_, parent, libtest::Single(child, 1, 1));
+    child = parent;
+  }
+  FitView(lib_.cells[child]->box, 300, 200);
+  wxImage chain = DrawHierarchy(child, kLevels + 1, 300, 200, kEverything);
+  wxImage direct = Render(300, 200, [&](wxDC& dc) {
+    CellDrawer drawer(lib_, dc, view_, settings_, tiles_, stamps_);
+    drawer.DrawCellHierarchy(leaf, kEverything, Trans(kLevels, kLevels, 1.0f, 0), 1);
+  });
+  ASSERT_GT(canvastest::CountColour(direct, kGreenPen), 10000);
+  EXPECT_TRUE(std::equal(chain.GetData(), chain.GetData() + 300 * 200 * 3, direct.GetData()));
+}
+
+// Arrays whose pitch is a pixel or more draw exactly what their elements placed one by one draw.
+TEST_F(CellDrawerTest, ArrayDrawsLikeItsElementsPlacedOneByOne) {
+  uint32_t leaf = lib_.CreateCell("leaf");
+  libtest::AddShape(*lib_.cells[leaf], kLayer1, {{0, 0}, {9, 0}, {9, 3}, {3, 3}, {3, 9}, {0, 9}}, {{0, 0}});
+  libtest::AddShape(*lib_.cells[leaf], kLayer2, {{4, 4}, {8, 4}, {8, 8}, {4, 8}}, {{0, 0}});
+  for (uint8_t code = 0; code < 8; ++code) {
+    uint32_t arrayed = lib_.CreateCell("arrayed" + std::to_string(code));
+    uint32_t single = lib_.CreateCell("single" + std::to_string(code));
+    libtest::Place(lib_, arrayed, libtest::Array(leaf, 5, -3, 12, 7, 13, -11, code));
+    std::unique_ptr<ARef> array(libtest::Array(leaf, 5, -3, 12, 7, 13, -11, code));
+    for (int32_t column = 0; column < 12; ++column) {
+      for (int32_t row = 0; row < 7; ++row) {
+        Trans element;
+        array->ElementTrans(column, row, element);
+        libtest::Place(lib_, single, libtest::Single(leaf, element.x, element.y, code));
+      }
+    }
+    for (int size : {400, 90}) {
+      FitView(lib_.cells[arrayed]->box, size, size);
+      wxImage a = DrawHierarchy(arrayed, 5, size, size, kEverything);
+      wxImage b = DrawHierarchy(single, 5, size, size, kEverything);
+      ASSERT_GT(canvastest::CountColour(a, kRedPen), 12 * 7) << int(code);
+      EXPECT_TRUE(std::equal(a.GetData(), a.GetData() + size * size * 3, b.GetData())) << int(code) << " " << size;
+    }
+  }
+}
+
+// 32767 x 32767 elements, each far below a pixel: about one element per pixel is drawn, and
+// together they leave no pixel of the array's box out.
+TEST_F(CellDrawerTest, HugeDenseArrayCoversItsBoxPixelForPixel) {
+  uint32_t leaf = lib_.CreateCell("leaf");
+  uint32_t top = lib_.CreateCell("top");
+  libtest::AddShape(*lib_.cells[leaf], kLayer1, {{0, 0}, {5, 0}, {5, 5}, {0, 5}}, {{0, 0}});
+  libtest::Place(lib_, top, libtest::Array(leaf, 0, 0, 32767, 32767, 10, 10));
+  FitView(lib_.cells[top]->box, 200, 150);
+  wxImage drawn = DrawHierarchy(top, 3, 200, 150, kEverything);
+  const Box& box = lib_.cells[top]->box;
+  int32_t left = view_.ToDeviceX(box.x1);
+  int32_t right = view_.ToDeviceX(box.x2);
+  int32_t topRow = view_.ToDeviceY(box.y2);
+  int32_t bottom = view_.ToDeviceY(box.y1);
+  ASSERT_GT(right - left, 100);
+  int64_t inside = 0;
+  for (int y = topRow + 1; y < bottom; ++y) {
+    for (int x = left + 1; x < right; ++x) inside += canvastest::IsColour(drawn, x, y, kGreenPen);
+  }
+  EXPECT_EQ(inside, int64_t(right - left - 1) * (bottom - topRow - 1));
+  EXPECT_EQ(canvastest::CountNonBlack(drawn), canvastest::CountColour(drawn, kGreenPen));
+}
+
+// Six levels of arrays whose elements overlap all but a unit: each level visits its first
+// element in full and shows the rest of its extent by the array's box.
+TEST_F(CellDrawerTest, NestedOverlappingArraysShowTheirExtentByTheirBoxes) {
+  uint32_t child = lib_.CreateCell("L0");
+  libtest::AddShape(*lib_.cells[child], kLayer1, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 0}});
+  for (int level = 1; level <= 6; ++level) {
+    uint32_t parent = lib_.CreateCell("L" + std::to_string(level));
+    libtest::Place(lib_, parent, libtest::Array(child, 0, 0, 32767, 32767, 1, 1));
+    child = parent;
+  }
+  const Box& box = lib_.cells[child]->box;
+  FitView(box, 400, 400);
+  wxImage drawn = DrawHierarchy(child, 10, 400, 400, kEverything);
+  // The corners of the outermost box (a box covers its left and top pixel columns, not its
+  // right and bottom ones) away from the origin, where the first elements lie, are outlines.
+  int32_t left = view_.ToDeviceX(box.x1);
+  int32_t right = view_.ToDeviceX(box.x2) - 1;
+  int32_t topRow = view_.ToDeviceY(box.y2);
+  int32_t bottom = view_.ToDeviceY(box.y1) - 1;
+  EXPECT_TRUE(canvastest::IsColour(drawn, left, topRow, *wxWHITE));
+  EXPECT_TRUE(canvastest::IsColour(drawn, right, topRow, *wxWHITE));
+  EXPECT_TRUE(canvastest::IsColour(drawn, right, bottom, *wxWHITE));
+  // The innermost array of one-unit cells is a block at the origin.
+  EXPECT_TRUE(canvastest::IsColour(drawn, view_.ToDeviceX(16000), view_.ToDeviceY(16000), kGreenPen));
+  EXPECT_TRUE(canvastest::IsColour(drawn, left, bottom, kGreenPen));
+}
+
+// Without a device context the drawer paints the caller's raster, as it paints a DC.
+TEST_F(CellDrawerTest, DrawsIntoARasterAsIntoADeviceContext) {
+  settings_.showTexts = false;
+  uint32_t leaf = lib_.CreateCell("leaf");
+  uint32_t top = lib_.CreateCell("top");
+  libtest::AddShape(*lib_.cells[leaf], kLayer1, {{0, 0}, {100, 0}, {100, 50}, {0, 50}}, {{0, 0}, {0, 80}});
+  libtest::Place(lib_, top, libtest::Array(leaf, 0, 0, 3, 2, 150, 200, 3));
+  libtest::Place(lib_, top, libtest::Single(leaf, 500, 500));
+  FitView(lib_.cells[top]->box, 200, 160);
+  for (int32_t level : {1, 2}) {
+    wxImage viaDc = DrawHierarchy(top, level, 200, 160, kEverything);
+    PixelRaster raster(0, 0, 200, 160, RasterColour());
+    {
+      CellDrawer drawer(lib_, raster, view_, settings_, tiles_, stamps_);
+      drawer.DrawCellHierarchy(top, kEverything, Trans(), level);
+    }
+    ASSERT_GT(canvastest::CountNonBlack(viaDc), 100);
+    EXPECT_TRUE(std::equal(viaDc.GetData(), viaDc.GetData() + 200 * 160 * 3, raster.Pixels())) << level;
+  }
 }
 
 TEST(CellDrawerBox, CollapsesToPointsAndLines) {
