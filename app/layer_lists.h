@@ -7,30 +7,34 @@
 class MyChild;
 
 // The two lists of a child window's layer panel, row i showing the i-th layer in key order:
-// the style list (colour and fill pattern) and the layer list (numbers or names). Each reaches
-// its child window as the parent of its parent, the panel.
+// the style list (colour and fill pattern) and the layer list (numbers or names). Each is given
+// the child window whose layers it shows; its parent is the child's layer panel.
 
 class CSCtrl : public wxListCtrl {
  public:
-  CSCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size);
+  CSCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size);
 
  private:
-  MyChild* Child() const;
+  MyChild* Child() const { return child_; }
   void OnColumnClick(wxListEvent& event);
   void OnColumnRightClick(wxListEvent& event);
   void OnActivated(wxListEvent& event);
   void OnRightClick(wxListEvent& event);
+
+  MyChild* child_;
 };
 
 class LayerCtrl : public wxListCtrl {
  public:
-  LayerCtrl(wxWindow* panel, const wxPoint& pos, const wxSize& size);
+  LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size);
 
  private:
-  MyChild* Child() const;
+  MyChild* Child() const { return child_; }
   std::vector<int> SelectedRows() const;
   void OnColumnClick(wxListEvent& event);
   void OnColumnRightClick(wxListEvent& event);
   void OnActivated(wxListEvent& event);
   void OnRightClick(wxListEvent& event);
+
+  MyChild* child_;
 };

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "canvas/status_sink.h"
+#include "canvas/canvas_host.h"
 
 class CSCtrl;
 class LayerCtrl;
@@ -16,7 +16,7 @@ class wxStatusBar;
 // One open view of a library: the canvas between the cell tree (left, hidden while 0 wide) and
 // the layer panel (right), above a two-field status bar. GTK's MDI child frames have no status
 // bar of their own, so the child carries one inside its client area.
-class MyChild : public wxMDIChildFrame, public StatusSink {
+class MyChild : public wxMDIChildFrame, public CanvasHost {
  public:
   MyChild(MyFrame* parent, const wxString& title);
   ~MyChild() override;
@@ -32,6 +32,9 @@ class MyChild : public wxMDIChildFrame, public StatusSink {
 
   void SetChildStatus(int field, const std::string& text) override;
   void SetMainStatus(const std::string& text) override;
+  int FirstSelectedLayerRow() const override;
+  void SetBusy(bool busy) override;
+  CanvasPrompts& Prompts() override;
   // Counts the window among the open child windows, once its menu bar is built.
   void CountAsOpen();
 

@@ -177,6 +177,12 @@ wxString MyFrame::ChooseImportDirectory(const wxString& file) {
         this, "Automatic lib directory exists. Provide library directory name for " + file, dir);
     if (dir.empty()) return dir;
   }
+  // Importing into a library would write over it under any window that shows it.
+  if (HoldsLibrary(ToUtf8(dir))) {
+    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", dir),
+                            "Wrong Usage", wxOK);
+    return wxString();
+  }
   // The import creates the directory, and removes it again when it fails.
   return dir;
 }

@@ -70,7 +70,8 @@ class MyFrame : public wxMDIParentFrame {
   // library directory on the OASIS or the GDSII road.
   void ImportLayoutFile(const wxString& title, const wxString& wildcard, bool oasis);
   // The library directory for an imported file: the automatic one, or the user's answer when
-  // that exists already. Empty when the user cancelled.
+  // that exists already. Empty when the user cancelled or named a directory that holds a
+  // library (refused with a message).
   wxString ChooseImportDirectory(const wxString& file);
   // Asks about the open libraries with unsaved changes; false when the user keeps them.
   bool ConfirmUnsavedLibraries();

@@ -5,6 +5,7 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/numdlg.h>
 #include <wx/textdlg.h>
 
 #include "app/read_file_dialog.h"
@@ -12,8 +13,43 @@
 
 namespace {
 
+wxString FromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
+
 class DialogPrompts : public Prompts {
  public:
+  std::string AskText(const std::string& message, const std::string& caption,
+                      const std::string& defaultValue) override {
+    return ToUtf8(GetText(FromUtf8(message), FromUtf8(caption), FromUtf8(defaultValue)));
+  }
+  std::optional<long> AskNumber(const std::string& message, const std::string& caption, long value, long minimum,
+                                long maximum) override {
+    const long answer = wxGetNumberFromUser(FromUtf8(message), "", FromUtf8(caption), value, minimum, maximum);
+    if (answer == -1 && !(minimum <= -1 && -1 <= maximum)) return std::nullopt;
+    return answer;
+  }
+  int AskChoice(const std::string& message, const std::string& caption,
+                const std::vector<std::string>& items) override {
+    wxArrayString choices;
+    for (const std::string& item : items) choices.Add(FromUtf8(item));
+    return ChooseItem(nullptr, FromUtf8(message), FromUtf8(caption), choices);
+  }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    MessageBox(nullptr, FromUtf8(text), FromUtf8(caption), wxOK | wxCENTRE);
+  }
+  bool Confirm(const std::string& text, const std::string& caption) override {
+    return MessageBox(nullptr, FromUtf8(text), FromUtf8(caption), wxYES_NO | wxICON_QUESTION) == wxYES;
+  }
+  std::string AskFileToOpen(const std::string& title, const std::string& wildcard) override {
+    return ToUtf8(ChooseFileToOpen(nullptr, FromUtf8(title), FromUtf8(wildcard)));
+  }
+  std::string AskFileToSave(const std::string& title, const std::string& wildcard,
+                            const std::string& defaultName) override {
+    wxFileDialog dialog(nullptr, FromUtf8(title), "", FromUtf8(defaultName), FromUtf8(wildcard),
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    return dialog.ShowModal() == wxID_OK ? ToUtf8(dialog.GetPath()) : std::string();
+  }
+
   wxString ChooseDirectory(wxWindow* parent, const wxString& message, const wxString& start) override {
     wxDirDialog dialog(parent, message, start, wxDD_DEFAULT_STYLE | wxDD_NEW_DIR_BUTTON);
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();

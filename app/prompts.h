@@ -6,11 +6,14 @@
 
 #include <memory>
 
+#include "canvas/edit/canvas_prompts.h"
+
 class wxWindow;
 
-// Every modal question the shell asks goes through this interface, so that tests can answer
-// with scripted replies instead of real dialogs. An empty string or -1 means Cancel.
-class Prompts {
+// Every modal question the shell and its canvases ask goes through this interface, so that
+// tests can answer with scripted replies instead of real dialogs. An empty string or -1 means
+// Cancel. The canvas's questions (CanvasPrompts) are answered by the same object.
+class Prompts : public CanvasPrompts {
  public:
   virtual ~Prompts() = default;
   virtual wxString ChooseDirectory(wxWindow* parent, const wxString& message, const wxString& start) = 0;

@@ -5,7 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "canvas/view_state.h"
+#include "canvas/edit/view_state.h"
+#include "canvas/rgb_colour.h"
+#include "db/library.h"
+#include "db/numeric.h"
 
 namespace {
 
@@ -57,4 +60,10 @@ void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t
     }
   }
   dc.SetPen(oldPen);
+}
+
+void GridPointsOverlay::Paint(wxDC& dc, const ViewMapping& view) {
+  if (!settings_.showGrids || !library_) return;
+  DrawGridPoints(dc, view, settings_.snapGrid, SaturateToInt32(std::trunc(library_->unitsPerNm)),
+                 ToWxColour(settings_.outlineColour));
 }

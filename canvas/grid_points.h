@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "canvas/edit/display_settings.h"
+#include "canvas/overlay.h"
 #include "db/box.h"
 
+class Library;
 class wxColour;
 class wxDC;
 struct ViewMapping;
@@ -30,3 +34,16 @@ GridPointPlan PlanGridPoints(const Box& window, int32_t snapGrid, int32_t librar
 // Draws a cross of 1-pixel lines in colour at every grid point of the visible window of view.
 void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid,
                     const wxColour& colour);
+
+// The grid points of a canvas, in its outline colour, while its settings show grids.
+class GridPointsOverlay : public Overlay {
+ public:
+  // Both are the canvas's own, read at each paint.
+  GridPointsOverlay(const DisplaySettings& settings, const std::shared_ptr<Library>& library)
+      : settings_(settings), library_(library) {}
+  void Paint(wxDC& dc, const ViewMapping& view) override;
+
+ private:
+  const DisplaySettings& settings_;
+  const std::shared_ptr<Library>& library_;
+};

@@ -1,24 +1,25 @@
 #include "canvas/my_canvas.h"
 
 #include <wx/dcmemory.h>
-#include <wx/dcprint.h>
 #include <wx/font.h>
 #include <wx/graphics.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
-#include <cmath>
+#include <algorithm>
 #include <ctime>
 
+#include "canvas/canvas_host.h"
 #include "canvas/cell_drawer.h"
+#include "canvas/edit/canvas_prompts.h"
 #include "canvas/grid_points.h"
-#include "canvas/status_sink.h"
+#include "canvas/overlay.h"
+#include "canvas/rgb_colour.h"
 #include "db/cell.h"
 #include "db/cell_contents.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
-#include "db/numeric.h"
 
 namespace {
 
@@ -31,9 +32,25 @@ void AntialiasOff(wxDC& dc) {
 }  // namespace
 
 MyCanvas::MyCanvas(wxWindow* parent, wxWindowID, const wxPoint& pos, const wxSize& size)
-    : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxHSCROLL | wxVSCROLL, "panel") {}
+    : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxHSCROLL | wxVSCROLL, "panel"),
+      gridPoints_(std::make_unique<GridPointsOverlay>(settings_, library_)) {
+  overlays_.push_back(gridPoints_.get());
+}
 
 MyCanvas::~MyCanvas() = default;
+
+MyCanvas::BusyCursor::BusyCursor(CanvasHost* host) : host_(host) {
+  if (host_) host_->SetBusy(true);
+}
+
+MyCanvas::BusyCursor::~BusyCursor() {
+  if (host_) host_->SetBusy(false);
+}
+
+CanvasPrompts& MyCanvas::Prompts() {
+  static UnansweredPrompts unanswered;
+  return host_ ? host_->Prompts() : unanswered;
+}
 
 std::string MyCanvas::TimeStamp() {
   std::time_t now = std::time(nullptr);
@@ -43,23 +60,52 @@ std::string MyCanvas::TimeStamp() {
 }
 
 void MyCanvas::ChildStatus(const std::string& text) {
-  if (statusSink_) statusSink_->SetChildStatus(0, text);
+  if (host_) host_->SetChildStatus(0, text);
 }
 
 void MyCanvas::MainStatus(const std::string& text) {
-  if (statusSink_) statusSink_->SetMainStatus(text);
+  if (host_) host_->SetMainStatus(text);
 }
 
 void MyCanvas::GridStep() {
   if (!library_) return;
   UnitFields fields = UnitFieldsFor(library_->dbUnit);
-  nmPerUnit = fields.nmPerUnit;
-  umPerUnit = fields.umPerUnit;
-  snapGrid = fields.snapGrid;
+  settings_.nmPerUnit = fields.nmPerUnit;
+  settings_.umPerUnit = fields.umPerUnit;
+  settings_.snapGrid = fields.snapGrid;
+}
+
+void MyCanvas::ApplySettings(const DisplaySettings& settings) {
+  const bool sameScene = SameScene(settings_, settings);
+  settings_ = settings;
+  if (sameScene) {
+    // The grid overlay spans the whole window.
+    Refresh(false);
+  } else {
+    RefreshView();
+  }
+}
+
+void MyCanvas::AddOverlay(Overlay* overlay) { overlays_.push_back(overlay); }
+
+void MyCanvas::RemoveOverlay(Overlay* overlay) {
+  overlays_.erase(std::remove(overlays_.begin(), overlays_.end(), overlay), overlays_.end());
+}
+
+void MyCanvas::RefreshOverlayArea(const wxRect& area) {
+  int x = 0;
+  int y = 0;
+  CalcScrolledPosition(area.x, area.y, &x, &y);
+  RefreshRect(wxRect(x, y, area.width, area.height), false);
+}
+
+void MyCanvas::PaintOverlays(wxDC& dc) {
+  for (Overlay* overlay : overlays_) overlay->Paint(dc, view);
 }
 
 bool MyCanvas::LogsPass() const {
-  return firstDraw || (view.magnification == 1.0 && library_ && int64_t(depth) == int64_t(library_->depth) + 1);
+  return firstDraw ||
+         (view.magnification == 1.0 && library_ && int64_t(settings_.depth) == int64_t(library_->depth) + 1);
 }
 
 void MyCanvas::OnDraw(wxDC& dc) {
@@ -71,7 +117,7 @@ void MyCanvas::OnDraw(wxDC& dc) {
   GetClientSize(&cw, &ch);
   RepaintInputs in;
   in.hasTopCell = topCell != nullptr;
-  in.isPrinter = dynamic_cast<wxPrinterDC*>(&dc) != nullptr;
+  in.isPrinter = printing;
   in.viewChanged = viewChanged;
   in.hasBuffer = backBuffer_ != nullptr;
   in.originX = x0;
@@ -86,11 +132,11 @@ void MyCanvas::OnDraw(wxDC& dc) {
   if (path == RepaintPath::kNothing) return;
   if (path == RepaintPath::kBlit) {
     BlitBuffer(dc, x0, y0, cw, ch);
+    PaintOverlays(dc);
     return;
   }
   ChildStatus("Drawing in back, wait...");
-  viewChanged = false;
-  wxBusyCursor busy;
+  BusyCursor busy(host_);
   bool logs = LogsPass();
   if (logs) {
     LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", TimeStamp().c_str());
@@ -99,9 +145,13 @@ void MyCanvas::OnDraw(wxDC& dc) {
     view.CentreView(x0, y0, cw, ch);
     dc.SetClippingRegion(x0, y0, cw, ch);
     DrawSceneGuarded(dc);
+    PaintOverlays(dc);
   } else {
+    // A printout leaves a pending redraw of the window to the window's next paint.
+    viewChanged = false;
     RedrawBuffer(x0, y0, cw, ch);
     BlitBuffer(dc, x0, y0, cw, ch);
+    PaintOverlays(dc);
     if (logs) LogMessage("%sFinished\n", TimeStamp().c_str());
     firstDraw = false;
   }
@@ -122,7 +172,7 @@ void MyCanvas::RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
   bufferLogicalH_ = ch;
   wxMemoryDC memory(*backBuffer_);
   AntialiasOff(memory);
-  memory.SetBackground(wxBrush(backgroundColour, wxBRUSHSTYLE_SOLID));
+  memory.SetBackground(wxBrush(ToWxColour(settings_.backgroundColour), wxBRUSHSTYLE_SOLID));
   memory.Clear();
   memory.SetDeviceOrigin(-x0, -y0);
   view.CentreView(x0, y0, cw, ch);
@@ -135,9 +185,6 @@ void MyCanvas::RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
 void MyCanvas::DrawSceneGuarded(wxDC& dc) {
   try {
     DrawScene(dc);
-    if (showGrids && library_) {
-      DrawGridPoints(dc, view, snapGrid, SaturateToInt32(std::trunc(library_->unitsPerNm)), outlineColour);
-    }
   } catch (const Error& e) {
     // What was drawn so far stays. The box waits until the paint is over: a modal loop inside
     // the paint handler could paint this canvas again while the buffer is in use.
@@ -145,6 +192,11 @@ void MyCanvas::DrawSceneGuarded(wxDC& dc) {
     wxString message = wxString::FromUTF8(e.Message().c_str());
     CallAfter([message] { wxMessageBox(message, "Accelerated Drawing Error", wxOK | wxCENTRE); });
   }
+}
+
+wxBitmap MyCanvas::DrawnImage() const {
+  if (!backBuffer_ || bufferLogicalW_ <= 0 || bufferLogicalH_ <= 0) return wxBitmap();
+  return backBuffer_->GetSubBitmap(wxRect(0, 0, bufferLogicalW_, bufferLogicalH_));
 }
 
 void MyCanvas::BlitBuffer(wxDC& dc, int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
@@ -157,28 +209,29 @@ void MyCanvas::DrawScene(wxDC& dc) {
   ++sceneDrawCount_;
   if (!topCell || !library_) return;
   Box window = view.VisibleWindow();
-  fineView = IsViewWithin(window, fineViewLimit, nmPerUnit);
-  coarseView = IsViewWithin(window, coarseViewLimit, nmPerUnit);
+  const DisplaySettings& s = settings_;
+  fineView = IsViewWithin(window, s.fineViewLimit, s.nmPerUnit);
+  coarseView = IsViewWithin(window, s.coarseViewLimit, s.nmPerUnit);
   DrawSettings settings;
   settings.topCellId = topCellId;
-  settings.highlightedCell = highlightedCell;
-  settings.cellSizeLimit = cellSizeLimit;
-  settings.showNames = showNames != 0;
-  settings.showTexts = showTexts != 0;
-  settings.showOutlines = showOutlines != 0;
-  settings.layerFilter = layerFilter != 0;
+  settings.highlightedCell = s.highlightedCell;
+  settings.cellSizeLimit = s.cellSizeLimit;
+  settings.showNames = s.showNames != 0;
+  settings.showTexts = s.showTexts != 0;
+  settings.showOutlines = s.showOutlines != 0;
+  settings.layerFilter = s.layerFilter != 0;
   settings.fineView = fineView;
-  settings.outlineColour = outlineColour;
-  settings.highlightColour = instanceHighlightColour;
-  settings.background = backgroundColour;
+  settings.outlineColour = ToWxColour(s.outlineColour);
+  settings.highlightColour = ToWxColour(s.instanceHighlightColour);
+  settings.background = ToWxColour(s.backgroundColour);
   CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
-  if (!(layerFilter && int64_t(library_->depth) < depth)) {
-    if (depth == 0) {
+  if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
+    if (s.depth == 0) {
       drawer.DrawCellOutline(*topCell, Trans());
-    } else if (orderedDraw || fineView) {
-      drawer.DrawOrdered(uint32_t(topCellId), window, depth);
+    } else if (s.orderedDraw || fineView) {
+      drawer.DrawOrdered(uint32_t(topCellId), window, s.depth);
     } else {
-      drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), depth);
+      drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), s.depth);
     }
   }
   LogMessage("Free Memory = %lld MBytes\n", static_cast<long long>(wxGetFreeMemory().GetValue() / 1048576));
@@ -193,8 +246,19 @@ void MyCanvas::ApplyScroll(const ScrollRequest& request) {
   // Set before scrolling: the toolkit may clamp the new origin back to the old one, and the
   // paint must not then take the copy of the old picture.
   viewChanged = true;
-  SetScrollbars(kScrollUnit, kScrollUnit, request.unitsX, request.unitsY, request.posX, request.posY);
+  SetScrollbarsTo(request);
   Refresh(true);
+}
+
+void MyCanvas::SetScrollbarsTo(const ScrollRequest& request) {
+  SetScrollbars(kScrollUnit, kScrollUnit, request.unitsX, request.unitsY, request.posX, request.posY);
+  // On GTK SetScrollbars moves the view but leaves the bars' thumbs where they were, and the
+  // next scroll would start from there: put them where the view now is.
+  int x = 0;
+  int y = 0;
+  GetViewStart(&x, &y);
+  SetScrollPos(wxHORIZONTAL, x);
+  SetScrollPos(wxVERTICAL, y);
 }
 
 void MyCanvas::ResizeCanvas(int oldW, int oldH, int newW, int newH) {
@@ -208,7 +272,9 @@ void MyCanvas::ZoomToBox(double x, double y, double halfWidth) {
   int cw = 0;
   int ch = 0;
   GetClientSize(&cw, &ch);
-  if (auto request = ZoomToBoxScroll(view, x, y, halfWidth, umPerUnit, nmPerUnit, cw, ch)) ApplyScroll(*request);
+  if (auto request = ZoomToBoxScroll(view, x, y, halfWidth, settings_.umPerUnit, settings_.nmPerUnit, cw, ch)) {
+    ApplyScroll(*request);
+  }
 }
 
 void MyCanvas::Zoomin4X() {
@@ -237,12 +303,11 @@ void MyCanvas::ZoomByFour(ZoomScrollFunction zoom) {
 void MyCanvas::Zoomout() {
   lastZoomedArea = Box();
   view.magnification = 1.0;
-  cellSizeLimit = userCellSizeLimit;
+  settings_.cellSizeLimit = settings_.userCellSizeLimit;
   int cw = 0;
   int ch = 0;
   GetClientSize(&cw, &ch);
-  ScrollRequest full = FullViewScroll(cw, ch);
-  SetScrollbars(kScrollUnit, kScrollUnit, full.unitsX, full.unitsY, full.posX, full.posY);
+  SetScrollbarsTo(FullViewScroll(cw, ch));
   if (library_ && (library_->flags & (kLibInfoDirty | kLibCellsChanged)) && topCell && topCell->loaded) {
     Box box;
     ComputeCellBBox(box, *topCell);

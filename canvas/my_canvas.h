@@ -4,37 +4,41 @@
 #include <wx/scrolwin.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "canvas/edit/display_settings.h"
+#include "canvas/edit/library_jobs.h"
+#include "canvas/edit/view_state.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
-#include "canvas/view_state.h"
 #include "db/box.h"
 
 class Cell;
+class CanvasHost;
+class CanvasPrompts;
+class GridPointsOverlay;
 class Library;
-class StatusSink;
+class Overlay;
+class ProcessRunner;
 class wxDC;
 
 // The scrolled drawing surface of one child window. It shows one cell of a library through a
 // back buffer: a paint that finds the view unchanged copies the buffer, anything else redraws
 // the scene into it. The library is owned jointly by every canvas that shows it (a new or
 // opened library starts with this canvas as its only owner; ShareLibrary adds one more); the
-// last canvas to go frees it.
+// last canvas to go frees it. The work of its commands is done by the headless code of
+// canvas/edit; this class is the window around it.
 class MyCanvas : public wxScrolledWindow {
  public:
-  // Answers the prompt for the box of an empty cell: (message, caption) -> the text typed,
-  // "" for Cancel. The default asks with the toolkit's text-entry dialog.
-  using TextPrompt = std::function<std::string(const std::string& message, const std::string& caption)>;
-
   MyCanvas(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);
   ~MyCanvas() override;
 
-  // Status texts go to sink (null: dropped). The sink must outlive the canvas or be reset.
-  void SetStatusSink(StatusSink* sink) { statusSink_ = sink; }
-  void SetTextPrompt(TextPrompt prompt) { textPrompt_ = std::move(prompt); }
+  // The window that holds the canvas: status texts, the busy cursor and the questions go to it.
+  // Without one (null) texts are dropped and every question is answered with Cancel. The host
+  // must outlive the canvas or be reset.
+  void SetHost(CanvasHost* host) { host_ = host; }
 
   // The library shown, shared with the other canvases that show it (null before one is
   // attached).
@@ -42,8 +46,9 @@ class MyCanvas : public wxScrolledWindow {
   // Shows library, shared with the canvas it came from; the caller then calls SetTopCell.
   void ShareLibrary(std::shared_ptr<Library> library);
 
-  // Library opening and conversion. Each returns false after an Error, with the status
-  // "ERROR: <tag>: <message>"; the library created so far stays attached.
+  // Library opening and conversion. Each returns false after an Error, with the status and
+  // the log line "ERROR: <tag>: <message>"; the library created so far stays attached. A
+  // conversion into a directory that holds a library is refused with a message.
   bool LoadLibrary(const std::string& directory);
   bool ConvertGDS(const std::string& gdsPath, const std::string& directory);
   // Never reads the file as gzip; the library is written uncompressed.
@@ -75,45 +80,58 @@ class MyCanvas : public wxScrolledWindow {
 
   // The back buffer and the part of it that the last full draw filled.
   const wxBitmap* BackBuffer() const { return backBuffer_.get(); }
+  // What the window shows of the scene: the part of the back buffer that the last full draw
+  // filled, without the overlays. An invalid bitmap before the first draw.
+  wxBitmap DrawnImage() const;
   int BackBufferLogicalWidth() const { return bufferLogicalW_; }
   int BackBufferLogicalHeight() const { return bufferLogicalH_; }
   // Number of full drawing passes so far (tests and the benchmark tell a redraw from a blit).
   int64_t SceneDrawCount() const { return sceneDrawCount_; }
 
-  // Display settings; after a change call RefreshView.
-  int32_t cellSizeLimit = 150;
-  int32_t userCellSizeLimit = 150;
-  int32_t depth = 200;
-  uint8_t layerFilter = 0;
-  uint8_t accurateDraw = 0;
-  uint8_t orderedDraw = 0;
-  uint8_t showGrids = 0;
-  uint8_t showNames = 0;
-  uint8_t showTexts = 1;
-  uint8_t showOutlines = 0;
-  int32_t fineViewLimit = 50000;
-  int32_t coarseViewLimit = 500000;
-  // Cell id highlighted by the cell tree; -1 none.
-  int32_t highlightedCell = -1;
-  wxColour outlineColour{0, 0, 8};
-  // The frame's colours: the background of the scene and the pen of highlighted instances.
-  wxColour backgroundColour{0, 0, 0};
-  wxColour instanceHighlightColour{255, 255, 0};
-  // Whether ConvertGDS writes compressed cell data files.
-  bool gzipLibrary = false;
+  // The display settings. ApplySettings takes a changed copy and shows it: a change that
+  // only the overlays read repaints them over the scene, any other redraws the scene.
+  const DisplaySettings& Settings() const { return settings_; }
+  void ApplySettings(const DisplaySettings& settings);
+
+  // Overlays, painted in the order added over the scene at every paint. The canvas does not
+  // own them; each must be removed before it goes. After a change of an overlay, refresh the
+  // rectangle (scrolled pixels, as the overlay paints) that it touched before and after.
+  void AddOverlay(Overlay* overlay);
+  void RemoveOverlay(Overlay* overlay);
+  void RefreshOverlayArea(const wxRect& area);
+
+  // The area design-rule check: asks for the engine's rule script, writes "korvane_drc.tcl" in
+  // the working directory naming the library, the shown cell and the checked area (AreaChoice),
+  // and runs the engine on it, waiting until it ends. A failure is logged and shown in the main
+  // status bar.
+  void RunAreaDRC();
+  // The runner of the engine; null restores the system's. It must outlive its use.
+  void SetProcessRunner(ProcessRunner* runner) { processRunner_ = runner; }
 
   // View state: set by the commands above and by each drawing pass.
   ViewMapping view;
   Box lastZoomedArea;
-  double nmPerUnit = 1.0;
-  double umPerUnit = 0.001;
-  int32_t snapGrid = 5;
   bool viewChanged = false;
+  // Set by a printout while it has OnDraw paint onto its device context: the scene is drawn
+  // straight onto it, never through the back buffer.
+  bool printing = false;
   bool firstDraw = true;
   bool fineView = false;
   bool coarseView = false;
 
  private:
+  // Shows the busy cursor through the host for its lifetime.
+  class BusyCursor {
+   public:
+    explicit BusyCursor(CanvasHost* host);
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+   private:
+    CanvasHost* host_;
+  };
+
   // The parts of the pass: the fitted view, the scene into the back buffer, and the copy.
   void RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch);
   void DrawSceneGuarded(wxDC& dc);
@@ -121,30 +139,37 @@ class MyCanvas : public wxScrolledWindow {
   // Log lines of a full pass: on the first one, and on the full view at full depth.
   bool LogsPass() const;
   void ApplyScroll(const ScrollRequest& request);
+  // Scroll bars of the request, with their thumbs at the view's position.
+  void SetScrollbarsTo(const ScrollRequest& request);
   // Zooms by four about the view's current scroll position with ZoomInScroll or ZoomOutScroll.
   using ZoomScrollFunction = std::optional<ScrollRequest> (*)(double&, int32_t, int32_t, int32_t, int32_t);
   void ZoomByFour(ZoomScrollFunction zoom);
-  // Default colours, units, first root and depth of a library just opened or converted; false
-  // when the library has no root cell to show.
-  bool FinishLibraryOpen();
-  // What the conversions share: the log line and status naming the format, a new library in
-  // directory (created when missing), read filling it, then the opening tail; false after an
-  // Error, which is logged and shown.
-  bool ConvertLayout(const char* format, const std::string& path, const std::string& directory, bool compressed,
-                     const std::function<void(Library&)>& read);
+  // Units, first root and depth of a library just opened or converted; false when the
+  // library has no root cell to show.
+  bool ShowOpenedLibrary();
+  // What the conversions share: the refusal of a directory holding a library, the log line
+  // and status naming the format, the import into a new library, then the opening tail; false
+  // after an Error, which is logged and shown.
+  bool ConvertLayout(LayoutFormat format, const std::string& path, const std::string& directory, bool compressed);
+  // The status and log line of a failed opening or conversion.
+  void ReportFailure(const std::string& errorLine);
+  CanvasPrompts& Prompts();
+  void PaintOverlays(wxDC& dc);
   // Makes library the canvas's library; no cell is shown until SetTopCell.
   void AttachLibrary(std::shared_ptr<Library> library);
   // The ctime text of the current local time, for log lines; it ends in a line break.
   static std::string TimeStamp();
   void ChildStatus(const std::string& text);
   void MainStatus(const std::string& text);
-  std::string AskCellBox();
 
   Cell* topCell = nullptr;
   int32_t topCellId = -1;
+  DisplaySettings settings_;
   std::shared_ptr<Library> library_;
-  StatusSink* statusSink_ = nullptr;
-  TextPrompt textPrompt_;
+  CanvasHost* host_ = nullptr;
+  ProcessRunner* processRunner_ = nullptr;
+  std::unique_ptr<GridPointsOverlay> gridPoints_;
+  std::vector<Overlay*> overlays_;
   std::unique_ptr<wxBitmap> backBuffer_;
   int bufferLogicalW_ = 0;
   int bufferLogicalH_ = 0;

@@ -54,8 +54,8 @@ MyCanvas* OpenCanvas(wxFrame& frame, const std::string& libDir, int width, int h
 
 void ZoomToMiddle(MyCanvas& canvas) {
   const Box& box = canvas.TopCell()->box;
-  double x = (double(box.x1) + double(box.x2)) / 2 * canvas.umPerUnit;
-  double y = (double(box.y1) + double(box.y2)) / 2 * canvas.umPerUnit;
+  double x = (double(box.x1) + double(box.x2)) / 2 * canvas.Settings().umPerUnit;
+  double y = (double(box.y1) + double(box.y2)) / 2 * canvas.Settings().umPerUnit;
   int cw = 0;
   int ch = 0;
   canvas.GetClientSize(&cw, &ch);
@@ -91,9 +91,10 @@ int RunDraw(const std::vector<std::string>& args) {
   double openSeconds = SecondsSince(start);
   double firstDraw = TimedPaint(*canvas);
   canvas->BackBuffer()->GetSubBitmap(wxRect(0, 0, width, height)).ConvertToImage().SaveFile(args[3], wxBITMAP_TYPE_BMP);
-  canvas->cellSizeLimit = 0;
-  canvas->depth = int32_t(canvas->GetLibrary()->depth) + 1;
-  canvas->RefreshView();
+  DisplaySettings settings = canvas->Settings();
+  settings.cellSizeLimit = 0;
+  settings.depth = int32_t(canvas->GetLibrary()->depth) + 1;
+  canvas->ApplySettings(settings);
   double fullDetail = TimedPaint(*canvas);
   canvas->Destroy();
 

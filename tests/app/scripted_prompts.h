@@ -1,19 +1,19 @@
 #pragma once
 
 // Answers the shell's questions from a script instead of real dialogs, and records what was
-// asked, so that tests drive commands end to end without a person.
+// asked, so that tests drive commands end to end without a person. The canvas's questions take
+// their answers from the same queues (texts, files, messageAnswers, items).
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "app/prompts.h"
+#include "tests/canvas/edit/scripted_canvas_prompts.h"
 
-class ScriptedPrompts : public Prompts {
+class ScriptedPrompts : public ScriptedCanvasAnswers<Prompts> {
  public:
-  std::deque<wxString> directories, files, texts;
-  std::deque<int> messageAnswers, inputTypes, items, styles;
-  // Every question's text, in order.
-  std::vector<std::string> asked;
+  std::deque<wxString> directories;
+  std::deque<int> inputTypes, styles;
 
   wxString ChooseDirectory(wxWindow*, const wxString& message, const wxString& start) override {
     asked.push_back(std::string(message.utf8_str()) + " [" + std::string(start.utf8_str()) + "]");
@@ -21,11 +21,11 @@ class ScriptedPrompts : public Prompts {
   }
   wxString ChooseFileToOpen(wxWindow*, const wxString& title, const wxString&) override {
     asked.push_back(std::string(title.utf8_str()));
-    return Next(files, wxString());
+    return wxString::FromUTF8(Next(files, std::string()));
   }
   wxString GetText(const wxString& message, const wxString&, const wxString&) override {
     asked.push_back(std::string(message.utf8_str()));
-    return Next(texts, wxString());
+    return wxString::FromUTF8(Next(texts, std::string()));
   }
   int MessageBox(wxWindow*, const wxString& text, const wxString&, long) override {
     asked.push_back(std::string(text.utf8_str()));
@@ -40,14 +40,5 @@ class ScriptedPrompts : public Prompts {
   bool ChooseColour(wxWindow*, wxColour& colour) override {
     colour = wxColour(10, 20, 30);
     return true;
-  }
-
- private:
-  template <typename T>
-  static T Next(std::deque<T>& answers, T cancel) {
-    if (answers.empty()) return cancel;
-    T answer = answers.front();
-    answers.pop_front();
-    return answer;
   }
 };

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "canvas/view_state.h"
+#include "canvas/edit/view_state.h"
 #include "tests/canvas/canvas_test_util.h"
 
 namespace {

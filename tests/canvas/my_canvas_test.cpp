@@ -6,20 +6,27 @@
 #include <wx/frame.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 
-#include "canvas/status_sink.h"
+#include "canvas/canvas_host.h"
 #include "tests/canvas/canvas_test_util.h"
+#include "tests/canvas/edit/scripted_canvas_prompts.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/oasis_builder.h"
 
 namespace {
 
-struct RecordingSink : StatusSink {
+struct RecordingSink : CanvasHost {
   void SetChildStatus(int, const std::string& text) override { child.push_back(text); }
   void SetMainStatus(const std::string& text) override { main.push_back(text); }
+  int FirstSelectedLayerRow() const override { return -1; }
+  void SetBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
+  CanvasPrompts& Prompts() override { return prompts; }
   std::vector<std::string> child;
   std::vector<std::string> main;
+  int busyDepth = 0;
+  ScriptedCanvasPrompts prompts;
 };
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
@@ -29,7 +36,7 @@ class MyCanvasTest : public ::testing::Test {
   MyCanvasTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "canvas", wxDefaultPosition, wxSize(420, 340));
     canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
-    canvas_->SetStatusSink(&sink_);
+    canvas_->SetHost(&sink_);
   }
   ~MyCanvasTest() override {
     frame_->Destroy();
@@ -95,9 +102,9 @@ TEST_F(MyCanvasTest, OpenedLibraryShowsItsFirstRootAtFullDepth) {
   EXPECT_EQ(sink_.main.back(), "Ready");
   ASSERT_NE(canvas_->TopCell(), nullptr);
   EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
-  EXPECT_EQ(canvas_->depth, int32_t(canvas_->GetLibrary()->depth) + 1);
+  EXPECT_EQ(canvas_->Settings().depth, int32_t(canvas_->GetLibrary()->depth) + 1);
   EXPECT_EQ(canvas_->GetLibrary()->layerMap.at(MakeLayerKey(3, 0)).colour, DefaultLayerColour(3, 0));
-  EXPECT_EQ(canvas_->snapGrid, 5);
+  EXPECT_EQ(canvas_->Settings().snapGrid, 5);
 }
 
 TEST_F(MyCanvasTest, LibraryWithoutRootsShowsNothing) {
@@ -166,8 +173,8 @@ TEST_F(MyCanvasTest, OasisFileConvertsAndDraws) {
     EXPECT_EQ(sink_.main.back(), "Ready");
     ASSERT_NE(canvas_->TopCell(), nullptr);
     EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
-    EXPECT_EQ(canvas_->depth, 2);
-    EXPECT_EQ(canvas_->snapGrid, 5);
+    EXPECT_EQ(canvas_->Settings().depth, 2);
+    EXPECT_EQ(canvas_->Settings().snapGrid, 5);
     const wxColour layerPen(0, 32, 8);  // layer 1, datatype 0
     EXPECT_GT(canvastest::CountColour(Paint(), layerPen), 100) << name;
   }
@@ -196,14 +203,40 @@ TEST_F(MyCanvasTest, BrokenOasisFileFailsWithTheReadersError) {
     EXPECT_FALSE(canvas_->ConvertOASIS(path, dir_.File(file.first + ".db"))) << file.first;
     ASSERT_FALSE(sink_.main.empty());
     EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: OASISIN: ")) << file.first << ": " << sink_.main.back();
+    // The directory the import created is gone again.
+    EXPECT_FALSE(std::filesystem::exists(dir_.File(file.first + ".db"))) << file.first;
     EXPECT_EQ(canvas_->TopCell(), nullptr);
     EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
   }
 }
 
+TEST_F(MyCanvasTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
+  libtest::WriteBytes(dir_.File("chip.oas"), SampleOasis());
+  const std::string library = dir_.File("chip.db");
+  ASSERT_TRUE(canvas_->ConvertOASIS(dir_.File("chip.oas"), library)) << sink_.main.back();
+  std::map<std::string, uintmax_t> before;
+  for (const auto& entry : std::filesystem::directory_iterator(library)) {
+    before[entry.path().filename().string()] = entry.file_size();
+  }
+  const size_t statuses = sink_.main.size();
+  EXPECT_FALSE(canvas_->ConvertOASIS(dir_.File("chip.oas"), library));
+  EXPECT_EQ(sink_.prompts.asked, std::vector<std::string>{"Directory " + library + " already holds a library, use Load"});
+  EXPECT_EQ(sink_.prompts.captions, std::vector<std::string>{"Wrong Usage"});
+  EXPECT_EQ(sink_.main.size(), statuses);
+  // The library and the cell it shows stay as they were.
+  std::map<std::string, uintmax_t> after;
+  for (const auto& entry : std::filesystem::directory_iterator(library)) {
+    after[entry.path().filename().string()] = entry.file_size();
+  }
+  EXPECT_EQ(after, before);
+  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+}
+
 TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
   ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
-  canvas_->cellSizeLimit = 0;
+  DisplaySettings settings = canvas_->Settings();
+  settings.cellSizeLimit = 0;
+  canvas_->ApplySettings(settings);
   wxImage first = Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 1);
   EXPECT_GT(canvastest::CountNonBlack(first), 0);
@@ -246,28 +279,26 @@ TEST_F(MyCanvasTest, ZoomInScrollsAndRedraws) {
   EXPECT_EQ(canvas_->view.magnification, 1.0);
   Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 3);
-  canvas_->cellSizeLimit = 3;
+  DisplaySettings settings = canvas_->Settings();
+  settings.cellSizeLimit = 3;
+  canvas_->ApplySettings(settings);
   canvas_->Zoomout();
-  EXPECT_EQ(canvas_->cellSizeLimit, canvas_->userCellSizeLimit);
+  EXPECT_EQ(canvas_->Settings().cellSizeLimit, canvas_->Settings().userCellSizeLimit);
 }
 
 TEST_F(MyCanvasTest, EmptyCellAsksForItsBoxAndStoresItOrdered) {
   auto lib = std::make_shared<Library>(dir_.Path(), false);
   uint32_t id = lib->CreateCell("empty");
   canvas_->ShareLibrary(lib);
-  std::vector<std::string> captions;
-  std::string answer = "5 5 0 0";
-  canvas_->SetTextPrompt([&](const std::string&, const std::string& caption) {
-    captions.push_back(caption);
-    return answer;
-  });
+  sink_.prompts.texts = {"5 5 0 0"};
   canvas_->SetTopCell(int32_t(id));
   EXPECT_EQ(lib->cells[id]->box, Box(0, 0, 5000, 5000));
-  EXPECT_EQ(captions, std::vector<std::string>{"Provide cell bounding box"});
+  ASSERT_EQ(sink_.prompts.asked.size(), 1u);
+  EXPECT_EQ(sink_.prompts.asked[0].rfind("This is empty cell\n", 0), 0u);
   EXPECT_GT(canvas_->view.viewBox.w, 0);
   // A cell with a box is not asked about.
   canvas_->SetTopCell(int32_t(id));
-  EXPECT_EQ(captions.size(), 1u);
+  EXPECT_EQ(sink_.prompts.asked.size(), 1u);
 }
 
 TEST_F(MyCanvasTest, LastCanvasToGoFreesTheLibrary) {

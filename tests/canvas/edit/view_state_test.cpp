@@ -1,4 +1,4 @@
-#include "canvas/view_state.h"
+#include "canvas/edit/view_state.h"
 
 #include <gtest/gtest.h>
 

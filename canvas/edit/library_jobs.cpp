@@ -1,0 +1,73 @@
+#include "canvas/edit/library_jobs.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "canvas/edit/view_state.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "db/log.h"
+#include "formats/gds_in.h"
+#include "formats/oasis_in.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  std::string tail(suffix);
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Creates directory when missing; true when it was created here.
+bool CreateLibraryDirectory(const std::string& directory) {
+  std::error_code failure;
+  bool created = fs::create_directories(directory, failure);
+  if (failure) throw Error(kTagLibOut, "Cannot create directory " + directory);
+  return created;
+}
+
+void ReadLayout(LayoutFormat format, const std::string& path, Library& library) {
+  library.currentFileId = uint16_t(library.currentFileId + 1);
+  if (format == LayoutFormat::kGds) {
+    GdsIn reader(path.c_str(), EndsWith(path, ".gz"));
+    reader.ReadLibrary(library);
+  } else {
+    OasisIn reader;
+    reader.ReadLibrary(path, library);
+  }
+}
+
+}  // namespace
+
+bool DirectoryHoldsLibrary(const std::string& directory) {
+  std::error_code ec;
+  return fs::exists(fs::path(directory) / "info", ec) || fs::exists(fs::path(directory) / "info.gz", ec);
+}
+
+void OpenLibraryFiles(Library& library) { library.Open(); }
+
+void ImportLayout(LayoutFormat format, const std::string& path, Library& library) {
+  const bool created = CreateLibraryDirectory(library.directory);
+  try {
+    ReadLayout(format, path, library);
+  } catch (...) {
+    // A directory made for this import holds only what the failed import wrote; left behind it
+    // would make the next attempt ask about it.
+    std::error_code ec;
+    if (created) fs::remove_all(library.directory, ec);
+    throw;
+  }
+}
+
+OpenedLibrary FinishLibraryOpen(Library& library) {
+  for (auto& layer : library.layerMap) layer.second.colour = DefaultLayerColour(layer.first >> 8, layer.first & 0xff);
+  OpenedLibrary opened;
+  if (library.roots.empty()) {
+    LogMessage("Empty library %s\n", library.directory.c_str());
+  } else {
+    opened.topCellId = int32_t(library.roots.front());
+  }
+  opened.depth = int32_t(library.depth) + 1;
+  return opened;
+}

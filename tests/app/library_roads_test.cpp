@@ -1,0 +1,71 @@
+// Opening and importing libraries through the frame's commands: what is refused, what is
+// logged, and what counts as unsaved.
+#include <gtest/gtest.h>
+#include <wx/filefn.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/core/command_ids.h"
+#include "app/my_child.h"
+#include "app/my_frame.h"
+#include "canvas/my_canvas.h"
+#include "tests/app/app_environment.h"
+#include "tests/app/window_fixture.h"
+
+namespace {
+
+class LibraryRoadsTest : public app_test::AppWindowTest {
+ protected:
+  // Runs a command of the frame; gives what it logged (the log goes to standard output too).
+  std::string Run(int command) {
+    ::testing::internal::CaptureStdout();
+    wxCommandEvent event(wxEVT_MENU, command);
+    app_test::Frame()->GetEventHandler()->ProcessEvent(event);
+    app_test::Pump();
+    return ::testing::internal::GetCapturedStdout();
+  }
+};
+
+TEST_F(LibraryRoadsTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
+  ASSERT_NE(Import("chip.gds"), nullptr);
+  const std::string library = dir_ + "/chip.db";
+  const auto db1 = std::filesystem::file_size(library + "/db1");
+  // The automatic directory exists; the user keeps it.
+  prompts_->directories.push_back(library);
+  Import("chip.gds");
+  EXPECT_TRUE(Asked("Directory " + library + " already holds a library, use Load"));
+  EXPECT_EQ(app_test::Children().size(), 1u);
+  EXPECT_EQ(std::filesystem::file_size(library + "/db1"), db1);
+}
+
+TEST_F(LibraryRoadsTest, FreshImportAndLoadCloseWithoutAskingAboutChanges) {
+  MyChild* imported = Import("chip.gds");
+  ASSERT_NE(imported, nullptr);
+  imported->Close(false);
+  app_test::Pump();
+  EXPECT_TRUE(app_test::Children().empty());
+
+  prompts_->directories.push_back(dir_ + "/chip.db");
+  Run(kCmdLoadLibrary);
+  ASSERT_EQ(app_test::Children().size(), 1u);
+  app_test::Children()[0]->Close(false);
+  app_test::Pump();
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_FALSE(Asked("unsaved changes"));
+}
+
+TEST_F(LibraryRoadsTest, LoadLogsItsErrorAndIsLoadedOnlyOnSuccess) {
+  prompts_->directories.push_back(dir_ + "/missing.db");
+  const std::string failed = Run(kCmdLoadLibrary);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_EQ(failed.find("is loaded"), std::string::npos) << failed;
+  EXPECT_NE(failed.find("ERROR: LIBIN: "), std::string::npos) << failed;
+
+  ASSERT_NE(Import("chip.gds"), nullptr);
+  prompts_->directories.push_back(dir_ + "/chip.db");
+  const std::string loaded = Run(kCmdLoadLibrary);
+  EXPECT_NE(loaded.find("Library " + dir_ + "/chip.db is loaded\n"), std::string::npos) << loaded;
+}
+
+}  // namespace

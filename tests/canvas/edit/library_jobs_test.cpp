@@ -1,0 +1,97 @@
+#include "canvas/edit/library_jobs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "canvas/edit/view_state.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "tests/db/library_test_util.h"
+#include "tests/formats/gds_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The library bits that count as unsaved changes.
+constexpr uint32_t kChangeBits = kLibInfoDirty | kLibNamesDirty | kLibCellsChanged | kLibTextsDirty | kLibHierarchyDirty;
+
+std::string WriteChip(const libtest::TempDir& dir) {
+  const std::string path = dir.File("chip.gds");
+  GdsBuilder()
+      .LibraryHeader()
+      .BeginStructure("LEAF")
+      .Boundary(5, 2, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}})
+      .EndStructure()
+      .BeginStructure("TOP")
+      .Boundary(1, 0, {{0, 0}, {400, 0}, {400, 300}, {0, 300}, {0, 0}})
+      .Sref("LEAF", {50, 50})
+      .EndStructure()
+      .EndLibrary()
+      .WriteTo(path);
+  return path;
+}
+
+TEST(LibraryJobs, ImportAndLoadShowTheRootAtFullDepthWithNothingUnsaved) {
+  libtest::TempDir dir;
+  const std::string directory = dir.File("libs/chip.db");
+  Library imported(directory, false);
+  ImportLayout(LayoutFormat::kGds, WriteChip(dir), imported);
+  EXPECT_TRUE(DirectoryHoldsLibrary(directory));
+  EXPECT_EQ(imported.flags & kChangeBits, 0u);
+  const OpenedLibrary shown = FinishLibraryOpen(imported);
+  EXPECT_EQ(shown.topCellId, imported.FindIndex("TOP"));
+  EXPECT_EQ(shown.depth, int32_t(imported.depth) + 1);
+  EXPECT_EQ(imported.layerMap.at((5u << 8) | 2u).colour, DefaultLayerColour(5, 2));
+  EXPECT_EQ(imported.flags & kChangeBits, 0u);
+
+  Library loaded(directory, false);
+  OpenLibraryFiles(loaded);
+  EXPECT_EQ(FinishLibraryOpen(loaded).topCellId, loaded.FindIndex("TOP"));
+  EXPECT_EQ(loaded.flags & kChangeBits, 0u);
+}
+
+TEST(LibraryJobs, FailedImportRemovesOnlyTheEmptyDirectoryItCreated) {
+  libtest::TempDir dir;
+  const std::string broken = dir.File("broken.gds");
+  std::ofstream(broken) << "not a stream";
+  // A stream cut inside its last record fails once its cells are written.
+  const std::string cut = WriteChip(dir);
+  fs::resize_file(cut, fs::file_size(cut) - 3);
+  for (const std::string& file : {broken, cut}) {
+    const std::string fresh = dir.File("fresh.db");
+    Library first(fresh, false);
+    EXPECT_THROW(ImportLayout(LayoutFormat::kGds, file, first), Error) << file;
+    EXPECT_FALSE(fs::exists(fresh)) << file;
+  }
+
+  // A directory the user named and that existed before stays.
+  const std::string existing = dir.File("existing.db");
+  fs::create_directories(existing);
+  Library second(existing, false);
+  EXPECT_THROW(ImportLayout(LayoutFormat::kOasis, broken, second), Error);
+  EXPECT_TRUE(fs::is_directory(existing));
+}
+
+TEST(LibraryJobs, DirectoryHoldsALibraryByItsIndexFile) {
+  libtest::TempDir dir;
+  EXPECT_FALSE(DirectoryHoldsLibrary(dir.Path()));
+  EXPECT_FALSE(DirectoryHoldsLibrary(dir.File("missing")));
+  std::ofstream(dir.File("info.gz")).put('x');
+  EXPECT_TRUE(DirectoryHoldsLibrary(dir.Path()));
+  fs::remove(dir.File("info.gz"));
+  std::ofstream(dir.File("info")).put('x');
+  EXPECT_TRUE(DirectoryHoldsLibrary(dir.Path()));
+}
+
+TEST(LibraryJobs, LibraryWithoutRootsHasNoCellToShow) {
+  libtest::TempDir dir;
+  Library library(dir.Path(), false);
+  const OpenedLibrary shown = FinishLibraryOpen(library);
+  EXPECT_EQ(shown.topCellId, -1);
+  EXPECT_EQ(shown.depth, 1);
+}
+
+}  // namespace
