@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "canvas/edit/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
 #include "db/cell_contents.h"
@@ -206,7 +207,11 @@ int64_t CellDrawer::EnterCell(const CellVisit& visit, std::vector<PlacementFrame
   Cell* cell = library_.GetCell(visit.cellId);
   if (!cell) return 0;
   // The whole-cell path needs no index; a window query builds the indexes when it first needs them.
-  if (!cell->loaded) library_.LoadCell(*cell, false);
+  if (settings_.unreadableCells) {
+    if (!settings_.unreadableCells->Load(library_, *cell, visit.cellId)) return 0;
+  } else if (!cell->loaded) {
+    library_.LoadCell(*cell, false);
+  }
   if (onPath_.size() <= visit.cellId) onPath_.resize(size_t(visit.cellId) + 1, 0);
   onPath_[visit.cellId] = 1;
   int64_t drawn = DrawCellGeometry(*cell, visit.window, visit.placement);

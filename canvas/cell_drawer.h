@@ -17,6 +17,7 @@
 
 class Library;
 class FillTiles;
+class UnreadableCells;
 class TextStamps;
 class wxDC;
 struct LayerInfo;
@@ -39,6 +40,9 @@ struct DrawSettings {
   wxColour highlightColour{255, 255, 0};
   // What the window of the DC holds when the drawer starts: the drawer paints its whole window.
   wxColour background{0, 0, 0};
+  // Loads the cells met on first use and skips those that cannot be read; null loads them
+  // straight from the library, where an unreadable cell ends the pass with its Error.
+  UnreadableCells* unreadableCells = nullptr;
 };
 
 // Draws cells of a library with their placements into a device context for one view: each

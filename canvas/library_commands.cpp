@@ -15,6 +15,7 @@ void MyCanvas::AttachLibrary(std::shared_ptr<Library> library) {
   topCell = nullptr;
   topCellId = -1;
   viewChanged = true;
+  unreadableCells_.Clear();
   library_ = std::move(library);
 }
 

@@ -156,6 +156,8 @@ void MyCanvas::OnDraw(wxDC& dc) {
     firstDraw = false;
   }
   ChildStatus("Ready");
+  // An unreadable cell is reported once; later passes draw the rest without it.
+  for (const std::string& line : unreadableCells_.TakeNewReports()) MainStatus(line.substr(0, line.size() - 1));
 }
 
 void MyCanvas::RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
@@ -224,6 +226,7 @@ void MyCanvas::DrawScene(wxDC& dc) {
   settings.outlineColour = ToWxColour(s.outlineColour);
   settings.highlightColour = ToWxColour(s.instanceHighlightColour);
   settings.background = ToWxColour(s.backgroundColour);
+  settings.unreadableCells = &unreadableCells_;
   CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
   if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
     if (s.depth == 0) {

@@ -10,6 +10,7 @@
 
 #include "canvas/edit/display_settings.h"
 #include "canvas/edit/library_jobs.h"
+#include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
@@ -176,6 +177,7 @@ class MyCanvas : public wxScrolledWindow {
   int bufferOriginX_ = 0;
   int bufferOriginY_ = 0;
   int64_t sceneDrawCount_ = 0;
+  UnreadableCells unreadableCells_;
   FillTiles fillTiles_;
   TextStamps textStamps_;
 };

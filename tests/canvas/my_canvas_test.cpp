@@ -5,6 +5,7 @@
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -230,6 +231,42 @@ TEST_F(MyCanvasTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
   }
   EXPECT_EQ(after, before);
   EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+}
+
+TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
+  GdsBuilder gds;
+  gds.LibraryHeader();
+  gds.BeginStructure("leaf").Boundary(1, 0, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}}).EndStructure();
+  gds.BeginStructure("top").Boundary(2, 0, {{0, 2000}, {3000, 2000}, {3000, 3000}, {0, 3000}, {0, 2000}});
+  gds.Sref("leaf", {0, 0}).EndStructure().EndLibrary();
+  gds.WriteTo(dir_.File("chip.gds"));
+  ASSERT_TRUE(canvas_->ConvertGDS(dir_.File("chip.gds"), dir_.File("chip.db")));
+  ASSERT_TRUE(canvas_->LoadLibrary(dir_.File("chip.db")));
+  // The placed cell's data file cannot be read.
+  Library& library = *canvas_->GetLibrary();
+  Cell& leaf = *library.cells[uint32_t(library.FindIndex("leaf"))];
+  ASSERT_FALSE(leaf.loaded);
+  leaf.fileId = 7;
+  DisplaySettings settings = canvas_->Settings();
+  settings.cellSizeLimit = 0;
+  canvas_->ApplySettings(settings);
+  auto reports = [this] {
+    return std::count_if(sink_.main.begin(), sink_.main.end(),
+                         [](const std::string& s) { return StartsWith(s, "ERROR: LIBIN: "); });
+  };
+  const wxImage first = Paint();
+  const auto reported = reports();
+  EXPECT_GE(reported, 1);
+  EXPECT_GT(canvastest::CountNonBlack(first), 0);
+  for (int pass = 0; pass < 3; ++pass) {
+    canvas_->RefreshView();
+    const wxImage again = Paint();
+    EXPECT_TRUE(std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3,
+                           again.GetData()));
+  }
+  EXPECT_EQ(canvas_->SceneDrawCount(), 4);
+  EXPECT_EQ(reports(), reported);
+  EXPECT_EQ(sink_.child.back(), "Ready");
 }
 
 TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
