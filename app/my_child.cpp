@@ -168,9 +168,7 @@ void MyChild::LayoutChildPanes() {
 }
 
 void MyChild::Redraw() {
-  if (!canvas) return;
-  canvas->viewChanged = true;
-  canvas->Refresh(true);
+  if (canvas) canvas->RefreshView();
 }
 
 void MyChild::OnSize(wxSizeEvent& event) {
