@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/command_ids.h"
+#include "app/layer_lists.h"
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "canvas/my_canvas.h"
@@ -66,6 +67,19 @@ TEST_F(LibraryRoadsTest, LoadLogsItsErrorAndIsLoadedOnlyOnSuccess) {
   prompts_->directories.push_back(dir_ + "/chip.db");
   const std::string loaded = Run(kCmdLoadLibrary);
   EXPECT_NE(loaded.find("Library " + dir_ + "/chip.db is loaded\n"), std::string::npos) << loaded;
+}
+
+TEST_F(LibraryRoadsTest, CanvasHostGivesTheFirstSelectedLayerRow) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  CanvasHost& host = *child;
+  EXPECT_EQ(host.FirstSelectedLayerRow(), -1);
+  child->layerList->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  EXPECT_EQ(host.FirstSelectedLayerRow(), 1);
+  child->layerList->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  EXPECT_EQ(host.FirstSelectedLayerRow(), 0);
+  // The canvas's questions are the shell's prompts.
+  EXPECT_EQ(&host.Prompts(), static_cast<CanvasPrompts*>(prompts_));
 }
 
 }  // namespace
