@@ -11,9 +11,9 @@ KORVANE_PACKAGES=(
   xvfb xauth fonts-dejavu-core
 )
 # What the tests add: GoogleTest, the comma-decimal locale, KLayout for the export checks, Tcl
-# to read driver scripts back, Ghostscript to render printouts and a window manager (openbox)
-# for the main frame's maximise and restore.
-KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev locales klayout tcl ghostscript openbox)
+# to read driver scripts back, Ghostscript to render printouts, a window manager (openbox) for
+# the main frame's maximise and restore, and XFixes to ask the X server which cursor it shows.
+KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev locales klayout tcl ghostscript openbox libxfixes-dev)
 # What the benchmarks add.
 KORVANE_BENCH_PACKAGES=(libbenchmark-dev)
 # What fuzzing adds; the sanitizer runtime of this clang follows (korvane_clang_runtime_package).
