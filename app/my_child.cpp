@@ -28,7 +28,7 @@ constexpr int kWired[] = {kCmdShowOutlines, kCmdShowGrids,   kCmdShowNames,  kCm
                           kCmdZoomOut,      kCmdZoomOut4X,   kCmdZoomIn4X,   kCmdRedraw,     kCmdExit,
                           kCmdNewLibrary,   kCmdWorkingDir,  kCmdLoadLibrary, kCmdGdsIn,     kCmdOasisIn,
                           kCmdClose,        kCmdAbout,       kCmdChangeTitle, kCmdSaveJpeg,  kCmdSaveBmp,
-                          kCmdPrint,        kCmdPageSetup,   kCmdRunAreaDrc};
+                          kCmdPrint,        kCmdPageSetup,   kCmdRunAreaDrc,  kCmdOptimizeDb};
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
 struct NavigationKey {
@@ -100,6 +100,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_MENU, &MyChild::OnPageSetup, this, kCmdPageSetup);
   Bind(wxEVT_MENU, &MyChild::OnChangeTitle, this, kCmdChangeTitle);
   Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
+  Bind(wxEVT_MENU, &MyChild::OnOptimizeDb, this, kCmdOptimizeDb);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
 }
 

@@ -57,6 +57,15 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnZoom(wxCommandEvent& event);
   void OnChangeColor(wxCommandEvent& event);
   void OnCloseCommand(wxCommandEvent& event);
+  // JPEG and BMP export of the drawn view, printing, page setup, the printout's title and the
+  // area design-rule check.
+  void OnSaveImage(wxCommandEvent& event);
+  void OnPrint(wxCommandEvent& event);
+  void OnPageSetup(wxCommandEvent& event);
+  void OnChangeTitle(wxCommandEvent& event);
+  void OnRunAreaDrc(wxCommandEvent& event);
+  // Tiles the library's large cells and redraws every window on it.
+  void OnOptimizeDb(wxCommandEvent& event);
   // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
   // arrows and page keys), before the canvas scrolls with them.
   void OnCharHook(wxKeyEvent& event);

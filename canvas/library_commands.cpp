@@ -71,7 +71,7 @@ bool MyCanvas::ConvertLayout(LayoutFormat format, const std::string& path, const
     return false;
   }
   const char* name = format == LayoutFormat::kGds ? "GDS" : "OASIS";
-  LogMessage("\n%sConverting %s %s into Library %s\n", TimeStamp().c_str(), name, path.c_str(), directory.c_str());
+  LogMessage("\n%sConverting %s %s into Library %s\n", LogTimeStamp().c_str(), name, path.c_str(), directory.c_str());
   MainStatus(std::string("Converting ") + name + " to Library, wait...");
   BusyCursor busy(host_);
   bool hasRoot = false;

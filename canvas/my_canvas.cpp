@@ -7,7 +7,6 @@
 #include <wx/utils.h>
 
 #include <algorithm>
-#include <ctime>
 
 #include "canvas/canvas_host.h"
 #include "canvas/cell_drawer.h"
@@ -50,13 +49,6 @@ MyCanvas::BusyCursor::~BusyCursor() {
 CanvasPrompts& MyCanvas::Prompts() {
   static UnansweredPrompts unanswered;
   return host_ ? host_->Prompts() : unanswered;
-}
-
-std::string MyCanvas::TimeStamp() {
-  std::time_t now = std::time(nullptr);
-  char text[64] = "";
-  if (!ctime_r(&now, text)) return "\n";
-  return text;
 }
 
 void MyCanvas::ChildStatus(const std::string& text) {
@@ -139,7 +131,7 @@ void MyCanvas::OnDraw(wxDC& dc) {
   BusyCursor busy(host_);
   bool logs = LogsPass();
   if (logs) {
-    LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", TimeStamp().c_str());
+    LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", LogTimeStamp().c_str());
   }
   if (path == RepaintPath::kPrint) {
     view.CentreView(x0, y0, cw, ch);
@@ -152,7 +144,7 @@ void MyCanvas::OnDraw(wxDC& dc) {
     RedrawBuffer(x0, y0, cw, ch);
     BlitBuffer(dc, x0, y0, cw, ch);
     PaintOverlays(dc);
-    if (logs) LogMessage("%sFinished\n", TimeStamp().c_str());
+    if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
     firstDraw = false;
   }
   ChildStatus("Ready");

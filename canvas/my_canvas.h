@@ -158,8 +158,6 @@ class MyCanvas : public wxScrolledWindow {
   void PaintOverlays(wxDC& dc);
   // Makes library the canvas's library; no cell is shown until SetTopCell.
   void AttachLibrary(std::shared_ptr<Library> library);
-  // The ctime text of the current local time, for log lines; it ends in a line break.
-  static std::string TimeStamp();
   void ChildStatus(const std::string& text);
   void MainStatus(const std::string& text);
 

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 
 #include "db/error.h"
 
@@ -26,3 +27,10 @@ void LogMessage(const char* format, ...) {
 }
 
 void LogError(const Error& error) { LogMessage("%s", ErrorLine(error).c_str()); }
+
+std::string LogTimeStamp() {
+  std::time_t now = std::time(nullptr);
+  char text[64] = "";
+  if (!ctime_r(&now, text)) return "\n";
+  return text;
+}

@@ -279,3 +279,57 @@ TEST_F(MyChildTest, ResizingTheMainWindowLaysTheChildOutOnlyBeyondTwentyPixels) 
 }
 
 }  // namespace
+
+namespace {
+
+class OptimizeDbTest : public app_test::AppWindowTest {
+ protected:
+  void RunOptimize(MyChild* child) {
+    wxCommandEvent command(wxEVT_MENU, kCmdOptimizeDb);
+    child->GetEventHandler()->ProcessEvent(command);
+    app_test::Pump();
+  }
+  std::string MainStatus() const {
+    return std::string(app_test::Frame()->GetStatusBar()->GetStatusText(0).utf8_str());
+  }
+};
+
+TEST_F(OptimizeDbTest, SmallLibraryNeedsNoOptimization) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  const int32_t cells = child->canvas->GetLibrary()->CellCount();
+  RunOptimize(child);
+  EXPECT_EQ(MainStatus(), "No optimization required");
+  EXPECT_EQ(child->canvas->GetLibrary()->CellCount(), cells);
+}
+
+TEST_F(OptimizeDbTest, LargeCellIsTiledAndRedrawn) {
+  // Boxes 400 um apart (1 nm units): the cell is larger than the 100 um tiles.
+  const std::string path = dir_ + "/wide.gds";
+  GdsBuilder b;
+  b.LibraryHeader().BeginStructure("WIDE");
+  for (int i = 0; i < 5; ++i) {
+    const int x = i * 100000;
+    b.Boundary(1, 0, {{x, 0}, {x + 1000, 0}, {x + 1000, 1000}, {x, 1000}, {x, 0}});
+  }
+  b.EndStructure().EndLibrary().WriteTo(path);
+  prompts_->files.push_back(path);
+  wxCommandEvent import(wxEVT_MENU, kCmdGdsIn);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(import);
+  app_test::Pump();
+  auto* child = static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
+  ASSERT_NE(child, nullptr);
+  const int32_t cells = child->canvas->GetLibrary()->CellCount();
+  const int64_t passes = child->canvas->SceneDrawCount();
+
+  RunOptimize(child);
+  child->canvas->Update();
+  app_test::Pump();
+  EXPECT_EQ(MainStatus(), "Ready");
+  EXPECT_GT(child->canvas->GetLibrary()->CellCount(), cells);
+  EXPECT_GT(child->canvas->SceneDrawCount(), passes);
+  RunOptimize(child);
+  EXPECT_EQ(MainStatus(), "No optimization required");
+}
+
+}  // namespace
