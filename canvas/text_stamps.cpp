@@ -45,7 +45,13 @@ void Trim(const wxImage& image, TextStamp& stamp) {
 }  // namespace
 
 void TextStamps::UseFont(const wxFont& font) {
-  if (font_.IsOk() && font.IsOk() && font_.GetNativeFontInfoDesc() == font.GetNativeFontInfoDesc()) return;
+  // A printer's context may report no font (the PostScript one does): the stamps keep theirs,
+  // or take the canvas's usual one, since measuring without a font fails.
+  if (!font.IsOk()) {
+    if (!font_.IsOk()) UseFont(wxFontInfo(12).Family(wxFONTFAMILY_SWISS));
+    return;
+  }
+  if (font_.IsOk() && font_.GetNativeFontInfoDesc() == font.GetNativeFontInfoDesc()) return;
   font_ = font;
   stamps_.clear();
 }

@@ -24,7 +24,8 @@ class TextStamps {
  public:
   static constexpr size_t kMaxStamps = 8192;
 
-  // Stamps from now on are drawn with font; a change of font drops the stamps made so far.
+  // Stamps from now on are drawn with font; a change of font drops the stamps made so far. An
+  // invalid font keeps the one in use (the canvas's usual font when there is none yet).
   void UseFont(const wxFont& font);
   const TextStamp& Get(const std::string& utf8);
 

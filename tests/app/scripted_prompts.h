@@ -23,8 +23,11 @@ class ScriptedPrompts : public ScriptedCanvasAnswers<Prompts> {
     asked.push_back(std::string(title.utf8_str()));
     return wxString::FromUTF8(Next(files, std::string()));
   }
-  wxString GetText(const wxString& message, const wxString&, const wxString&) override {
+  // The default answer offered with each text question, in order.
+  std::vector<std::string> textDefaults;
+  wxString GetText(const wxString& message, const wxString&, const wxString& defaultValue) override {
     asked.push_back(std::string(message.utf8_str()));
+    textDefaults.push_back(std::string(defaultValue.utf8_str()));
     return wxString::FromUTF8(Next(texts, std::string()));
   }
   int MessageBox(wxWindow*, const wxString& text, const wxString&, long) override {
