@@ -223,9 +223,24 @@ wxImage ReadPpm(const std::string& path) {
   return in ? image : wxImage();
 }
 
+// The PostScript context reports no font: the texts of the view must still print.
 TEST_F(ChildOutputTest, PrintToPostScriptFileRendersTheLayout) {
   if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript is not installed";
-  MyChild* child = Import("chip.gds");
+  const std::string gds = dir_ + "/texts.gds";
+  GdsBuilder()
+      .LibraryHeader()
+      .BeginStructure("TOP")
+      .Boundary(1, 0, {{0, 0}, {4000, 0}, {4000, 3000}, {0, 3000}, {0, 0}})
+      .Boundary(5, 2, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 2000}, {1000, 1000}})
+      .Text(5, 0, {1500, 1500}, "VDD")
+      .EndStructure()
+      .EndLibrary()
+      .WriteTo(gds);
+  prompts_->files.push_back(gds);
+  wxCommandEvent import(wxEVT_MENU, kCmdGdsIn);
+  app_test::Frame()->GetEventHandler()->ProcessEvent(import);
+  app_test::Pump();
+  auto* child = static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
   ASSERT_NE(child, nullptr);
   Draw(child);
   prompts_->asked.clear();
