@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
+
+class Library;
 
 // The tag of the errors the bench commands raise themselves (bad arguments, missing inputs).
 inline constexpr const char* kTagBench = "BENCH";
@@ -26,3 +30,6 @@ long long PrepareImport(const std::string& file, const std::string& libDir);
 
 // Peak resident set size of this process in kilobytes (VmHWM), 0 when unknown.
 long PeakRssKb();
+
+// The ids of the library's cells by name, so that reports list cells in name order.
+std::map<std::string, uint32_t> CellIdsByName(const Library& lib);

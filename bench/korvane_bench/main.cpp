@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "bench/korvane_bench/command.h"
+#include "db/cell.h"
 #include "db/error.h"
+#include "db/library.h"
 
 namespace {
 std::vector<BenchCommand>& Commands() {
@@ -34,6 +36,14 @@ long PeakRssKb() {
     if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
   }
   return 0;
+}
+
+std::map<std::string, uint32_t> CellIdsByName(const Library& lib) {
+  std::map<std::string, uint32_t> byName;
+  for (uint32_t id = 0; id < lib.cells.size(); ++id) {
+    if (lib.cells[id]) byName.emplace(lib.cells[id]->Name(), id);
+  }
+  return byName;
 }
 
 int main(int argc, char** argv) {

@@ -18,10 +18,7 @@ int RunStats(const std::vector<std::string>& args) {
   }
   Library lib(args[0], false);
   lib.Open();
-  std::map<std::string, uint32_t> byName;
-  for (uint32_t id = 0; id < lib.cells.size(); ++id) {
-    if (lib.cells[id]) byName.emplace(lib.cells[id]->Name(), id);
-  }
+  const std::map<std::string, uint32_t> byName = CellIdsByName(lib);
   long long totalShapes = 0;
   for (const auto& entry : byName) {
     Cell& cell = *lib.cells[entry.second];
