@@ -129,6 +129,8 @@ CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, cons
   sizeTest_.fineView = settings.fineView;
   sizeTest_.cellSizeLimit = settings.cellSizeLimit;
   sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
+  workAtStart_ = raster_.Work();
+  workLimit_ = kWorkPerPixel * int64_t(raster_.Width()) * raster_.Height();
 }
 
 CellDrawer::CellDrawer(Library& library, PixelRaster& target, const ViewMapping& view, const DrawSettings& settings,
@@ -147,6 +149,8 @@ CellDrawer::CellDrawer(Library& library, PixelRaster& target, const ViewMapping&
   sizeTest_.fineView = settings.fineView;
   sizeTest_.cellSizeLimit = settings.cellSizeLimit;
   sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
+  workAtStart_ = raster_.Work();
+  workLimit_ = kWorkPerPixel * int64_t(raster_.Width()) * raster_.Height();
 }
 
 CellDrawer::~CellDrawer() {
@@ -250,18 +254,33 @@ bool CellDrawer::NextVisit(PlacementFrame& frame, CellVisit& next, int64_t& draw
   }
 }
 
-void CellDrawer::StartArray(PlacementFrame& frame, const ARef& array, Cell& placed, int64_t& drawn) {
+bool CellDrawer::OverBudget() const {
+  return raster_.Work() - workAtStart_ + elementsVisited_ * kElementWork + arraysOpened_ * kArrayWork > workLimit_;
+}
+
+void CellDrawer::DrawArrayBox(const PlacementFrame& frame, const ARef& array, const Cell& placed, bool tooSmall) {
   const Trans& placement = frame.visit.placement;
-  int32_t level = frame.visit.level;
   bool highlighted = int32_t(array.CellId()) == settings_.highlightedCell;
   Box box;
   array.GetBox(box, placed.box);
   placement.ApplyToBox(box);
   Trans whole = array;
   whole.Compose(placement);
-  bool tooSmall = IsTooSmall(sizeTest_, level, box);
+  std::string label = std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" +
+                      std::to_string(array.rows) + ")";
+  DrawPlacementBox(box, whole.orientation, tooSmall && highlighted, label);
+}
+
+void CellDrawer::StartArray(PlacementFrame& frame, const ARef& array, Cell& placed, int64_t& drawn) {
+  const Trans& placement = frame.visit.placement;
+  int32_t level = frame.visit.level;
+  Box box;
+  array.GetBox(box, placed.box);
+  placement.ApplyToBox(box);
+  bool tooSmall = IsTooSmall(sizeTest_, level, box) || OverBudget();
   ArraySamples elements;
   if (!tooSmall) {
+    ++arraysOpened_;
     double magnification = placement.IsMagnified() ? std::fabs(double(placement.magnification)) : 1.0;
     double pixelsPerUnit = view_.PixelsPerUnit() * magnification;
     const Box& window = frame.visit.window;
@@ -270,9 +289,7 @@ void CellDrawer::StartArray(PlacementFrame& frame, const ARef& array, Cell& plac
                             windowPixels);
   }
   if (level < 2 || tooSmall || elements.FarEndLeftOut()) {
-    std::string label = std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" +
-                        std::to_string(array.rows) + ")";
-    DrawPlacementBox(box, whole.orientation, tooSmall && highlighted, label);
+    DrawArrayBox(frame, array, placed, tooSmall);
     ++drawn;
   }
   if (tooSmall) return;
@@ -288,6 +305,12 @@ bool CellDrawer::NextArrayElement(PlacementFrame& frame, CellVisit& next, int64_
   int32_t column = 0;
   int32_t row = 0;
   while (frame.elements.Next(column, row)) {
+    if (OverBudget()) {
+      DrawArrayBox(frame, array, *frame.placed, true);
+      ++drawn;
+      break;
+    }
+    ++elementsVisited_;
     Trans element;
     array.ElementTrans(column, row, element);
     Trans composed = element;

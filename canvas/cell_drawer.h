@@ -59,6 +59,10 @@ struct DrawSettings {
 // library has cells draws like a shallow one. Array elements are visited only where they
 // overlap the window, and where more of them meet the window than it has pixels for (a pitch
 // below a pixel, or elements that overlap), only as many as the pixels call for (ArraySamples).
+// Elements that overlap a pixel or more apart still multiply across nested arrays, each filling
+// the window again: so a pass spends at most kWorkPerPixel work units per pixel of its raster
+// (pixels written, and the array elements visited and arrays opened); past that, every array that
+// is still to draw, or to finish, is drawn as its box, as an array too small to open is.
 class CellDrawer {
  public:
   // tiles and stamps are kept by the caller across passes; stamps are drawn with dc's font.
@@ -87,6 +91,14 @@ class CellDrawer {
 
   // A pixel rectangle that collapses to points and lines when it has no width or height.
   static void DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h);
+
+  // The work units a pass may spend per pixel of its raster: the full view of a large generated
+  // layout at full detail spends about two thirds of it, its default views a fifth or less.
+  static constexpr int64_t kWorkPerPixel = 384;
+  // What visiting an array element, and opening an array (finding its elements in the window),
+  // cost in pixels written.
+  static constexpr int64_t kElementWork = 128;
+  static constexpr int64_t kArrayWork = 16384;
 
  private:
   // A cell to draw with its placements: its window in its own coordinates, the placement that
@@ -117,6 +129,10 @@ class CellDrawer {
   // in the frame.
   void StartArray(PlacementFrame& frame, const ARef& array, Cell& placed, int64_t& drawn);
   bool NextArrayElement(PlacementFrame& frame, CellVisit& next, int64_t& drawn);
+  // The box (with its name) of an array of the frame's cell.
+  void DrawArrayBox(const PlacementFrame& frame, const ARef& array, const Cell& placed, bool tooSmall);
+  // True once the pass has spent its work units.
+  bool OverBudget() const;
   bool VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
                    CellVisit& next, int64_t& drawn);
   // An element to draw in full (true, in next), or its outline when too small or already on
@@ -168,4 +184,10 @@ class CellDrawer {
   RasterColour textColour_;
   std::vector<Point> points_;
   std::vector<uint8_t> onPath_;
+  // The raster's work when the pass started, the pass's limit, the array elements visited and
+  // the arrays opened.
+  int64_t workAtStart_;
+  int64_t workLimit_;
+  int64_t elementsVisited_ = 0;
+  int64_t arraysOpened_ = 0;
 };

@@ -40,10 +40,12 @@ RasterColour PixelRaster::PixelAt(int32_t x, int32_t y) const {
 }
 
 void PixelRaster::PenSpan(int64_t y, int64_t x1, int64_t x2) {
+  ++work_;
   if (y < top_ || y >= int64_t(top_) + height_) return;
   x1 = std::max<int64_t>(x1, left_);
   x2 = std::min<int64_t>(x2, int64_t(left_) + width_ - 1);
   if (x1 > x2) return;
+  work_ += x2 - x1 + 1;
   uint8_t* p = &pixels_[(size_t(y - top_) * size_t(width_) + size_t(x1 - left_)) * 3];
   for (int64_t x = x1; x <= x2; ++x, p += 3) {
     p[0] = pen_.red;
@@ -53,10 +55,12 @@ void PixelRaster::PenSpan(int64_t y, int64_t x1, int64_t x2) {
 }
 
 void PixelRaster::FillSpan(int64_t y, int64_t x1, int64_t x2) {
+  ++work_;
   if (fill_.kind == RasterFill::Kind::kNone || y < top_ || y >= int64_t(top_) + height_) return;
   x1 = std::max<int64_t>(x1, left_);
   x2 = std::min<int64_t>(x2, int64_t(left_) + width_ - 1);
   if (x1 > x2) return;
+  work_ += x2 - x1 + 1;
   uint8_t* p = &pixels_[(size_t(y - top_) * size_t(width_) + size_t(x1 - left_)) * 3];
   if (fill_.kind == RasterFill::Kind::kSolid) {
     for (int64_t x = x1; x <= x2; ++x, p += 3) {
@@ -187,6 +191,7 @@ void PixelRaster::BlendStamp(int32_t x, int32_t y, int32_t w, int32_t h, const u
   int64_t columnFrom = std::max<int64_t>(x, left_);
   int64_t columnTo = std::min<int64_t>(int64_t(x) + w, int64_t(left_) + width_);
   const uint8_t tint[3] = {colour.red, colour.green, colour.blue};
+  if (rowFrom < rowTo && columnFrom < columnTo) work_ += (rowTo - rowFrom) * (columnTo - columnFrom);
   for (int64_t row = rowFrom; row < rowTo; ++row) {
     for (int64_t column = columnFrom; column < columnTo; ++column) {
       const uint8_t* a = coverage + (size_t(row - y) * size_t(w) + size_t(column - x)) * 3;

@@ -63,6 +63,8 @@ class PixelRaster {
   // Rows of Width() RGB triples, top row first.
   uint8_t* Pixels() { return pixels_.data(); }
   RasterColour PixelAt(int32_t x, int32_t y) const;
+  // What drawing has cost so far: pixels written and spans asked for, those dropped included.
+  int64_t Work() const { return work_; }
 
  private:
   // Columns [x1, x2] of row y in the pen colour, or with the fill; clipped to the window.
@@ -78,4 +80,5 @@ class PixelRaster {
   RasterColour pen_;
   RasterFill fill_;
   std::vector<double> crossings_;
+  int64_t work_ = 0;
 };

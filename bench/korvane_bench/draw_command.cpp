@@ -1,14 +1,17 @@
-// korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp (under xvfb-run): opens a library as the
-// application does and times the drawing passes of a WIDTH x HEIGHT canvas: the first full
-// view with the default settings (saved as OUT.bmp), the same view in full detail, and a
-// 40 um x 40 um view at the middle of the cell, cold (on a freshly opened library, cells
-// loaded on demand) and warm.
+// korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp [ZOOM_IN_STEPS] (under xvfb-run): opens a
+// library as the application does and times the drawing passes of a WIDTH x HEIGHT canvas: the
+// first full view with the default settings (saved as OUT.bmp), the same view in full detail,
+// and a 40 um x 40 um view at the middle of the cell (saved as OUT-middle.bmp), cold (on a
+// freshly opened library, cells loaded on demand) and warm. With ZOOM_IN_STEPS, the view that
+// many Zoom-in-4X steps from the full view is timed too (saved as OUT-in.bmp, reported on a
+// line of its own before the last).
 #include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/init.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +66,20 @@ void ZoomToMiddle(MyCanvas& canvas) {
   canvas.ZoomToBox(x, y, 20.0);
 }
 
+// OUT.bmp with a suffix before the extension.
+std::string ImageName(const std::string& out, const std::string& suffix) {
+  size_t dot = out.rfind('.');
+  if (dot == std::string::npos || out.find('/', dot) != std::string::npos) return out + suffix;
+  return out.substr(0, dot) + suffix + out.substr(dot);
+}
+
+// The top left WIDTH x HEIGHT of the canvas's back buffer, or all of a smaller one.
+void SaveView(MyCanvas& canvas, int width, int height, const std::string& path) {
+  const wxBitmap& buffer = *canvas.BackBuffer();
+  wxRect shown(0, 0, std::min(width, buffer.GetWidth()), std::min(height, buffer.GetHeight()));
+  buffer.GetSubBitmap(shown).ConvertToImage().SaveFile(path, wxBITMAP_TYPE_BMP);
+}
+
 long long LoadedCells(const Library& lib) {
   long long loaded = 0;
   for (const auto& cell : lib.cells) loaded += cell && cell->loaded && cell->IsStored();
@@ -70,14 +87,16 @@ long long LoadedCells(const Library& lib) {
 }
 
 int RunDraw(const std::vector<std::string>& args) {
-  if (args.size() != 4) {
-    std::fprintf(stderr, "usage: korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp\n");
+  if (args.size() != 4 && args.size() != 5) {
+    std::fprintf(stderr, "usage: korvane-bench draw LIBDIR WIDTH HEIGHT OUT.bmp [ZOOM_IN_STEPS]\n");
     return 2;
   }
   const std::string& libDir = args[0];
   int width = std::atoi(args[1].c_str());
   int height = std::atoi(args[2].c_str());
   if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
+  int zoomInSteps = args.size() == 5 ? std::atoi(args[4].c_str()) : 0;
+  if (zoomInSteps < 0) throw Error(kTagBench, "ZOOM_IN_STEPS must not be negative");
   static char name[] = "korvane-bench";
   static char* argv[] = {name, nullptr};
   int argc = 1;
@@ -90,7 +109,7 @@ int RunDraw(const std::vector<std::string>& args) {
   MyCanvas* canvas = OpenCanvas(*frame, libDir, width, height);
   double openSeconds = SecondsSince(start);
   double firstDraw = TimedPaint(*canvas);
-  canvas->BackBuffer()->GetSubBitmap(wxRect(0, 0, width, height)).ConvertToImage().SaveFile(args[3], wxBITMAP_TYPE_BMP);
+  SaveView(*canvas, width, height, args[3]);
   DisplaySettings settings = canvas->Settings();
   settings.cellSizeLimit = 0;
   settings.depth = int32_t(canvas->GetLibrary()->depth) + 1;
@@ -101,9 +120,21 @@ int RunDraw(const std::vector<std::string>& args) {
   MyCanvas* zoomed = OpenCanvas(*frame, libDir, width, height);
   ZoomToMiddle(*zoomed);
   double zoomCold = TimedPaint(*zoomed);
+  SaveView(*zoomed, width, height, ImageName(args[3], "-middle"));
   zoomed->RefreshView();
   double zoomWarm = TimedPaint(*zoomed);
   long long cells = LoadedCells(*zoomed->GetLibrary());
+  zoomed->Destroy();
+
+  if (zoomInSteps > 0) {
+    MyCanvas* closer = OpenCanvas(*frame, libDir, width, height);
+    Paint(*closer);
+    for (int i = 0; i < zoomInSteps; ++i) closer->Zoomin4X();
+    double zoomInSeconds = TimedPaint(*closer);
+    SaveView(*closer, width, height, ImageName(args[3], "-in"));
+    std::printf("draw zoom_in_steps=%d zoom_in_seconds=%.4f\n", zoomInSteps, zoomInSeconds);
+    closer->Destroy();
+  }
   std::printf(
       "draw open_seconds=%.3f first_draw_seconds=%.3f full_detail_seconds=%.3f zoom_cold_seconds=%.4f "
       "zoom_warm_seconds=%.4f cells_loaded=%lld peak_rss_kb=%ld\n",
@@ -114,6 +145,6 @@ int RunDraw(const std::vector<std::string>& args) {
   return 0;
 }
 
-BenchCommandRegistrar registrar({"draw", "LIBDIR WIDTH HEIGHT OUT.bmp", RunDraw});
+BenchCommandRegistrar registrar({"draw", "LIBDIR WIDTH HEIGHT OUT.bmp [ZOOM_IN_STEPS]", RunDraw});
 
 }  // namespace

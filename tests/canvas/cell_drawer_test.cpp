@@ -402,6 +402,40 @@ TEST_F(CellDrawerTest, NestedOverlappingArraysShowTheirExtentByTheirBoxes) {
   EXPECT_TRUE(canvastest::IsColour(drawn, left, bottom, kGreenPen));
 }
 
+// Six levels of 100 x 100 arrays at a pitch of two pixels, every element filling the whole
+// window: the pass stops opening arrays once it has spent its work on the window's pixels, so
+// it ends after a few thousand elements (not 2500^6), with the window in the layer colour and
+// the outlines of the arrays it left unopened.
+TEST_F(CellDrawerTest, NestedArraysOfWindowFillingElementsCostWhatTheirPixelsCost) {
+  settings_.showTexts = false;
+  uint32_t child = lib_.CreateCell("L0");
+  libtest::AddShape(*lib_.cells[child], kLayer1, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}}, {{0, 0}});
+  for (int level = 1; level <= 6; ++level) {
+    uint32_t parent = lib_.CreateCell("L" + std::to_string(level));
+    libtest::Place(lib_, parent, libtest::Array(child, 0, 0, 100, 100, 2, 2));
+    child = parent;
+  }
+  // One pixel per unit, the window's unit square (x, y) at pixel (x, 99 - y).
+  const Box window(0, 0, 100, 100);
+  view_.viewBox.x = 0;
+  view_.viewBox.y = 0;
+  view_.viewBox.w = 100;
+  view_.viewBox.h = 100;
+  view_.scale = 1.0;
+  int64_t drawn = 0;
+  wxImage image = Render(100, 100, [&](wxDC& dc) {
+    CellDrawer drawer(lib_, dc, view_, settings_, tiles_, stamps_);
+    drawn = drawer.DrawCellHierarchy(child, window, Trans(), 10);
+  });
+  // Layer colour, with the outlines of the arrays left unopened over it.
+  EXPECT_EQ(canvastest::CountNonBlack(image), 100 * 100);
+  EXPECT_EQ(canvastest::CountColour(image, kGreenPen) + canvastest::CountColour(image, *wxWHITE), 100 * 100);
+  EXPECT_GT(canvastest::CountColour(image, kGreenPen), 90 * 100);
+  int64_t elementBound = CellDrawer::kWorkPerPixel * 100 * 100 / CellDrawer::kElementWork;
+  EXPECT_GT(drawn, 6);
+  EXPECT_LT(drawn, 2 * elementBound + 100);
+}
+
 // Without a device context the drawer paints the caller's raster, as it paints a DC.
 TEST_F(CellDrawerTest, DrawsIntoARasterAsIntoADeviceContext) {
   settings_.showTexts = false;
