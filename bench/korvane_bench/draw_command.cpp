@@ -5,11 +5,9 @@
 // freshly opened library, cells loaded on demand) and warm. With ZOOM_IN_STEPS, the view that
 // many Zoom-in-4X steps from the full view is timed too (saved as OUT-in.bmp, reported on a
 // line of its own before the last).
-#include <wx/app.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
-#include <wx/init.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "bench/korvane_bench/command.h"
+#include "bench/korvane_bench/toolkit_session.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -97,13 +96,8 @@ int RunDraw(const std::vector<std::string>& args) {
   if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
   int zoomInSteps = args.size() == 5 ? std::atoi(args[4].c_str()) : 0;
   if (zoomInSteps < 0) throw Error(kTagBench, "ZOOM_IN_STEPS must not be negative");
-  static char name[] = "korvane-bench";
-  static char* argv[] = {name, nullptr};
-  int argc = 1;
-  wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv)) throw Error(kTagBench, "Cannot start the toolkit (no display?)");
-  wxInitAllImageHandlers();
-  wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "draw", wxDefaultPosition, wxSize(width + 40, height + 40));
+  ToolkitSession toolkit("draw", width, height);
+  wxFrame* frame = &toolkit.Frame();
 
   auto start = Clock::now();
   MyCanvas* canvas = OpenCanvas(*frame, libDir, width, height);
@@ -139,9 +133,6 @@ int RunDraw(const std::vector<std::string>& args) {
       "draw open_seconds=%.3f first_draw_seconds=%.3f full_detail_seconds=%.3f zoom_cold_seconds=%.4f "
       "zoom_warm_seconds=%.4f cells_loaded=%lld peak_rss_kb=%ld\n",
       openSeconds, firstDraw, fullDetail, zoomCold, zoomWarm, cells, PeakRssKb());
-  frame->Destroy();
-  wxTheApp->ProcessIdle();
-  wxEntryCleanup();
   return 0;
 }
 

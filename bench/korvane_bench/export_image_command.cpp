@@ -3,14 +3,12 @@
 // shows as OUT (JPEG for .jpg/.jpeg, else BMP), as the image export commands do, and printing
 // the same view onto a letter page of a PostScript file OUT.ps, through the canvas's printing
 // pass and the printout's page layout.
-#include <wx/app.h>
 #include <wx/cmndata.h>
 #include <wx/dcmemory.h>
 #include <wx/dcps.h>
 #include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/image.h>
-#include <wx/init.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,6 +18,7 @@
 
 #include "app/core/print_layout.h"
 #include "bench/korvane_bench/command.h"
+#include "bench/korvane_bench/toolkit_session.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 
@@ -80,14 +79,8 @@ int RunExportImage(const std::vector<std::string>& args) {
   if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
   const wxString extension = wxFileName(wxString::FromUTF8(out)).GetExt().Lower();
   const bool jpeg = extension == "jpg" || extension == "jpeg";
-  static char name[] = "korvane-bench";
-  static char* argv[] = {name, nullptr};
-  int argc = 1;
-  wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv)) throw Error(kTagBench, "Cannot start the toolkit (no display?)");
-  wxInitAllImageHandlers();
-  auto* frame = new wxFrame(nullptr, wxID_ANY, "export-image", wxDefaultPosition, wxSize(width + 40, height + 40));
-  auto* canvas = new MyCanvas(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize);
+  ToolkitSession toolkit("export-image", width, height);
+  auto* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
   canvas->SetClientSize(width, height);
   if (!canvas->LoadLibrary(libDir) || !canvas->TopCell()) throw Error(kTagBench, "Cannot open library " + libDir);
   Clock::time_point start = Clock::now();
@@ -109,9 +102,6 @@ int RunExportImage(const std::vector<std::string>& args) {
   std::printf("draw seconds=%.3f\n", drawSeconds);
   std::printf("print seconds=%.3f bytes=%lld\n", printSeconds, FileBytes(printed));
   std::printf("export-image seconds=%.4f bytes=%lld\n", exportSeconds, FileBytes(out));
-  frame->Destroy();
-  wxTheApp->ProcessIdle();
-  wxEntryCleanup();
   return 0;
 }
 

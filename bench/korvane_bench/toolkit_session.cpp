@@ -1,0 +1,26 @@
+#include "bench/korvane_bench/toolkit_session.h"
+
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include "bench/korvane_bench/command.h"
+#include "db/error.h"
+
+ToolkitSession::ToolkitSession(const std::string& title, int width, int height) {
+  static char name[] = "korvane-bench";
+  static char* argv[] = {name, nullptr};
+  int argc = 1;
+  wxApp::SetInstance(new wxApp);
+  if (!wxEntryStart(argc, argv)) throw Error(kTagBench, "Cannot start the toolkit (no display?)");
+  wxInitAllImageHandlers();
+  frame_ = new wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition,
+                       wxSize(width + 40, height + 40));
+}
+
+ToolkitSession::~ToolkitSession() {
+  frame_->Destroy();
+  wxTheApp->ProcessIdle();
+  wxEntryCleanup();
+}
