@@ -75,7 +75,7 @@ MyChild* ConvertedChild(MyFrame* frame, const wxString& file, const wxString& di
 }  // namespace
 
 MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
-  if (isNew && HoldsLibrary(ToUtf8(directory))) {
+  if (isNew && Library::DirectoryHoldsLibrary(ToUtf8(directory))) {
     ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", directory),
                             "Wrong Usage", wxOK);
     return nullptr;

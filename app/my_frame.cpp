@@ -178,7 +178,7 @@ wxString MyFrame::ChooseImportDirectory(const wxString& file) {
     if (dir.empty()) return dir;
   }
   // Importing into a library would write over it under any window that shows it.
-  if (HoldsLibrary(ToUtf8(dir))) {
+  if (Library::DirectoryHoldsLibrary(ToUtf8(dir))) {
     ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", dir),
                             "Wrong Usage", wxOK);
     return wxString();

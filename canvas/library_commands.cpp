@@ -53,7 +53,7 @@ bool MyCanvas::LoadLibrary(const std::string& directory) {
   bool hasRoot = false;
   try {
     AttachLibrary(std::make_shared<Library>(directory, false));
-    OpenLibraryFiles(*library_);
+    library_->Open();
     hasRoot = ShowOpenedLibrary();
   } catch (const Error& e) {
     ReportFailure(ErrorLine(e));
@@ -65,7 +65,7 @@ bool MyCanvas::LoadLibrary(const std::string& directory) {
 
 bool MyCanvas::ConvertLayout(LayoutFormat format, const std::string& path, const std::string& directory,
                              bool compressed) {
-  if (DirectoryHoldsLibrary(directory)) {
+  if (Library::DirectoryHoldsLibrary(directory)) {
     // Importing into it would write over a library that another window may show.
     Prompts().ShowMessage("Directory " + directory + " already holds a library, use Load", "Wrong Usage");
     return false;

@@ -76,6 +76,8 @@ class Library {
   const std::string& TextString(uint32_t textId) const;
 
   // Index files (library_index_files.cpp).
+  // True when directory already holds the index of a library ("info" or "info.gz").
+  static bool DirectoryHoldsLibrary(const std::string& directory);
   // ReadInfo, ReadNames and ReadTexts, in that order, into a fresh library.
   void Open();
   void ReadInfo();

@@ -106,6 +106,11 @@ void OpenForWrite(BinaryFile& file, const std::string& path, bool compressed, co
 
 }  // namespace
 
+bool Library::DirectoryHoldsLibrary(const std::string& directory) {
+  struct stat status;
+  return stat((directory + "/info").c_str(), &status) == 0 || stat((directory + "/info.gz").c_str(), &status) == 0;
+}
+
 void Library::Open() {
   ReadInfo();
   ReadNames();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <system_error>
 
 #include "db/library.h"
 
@@ -35,11 +34,6 @@ DropRoute RouteDrop(const std::string& path, bool isDirectory) {
 }
 
 bool ConfirmNeeded(int childWindowCount, bool canVeto) { return canVeto && childWindowCount > 3; }
-
-bool HoldsLibrary(const std::string& directory) {
-  std::error_code ec;
-  return fs::exists(fs::path(directory) / "info", ec) || fs::exists(fs::path(directory) / "info.gz", ec);
-}
 
 bool HasUnsavedChanges(uint32_t libraryFlags) {
   return (libraryFlags & (kLibInfoDirty | kLibNamesDirty | kLibCellsChanged | kLibTextsDirty | kLibHierarchyDirty)) != 0;

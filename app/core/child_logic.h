@@ -21,9 +21,6 @@ DropRoute RouteDrop(const std::string& path, bool isDirectory);
 // Closing the main frame asks only when it can be refused and more than three windows are open.
 bool ConfirmNeeded(int childWindowCount, bool canVeto);
 
-// True when the directory already holds a library ("info" or "info.gz").
-bool HoldsLibrary(const std::string& directory);
-
 // Library change flags whose work is lost unless saved: cells or index files not yet written.
 bool HasUnsavedChanges(uint32_t libraryFlags);
 

@@ -40,13 +40,6 @@ void ReadLayout(LayoutFormat format, const std::string& path, Library& library) 
 
 }  // namespace
 
-bool DirectoryHoldsLibrary(const std::string& directory) {
-  std::error_code ec;
-  return fs::exists(fs::path(directory) / "info", ec) || fs::exists(fs::path(directory) / "info.gz", ec);
-}
-
-void OpenLibraryFiles(Library& library) { library.Open(); }
-
 void ImportLayout(LayoutFormat format, const std::string& path, Library& library) {
   const bool created = CreateLibraryDirectory(library.directory);
   try {

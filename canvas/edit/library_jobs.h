@@ -18,12 +18,6 @@ struct OpenedLibrary {
   int32_t depth = 1;
 };
 
-// True when directory holds the index of a library ("info" or "info.gz").
-bool DirectoryHoldsLibrary(const std::string& directory);
-
-// Opens the library of its directory.
-void OpenLibraryFiles(Library& library);
-
 // Reads the layout file at path into library, a new library of its own directory, which is
 // created when missing. GDSII is read as gzip when its name ends in ".gz"; OASIS is always
 // read plain. After a failure a directory created here is removed again with what the import

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <sstream>
@@ -288,6 +289,17 @@ TEST(LibraryIndexFiles, ShortOrMalformedTextFilesAreRefused) {
   Logged([&] { lib.Open(); });
   EXPECT_TRUE(lib.strings.empty());
   EXPECT_EQ(lib.FindIndex("b"), 1);
+}
+
+TEST(LibraryIndexFiles, DirectoryHoldsALibraryWhenInfoOrCompressedInfoExists) {
+  libtest::TempDir dir;
+  EXPECT_FALSE(Library::DirectoryHoldsLibrary(dir.Path()));
+  std::ofstream(dir.File("info.gz")).put('x');
+  EXPECT_TRUE(Library::DirectoryHoldsLibrary(dir.Path()));
+  std::filesystem::remove(dir.File("info.gz"));
+  std::ofstream(dir.File("info")).put('x');
+  EXPECT_TRUE(Library::DirectoryHoldsLibrary(dir.Path()));
+  EXPECT_FALSE(Library::DirectoryHoldsLibrary(dir.File("missing")));
 }
 
 }  // namespace

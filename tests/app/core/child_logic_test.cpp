@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "db/library.h"
 
@@ -47,20 +45,6 @@ TEST(ChildLogic, UnsavedChangesAreThePendingWriteBits) {
   for (uint32_t bit : {kLibInfoDirty, kLibNamesDirty, kLibCellsChanged, kLibTextsDirty, kLibHierarchyDirty}) {
     EXPECT_TRUE(HasUnsavedChanges(bit | kLibOnDisk)) << std::hex << bit;
   }
-}
-
-TEST(ChildLogic, HoldsLibraryWhenInfoOrCompressedInfoExists) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("korvane_holds_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  EXPECT_FALSE(HoldsLibrary(dir.string()));
-  std::ofstream(dir / "info.gz").put('x');
-  EXPECT_TRUE(HoldsLibrary(dir.string()));
-  fs::remove(dir / "info.gz");
-  std::ofstream(dir / "info").put('x');
-  EXPECT_TRUE(HoldsLibrary(dir.string()));
-  EXPECT_FALSE(HoldsLibrary((dir / "missing").string()));
-  fs::remove_all(dir);
 }
 
 TEST(ChildLogic, RelayoutOnlyBeyondTwentyPixels) {

@@ -39,7 +39,7 @@ TEST(LibraryJobs, ImportAndLoadShowTheRootAtFullDepthWithNothingUnsaved) {
   const std::string directory = dir.File("libs/chip.db");
   Library imported(directory, false);
   ImportLayout(LayoutFormat::kGds, WriteChip(dir), imported);
-  EXPECT_TRUE(DirectoryHoldsLibrary(directory));
+  EXPECT_TRUE(Library::DirectoryHoldsLibrary(directory));
   EXPECT_EQ(imported.flags & kChangeBits, 0u);
   const OpenedLibrary shown = FinishLibraryOpen(imported);
   EXPECT_EQ(shown.topCellId, imported.FindIndex("TOP"));
@@ -48,7 +48,7 @@ TEST(LibraryJobs, ImportAndLoadShowTheRootAtFullDepthWithNothingUnsaved) {
   EXPECT_EQ(imported.flags & kChangeBits, 0u);
 
   Library loaded(directory, false);
-  OpenLibraryFiles(loaded);
+  loaded.Open();
   EXPECT_EQ(FinishLibraryOpen(loaded).topCellId, loaded.FindIndex("TOP"));
   EXPECT_EQ(loaded.flags & kChangeBits, 0u);
 }
@@ -73,17 +73,6 @@ TEST(LibraryJobs, FailedImportRemovesOnlyTheEmptyDirectoryItCreated) {
   Library second(existing, false);
   EXPECT_THROW(ImportLayout(LayoutFormat::kOasis, broken, second), Error);
   EXPECT_TRUE(fs::is_directory(existing));
-}
-
-TEST(LibraryJobs, DirectoryHoldsALibraryByItsIndexFile) {
-  libtest::TempDir dir;
-  EXPECT_FALSE(DirectoryHoldsLibrary(dir.Path()));
-  EXPECT_FALSE(DirectoryHoldsLibrary(dir.File("missing")));
-  std::ofstream(dir.File("info.gz")).put('x');
-  EXPECT_TRUE(DirectoryHoldsLibrary(dir.Path()));
-  fs::remove(dir.File("info.gz"));
-  std::ofstream(dir.File("info")).put('x');
-  EXPECT_TRUE(DirectoryHoldsLibrary(dir.Path()));
 }
 
 TEST(LibraryJobs, LibraryWithoutRootsHasNoCellToShow) {
