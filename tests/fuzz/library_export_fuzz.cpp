@@ -17,6 +17,7 @@
 #include "formats/oasis_in.h"
 #include "formats/oasis_out.h"
 #include "tests/fuzz/fuzz_scratch.h"
+#include "tests/fuzz/fuzzed_cell_library.h"
 
 namespace {
 
@@ -28,24 +29,9 @@ void Check(bool condition, const char* what) {
   std::abort();
 }
 
-int32_t PositionAt(const uint8_t* p) {
-  uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-  return int32_t(v & 0x7fffffffu);
-}
-
 void Prepare(Library& lib, int32_t reference, int32_t end) {
   lib.name = "fuzzed";
-  const Box boxes[] = {Box(-100, -100, 100, 100), Box(0, 0, 10, 10), Box(), Box(5, 5, 5, 5)};
-  for (int i = 0; i < 4; ++i) {
-    Cell& cell = *lib.cells[lib.CreateCell("c" + std::to_string(i))];
-    cell.box = boxes[i];
-    cell.loaded = false;
-    if (i == 2) continue;
-    cell.fileId = 1;
-    cell.geometryPosition = 0;
-    cell.endPosition = i == 0 ? end : 0;
-  }
-  lib.cells[0]->referencePosition = reference <= end ? reference : -1;
+  fuzzscratch::PrepareFuzzedCells(lib, reference, end);
   lib.AddString("a");
   lib.AddString("b");
 }
@@ -106,8 +92,8 @@ void ReadBack(const std::string& path, const std::string& libDir, bool oasis, bo
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kHeaderBytes) return 0;
   bool gzip = data[0] & 1;
-  int32_t reference = PositionAt(data + 1);
-  int32_t end = PositionAt(data + 5);
+  int32_t reference = fuzzscratch::PositionAt(data + 1);
+  int32_t end = fuzzscratch::PositionAt(data + 5);
   fuzzscratch::ScratchDir dir("library_export");
   std::string libDir = dir.File("lib");
   std::filesystem::create_directories(libDir);

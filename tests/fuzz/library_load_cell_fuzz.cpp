@@ -12,6 +12,7 @@
 #include "db/library.h"
 #include "tests/db/library_test_util.h"
 #include "tests/fuzz/fuzz_scratch.h"
+#include "tests/fuzz/fuzzed_cell_library.h"
 
 namespace {
 
@@ -19,26 +20,6 @@ constexpr size_t kHeaderBytes = 9;
 
 void Check(bool condition) {
   if (!condition) std::abort();
-}
-
-int32_t PositionAt(const uint8_t* p) {
-  uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-  return int32_t(v & 0x7fffffffu);
-}
-
-void Prepare(Library& lib, int32_t reference, int32_t end) {
-  const Box boxes[] = {Box(-100, -100, 100, 100), Box(0, 0, 10, 10), Box(), Box(5, 5, 5, 5)};
-  for (int i = 0; i < 4; ++i) {
-    Cell& cell = *lib.cells[lib.CreateCell("c" + std::to_string(i))];
-    cell.box = boxes[i];
-    cell.loaded = false;
-    if (i == 2) continue;
-    cell.fileId = 1;
-    cell.geometryPosition = 0;
-    cell.endPosition = i == 0 ? end : 0;
-  }
-  // As "info" guarantees: the placement section lies inside the section.
-  lib.cells[0]->referencePosition = reference <= end ? reference : -1;
 }
 
 // Writes the loaded cell anew and loads it again; it must not change.
@@ -69,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzscratch::ScratchDir dir("library_load_cell");
   if (!fuzzscratch::WriteFile(dir.File(gzip ? "db1.gz" : "db1"), data + kHeaderBytes, size - kHeaderBytes, gzip)) return 0;
   Library lib(dir.Path(), gzip);
-  Prepare(lib, PositionAt(data + 1), PositionAt(data + 5));
+  fuzzscratch::PrepareFuzzedCells(lib, fuzzscratch::PositionAt(data + 1), fuzzscratch::PositionAt(data + 5));
   Cell& cell = *lib.cells[0];
   try {
     if (data[0] & 4) lib.LoadCellReferences(cell);
