@@ -19,18 +19,9 @@
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_print_service.h"
 #include "tests/app/window_fixture.h"
+#include "tests/canvas/edit/recording_runner.h"
 
 namespace {
-
-class RecordingRunner : public ProcessRunner {
- public:
-  ProcessResult Run(const std::string& program, const std::string& argument) override {
-    calls.push_back(program + " " + argument);
-    return result;
-  }
-  std::vector<std::string> calls;
-  ProcessResult result{true, 0};
-};
 
 class ChildOutputTest : public app_test::AppWindowTest {
  protected:

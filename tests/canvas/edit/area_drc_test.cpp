@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "canvas/edit/process_runner.h"
+#include "tests/canvas/edit/recording_runner.h"
 #include "tests/db/library_test_util.h"
 
 namespace {
@@ -63,16 +64,6 @@ class StandInEngine {
   std::string bin_;
   std::string path_;
   ScopedEnv pathEnv_;
-};
-
-class RecordingRunner : public ProcessRunner {
- public:
-  ProcessResult Run(const std::string& program, const std::string& argument) override {
-    calls.push_back(program + " " + argument);
-    return result;
-  }
-  std::vector<std::string> calls;
-  ProcessResult result{true, 0};
 };
 
 TEST(AreaDrc, WritesTheDriverAndRunsTheEngineOnIt) {
