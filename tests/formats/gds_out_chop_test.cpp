@@ -22,6 +22,7 @@
 #include "tests/db/library_test_util.h"
 #include "tests/db/poly/ring_test_util.h"
 #include "tests/formats/gds_builder.h"
+#include "tests/formats/klayout_xor.h"
 #include "tests/formats/oasis_in_test_util.h"
 
 namespace {
@@ -273,24 +274,6 @@ TEST_F(GdsOutChopTest, RingsUnderTheLimitAreWrittenAsTheyAre) {
   EXPECT_EQ(got, bowTie);
 }
 
-// The stream tools of an installed KLayout, or "" when there are none.
-std::string StrmXor() {
-  const std::string tool = "/usr/lib/klayout/strmxor";
-  return std::filesystem::exists(tool) ? tool : "";
-}
-
-void ExpectNoXorDifference(const std::string& strmxor, const std::string& a, const std::string& b) {
-  std::string folder = std::filesystem::path(strmxor).parent_path().string();
-  std::string command = "LD_LIBRARY_PATH=" + folder + " " + strmxor + " " + a + " " + b + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_TRUE(pipe);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  EXPECT_EQ(pclose(pipe), 0) << b << "\n" << output;
-  EXPECT_NE(output.find("No differences found"), std::string::npos) << b << "\n" << output;
-}
-
 // Exports the library in libDir as GDSII to path.
 void ExportGds(const std::string& libDir, const std::string& path) {
   Library lib(libDir, false);
@@ -300,7 +283,7 @@ void ExportGds(const std::string& libDir, const std::string& path) {
 }
 
 TEST_F(GdsOutChopTest, KlayoutFindsNoDifferenceAfterChopping) {
-  const std::string strmxor = StrmXor();
+  const std::string strmxor = klayout::StrmXor();
   if (strmxor.empty()) GTEST_SKIP() << "KLayout's strmxor is not installed; the comparison is skipped";
   testing::internal::CaptureStdout();
   // The bow tie as a GDSII stream built byte by byte.
@@ -337,8 +320,8 @@ TEST_F(GdsOutChopTest, KlayoutFindsNoDifferenceAfterChopping) {
   ExportGds(combLib, dir_.File("comb_out.gds"));
   testing::internal::GetCapturedStdout();
   ASSERT_GT(comb.size(), 50000u);
-  ExpectNoXorDifference(strmxor, bowTieGds, dir_.File("bowtie_out.gds"));
-  ExpectNoXorDifference(strmxor, combOas, dir_.File("comb_out.gds"));
+  klayout::ExpectNoXorDifference(strmxor, bowTieGds, dir_.File("bowtie_out.gds"));
+  klayout::ExpectNoXorDifference(strmxor, combOas, dir_.File("comb_out.gds"));
 }
 
 }  // namespace

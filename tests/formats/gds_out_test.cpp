@@ -23,6 +23,7 @@
 #include "formats/gds_in.h"
 #include "tests/db/library_test_util.h"
 #include "tests/formats/gds_builder.h"
+#include "tests/formats/klayout_xor.h"
 #include "tests/db/poly/ring_test_util.h"
 
 namespace {
@@ -485,18 +486,6 @@ TEST_F(GdsOutTest, LibraryRoundTripsThroughTheReader) {
   EXPECT_EQ(libtest::ReadBytes(last), libtest::ReadBytes(again));
 }
 
-// Runs KLayout's strmxor on two layout files and expects it to find no difference.
-void ExpectNoXorDifference(const std::string& strmxor, const std::string& a, const std::string& b) {
-  std::string command = "LD_LIBRARY_PATH=/usr/lib/klayout " + strmxor + " " + a + " " + b + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_TRUE(pipe);
-  std::string output;
-  char buffer[256];
-  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  EXPECT_EQ(pclose(pipe), 0) << b << "\n" << output;
-  EXPECT_NE(output.find("No differences found"), std::string::npos) << b << "\n" << output;
-}
-
 // Builds the xor test's source stream; farShape adds a triangle spanning almost the whole
 // 32-bit range, whose point deltas KLayout's OASIS reader refuses (they need 33 bits).
 std::string WriteXorSource(const std::string& path, bool farShape) {
@@ -542,8 +531,8 @@ std::string WriteXorSource(const std::string& path, bool farShape) {
 // built byte by byte and our GDSII and OASIS exports of its import. Skipped where KLayout is
 // not installed.
 TEST_F(GdsOutTest, ExportMatchesItsSourceUnderKlayoutXor) {
-  const std::string strmxor = "/usr/lib/klayout/strmxor";
-  if (!std::filesystem::exists(strmxor)) GTEST_SKIP() << "KLayout is not installed";
+  const std::string strmxor = klayout::StrmXor();
+  if (strmxor.empty()) GTEST_SKIP() << "KLayout is not installed";
   for (bool farShape : {true, false}) {
     std::string tag = farShape ? "far" : "near";
     std::string source = WriteXorSource(dir_.File(tag + ".gds"), farShape);
@@ -560,7 +549,7 @@ TEST_F(GdsOutTest, ExportMatchesItsSourceUnderKlayoutXor) {
       out.OpenForWrite(exported, lib);
       out.WriteLibrary();
     }
-    ExpectNoXorDifference(strmxor, source, exported);
+    klayout::ExpectNoXorDifference(strmxor, source, exported);
   }
 }
 
