@@ -34,9 +34,27 @@ MyCanvas::MyCanvas(wxWindow* parent, wxWindowID, const wxPoint& pos, const wxSiz
     : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxHSCROLL | wxVSCROLL, "panel"),
       gridPoints_(std::make_unique<GridPointsOverlay>(settings_, library_)) {
   overlays_.push_back(gridPoints_.get());
+  AllCanvases().push_back(this);
 }
 
-MyCanvas::~MyCanvas() = default;
+MyCanvas::~MyCanvas() {
+  std::vector<MyCanvas*>& all = AllCanvases();
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+std::vector<MyCanvas*>& MyCanvas::AllCanvases() {
+  static std::vector<MyCanvas*> all;
+  return all;
+}
+
+std::vector<MyCanvas*> MyCanvas::CanvasesShowing(const Library* library) {
+  std::vector<MyCanvas*> showing;
+  if (!library) return showing;
+  for (MyCanvas* canvas : AllCanvases()) {
+    if (canvas->library_.get() == library) showing.push_back(canvas);
+  }
+  return showing;
+}
 
 MyCanvas::BusyCursor::BusyCursor(CanvasHost* host) : host_(host) {
   if (host_) host_->SetBusy(true);

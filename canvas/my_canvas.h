@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "canvas/edit/display_settings.h"
+#include "canvas/edit/edit_state.h"
 #include "canvas/edit/library_jobs.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
@@ -109,6 +110,14 @@ class MyCanvas : public wxScrolledWindow {
   // The runner of the engine; null restores the system's. It must outlive its use.
   void SetProcessRunner(ProcessRunner* runner) { processRunner_ = runner; }
 
+  // Every canvas that shows library, this one included, oldest first.
+  static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
+
+  // The selection, the pick path, the rulers and the gesture state shared with the edit
+  // commands. Before it is used, edit.FollowGeneration(*library) drops what an edit elsewhere
+  // made stale.
+  EditState edit;
+
   // View state: set by the commands above and by each drawing pass.
   ViewMapping view;
   Box lastZoomedArea;
@@ -156,6 +165,8 @@ class MyCanvas : public wxScrolledWindow {
   void ReportFailure(const std::string& errorLine);
   CanvasPrompts& Prompts();
   void PaintOverlays(wxDC& dc);
+  // Every canvas alive, in the order made.
+  static std::vector<MyCanvas*>& AllCanvases();
   // Makes library the canvas's library; no cell is shown until SetTopCell.
   void AttachLibrary(std::shared_ptr<Library> library);
   void ChildStatus(const std::string& text);

@@ -195,6 +195,12 @@ class Library {
   double outputScale = 1.0;
   double unitsPerNm = 1.0;
   int64_t rollOverBytes = kDefaultRollOverBytes;
+  // Moves on with every edit of cells, their contents or placements (never stored), so that
+  // whoever keeps pointers into cell contents knows to drop them.
+  uint64_t editGeneration = 0;
+  // The grid setting that chooses how densely grid points may be drawn; 0 unless set (never
+  // stored).
+  int32_t gridSetting = 0;
 
   // Indexed by cell id; a slot may be null.
   std::vector<std::unique_ptr<Cell>> cells;
