@@ -24,11 +24,12 @@ namespace {
 
 // Commands of the child's menus that this build carries out; the rest come with their
 // features and stay disabled until then.
-constexpr int kWired[] = {kCmdShowOutlines, kCmdShowGrids,   kCmdShowNames,  kCmdShowTexts,  kCmdChangeColor,
-                          kCmdZoomOut,      kCmdZoomOut4X,   kCmdZoomIn4X,   kCmdRedraw,     kCmdExit,
-                          kCmdNewLibrary,   kCmdWorkingDir,  kCmdLoadLibrary, kCmdGdsIn,     kCmdOasisIn,
-                          kCmdClose,        kCmdAbout,       kCmdChangeTitle, kCmdSaveJpeg,  kCmdSaveBmp,
-                          kCmdPrint,        kCmdPageSetup,   kCmdRunAreaDrc,  kCmdOptimizeDb};
+constexpr int kWired[] = {
+    kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdShowTexts, kCmdChangeColor, kCmdZoomOut, kCmdZoomOut4X,
+    kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
+    kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
+    kCmdOptimizeDb,
+};
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
 struct NavigationKey {
