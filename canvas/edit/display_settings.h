@@ -35,6 +35,10 @@ struct DisplaySettings {
   // The frame's colours: the background of the scene and the pen of highlighted instances.
   Rgb backgroundColour{0, 0, 0};
   Rgb instanceHighlightColour{255, 255, 0};
+  // The pen of the selected geometry, drawn over the scene.
+  Rgb geometryHighlightColour{255, 255, 255};
+  // How drawn edges are constrained: 0 horizontal, 1 vertical, 2 45 degrees, 3 arbitrary.
+  int32_t angleType = 2;
   // Whether ConvertGDS writes compressed cell data files.
   bool gzipLibrary = false;
   // Nanometres and micrometres per database unit, and the snapping grid in database units.
@@ -44,11 +48,13 @@ struct DisplaySettings {
 };
 
 // True when the scene drawn with a and with b is the same: they differ at most in what only the
-// grid overlay reads (showGrids, snapGrid).
+// overlays and the gestures read (showGrids, snapGrid, the geometry highlight, the angle type).
 inline bool SameScene(const DisplaySettings& a, const DisplaySettings& b) {
   DisplaySettings c = b;
   c.showGrids = a.showGrids;
   c.snapGrid = a.snapGrid;
+  c.geometryHighlightColour = a.geometryHighlightColour;
+  c.angleType = a.angleType;
   return a.depth == c.depth && a.cellSizeLimit == c.cellSizeLimit && a.userCellSizeLimit == c.userCellSizeLimit &&
          a.layerFilter == c.layerFilter && a.accurateDraw == c.accurateDraw && a.orderedDraw == c.orderedDraw &&
          a.showNames == c.showNames && a.showTexts == c.showTexts && a.showOutlines == c.showOutlines &&
