@@ -4,6 +4,7 @@
 #include <wx/scrolwin.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,6 +111,17 @@ class MyCanvas : public wxScrolledWindow {
   // The runner of the engine; null restores the system's. It must outlive its use.
   void SetProcessRunner(ProcessRunner* runner) { processRunner_ = runner; }
 
+  // Extraction and export to the file at path (the full path as given; the caller has added a
+  // missing extension). Output type 0 OASIS, 1 GDSII, 2 text polygons (flat only). With
+  // visibleLayers only the layers not hidden are written (all when every one is hidden); with
+  // areaLastZoomed the window is the last zoomed area when one was drawn, otherwise the shown
+  // cell's box. Each runs with its status texts, the busy cursor and its log lines; an Error is
+  // shown in the main status bar and logged, and leaves no file under path.
+  void ExtractHierarchical(const std::string& path, int type, bool visibleLayers, bool areaLastZoomed);
+  void ExtractFlat(const std::string& path, int type, bool visibleLayers, bool areaLastZoomed);
+  void WriteGDS(const std::string& path, bool visibleLayers);
+  void WriteOASIS(const std::string& path, bool visibleLayers);
+
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
 
@@ -163,6 +175,10 @@ class MyCanvas : public wxScrolledWindow {
   bool ConvertLayout(LayoutFormat format, const std::string& path, const std::string& directory, bool compressed);
   // The status and log line of a failed opening or conversion.
   void ReportFailure(const std::string& errorLine);
+  // An export job between its log line and status text and "Ready", under the busy cursor;
+  // an Error is reported. With stampEnd the log gets the time stamp again at the end.
+  void RunExportJob(const std::string& logLine, const std::string& status, bool stampEnd,
+                    const std::function<void()>& job);
   CanvasPrompts& Prompts();
   void PaintOverlays(wxDC& dc);
   // Every canvas alive, in the order made.
