@@ -91,6 +91,21 @@ ShapePosition* ShapeGroup::AppendPosition(int32_t x, int32_t y) {
   return position;
 }
 
+void ShapeGroup::RemovePosition(ShapePosition* position) {
+  if (position->prev) {
+    position->prev->next = position->next;
+  } else {
+    firstPosition = position->next;
+  }
+  if (position->next) {
+    position->next->prev = position->prev;
+  } else {
+    lastPosition = position->prev;
+  }
+  --positionCount;
+  PositionPool::Free(position);
+}
+
 void ShapeGroup::TakePositions(ShapeGroup& other) {
   if (!other.firstPosition) return;
   for (ShapePosition* p = other.firstPosition; p; p = p->next) p->group = this;
@@ -166,6 +181,11 @@ ShapeGroup* ShapeGroupList::Append(DBPolygonPtr record) {
   tail_ = group;
   ++count_;
   return group;
+}
+
+void ShapeGroupList::Remove(ShapeGroup* group) {
+  Unlink(group);
+  ShapeGroupPool::Free(group);
 }
 
 void ShapeGroupList::Unlink(ShapeGroup* group) {

@@ -31,6 +31,9 @@ struct ShapeGroup {
   uint32_t positionCount;
 
   ShapePosition* AppendPosition(int32_t x, int32_t y);
+  // Unlinks position, which must be one of this group's, and frees it. A group left without
+  // positions stays in its list: its owner removes it (ShapeGroupList::Remove).
+  void RemovePosition(ShapePosition* position);
   // Moves every position of other to the end of this group's list; other keeps none.
   void TakePositions(ShapeGroup& other);
   // Sorts the positions by x, then y, and removes each one equal to the one before it.
@@ -84,6 +87,8 @@ class ShapeGroupList {
 
   // A new group for record, without positions, at the end of the list.
   ShapeGroup* Append(DBPolygonPtr record);
+  // Unlinks group, which must be in this list, and frees it with its record and positions.
+  void Remove(ShapeGroup* group);
   // Orders the groups by CompareShapeGroups, stably.
   void Sort();
   // On a list ordered by CompareShapeGroups: merges each group into the one before it when
