@@ -37,4 +37,16 @@ bool EditState::FollowGeneration(const Library& library) {
 
 void EditState::SeeGeneration(const Library& library) { seenGeneration = library.editGeneration; }
 
+void EditState::RemoveRulers() {
+  removedRulers = std::move(rulers);
+  rulers.clear();
+}
+
+bool EditState::RecoverRulers() {
+  if (removedRulers.empty()) return false;
+  rulers.insert(rulers.end(), removedRulers.begin(), removedRulers.end());
+  removedRulers.clear();
+  return true;
+}
+
 void BumpEditGeneration(Library& library) { ++library.editGeneration; }

@@ -80,6 +80,12 @@ struct EditState {
   bool FollowGeneration(const Library& library);
   // Records the library's current generation as the one a new pick path is made under.
   void SeeGeneration(const Library& library);
+  // Remove Rulers: every ruler goes into removedRulers, replacing what an earlier removal put
+  // there, so that only the last removal can be recovered.
+  void RemoveRulers();
+  // Recover Rulers: the rulers of the last removal come back after the current ones; false
+  // (nothing changes) when there are none.
+  bool RecoverRulers();
 };
 
 // Moves the library's edit generation on: every edit of cell contents, placements or cells
