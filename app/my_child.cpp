@@ -29,6 +29,8 @@ constexpr int kWired[] = {
     kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
     kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
     kCmdOptimizeDb,
+    kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
+    kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
 };
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
@@ -103,6 +105,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
   Bind(wxEVT_MENU, &MyChild::OnOptimizeDb, this, kCmdOptimizeDb);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
+  BindViewCommands();
 }
 
 MyChild::~MyChild() {

@@ -66,6 +66,18 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnRunAreaDrc(wxCommandEvent& event);
   // Tiles the library's large cells and redraws every window on it.
   void OnOptimizeDb(wxCommandEvent& event);
+  // The view commands with logic of their own (child_view_commands.cpp).
+  void BindViewCommands();
+  void OnChangeDepth(wxCommandEvent& event);
+  void OnChangeCellSize(wxCommandEvent& event);
+  void OnShowDbUnit(wxCommandEvent& event);
+  void OnInspect(wxCommandEvent& event);
+  void OnGoTo(wxCommandEvent& event);
+  void OnRulers(wxCommandEvent& event);
+  void OnDrawMode(wxCommandEvent& event);
+  void OnClearMemory(wxCommandEvent& event);
+  // Minimise, move to the corner, shrink the client area: the window commands without menu items.
+  void OnWindowCommand(wxCommandEvent& event);
   // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
   // arrows and page keys), before the canvas scrolls with them.
   void OnCharHook(wxKeyEvent& event);

@@ -11,6 +11,7 @@
 
 #include "canvas/edit/display_settings.h"
 #include "canvas/edit/edit_state.h"
+#include "canvas/edit/inspection.h"
 #include "canvas/edit/library_jobs.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
@@ -122,6 +123,19 @@ class MyCanvas : public wxScrolledWindow {
   void WriteGDS(const std::string& path, bool visibleLayers);
   void WriteOASIS(const std::string& path, bool visibleLayers);
 
+  // Inspect Layer asks for a layer and zooms to its first shape under the shown cell, Inspect
+  // Next to the next shape of that search (or of the last pick's walk); each logs when there is
+  // none. The selection goes with the pick path. Errors of loading a cell propagate, with the
+  // inspection ended.
+  void InspectLayer();
+  void InspectNext();
+  // Clear Memory: every canvas on the library drops its selection and pick path, the cells that
+  // none of them shows are unloaded (modified cells stay), and every one redraws.
+  void ClearLibraryMemory();
+  // Remove Rulers and Recover Rulers (EditState), with a redraw when anything changed.
+  void RemoveRulers();
+  void RecoverRulers();
+
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
 
@@ -179,6 +193,8 @@ class MyCanvas : public wxScrolledWindow {
   // an Error is reported. With stampEnd the log gets the time stamp again at the end.
   void RunExportJob(const std::string& logLine, const std::string& status, bool stampEnd,
                     const std::function<void()>& job);
+  // Zooms to an inspected shape's box, or shows the full view when the box is not smaller.
+  void ShowInspected(const Box& target);
   CanvasPrompts& Prompts();
   void PaintOverlays(wxDC& dc);
   // Every canvas alive, in the order made.
@@ -205,4 +221,5 @@ class MyCanvas : public wxScrolledWindow {
   UnreadableCells unreadableCells_;
   FillTiles fillTiles_;
   TextStamps textStamps_;
+  Inspection inspection_;
 };
