@@ -31,6 +31,7 @@ constexpr int kWired[] = {
     kCmdOptimizeDb,
     kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
     kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
+    kCmdAngleGrid, kCmdExtract,
 };
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
@@ -104,6 +105,8 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_MENU, &MyChild::OnChangeTitle, this, kCmdChangeTitle);
   Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
   Bind(wxEVT_MENU, &MyChild::OnOptimizeDb, this, kCmdOptimizeDb);
+  Bind(wxEVT_MENU, &MyChild::OnAngleGrid, this, kCmdAngleGrid);
+  Bind(wxEVT_MENU, &MyChild::OnExtract, this, kCmdExtract);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
   BindViewCommands();
 }

@@ -66,6 +66,11 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnRunAreaDrc(wxCommandEvent& event);
   // Tiles the library's large cells and redraws every window on it.
   void OnOptimizeDb(wxCommandEvent& event);
+  // Sets the canvas's angle type and snapping grid from the angle/grid dialog.
+  void OnAngleGrid(wxCommandEvent& event);
+  // Runs the extraction the dialog asks for: a missing extension is added and a missing
+  // directory made first.
+  void OnExtract(wxCommandEvent& event);
   // The view commands with logic of their own (child_view_commands.cpp).
   void BindViewCommands();
   void OnChangeDepth(wxCommandEvent& event);

@@ -8,6 +8,9 @@
 #include <wx/numdlg.h>
 #include <wx/textdlg.h>
 
+#include "app/edit_dialogs.h"
+#include "app/extract_dialog.h"
+#include "app/grid_dialog.h"
 #include "app/read_file_dialog.h"
 #include "app/style_dialog.h"
 
@@ -77,6 +80,33 @@ class DialogPrompts : public Prompts {
     StyleDialog dialog(parent, current);
     if (dialog.ShowModal() != wxID_OK) return -1;
     return dialog.Selection() < 0 ? 0 : dialog.Selection();
+  }
+  bool AskExtraction(wxWindow* parent, ExtractRequest& request) override {
+    ExtractDialog dialog(parent);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    request = dialog.Request();
+    return true;
+  }
+  bool AskAngleGrid(wxWindow* parent, double nmPerUnit, int& angleType, int32_t snapGrid,
+                    std::string& gridText) override {
+    GridDialog dialog(parent, angleType, snapGrid, nmPerUnit);
+    if (dialog.ShowModal() != wxID_OK) return false;
+    angleType = dialog.AngleType();
+    gridText = dialog.GridText();
+    return true;
+  }
+  bool PathDialog(PathParameters& values) override {
+    ::PathDialog dialog(nullptr);
+    if (values.halfWidth > 0) dialog.SetValues(values);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
+  }
+  bool CircleDialog(CircleParameters& values) override {
+    ::CircleDialog dialog(nullptr);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
+  }
+  bool TextDialog(TextParameters& values) override {
+    ::TextDialog dialog(nullptr);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
   }
   bool ChooseColour(wxWindow* parent, wxColour& colour) override {
     const wxColour chosen = wxGetColourFromUser(parent, colour);

@@ -4,8 +4,11 @@
 #include <wx/arrstr.h>
 #include <wx/string.h>
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "app/core/extract_choice.h"
 #include "canvas/edit/canvas_prompts.h"
 
 class wxWindow;
@@ -31,6 +34,12 @@ class Prompts : public CanvasPrompts {
   virtual int ChooseStyle(wxWindow* parent, int current) = 0;
   // True with the chosen colour in colour; false leaves it unchanged.
   virtual bool ChooseColour(wxWindow* parent, wxColour& colour) = 0;
+  // The extraction dialog: true for Ok, with its values in request.
+  virtual bool AskExtraction(wxWindow* parent, ExtractRequest& request) = 0;
+  // The angle/grid dialog preset with angleType and snapGrid: true for Ok, with the angle type
+  // chosen and the grid field as typed in gridText; nmPerUnit names the unit in the dialog.
+  virtual bool AskAngleGrid(wxWindow* parent, double nmPerUnit, int& angleType, int32_t snapGrid,
+                            std::string& gridText) = 0;
 };
 
 // The prompts in use: the real dialogs unless SetPrompts replaced them.

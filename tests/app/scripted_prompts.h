@@ -5,6 +5,8 @@
 // their answers from the same queues (texts, files, messageAnswers, items).
 #include <deque>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/prompts.h"
@@ -40,6 +42,23 @@ class ScriptedPrompts : public ScriptedCanvasAnswers<Prompts> {
     return Next(items, -1);
   }
   int ChooseStyle(wxWindow*, int) override { return Next(styles, -1); }
+  // Answers of the extraction dialog (none left: Cancel).
+  std::deque<ExtractRequest> extractions;
+  bool AskExtraction(wxWindow*, ExtractRequest& request) override {
+    if (extractions.empty()) return false;
+    request = Next(extractions, ExtractRequest());
+    return true;
+  }
+  // Answers of the angle/grid dialog: the angle type and the grid text (none left: Cancel).
+  std::deque<std::pair<int, std::string>> angleGrids;
+  // The grid offered with each angle/grid dialog, in order.
+  std::vector<int32_t> offeredGrids;
+  bool AskAngleGrid(wxWindow*, double, int& angleType, int32_t snapGrid, std::string& gridText) override {
+    offeredGrids.push_back(snapGrid);
+    if (angleGrids.empty()) return false;
+    std::tie(angleType, gridText) = Next(angleGrids, std::pair<int, std::string>());
+    return true;
+  }
   bool ChooseColour(wxWindow*, wxColour& colour) override {
     colour = wxColour(10, 20, 30);
     return true;
