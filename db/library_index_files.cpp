@@ -348,7 +348,7 @@ void Library::WriteIndexFiles(uint32_t files) {
     switch (file.bit) {
       case kLibTextsDirty: flags &= ~kLibTextsDirty; break;
       case kLibNamesDirty: flags = (flags & ~kLibNamesDirty) | kLibNamesWritten; break;
-      case kLibParentsDirty: break;
+      case kLibParentsDirty: flags &= ~kLibParentsDirty; break;
       default: flags = (flags & ~kLibInfoDirty) | kLibOnDisk; break;
     }
   }
