@@ -29,6 +29,9 @@ constexpr int kWired[] = {
     kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
     kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
     kCmdOptimizeDb,
+    kCmdCancel, kCmdInsertPolygon, kCmdDeletePolygon, kCmdPastePolygon, kCmdSizingPolygon, kCmdFlipXPolygon,
+    kCmdFlipYPolygon, kCmdRotate90Polygon, kCmdSnapPolygon, kCmdMergePolygons, kCmdSubtractPolygons, kCmdCreatePath,
+    kCmdCreateCircleArc, kCmdInsertText, kCmdReplaceText, kCmdChangeDbUnit,
     kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
     kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
     kCmdAngleGrid, kCmdExtract,
@@ -105,6 +108,8 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_MENU, &MyChild::OnChangeTitle, this, kCmdChangeTitle);
   Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
   Bind(wxEVT_MENU, &MyChild::OnOptimizeDb, this, kCmdOptimizeDb);
+  Bind(wxEVT_MENU, &MyChild::OnEditCommand, this, kCmdCancel, kCmdReplaceText);
+  Bind(wxEVT_MENU, &MyChild::OnChangeDbUnit, this, kCmdChangeDbUnit);
   Bind(wxEVT_MENU, &MyChild::OnAngleGrid, this, kCmdAngleGrid);
   Bind(wxEVT_MENU, &MyChild::OnExtract, this, kCmdExtract);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);

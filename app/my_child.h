@@ -66,6 +66,10 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnRunAreaDrc(wxCommandEvent& event);
   // Tiles the library's large cells and redraws every window on it.
   void OnOptimizeDb(wxCommandEvent& event);
+  // The edit commands, forwarded to the canvas; Change DB Unit applies the unit typed to the
+  // library and to every canvas that shows it.
+  void OnEditCommand(wxCommandEvent& event);
+  void OnChangeDbUnit(wxCommandEvent& event);
   // Sets the canvas's angle type and snapping grid from the angle/grid dialog.
   void OnAngleGrid(wxCommandEvent& event);
   // Runs the extraction the dialog asks for: a missing extension is added and a missing

@@ -8,6 +8,7 @@
 #include <wx/numdlg.h>
 #include <wx/textdlg.h>
 
+#include "app/edit_dialogs.h"
 #include "app/extract_dialog.h"
 #include "app/grid_dialog.h"
 #include "app/read_file_dialog.h"
@@ -93,6 +94,19 @@ class DialogPrompts : public Prompts {
     angleType = dialog.AngleType();
     gridText = dialog.GridText();
     return true;
+  }
+  bool PathDialog(PathParameters& values) override {
+    ::PathDialog dialog(nullptr);
+    if (values.halfWidth > 0) dialog.SetValues(values);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
+  }
+  bool CircleDialog(CircleParameters& values) override {
+    ::CircleDialog dialog(nullptr);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
+  }
+  bool TextDialog(TextParameters& values) override {
+    ::TextDialog dialog(nullptr);
+    return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
   }
   bool ChooseColour(wxWindow* parent, wxColour& colour) override {
     const wxColour chosen = wxGetColourFromUser(parent, colour);

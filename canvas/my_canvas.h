@@ -13,6 +13,7 @@
 #include "canvas/edit/edit_state.h"
 #include "canvas/edit/inspection.h"
 #include "canvas/edit/library_jobs.h"
+#include "canvas/edit/path_circle_text.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
 #include "canvas/fill_tiles.h"
@@ -136,6 +137,25 @@ class MyCanvas : public wxScrolledWindow {
   void RemoveRulers();
   void RecoverRulers();
 
+  // The edit commands (edit_commands.cpp): each works on the selection and the shown cell,
+  // shows its status in the child's second status field and redraws when it changed anything.
+  // Sizing and the dialogs of the path, circle and text commands ask through the prompts.
+  void Cancel();
+  void InsertPolygon();
+  void DeletePolygon();
+  void PastePolygon();
+  void SizingPolygon();
+  void FlipXPolygon();
+  void FlipYPolygon();
+  void Rotate90Polygon();
+  void SnapPolygon();
+  void MergePolygons();
+  void SubtractPolygons();
+  void CreatePath();
+  void CreateCircle();
+  void InsertText();
+  void ReplaceText();
+
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
 
@@ -202,6 +222,9 @@ class MyCanvas : public wxScrolledWindow {
   // Makes library the canvas's library; no cell is shown until SetTopCell.
   void AttachLibrary(std::shared_ptr<Library> library);
   void ChildStatus(const std::string& text);
+  // What an edit command works on, and the showing of what it did.
+  EditTarget CurrentEditTarget();
+  void ShowEditOutcome(const EditOutcome& outcome);
   void MainStatus(const std::string& text);
 
   Cell* topCell = nullptr;
@@ -221,5 +244,7 @@ class MyCanvas : public wxScrolledWindow {
   UnreadableCells unreadableCells_;
   FillTiles fillTiles_;
   TextStamps textStamps_;
+  // The path type and half width of the last Create Path.
+  PathMemory pathMemory_;
   Inspection inspection_;
 };

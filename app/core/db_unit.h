@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class Library;
+
+// The answer of Change DB Unit read as nanometres per database unit: a decimal number that
+// fills the answer (blanks around it allowed), finite and above 0. Anything else gives nothing:
+// a unit of 0, a negative or an infinite one would divide drawing by zero and be saved.
+std::optional<double> ParseDbUnit(const std::string& answer);
+
+// Gives library the database unit of nmPerUnit nanometres: units per nanometre the nice value
+// of 1 / nmPerUnit, the unit in metres 1e-9 over that, and "info" due for saving.
+void ApplyDbUnit(Library& library, double nmPerUnit);
