@@ -34,6 +34,7 @@ MyCanvas::MyCanvas(wxWindow* parent, wxWindowID, const wxPoint& pos, const wxSiz
     : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxHSCROLL | wxVSCROLL, "panel"),
       gridPoints_(std::make_unique<GridPointsOverlay>(settings_, library_)) {
   overlays_.push_back(gridPoints_.get());
+  StartGestures();
   AllCanvases().push_back(this);
 }
 

@@ -11,6 +11,7 @@
 
 #include "canvas/edit/display_settings.h"
 #include "canvas/edit/edit_state.h"
+#include "canvas/edit/gesture_controller.h"
 #include "canvas/edit/inspection.h"
 #include "canvas/edit/library_jobs.h"
 #include "canvas/edit/path_circle_text.h"
@@ -159,6 +160,17 @@ class MyCanvas : public wxScrolledWindow {
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
 
+  // The mouse gestures (canvas_mouse.cpp). HandleMouse takes one event of the gestures (the
+  // toolkit's mouse handlers translate theirs into it). ClearSelection drops the selection, the
+  // pick path, the selected instance and what a gesture shows, and repaints the overlays;
+  // RefreshSelection repaints the overlays after a change of the selection or the rulers.
+  void HandleMouse(const MouseEvent& event);
+  void ClearSelection();
+  void RefreshSelection();
+  // The hierarchy-path chooser (hierarchy_path.cpp): the placement chosen from the path of the
+  // last pick, none for Cancel or when there is no selection.
+  SelectedInstance ShowHierarchyPath();
+
   // The selection, the pick path, the rulers and the gesture state shared with the edit
   // commands. Before it is used, edit.FollowGeneration(*library) drops what an edit elsewhere
   // made stale.
@@ -247,4 +259,24 @@ class MyCanvas : public wxScrolledWindow {
   // The path type and half width of the last Create Path.
   PathMemory pathMemory_;
   Inspection inspection_;
+  // The gesture controller and the overlays of the selection, the rulers and the transients;
+  // declared last, so that it goes before the state it refers to.
+  class Gestures;
+  struct GesturesDeleter {
+    void operator()(Gestures* gestures) const;
+  };
+  void StartGestures();
+  void OnLeftDown(wxMouseEvent& event);
+  void OnLeftUp(wxMouseEvent& event);
+  void OnLeftDClick(wxMouseEvent& event);
+  void OnMiddleDown(wxMouseEvent& event);
+  void OnMiddleUp(wxMouseEvent& event);
+  void OnRightDown(wxMouseEvent& event);
+  void OnRightUp(wxMouseEvent& event);
+  void OnRightDClick(wxMouseEvent& event);
+  void OnMotion(wxMouseEvent& event);
+  void OnMouseCaptureLost(wxMouseCaptureLostEvent& event);
+  // The event of the toolkit as the gestures see it, handed on; capture starts with a press.
+  void ForwardMouse(MouseKind kind, wxMouseEvent& event);
+  std::unique_ptr<Gestures, GesturesDeleter> gestures_;
 };

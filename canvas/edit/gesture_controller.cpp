@@ -529,6 +529,12 @@ void GestureController::ClearTransients() {
   if (!before.IsEmpty()) host_.RefreshPixels(before);
 }
 
+void GestureController::Abandon() {
+  state_.leftButtonDown = false;
+  ClearTransients();
+  host_.ShowCursor(CursorKind::kArrow);
+}
+
 void GestureController::RefreshSince(const PixelRect& before) {
   PixelRect area = before.Union(PaintedArea());
   if (!area.IsEmpty()) host_.RefreshPixels(area);

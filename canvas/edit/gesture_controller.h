@@ -138,6 +138,9 @@ class GestureController {
   // Drops what the gestures paint (the selection was dropped elsewhere) and refreshes where it
   // was.
   void ClearTransients();
+  // The mouse was taken away mid-gesture: the press is forgotten, the transients go and the
+  // arrow comes back; the selection stays.
+  void Abandon();
 
   const GestureState& State() const { return state_; }
   const GestureTransients& Transients() const { return transients_; }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "canvas/edit/display_settings.h"
+#include "canvas/edit/edit_state.h"
+#include "canvas/overlay.h"
+
+class Library;
+
+// The selection over the layout: every closed ring of the selection in the geometry-highlight
+// colour (a ring still being drawn is left to the transients), and the selected instance as
+// its placed box with the orientation tick in the instance-highlight colour.
+class SelectionOverlay : public Overlay {
+ public:
+  // All are the canvas's own, read at each paint.
+  SelectionOverlay(const EditState& edit, const DisplaySettings& settings, const std::shared_ptr<Library>& library)
+      : edit_(edit), settings_(settings), library_(library) {}
+  void Paint(wxDC& dc, const ViewMapping& view) override;
+
+ private:
+  void PaintInstance(wxDC& dc, const ViewMapping& view);
+
+  const EditState& edit_;
+  const DisplaySettings& settings_;
+  const std::shared_ptr<Library>& library_;
+};

@@ -1,0 +1,34 @@
+#include "canvas/transient_overlay.h"
+
+#include <wx/dc.h>
+
+#include <vector>
+
+#include "canvas/edit/gesture_controller.h"
+#include "canvas/edit/view_state.h"
+
+void TransientOverlay::Paint(wxDC& dc, const ViewMapping& view) {
+  if (edit_.drawingPolygon && edit_.HasSelection()) {
+    const uint32_t word = edit_.editColour;
+    dc.SetPen(wxPen(wxColour(word & 0xff, (word >> 8) & 0xff, (word >> 16) & 0xff), 1, wxPENSTYLE_SOLID));
+    std::vector<wxPoint> points;
+    const RingVertex* head = edit_.selectionRing.Head();
+    const RingVertex* v = head;
+    do {
+      points.emplace_back(view.ToDeviceX(v->x), view.ToDeviceY(v->y));
+      v = v->ringNext;
+    } while (v && v != head);
+    if (points.size() > 1) dc.DrawLines(int(points.size()), points.data());
+  }
+  const GestureTransients& t = gestures_.Transients();
+  if (!t.rubberLine && !t.rubberBox) return;
+  const Rgb& back = settings_.backgroundColour;
+  dc.SetPen(wxPen(wxColour(255 - back.red, 255 - back.green, 255 - back.blue), 1, wxPENSTYLE_SOLID));
+  if (t.rubberLine) dc.DrawLine(t.lineX1, t.lineY1, t.lineX2, t.lineY2);
+  if (t.rubberBox) {
+    dc.DrawLine(t.boxX1, t.boxY1, t.boxX2, t.boxY1);
+    dc.DrawLine(t.boxX2, t.boxY1, t.boxX2, t.boxY2);
+    dc.DrawLine(t.boxX2, t.boxY2, t.boxX1, t.boxY2);
+    dc.DrawLine(t.boxX1, t.boxY2, t.boxX1, t.boxY1);
+  }
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+
+#include <memory>
+
+#include "canvas/canvas_host.h"
+#include "canvas/my_canvas.h"
+#include "tests/canvas/canvas_test_util.h"
+#include "tests/canvas/edit/scripted_canvas_prompts.h"
+
+namespace {
+
+const LayerKey kMetal = MakeLayerKey(1, 0);
+const wxColour kRubber(255, 255, 255);
+const wxColour kOutline(0, 0, 8);
+
+struct StatusSink : CanvasHost {
+  void SetChildStatus(int field, const std::string& text) override { child[field & 1] = text; }
+  void SetMainStatus(const std::string&) override {}
+  int FirstSelectedLayerRow() const override { return 0; }
+  void SetBusy(bool) override {}
+  CanvasPrompts& Prompts() override { return prompts; }
+  std::string child[2];
+  ScriptedCanvasPrompts prompts;
+};
+
+// A shown canvas on a library of two squares: (0, 0)-(1000, 1000) and (3000, 2000)-(4000,
+// 3000), green. Mouse events go through the window's own event handling.
+class GesturesWindowTest : public ::testing::Test {
+ protected:
+  GesturesWindowTest() {
+    frame_ = new wxFrame(nullptr, wxID_ANY, "gestures", wxDefaultPosition, wxSize(420, 340));
+    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_->SetHost(&sink_);
+    auto library = std::make_shared<Library>("", false);
+    uint32_t top = library->CreateCell("top");
+    libtest::AddShape(*library->cells[top], kMetal, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}},
+                      {{0, 0}, {3000, 2000}}, true);
+    canvastest::SetLayer(*library, kMetal, canvastest::kGreenWord);
+    library->roots = {top};
+    canvas_->ShareLibrary(library);
+    canvas_->SetTopCell(int32_t(top));
+    frame_->Show();
+    Paint();
+  }
+  ~GesturesWindowTest() override {
+    frame_->Destroy();
+    wxTheApp->ProcessIdle();
+  }
+
+  wxImage Paint() {
+    const wxSize size = canvas_->GetClientSize();
+    wxBitmap target(size.x, size.y, 24);
+    {
+      wxMemoryDC dc(target);
+      if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
+      canvas_->DoPrepareDC(dc);
+      canvas_->OnDraw(dc);
+    }
+    return target.ConvertToImage();
+  }
+
+  void Mouse(wxEventType type, int x, int y, bool left, bool right) {
+    wxMouseEvent event(type);
+    event.SetPosition(wxPoint(x, y));
+    event.SetLeftDown(left);
+    event.SetRightDown(right);
+    event.SetEventObject(canvas_);
+    canvas_->ProcessWindowEvent(event);
+  }
+  wxPoint Device(int32_t x, int32_t y) const { return wxPoint(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y)); }
+
+  StatusSink sink_;
+  wxFrame* frame_;
+  MyCanvas* canvas_;
+};
+
+TEST_F(GesturesWindowTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
+  const int64_t passes = canvas_->SceneDrawCount();
+  const wxImage scene = Paint();
+  Mouse(wxEVT_RIGHT_DOWN, 50, 50, false, true);
+  Mouse(wxEVT_MOTION, 150, 120, false, true);
+  wxImage shown = Paint();
+  EXPECT_TRUE(canvastest::IsColour(shown, 100, 50, kRubber));
+  EXPECT_TRUE(canvastest::IsColour(shown, 150, 80, kRubber));
+  Mouse(wxEVT_MOTION, 200, 150, false, true);
+  shown = Paint();
+  // The old bottom edge is gone, the pixels under it restored.
+  EXPECT_EQ(shown.GetRed(100, 120), scene.GetRed(100, 120));
+  EXPECT_TRUE(canvastest::IsColour(shown, 100, 150, kRubber));
+  EXPECT_EQ(canvas_->SceneDrawCount(), passes);
+
+  const Box expected(canvas_->view.ScreenToDBX(50), canvas_->view.ScreenToDBY(150), canvas_->view.ScreenToDBX(200),
+                     canvas_->view.ScreenToDBY(50));
+  Mouse(wxEVT_RIGHT_UP, 200, 150, false, false);
+  EXPECT_EQ(canvas_->lastZoomedArea, expected);
+  EXPECT_GT(canvas_->view.magnification, 2.0);
+  EXPECT_FALSE(canvas_->HasCapture());
+  shown = Paint();
+  EXPECT_GT(canvas_->SceneDrawCount(), passes);
+  EXPECT_EQ(canvastest::CountColour(shown, kRubber), 0);
+}
+
+TEST_F(GesturesWindowTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
+  Mouse(wxEVT_LEFT_DOWN, 60, 250, true, false);
+  Mouse(wxEVT_MOTION, 160, 252, true, false);
+  Mouse(wxEVT_LEFT_UP, 160, 252, false, false);
+  ASSERT_EQ(canvas_->edit.rulers.size(), 1u);
+  const Ruler ruler = canvas_->edit.rulers[0];
+  EXPECT_EQ(ruler.y1, ruler.y2);
+  const wxPoint a = Device(ruler.x1, ruler.y1);
+  const wxPoint b = Device(ruler.x2, ruler.y2);
+  const int midX = (a.x + b.x) / 2;
+  EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
+  canvas_->RefreshView();
+  EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
+  canvas_->edit.RemoveRulers();
+  canvas_->RefreshSelection();
+  EXPECT_FALSE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
+  EXPECT_TRUE(canvas_->edit.RecoverRulers());
+  canvas_->RefreshSelection();
+  EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
+}
+
+TEST_F(GesturesWindowTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColour) {
+  DisplaySettings settings = canvas_->Settings();
+  settings.geometryHighlightColour = Rgb{255, 0, 255};
+  canvas_->ApplySettings(settings);
+  Paint();
+  const int64_t passes = canvas_->SceneDrawCount();
+  const wxPoint centre = Device(3500, 2500);
+  // A double click arrives as down, up, double click, up.
+  Mouse(wxEVT_LEFT_DOWN, centre.x, centre.y, true, false);
+  Mouse(wxEVT_LEFT_UP, centre.x, centre.y, false, false);
+  Mouse(wxEVT_LEFT_DCLICK, centre.x, centre.y, true, false);
+  Mouse(wxEVT_LEFT_UP, centre.x, centre.y, false, false);
+  ASSERT_TRUE(canvas_->edit.HasSelection());
+  EXPECT_EQ(canvas_->edit.selectionRing.GetBoundingBox(), Box(3000, 2000, 4000, 3000));
+  EXPECT_EQ(sink_.child[1], "Under cell top");
+  const wxPoint left = Device(3000, 2500);
+  const wxImage shown = Paint();
+  EXPECT_TRUE(canvastest::IsColour(shown, left.x, left.y, wxColour(255, 0, 255)));
+  EXPECT_TRUE(canvastest::IsColour(shown, centre.x, centre.y, canvastest::kGreenPen));
+  EXPECT_EQ(canvas_->SceneDrawCount(), passes);
+
+  canvas_->ClearSelection();
+  EXPECT_FALSE(canvas_->edit.HasSelection());
+  EXPECT_EQ(canvastest::CountColour(Paint(), wxColour(255, 0, 255)), 0);
+}
+
+}  // namespace
