@@ -35,6 +35,12 @@ LayerInfo* RowLayer(MyChild* child, long row) {
   return &std::next(layers->begin(), row)->second;
 }
 
+// The shown flag of the canvas's criticality map while its row is listed, else null.
+bool* CriticalityShown(MyChild* child) {
+  CriticalityData& criticality = child->canvas->overlayData.criticality;
+  return criticality.criticalityBoxes.empty() ? nullptr : &criticality.criticalityShown;
+}
+
 }  // namespace
 
 CSCtrl::CSCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size)
@@ -66,11 +72,15 @@ void CSCtrl::OnActivated(wxListEvent& event) {
 
 void CSCtrl::OnRightClick(wxListEvent& event) {
   LayerInfo* layer = RowLayer(Child(), event.GetIndex());
-  if (!layer) return;
-  const int current = BrushStyleToFillCode(layer->brushStyle);
+  CriticalityData& criticality = Child()->canvas->overlayData.criticality;
+  const bool criticalityRow = !layer && CriticalityShown(Child()) && LayerTable(Child()) &&
+                              event.GetIndex() == long(LayerTable(Child())->size());
+  if (!layer && !criticalityRow) return;
+  uint32_t& style = layer ? layer->brushStyle : criticality.criticalityBrushStyle;
+  const int current = BrushStyleToFillCode(style);
   const int chosen = ThePrompts().ChooseStyle(this, current);
   if (chosen < 0 || chosen == current) return;
-  layer->brushStyle = FillCodeToBrushStyle(chosen);
+  style = FillCodeToBrushStyle(chosen);
   Child()->UpdateLayerList();
   Child()->Redraw();
 }
@@ -97,7 +107,7 @@ std::vector<int> LayerCtrl::SelectedRows() const {
 void LayerCtrl::OnColumnClick(wxListEvent&) {
   std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
   if (!layers) return;
-  ShowExactly(*layers, SelectedRows());
+  ShowExactly(*layers, SelectedRows(), CriticalityShown(Child()));
   Child()->UpdateLayerList();
   Child()->Redraw();
 }
@@ -121,7 +131,7 @@ void LayerCtrl::OnColumnRightClick(wxListEvent&) {
 void LayerCtrl::OnActivated(wxListEvent& event) {
   std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
   if (!layers) return;
-  ToggleOne(*layers, int(event.GetIndex()));
+  ToggleOne(*layers, int(event.GetIndex()), CriticalityShown(Child()));
   Child()->UpdateLayerList();
   Child()->Redraw();
 }
@@ -130,7 +140,7 @@ void LayerCtrl::OnRightClick(wxListEvent&) {
   std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
   const std::vector<int> rows = SelectedRows();
   if (!layers || rows.empty()) return;
-  ToggleGroup(*layers, rows);
+  ToggleGroup(*layers, rows, CriticalityShown(Child()));
   Child()->UpdateLayerList();
   Child()->Redraw();
 }

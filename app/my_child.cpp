@@ -29,6 +29,8 @@ constexpr int kWired[] = {
     kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
     kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
     kCmdOptimizeDb,
+    kCmdPolyIn, kCmdRemovePolys, kCmdCriticalityIn, kCmdRemoveCriticality, kCmdReadLayerMap, kCmdLoadConfig,
+    kCmdSaveConfig,
     kCmdCancel, kCmdInsertPolygon, kCmdDeletePolygon, kCmdPastePolygon, kCmdSizingPolygon, kCmdFlipXPolygon,
     kCmdFlipYPolygon, kCmdRotate90Polygon, kCmdSnapPolygon, kCmdMergePolygons, kCmdSubtractPolygons, kCmdCreatePath,
     kCmdCreateCircleArc, kCmdInsertText, kCmdReplaceText, kCmdChangeDbUnit,
@@ -113,6 +115,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_MENU, &MyChild::OnAngleGrid, this, kCmdAngleGrid);
   Bind(wxEVT_MENU, &MyChild::OnExtract, this, kCmdExtract);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
+  BindOverlayCommands();
   BindViewCommands();
 }
 
@@ -160,6 +163,19 @@ void MyChild::UpdateLayerList() {
       styleList->SetItemBackgroundColour(index, colour);
     }
     ++index;
+  }
+  const CriticalityData& criticality = canvas->overlayData.criticality;
+  if (!criticality.criticalityBoxes.empty()) {
+    const LayerRow row = CriticalityRow(criticality.criticalityBrushStyle, criticality.criticalityShown);
+    layerList->InsertItem(index, wxString::FromUTF8(row.first));
+    layerList->SetItemData(index, index);
+    styleList->InsertItem(index, wxString::FromUTF8(row.pattern));
+    styleList->SetItemData(index, index);
+    if (row.hidden) {
+      styleList->SetItemTextColour(index, *wxRED);
+    } else {
+      styleList->SetItemBackgroundColour(index, *wxRED);
+    }
   }
   styleList->Show();
   layerList->Show();

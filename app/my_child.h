@@ -27,8 +27,15 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   // Lays the panes out for the current client size and stores it as the last accepted size.
   void LayoutChildPanes();
   void Redraw();
-  // Rebuilds the style and layer lists from the library's layer table.
+  // Rebuilds the style and layer lists from the library's layer table, with the criticality row
+  // after the layers while the canvas holds a criticality map.
   void UpdateLayerList();
+  // Names the layers of the shown library from the layer-map file path; "LayerMap file can not
+  // be open" when it cannot be read. Neither stores the path nor refills the lists.
+  void ReadLayerMap(const std::string& path);
+  // Reads the configuration file path into this window, its library's layer styles and the main
+  // frame (colours, key bindings), then refills the lists and redraws as the file calls for.
+  void LoadConfig(const std::string& path);
 
   void SetChildStatus(int field, const std::string& text) override;
   void SetMainStatus(const std::string& text) override;
@@ -90,6 +97,16 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
   // arrows and page keys), before the canvas scrolls with them.
   void OnCharHook(wxKeyEvent& event);
+  // Text polygons, criticality maps, layer maps and configuration files
+  // (child_overlay_commands.cpp).
+  void BindOverlayCommands();
+  void OnPolyIn(wxCommandEvent& event);
+  void OnRemovePolys(wxCommandEvent& event);
+  void OnCriticalityIn(wxCommandEvent& event);
+  void OnRemoveCriticality(wxCommandEvent& event);
+  void OnReadLayerMap(wxCommandEvent& event);
+  void OnLoadConfig(wxCommandEvent& event);
+  void OnSaveConfig(wxCommandEvent& event);
   // Asks before the last window of a library with unsaved changes goes; true to close.
   bool ConfirmCloseLibrary();
 

@@ -10,6 +10,7 @@
 
 #include "canvas/canvas_host.h"
 #include "canvas/cell_drawer.h"
+#include "canvas/criticality_drawing.h"
 #include "canvas/edit/canvas_prompts.h"
 #include "canvas/grid_points.h"
 #include "canvas/overlay.h"
@@ -238,16 +239,21 @@ void MyCanvas::DrawScene(wxDC& dc) {
   settings.highlightColour = ToWxColour(s.instanceHighlightColour);
   settings.background = ToWxColour(s.backgroundColour);
   settings.unreadableCells = &unreadableCells_;
-  CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
-  if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
-    if (s.depth == 0) {
-      drawer.DrawCellOutline(*topCell, Trans());
-    } else if (s.orderedDraw || fineView) {
-      drawer.DrawOrdered(uint32_t(topCellId), window, s.depth);
-    } else {
-      drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), s.depth);
+  {
+    CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
+    if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
+      if (s.depth == 0) {
+        drawer.DrawCellOutline(*topCell, Trans());
+      } else if (s.orderedDraw || fineView) {
+        drawer.DrawOrdered(uint32_t(topCellId), window, s.depth);
+      } else {
+        drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), s.depth);
+      }
     }
+    if (overlayData.HasPolygons()) drawer.DrawCellGeometry(overlayData.cell, window, Trans());
   }
+  // The drawer has put its picture onto dc; the criticality boxes go over it.
+  if (overlayData.criticality.criticalityShown) DrawCriticality(dc, view, overlayData.criticality);
   LogMessage("Free Memory = %lld MBytes\n", static_cast<long long>(wxGetFreeMemory().GetValue() / 1048576));
 }
 

@@ -14,6 +14,7 @@
 #include "canvas/edit/gesture_controller.h"
 #include "canvas/edit/inspection.h"
 #include "canvas/edit/library_jobs.h"
+#include "canvas/edit/overlay_layers.h"
 #include "canvas/edit/path_circle_text.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
@@ -157,6 +158,17 @@ class MyCanvas : public wxScrolledWindow {
   void InsertText();
   void ReplaceText();
 
+  // Overlays of external data (overlay_commands.cpp). ReadTextPolygons reads a text polygon
+  // file into a layer of the shown cell or as the overlay (the user chooses); false when the
+  // file could not be read, which has been shown. RemoveTextPolygons drops the overlay and its
+  // layers; false when there was none. ReadCriticality replaces the criticality map with the
+  // file's; false, with the map kept and a message shown, when the file cannot be opened.
+  // RemoveCriticality drops the map; false when none was loaded.
+  bool ReadTextPolygons(const std::string& path);
+  bool RemoveTextPolygons();
+  bool ReadCriticality(const std::string& path);
+  bool RemoveCriticality();
+
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
 
@@ -175,6 +187,8 @@ class MyCanvas : public wxScrolledWindow {
   // commands. Before it is used, edit.FollowGeneration(*library) drops what an edit elsewhere
   // made stale.
   EditState edit;
+  // The text polygons and the criticality map laid over the view, drawn with the scene.
+  OverlayData overlayData;
 
   // View state: set by the commands above and by each drawing pass.
   ViewMapping view;

@@ -16,6 +16,8 @@ LayerInfo* RowLayer(std::map<LayerKey, LayerInfo>& layers, int row) {
   return &std::next(layers.begin(), row)->second;
 }
 
+bool IsCriticalityRow(const std::map<LayerKey, LayerInfo>& layers, int row) { return row == int(layers.size()); }
+
 void SetHidden(LayerInfo& layer, bool hidden) {
   layer.colour = hidden ? (layer.colour | kLayerHidden) : (layer.colour & ~kLayerHidden);
 }
@@ -66,6 +68,10 @@ std::vector<LayerRow> BuildRows(const std::map<LayerKey, LayerInfo>& layers) {
   return rows;
 }
 
+LayerRow CriticalityRow(uint32_t brushStyle, bool shown) {
+  return LayerRow{0, "Criticality", "", PatternText(brushStyle), 0x0000FFu, !shown};
+}
+
 bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers) {
   for (const auto& entry : layers) {
     if ((entry.second.colour & kLayerHidden) == 0) return false;
@@ -73,24 +79,33 @@ bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers) {
   return true;
 }
 
-void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows) {
+void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
+                 bool* criticalityShown) {
   for (auto& entry : layers) SetHidden(entry.second, true);
+  if (criticalityShown) *criticalityShown = false;
   for (int row : selectedRows) {
     if (LayerInfo* layer = RowLayer(layers, row)) SetHidden(*layer, false);
+    if (criticalityShown && IsCriticalityRow(layers, row)) *criticalityShown = true;
   }
 }
 
-void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row) {
+void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row, bool* criticalityShown) {
   if (LayerInfo* layer = RowLayer(layers, row)) layer->colour ^= kLayerHidden;
+  if (criticalityShown && IsCriticalityRow(layers, row)) *criticalityShown = !*criticalityShown;
 }
 
-void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows) {
-  if (selectedRows.empty()) return;
-  LayerInfo* first = RowLayer(layers, selectedRows.front());
-  if (!first) return;
-  const bool hidden = (first->colour & kLayerHidden) == 0;
+void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
+                 bool* criticalityShown) {
+  std::optional<bool> hidden;
   for (int row : selectedRows) {
-    if (LayerInfo* layer = RowLayer(layers, row)) SetHidden(*layer, hidden);
+    if (criticalityShown && IsCriticalityRow(layers, row)) {
+      *criticalityShown = !*criticalityShown;
+      return;
+    }
+    LayerInfo* layer = RowLayer(layers, row);
+    if (!layer) continue;
+    if (!hidden) hidden = (layer->colour & kLayerHidden) == 0;
+    SetHidden(*layer, *hidden);
   }
 }
 

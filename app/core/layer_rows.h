@@ -43,15 +43,23 @@ struct LayerRow {
 };
 
 std::vector<LayerRow> BuildRows(const std::map<LayerKey, LayerInfo>& layers);
+// The row after the layers while a criticality map is loaded: "Criticality", always red, in the
+// map's brush style, hidden while the map is not shown.
+LayerRow CriticalityRow(uint32_t brushStyle, bool shown);
 // True while no layer is visible: the canvas then draws nothing but outlines.
 bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers);
 
+// The row operations below also act on the criticality row (row layers.size()) when
+// criticalityShown is given: it stands for whether the map is shown.
 // Shows the layers of the selected rows and hides all others (all of them with no selection).
-void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows);
+void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
+                 bool* criticalityShown = nullptr);
 // Flips the visibility of one row.
-void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row);
-// The first selected row flips; every further selected row takes its new state.
-void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows);
+void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row, bool* criticalityShown = nullptr);
+// The first selected layer row flips; every further selected layer row takes its new state. The
+// criticality row, wherever it comes, flips the map's visibility and ends the walk.
+void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
+                 bool* criticalityShown = nullptr);
 
 // "layer datatype" of the create-layer prompt: the layer cut to 16 bits, the datatype to 8
 // (0 when missing). Layers above 511 are refused (nullopt): keys from 512 on are the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // A colour of the view, free of toolkit types.
 struct Rgb {
@@ -45,6 +46,10 @@ struct DisplaySettings {
   double nmPerUnit = 1.0;
   double umPerUnit = 0.001;
   int32_t snapGrid = 5;
+  // The criticality and layer-map files that a configuration file named (Save Config writes
+  // them back); empty when none.
+  std::string criticalityPath;
+  std::string layerMapPath;
 };
 
 // True when the scene drawn with a and with b is the same: they differ at most in what only the

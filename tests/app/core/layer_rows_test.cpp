@@ -77,6 +77,35 @@ TEST(LayerRows, ToggleGroupFollowsTheFirstSelectedRow) {
   EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true, false}));
 }
 
+TEST(LayerRows, CriticalityRowFollowsTheLayers) {
+  const LayerRow row = CriticalityRow(kBrushBDiagonalHatch, false);
+  EXPECT_EQ(row.first, "Criticality");
+  EXPECT_EQ(row.pattern, "//");
+  EXPECT_EQ(row.rgb, 0x0000FFu);
+  EXPECT_TRUE(row.hidden);
+  auto layers = Layers({{1, 0}, {2, kLayerHidden}, {3, 0}});
+  bool shown = true;
+  // The criticality row is row 3: first in a group it flips the map alone and ends the walk.
+  ToggleGroup(layers, {3, 0}, &shown);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{false, true, false}));
+  ToggleGroup(layers, {0, 1, 3, 2}, &shown);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, true, false}));
+  ShowExactly(layers, {2}, &shown);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, true, false}));
+  ShowExactly(layers, {3, 1}, &shown);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true}));
+  ToggleOne(layers, 3, &shown);
+  EXPECT_FALSE(shown);
+  // Without a criticality row, row 3 is no row at all.
+  ToggleOne(layers, 3);
+  ToggleGroup(layers, {3});
+  EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true}));
+}
+
 TEST(LayerRows, ParseNewLayerCutsAndRefusesHighLayers) {
   EXPECT_EQ(ParseNewLayer("5 300"), LayerKey(5 * 256 + 44));
   EXPECT_EQ(ParseNewLayer("7"), LayerKey(7 * 256));
