@@ -23,6 +23,8 @@ namespace {
 std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
 
 MyChild* BeginChild(MyFrame* frame, const wxString& title) {
+  // Only the new window stays open in front.
+  if (wxMDIChildFrame* active = frame->GetActiveChild()) active->Iconize(true);
   auto* child = new MyChild(frame, title);
   DisplaySettings settings = child->canvas->Settings();
   settings.backgroundColour = ToRgb(frame->ViewColour(ViewColourItem::kBackground));
@@ -37,6 +39,7 @@ void EndChild(MyFrame* frame, MyChild* child) {
   child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
   frame->CreateChildMenuBar(child, child->canvas);
   child->UpdateLayerList();
+  child->UpdateTree();
 }
 
 // Gives the new library its top cell; false when the user gave no name.
@@ -102,6 +105,21 @@ MyChild* MyFrame::CreateGDSChild(const wxString& file, const wxString& directory
 
 MyChild* MyFrame::CreateOASISChild(const wxString& file, const wxString& directory) {
   return ConvertedChild(this, file, directory, true);
+}
+
+MyChild* MyFrame::CreateCellChild(const wxString& title, std::shared_ptr<Library> library, int32_t id) {
+  MyChild* child = BeginChild(this, title);
+  const wxSize size = child->canvas->GetClientSize();
+  child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
+  child->canvas->ShareLibrary(library);
+  CreateChildMenuBar(child, child->canvas);
+  child->UpdateLayerList();
+  child->canvas->SetTopCell(id);
+  DisplaySettings settings = child->canvas->Settings();
+  settings.depth = static_cast<int32_t>(library->depth) + 1;
+  child->canvas->ApplySettings(settings);
+  child->UpdateTree();
+  return child;
 }
 
 namespace {

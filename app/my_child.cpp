@@ -15,6 +15,7 @@
 #include "app/core/layer_rows.h"
 #include "app/layer_lists.h"
 #include "app/my_frame.h"
+#include "app/my_tree_ctrl.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
 #include "canvas/rgb_colour.h"
@@ -29,14 +30,16 @@ constexpr int kWired[] = {
     kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
     kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
     kCmdOptimizeDb,
+    kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
+    kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
+    kCmdAngleGrid, kCmdExtract,
     kCmdPolyIn, kCmdRemovePolys, kCmdCriticalityIn, kCmdRemoveCriticality, kCmdReadLayerMap, kCmdLoadConfig,
     kCmdSaveConfig,
     kCmdCancel, kCmdInsertPolygon, kCmdDeletePolygon, kCmdPastePolygon, kCmdSizingPolygon, kCmdFlipXPolygon,
     kCmdFlipYPolygon, kCmdRotate90Polygon, kCmdSnapPolygon, kCmdMergePolygons, kCmdSubtractPolygons, kCmdCreatePath,
     kCmdCreateCircleArc, kCmdInsertText, kCmdReplaceText, kCmdChangeDbUnit,
-    kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
-    kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
-    kCmdAngleGrid, kCmdExtract,
+    kCmdShowTreePanel, kCmdOpenCell, kCmdOpenRootCell, kCmdInstanceInfo, kCmdCreateCell, kCmdIncrementCell,
+    kCmdInsertInst, kCmdDeleteInst, kCmdReplaceInst, kCmdModifyInst, kCmdRecalculateCells, kCmdSave, kCmdDeleteCell,
 };
 
 // The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
@@ -94,6 +97,8 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   canvas = new MyCanvas(this, wxID_ANY, wxPoint(layout.canvas.x, layout.canvas.y),
                         wxSize(layout.canvas.width, layout.canvas.height));
   canvas->SetHost(this);
+  tree = new MyTreeCtrl(this, wxPoint(layout.tree.x, layout.tree.y), wxSize(200, layout.tree.height));
+  tree->Hide();
 
   Bind(wxEVT_SIZE, &MyChild::OnSize, this);
   Bind(wxEVT_CLOSE_WINDOW, &MyChild::OnClose, this);
@@ -117,6 +122,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
   BindOverlayCommands();
   BindViewCommands();
+  BindCellCommands();
 }
 
 MyChild::~MyChild() {
@@ -186,6 +192,7 @@ void MyChild::LayoutChildPanes() {
   const PaneLayout l = LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
   const wxSize oldCanvas = canvas->GetClientSize();
   canvas->SetSize(l.canvas.x, l.canvas.y, l.canvas.width, l.canvas.height);
+  if (tree && tree->IsShown()) tree->SetSize(l.tree.x, l.tree.y, l.tree.width, l.tree.height);
   layerPanel->SetSize(l.panel.x, l.panel.y, l.panel.width, l.panel.height);
   styleList->SetSize(styleListWidth, l.panel.height);
   layerList->SetSize(layerPanelWidth - styleListWidth - 15, l.panel.height);

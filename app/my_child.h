@@ -10,6 +10,7 @@ class CSCtrl;
 class LayerCtrl;
 class MyCanvas;
 class MyFrame;
+class MyTreeCtrl;
 class wxKeyEvent;
 class wxStatusBar;
 
@@ -30,6 +31,10 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   // Rebuilds the style and layer lists from the library's layer table, with the criticality row
   // after the layers while the canvas holds a criticality map.
   void UpdateLayerList();
+  // The tree's one root item, the shown cell, and the tree hidden (child_cell_commands.cpp).
+  void UpdateTree();
+  // Opens the named cell of this window's library in a further window on the same library.
+  void OpenCellWindow(const std::string& name);
   // Names the layers of the shown library from the layer-map file path; "LayerMap file can not
   // be open" when it cannot be read. Neither stores the path nor refills the lists.
   void ReadLayerMap(const std::string& path);
@@ -54,6 +59,7 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   wxWindow* layerPanel = nullptr;
   CSCtrl* styleList = nullptr;
   LayerCtrl* layerList = nullptr;
+  MyTreeCtrl* tree = nullptr;
 
  private:
   void InitLayerPanel(int height);
@@ -73,15 +79,19 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnRunAreaDrc(wxCommandEvent& event);
   // Tiles the library's large cells and redraws every window on it.
   void OnOptimizeDb(wxCommandEvent& event);
+  // The tree panel, opening cells, the cell and instance commands, Recalculate and Save DB
+  // (child_cell_commands.cpp); every Error is shown and the command ends.
+  void BindCellCommands();
+  void OnShowTreePanel(wxCommandEvent& event);
+  void OnOpenCell(wxCommandEvent& event);
+  void OnOpenRootCell(wxCommandEvent& event);
+  void OnCreateCell(wxCommandEvent& event);
+  void OnCellCommand(wxCommandEvent& event);
+  void OnSaveDb(wxCommandEvent& event);
   // The edit commands, forwarded to the canvas; Change DB Unit applies the unit typed to the
   // library and to every canvas that shows it.
   void OnEditCommand(wxCommandEvent& event);
   void OnChangeDbUnit(wxCommandEvent& event);
-  // Sets the canvas's angle type and snapping grid from the angle/grid dialog.
-  void OnAngleGrid(wxCommandEvent& event);
-  // Runs the extraction the dialog asks for: a missing extension is added and a missing
-  // directory made first.
-  void OnExtract(wxCommandEvent& event);
   // The view commands with logic of their own (child_view_commands.cpp).
   void BindViewCommands();
   void OnChangeDepth(wxCommandEvent& event);
@@ -94,6 +104,11 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   void OnClearMemory(wxCommandEvent& event);
   // Minimise, move to the corner, shrink the client area: the window commands without menu items.
   void OnWindowCommand(wxCommandEvent& event);
+  // Sets the canvas's angle type and snapping grid from the angle/grid dialog.
+  void OnAngleGrid(wxCommandEvent& event);
+  // Runs the extraction the dialog asks for: a missing extension is added and a missing
+  // directory made first.
+  void OnExtract(wxCommandEvent& event);
   // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
   // arrows and page keys), before the canvas scrolls with them.
   void OnCharHook(wxKeyEvent& event);

@@ -4,10 +4,12 @@
 #include <wx/mdi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class AppContext;
+class Library;
 class MyCanvas;
 class MyChild;
 class wxDropFilesEvent;
@@ -32,6 +34,9 @@ class MyFrame : public wxMDIParentFrame {
   MyChild* CreateLibraryChild(const wxString& directory, bool isNew);
   MyChild* CreateGDSChild(const wxString& file, const wxString& directory);
   MyChild* CreateOASISChild(const wxString& file, const wxString& directory);
+  // A further window on library, which another window shows already, showing cell id; it
+  // shares the library with that window.
+  MyChild* CreateCellChild(const wxString& title, std::shared_ptr<Library> library, int32_t id);
   void CreateChildMenuBar(MyChild* child, MyCanvas* canvas);
 
   // The toolbar tools that act on the active child window.

@@ -11,6 +11,7 @@
 #include "app/edit_dialogs.h"
 #include "app/extract_dialog.h"
 #include "app/grid_dialog.h"
+#include "app/instance_dialog.h"
 #include "app/read_file_dialog.h"
 #include "app/style_dialog.h"
 
@@ -107,6 +108,11 @@ class DialogPrompts : public Prompts {
   bool TextDialog(TextParameters& values) override {
     ::TextDialog dialog(nullptr);
     return dialog.ShowModal() == kEditDialogOk && dialog.GetValues(values);
+  }
+  bool InstanceDialog(const std::string& title, InstanceParameters& values) override {
+    ::InstanceDialog dialog(nullptr, title);
+    if (values.showValues) dialog.SetValues(values);
+    return dialog.ShowModal() == wxID_OK && dialog.GetValues(values);
   }
   bool ChooseColour(wxWindow* parent, wxColour& colour) override {
     const wxColour chosen = wxGetColourFromUser(parent, colour);

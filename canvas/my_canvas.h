@@ -14,8 +14,8 @@
 #include "canvas/edit/gesture_controller.h"
 #include "canvas/edit/inspection.h"
 #include "canvas/edit/library_jobs.h"
-#include "canvas/edit/overlay_layers.h"
 #include "canvas/edit/path_circle_text.h"
+#include "canvas/edit/overlay_layers.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/edit/view_state.h"
 #include "canvas/fill_tiles.h"
@@ -24,6 +24,7 @@
 
 class Cell;
 class CanvasHost;
+class CellImages;
 class CanvasPrompts;
 class GridPointsOverlay;
 class Library;
@@ -126,6 +127,17 @@ class MyCanvas : public wxScrolledWindow {
   void WriteGDS(const std::string& path, bool visibleLayers);
   void WriteOASIS(const std::string& path, bool visibleLayers);
 
+  // Overlays of external data (overlay_commands.cpp). ReadTextPolygons reads a text polygon
+  // file into a layer of the shown cell or as the overlay (the user chooses); false when the
+  // file could not be read, which has been shown. RemoveTextPolygons drops the overlay and its
+  // layers; false when there was none. ReadCriticality replaces the criticality map with the
+  // file's; false, with the map kept and a message shown, when the file cannot be opened.
+  // RemoveCriticality drops the map; false when none was loaded.
+  bool ReadTextPolygons(const std::string& path);
+  bool RemoveTextPolygons();
+  bool ReadCriticality(const std::string& path);
+  bool RemoveCriticality();
+
   // Inspect Layer asks for a layer and zooms to its first shape under the shown cell, Inspect
   // Next to the next shape of that search (or of the last pick's walk); each logs when there is
   // none. The selection goes with the pick path. Errors of loading a cell propagate, with the
@@ -158,16 +170,21 @@ class MyCanvas : public wxScrolledWindow {
   void InsertText();
   void ReplaceText();
 
-  // Overlays of external data (overlay_commands.cpp). ReadTextPolygons reads a text polygon
-  // file into a layer of the shown cell or as the overlay (the user chooses); false when the
-  // file could not be read, which has been shown. RemoveTextPolygons drops the overlay and its
-  // layers; false when there was none. ReadCriticality replaces the criticality map with the
-  // file's; false, with the map kept and a message shown, when the file cannot be opened.
-  // RemoveCriticality drops the map; false when none was loaded.
-  bool ReadTextPolygons(const std::string& path);
-  bool RemoveTextPolygons();
-  bool ReadCriticality(const std::string& path);
-  bool RemoveCriticality();
+  // The cell and instance commands (cell_commands.cpp). Each asks through the prompts, works
+  // on the shown cell or the selected instance, and redraws every canvas on the library when
+  // it changed anything. Errors of loading cells propagate to the command handler. CreateCell
+  // gives the new cell's name ("" when none was made); OpenCell the name chosen with the
+  // wildcard search ("" for none). RecalculateCells runs only when the hierarchy is due.
+  std::string CreateCell();
+  void DeleteCell();
+  void IncrementCell();
+  void InsertInst();
+  void DeleteInst();
+  void ReplaceInst();
+  void ModifyInst();
+  void InstanceInfo();
+  std::string OpenCell(const std::string& title);
+  void RecalculateCells();
 
   // Every canvas that shows library, this one included, oldest first.
   static std::vector<MyCanvas*> CanvasesShowing(const Library* library);
@@ -217,6 +234,8 @@ class MyCanvas : public wxScrolledWindow {
   // The parts of the pass: the fitted view, the scene into the back buffer, and the copy.
   void RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch);
   void DrawSceneGuarded(wxDC& dc);
+  // The cell images of the library, shared with the other canvases on it, following it.
+  CellImages* FollowCellImages();
   void BlitBuffer(wxDC& dc, int32_t x0, int32_t y0, int32_t cw, int32_t ch);
   // Log lines of a full pass: on the first one, and on the full view at full depth.
   bool LogsPass() const;
@@ -272,6 +291,7 @@ class MyCanvas : public wxScrolledWindow {
   TextStamps textStamps_;
   // The path type and half width of the last Create Path.
   PathMemory pathMemory_;
+  std::shared_ptr<CellImages> cellImages_;
   Inspection inspection_;
   // The gesture controller and the overlays of the selection, the rulers and the transients;
   // declared last, so that it goes before the state it refers to.

@@ -17,6 +17,8 @@
 struct InstanceParameters {
   ARef placement;
   double unitNm = 1.0;
+  // False opens the dialog on empty fields (a new placement) instead of the placement's values.
+  bool showValues = true;
 };
 struct PathParameters {
   int32_t halfWidth = 0;

@@ -341,6 +341,7 @@ bool InsertInst(CellCommandScope& scope) {
   InstanceParameters values;
   values.placement.cellWord = uint32_t(id);
   values.unitNm = scope.unitNm;
+  values.showValues = false;
   if (!scope.prompts.InstanceDialog("Insert Instance " + name, values)) return false;
   // The new placement must join what is on disk, not be dropped by a later load.
   library.LoadCell(*shown, true);
