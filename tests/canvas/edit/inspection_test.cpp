@@ -13,98 +13,45 @@
 namespace {
 
 using BoxTuple = std::tuple<int32_t, int32_t, int32_t, int32_t>;
-BoxTuple Corners(const Box& b) { return {b.x1, b.y1, b.x2, b.y2}; }
 
-TEST(InspectZoom, CentreAndHalfWidthInMicrometres) {
-  // A point rounds to a size of 0 and gets the half width 1.
-  InspectView v = InspectZoom(Box(5000, 7000, 5000, 7000), 0.001, 40000, 30000);
+TEST(InspectZoom, CentreInSixtyFourBitsAndHalfWidth) {
+  InspectView v = InspectZoom(Box(5000, 7000, 5000, 7000), 0.001, 4000, 2001);
   EXPECT_EQ(std::make_tuple(v.x, v.y, v.hw, v.zoom), std::make_tuple(5, 7, 1, true));
-  // 1.5 um rounds away from zero to 2; the centre is truncated towards zero after halving.
-  v = InspectZoom(Box(-1001, -4, 499, 0), 0.001, 40000, 30000);
-  EXPECT_EQ(std::make_tuple(v.x, v.y, v.hw), std::make_tuple(0, 0, 4));
-  v = InspectZoom(Box(-3001, -5001, -1001, -5000), 0.001, 40000, 30000);
-  EXPECT_EQ(std::make_tuple(v.x, v.y, v.hw), std::make_tuple(-2, -5, 4));
-  // Corners whose sum passes the 32-bit range.
-  v = InspectZoom(Box(2147483000, 2147482000, 2147483600, 2147483600), 0.001, 40000000, 30000000);
+  // 1.5 um rounds away from zero; a view of 2 um is not larger than hw = 4 um.
+  v = InspectZoom(Box(-3001, -5001, -1501, -5000), 0.001, 4000, 4000);
+  EXPECT_EQ(std::make_tuple(v.x, v.y, v.hw, v.zoom), std::make_tuple(-2, -5, 4, false));
+  v = InspectZoom(Box(2147483000, 2147482000, 2147483600, 2147483600), 0.001, 1, 1);
   EXPECT_EQ(std::make_tuple(v.x, v.y), std::make_tuple(2147483, 2147482));
 }
 
-TEST(InspectZoom, ZoomsOnlyIntoAViewLargerThanTheSquare) {
-  // hw = 2 um: a view whose smaller side is 2 um or less shows the full view instead.
-  EXPECT_TRUE(InspectZoom(Box(0, 0, 1000, 400), 0.001, 4000, 2001).zoom);
-  EXPECT_FALSE(InspectZoom(Box(0, 0, 1000, 400), 0.001, 4000, 2000).zoom);
-  EXPECT_FALSE(InspectZoom(Box(0, 0, 1000, 400), 0.001, 1500, 40000).zoom);
-}
-
-TEST(InspectLayerLines, NamedOverlayAndPlainLayersInKeyOrder) {
-  std::map<LayerKey, LayerInfo> layers;
-  layers[MakeLayerKey(1, 0)] = LayerInfo{};
-  layers[MakeLayerKey(5, 2)].layerName = "METAL";
-  layers[MakeLayerKey(5, 2)].datatypeName = "DRAW";
-  layers[MakeLayerKey(512, 1)] = LayerInfo{};
-  layers[MakeLayerKey(600, 3)] = LayerInfo{};
-  layers[MakeLayerKey(600, 4)] = LayerInfo{};
-  const std::vector<std::string> expected = {"001 000", "METAL  DRAW", "Poly 001", "600 003", "Poly 004"};
-  EXPECT_EQ(InspectLayerLines(layers, {MakeLayerKey(512, 1), MakeLayerKey(600, 4)}), expected);
-}
-
 // Every box an inspection of key gives, from Start to the end of the search.
-std::set<BoxTuple> InspectAll(Inspection& inspection, EditState& edit, Library& library, LayerKey key,
-                              const Cell* overlay = nullptr) {
+std::set<BoxTuple> InspectAll(EditState& edit, Library& library, LayerKey key, const Cell* overlay = nullptr) {
+  Inspection inspection;
   std::set<BoxTuple> boxes;
-  const uint32_t top = uint32_t(library.FindIndex("TOP"));
-  for (std::optional<Box> b = inspection.Start(edit, library, top, overlay, key); b;
+  for (std::optional<Box> b = inspection.Start(edit, library, uint32_t(library.FindIndex("TOP")), overlay, key); b;
        b = inspection.Next(edit, library, overlay)) {
-    EXPECT_TRUE(boxes.insert(Corners(*b)).second) << "a shape came twice";
-    EXPECT_TRUE(edit.inspectionActive);
+    EXPECT_TRUE(boxes.emplace(b->x1, b->y1, b->x2, b->y2).second) << "a shape came twice";
   }
   EXPECT_FALSE(edit.inspectionActive);
   return boxes;
 }
 
-TEST(Inspection, VisitsEveryPlacedShapeInTheShownCellAndPassesTexts) {
+TEST(Inspection, VisitsThePlacedShapesOfTheLayerUnderTheShownCellOnly) {
   libtest::TempDir dir;
   auto library = viewtest::OpenViewLibrary(dir);
   EditState edit;
-  Inspection inspection;
-  const std::set<BoxTuple> expected = {{1000, 500, 1100, 550}, {1950, 1000, 2000, 1100}};
-  EXPECT_EQ(InspectAll(inspection, edit, *library, viewtest::kLeafLayer), expected);
-  EXPECT_EQ(edit.visibleLayers, std::set<LayerKey>{viewtest::kLeafLayer});
-  EXPECT_EQ(InspectAll(inspection, edit, *library, viewtest::kBoxLayer), (std::set<BoxTuple>{{0, 0, 4000, 3000}}));
-  // The 9/0 shapes lie under another root only.
-  EXPECT_TRUE(InspectAll(inspection, edit, *library, viewtest::kOtherLayer).empty());
-  EXPECT_FALSE(edit.HasPickPath());
-}
+  edit.selectionRing.AddRectangle(Box(0, 0, 5, 5));
+  // The text on 7/0 is passed over; the turned placement is mapped into TOP.
+  const std::set<BoxTuple> leaves = {{1000, 500, 1100, 550}, {1950, 1000, 2000, 1100}};
+  EXPECT_EQ(InspectAll(edit, *library, viewtest::kLeafLayer), leaves);
+  EXPECT_FALSE(edit.HasSelection());
+  EXPECT_TRUE(InspectAll(edit, *library, 9 << 8).empty()) << "9/0 lies under another root";
 
-TEST(Inspection, NextNeedsAWalkThatNoEditHasEnded) {
-  libtest::TempDir dir;
-  auto library = viewtest::OpenViewLibrary(dir);
-  EditState edit;
   Inspection inspection;
   EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value());
-
-  const uint32_t top = uint32_t(library->FindIndex("TOP"));
-  ASSERT_TRUE(inspection.Start(edit, *library, top, nullptr, viewtest::kLeafLayer).has_value());
+  ASSERT_TRUE(inspection.Start(edit, *library, uint32_t(library->FindIndex("TOP")), nullptr, viewtest::kLeafLayer));
   BumpEditGeneration(*library);
-  EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value());
-  EXPECT_FALSE(edit.inspectionActive);
-  EXPECT_FALSE(edit.HasPickPath());
-}
-
-TEST(Inspection, AStepOfTheWalkDropsTheSelectionOfTheOldPath) {
-  libtest::TempDir dir;
-  auto library = viewtest::OpenViewLibrary(dir);
-  EditState edit;
-  Inspection inspection;
-  const uint32_t top = uint32_t(library->FindIndex("TOP"));
-  edit.selectionRing.AddRectangle(Box(0, 0, 5, 5));
-  edit.drawingPolygon = true;
-  ASSERT_TRUE(inspection.Start(edit, *library, top, nullptr, viewtest::kLeafLayer).has_value());
-  EXPECT_FALSE(edit.HasSelection());
-  EXPECT_FALSE(edit.drawingPolygon);
-  edit.selectionRing.AddRectangle(Box(0, 0, 5, 5));
-  ASSERT_TRUE(inspection.Next(edit, *library, nullptr).has_value());
-  EXPECT_FALSE(edit.HasSelection());
+  EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value()) << "an edit ends the walk";
 }
 
 TEST(Inspection, OverlayLayerIsSearchedInTheOverlayCellClippedToTheShownCell) {
@@ -118,20 +65,13 @@ TEST(Inspection, OverlayLayerIsSearchedInTheOverlayCellClippedToTheShownCell) {
     overlay.AddRingSet(rings, overlayKey, true);
   }
   EditState edit;
-  Inspection inspection;
-  // The shown cell's box ends at (4000, 3000): the ring beyond it gives nothing.
   const std::set<BoxTuple> expected = {{10, 20, 30, 40}, {3900, 2900, 4000, 3000}};
-  EXPECT_EQ(InspectAll(inspection, edit, *library, overlayKey, &overlay), expected);
-  EXPECT_FALSE(edit.HasPickPath());
-
-  // A pick walk made after an overlay inspection is what Next continues.
-  const uint32_t top = uint32_t(library->FindIndex("TOP"));
-  ASSERT_TRUE(inspection.Start(edit, *library, top, &overlay, overlayKey).has_value());
-  edit.pickWalk.Init(Box(999, 499, 1001, 501), *library, {viewtest::kLeafLayer}, top);
-  Trans found;
-  LayerKey key = 0;
-  ASSERT_NE(edit.pickWalk.EnterCell(found, key), nullptr);
-  EXPECT_FALSE(inspection.Next(edit, *library, &overlay).has_value());
+  EXPECT_EQ(InspectAll(edit, *library, overlayKey, &overlay), expected);
+  std::map<LayerKey, LayerInfo> layers{{MakeLayerKey(1, 0), {}}, {overlayKey, {}}, {MakeLayerKey(600, 3), {}}};
+  layers[MakeLayerKey(5, 2)].layerName = "METAL";
+  layers[MakeLayerKey(5, 2)].datatypeName = "DRAW";
+  const std::vector<std::string> lines = {"001 000", "METAL  DRAW", "Poly 001", "600 003"};
+  EXPECT_EQ(InspectLayerLines(layers, {overlayKey}), lines);
 }
 
 TEST(Inspection, UnreadableCellEndsTheInspectionWithItsError) {
@@ -142,10 +82,9 @@ TEST(Inspection, UnreadableCellEndsTheInspectionWithItsError) {
   }
   EditState edit;
   Inspection inspection;
-  const uint32_t top = uint32_t(library->FindIndex("TOP"));
-  EXPECT_THROW(inspection.Start(edit, *library, top, nullptr, viewtest::kLeafLayer), Error);
-  EXPECT_FALSE(edit.inspectionActive);
-  EXPECT_FALSE(edit.HasPickPath());
+  EXPECT_THROW(inspection.Start(edit, *library, uint32_t(library->FindIndex("TOP")), nullptr, viewtest::kLeafLayer),
+               Error);
+  EXPECT_FALSE(edit.inspectionActive || edit.HasPickPath());
   EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value());
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-// The library of the view command tests, imported into a temporary directory and opened
-// afresh, so that its cells are on disk and unloaded: TOP holds a 1/0 box and a 7/0 text and
-// places LEAF twice (once turned by 90 degrees); LEAF holds one 7/0 box of 100 x 50; the
-// second root OTHER holds the only 9/0 box.
+// The layout of the view command tests: TOP holds a 1/0 box and a 7/0 text and places LEAF
+// twice (once turned by 90 degrees); LEAF holds one 7/0 box of 100 x 50; the second root OTHER
+// holds the only 9/0 box.
 #include <memory>
 #include <string>
 
@@ -14,12 +13,9 @@
 
 namespace viewtest {
 
-constexpr LayerKey kBoxLayer = 1 << 8;
 constexpr LayerKey kLeafLayer = 7 << 8;
-constexpr LayerKey kOtherLayer = 9 << 8;
 
-inline std::unique_ptr<Library> OpenViewLibrary(const libtest::TempDir& dir) {
-  const std::string gds = dir.File("view.gds");
+inline void WriteViewGds(const std::string& path) {
   GdsPlacement turned;
   turned.angle = 90;
   GdsBuilder()
@@ -37,13 +33,17 @@ inline std::unique_ptr<Library> OpenViewLibrary(const libtest::TempDir& dir) {
       .Boundary(9, 0, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}})
       .EndStructure()
       .EndLibrary()
-      .WriteTo(gds);
-  const std::string directory = dir.File("view.db");
+      .WriteTo(path);
+}
+
+// The layout imported into dir and opened afresh: its cells are on disk and unloaded.
+inline std::unique_ptr<Library> OpenViewLibrary(const libtest::TempDir& dir) {
+  WriteViewGds(dir.File("view.gds"));
   {
-    Library imported(directory, false);
-    ImportLayout(LayoutFormat::kGds, gds, imported);
+    Library imported(dir.File("view.db"), false);
+    ImportLayout(LayoutFormat::kGds, dir.File("view.gds"), imported);
   }
-  auto library = std::make_unique<Library>(directory, false);
+  auto library = std::make_unique<Library>(dir.File("view.db"), false);
   library->Open();
   FinishLibraryOpen(*library);
   return library;
