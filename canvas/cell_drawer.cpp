@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "canvas/cell_images.h"
 #include "canvas/edit/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
@@ -27,12 +28,6 @@ constexpr int64_t kTextCellWidth = 201;
 constexpr int64_t kTextCellHeight = 101;
 // Boxes of placements get their names when wider than this many pixels.
 constexpr int64_t kLabelWidth = 59;
-
-// Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
-RasterColour LayerPenColour(uint32_t word) {
-  return RasterColour{uint8_t(word & 0xff), uint8_t((word >> 8) & 0xff),
-                      uint8_t(std::max<uint32_t>((word >> 16) & 0xff, 8))};
-}
 
 RasterColour ToRaster(const wxColour& colour) { return RasterColour{colour.Red(), colour.Green(), colour.Blue()}; }
 
@@ -111,6 +106,12 @@ class SoloLayer {
 
 }  // namespace
 
+// Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
+RasterColour CellDrawer::LayerPenColour(uint32_t word) {
+  return RasterColour{uint8_t(word & 0xff), uint8_t((word >> 8) & 0xff),
+                      uint8_t(std::max<uint32_t>((word >> 16) & 0xff, 8))};
+}
+
 CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,
                        FillTiles& tiles, TextStamps& stamps)
     : library_(library),
@@ -123,7 +124,8 @@ CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, cons
       stamps_(stamps),
       textColour_(ToRaster(dc.GetTextForeground())),
       points_(1024),
-      onPath_(library.cells.size(), 0) {
+      ownPath_(library.cells.size(), 0),
+      onPath_(&ownPath_) {
   stamps_.UseFont(dc.GetFont());
   sizeTest_.layerFilter = settings.layerFilter;
   sizeTest_.fineView = settings.fineView;
@@ -144,11 +146,29 @@ CellDrawer::CellDrawer(Library& library, PixelRaster& target, const ViewMapping&
       stamps_(stamps),
       textColour_(ToRaster(settings.outlineColour)),
       points_(1024),
-      onPath_(library.cells.size(), 0) {
+      ownPath_(library.cells.size(), 0),
+      onPath_(&ownPath_) {
   sizeTest_.layerFilter = settings.layerFilter;
   sizeTest_.fineView = settings.fineView;
   sizeTest_.cellSizeLimit = settings.cellSizeLimit;
   sizeTest_.pixelsPerUnit = view.PixelsPerUnit();
+  workAtStart_ = raster_.Work();
+  workLimit_ = kWorkPerPixel * int64_t(raster_.Width()) * raster_.Height();
+}
+
+CellDrawer::CellDrawer(CellDrawer& outer, PixelRaster& image)
+    : library_(outer.library_),
+      dc_(nullptr),
+      view_(outer.view_),
+      settings_(outer.settings_),
+      tiles_(outer.tiles_),
+      sizeTest_(outer.sizeTest_),
+      raster_(image),
+      stamps_(outer.stamps_),
+      textColour_(ToRaster(outer.settings_.outlineColour)),
+      points_(1024),
+      onPath_(outer.onPath_),
+      imageNesting_(outer.imageNesting_ + 1) {
   workAtStart_ = raster_.Work();
   workLimit_ = kWorkPerPixel * int64_t(raster_.Width()) * raster_.Height();
 }
@@ -193,34 +213,44 @@ void CellDrawer::DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, i
 }
 
 int64_t CellDrawer::DrawCellHierarchy(uint32_t cellId, const Box& window, const Trans& placement, int32_t level) {
+  return WalkHierarchy(CellVisit{cellId, window, placement, level}, true);
+}
+
+int64_t CellDrawer::WalkHierarchy(const CellVisit& visit, bool geometry) {
   std::vector<PlacementFrame> stack;
-  int64_t drawn = EnterCell(CellVisit{cellId, window, placement, level}, stack);
+  int64_t drawn = EnterCell(visit, stack, geometry);
   CellVisit next;
   while (!stack.empty()) {
     if (NextVisit(stack.back(), next, drawn)) {
       drawn += EnterCell(next, stack);
     } else {
-      onPath_[stack.back().visit.cellId] = 0;
+      (*onPath_)[stack.back().visit.cellId] = 0;
       stack.pop_back();
     }
   }
   return drawn;
 }
 
-int64_t CellDrawer::EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack) {
-  Cell* cell = library_.GetCell(visit.cellId);
-  if (!cell) return 0;
+Cell* CellDrawer::ReadyCell(uint32_t id) {
+  Cell* cell = library_.GetCell(id);
+  if (!cell) return nullptr;
   // The whole-cell path needs no index; a window query builds the indexes when it first needs them.
   if (settings_.unreadableCells) {
-    if (!settings_.unreadableCells->Load(library_, *cell, visit.cellId)) return 0;
+    if (!settings_.unreadableCells->Load(library_, *cell, id)) return nullptr;
   } else if (!cell->loaded) {
     library_.LoadCell(*cell, false);
   }
-  if (onPath_.size() <= visit.cellId) onPath_.resize(size_t(visit.cellId) + 1, 0);
-  onPath_[visit.cellId] = 1;
-  int64_t drawn = DrawCellGeometry(*cell, visit.window, visit.placement);
+  return cell;
+}
+
+int64_t CellDrawer::EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack, bool geometry) {
+  Cell* cell = ReadyCell(visit.cellId);
+  if (!cell) return 0;
+  if (onPath_->size() <= visit.cellId) onPath_->resize(size_t(visit.cellId) + 1, 0);
+  (*onPath_)[visit.cellId] = 1;
+  int64_t drawn = geometry ? DrawCellGeometry(*cell, visit.window, visit.placement) : 0;
   if (!cell->HasReferences()) {
-    onPath_[visit.cellId] = 0;
+    (*onPath_)[visit.cellId] = 0;
     return drawn;
   }
   if (settings_.showTexts) textColour_ = ToRaster(settings_.outlineColour);
@@ -347,13 +377,15 @@ bool CellDrawer::VisitElement(const PlacementFrame& frame, uint32_t placedId, Ce
   Box box = placed.box;
   composed.ApplyToBox(box);
   // A cell already on the path places itself: drawing it again would never end.
-  if (IsTooSmall(sizeTest_, frame.visit.level, box) || onPath_[placedId]) {
+  if (IsTooSmall(sizeTest_, frame.visit.level, box) || (placedId < onPath_->size() && (*onPath_)[placedId])) {
     DrawCellOutline(placed, composed);
     ++drawn;
     return false;
   }
   next = CellVisit{placedId, ChildWindow(frame.visit.window, elementTrans), composed, frame.visit.level - 1};
-  return true;
+  if (!UsesImage(placedId, placed, next.window)) return true;
+  drawn += DrawThroughImage(placedId, composed, next.level);
+  return false;
 }
 
 bool CellDrawer::DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const {
@@ -652,13 +684,19 @@ void CellDrawer::DrawQueriedShape(size_t n, const Box& device, Box& previous) {
   DrawShape(n, device);
 }
 
-void CellDrawer::DrawOrdered(uint32_t cellId, const Box& window, int32_t depth) {
+void CellDrawer::DrawOrdered(uint32_t cellId, const Box& window, int32_t depth, bool accelerated) {
   SoloLayer solo(library_.layerMap);
   std::vector<LayerKey> keys;
   for (const auto& layer : library_.layerMap) keys.push_back(layer.first);
   for (size_t i = 0; i < keys.size(); ++i) {
     if (solo.WasHidden(i)) continue;
     solo.Show(keys[i]);
-    DrawCellHierarchy(cellId, window, Trans(), depth);
+    // Images show the layers visible when they were made: each layer makes its own.
+    CellImages::Pass pass(settings_.images);
+    if (accelerated) {
+      DrawCellAccelerated(cellId);
+    } else {
+      DrawCellHierarchy(cellId, window, Trans(), depth);
+    }
   }
 }

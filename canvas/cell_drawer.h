@@ -15,6 +15,7 @@
 #include "db/cell.h"
 #include "db/trans.h"
 
+class CellImages;
 class Library;
 class FillTiles;
 class UnreadableCells;
@@ -36,6 +37,7 @@ struct DrawSettings {
   bool showOutlines = false;
   bool layerFilter = false;
   bool fineView = false;
+  bool coarseView = false;
   wxColour outlineColour{0, 0, 8};
   wxColour highlightColour{255, 255, 0};
   // What the window of the DC holds when the drawer starts: the drawer paints its whole window.
@@ -43,6 +45,11 @@ struct DrawSettings {
   // Loads the cells met on first use and skips those that cannot be read; null loads them
   // straight from the library, where an unreadable cell ends the pass with its Error.
   UnreadableCells* unreadableCells = nullptr;
+  // The library's cell images, null to draw every cell accurately (Accurate Draw). With images,
+  // a placed cell that is not the shown cell, lies wholly in its window and is drawn in full is
+  // drawn through its image while the limit is below kImageCellSizeLimit, outside fine, coarse
+  // and filtered views. The caller follows the table and ends its pass (CellImages::Pass).
+  CellImages* images = nullptr;
 };
 
 // Draws cells of a library with their placements into a device context for one view: each
@@ -86,8 +93,19 @@ class CellDrawer {
   // Outline box, and with names shown the orientation tick and the name, of a cell.
   void DrawCellOutline(const Cell& cell, const Trans& placement);
   // The shown cell once per visible layer, every other layer hidden meanwhile, so that layers
-  // stack in key order across all cells. The hidden bits are restored however it ends.
-  void DrawOrdered(uint32_t cellId, const Box& window, int32_t depth);
+  // stack in key order across all cells; accelerated draws each layer with
+  // DrawCellAccelerated, and each layer is a pass of the images. The hidden bits are restored
+  // however it ends.
+  void DrawOrdered(uint32_t cellId, const Box& window, int32_t depth, bool accelerated = false);
+  // The cell (the shown cell, at the identity placement) with its whole hierarchy, no window
+  // and no depth: its own geometry directly, each placed cell as its image, built once per
+  // pass and stamped through every placement (array elements as ArraySamples picks them over
+  // the cell's box). A cell's image holds its own geometry with the images of its placed cells
+  // stamped in; a cell whose image is one pixel stamps as that pixel. A placement cycle is
+  // skipped. Needs settings.images. Throws Error "Skipping too much magnification, run
+  // Accurate Draw" for an image wider or higher than the view's window plus kImageMargin
+  // pixels; what was drawn so far stays.
+  void DrawCellAccelerated(uint32_t cellId);
 
   // A pixel rectangle that collapses to points and lines when it has no width or height.
   static void DrawBox(PixelRaster& raster, int32_t x, int32_t y, int32_t w, int32_t h);
@@ -99,6 +117,13 @@ class CellDrawer {
   // cost in pixels written.
   static constexpr int64_t kElementWork = 128;
   static constexpr int64_t kArrayWork = 16384;
+  // The cell-size limit below which the hierarchy draws placed cells through their images.
+  static constexpr int32_t kImageCellSizeLimit = 100;
+  // How far (pixels) a cell image may exceed the view's window in either direction.
+  static constexpr int32_t kImageMargin = 600;
+  // Images built inside images, at most: deeper, cells are drawn directly (on the drawer's
+  // own stack), so that a deep hierarchy never recurses deeply.
+  static constexpr int32_t kMaxImageNesting = 16;
 
  private:
   // A cell to draw with its placements: its window in its own coordinates, the placement that
@@ -120,8 +145,31 @@ class CellDrawer {
     ArraySamples elements;
   };
 
-  // The cell's own geometry; a cell with placements stays on the stack until they are drawn.
-  int64_t EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack);
+  // A drawer into image for a cell image that outer builds: one image deeper, on outer's path.
+  CellDrawer(CellDrawer& outer, PixelRaster& image);
+
+  // A cell of the accelerated walk whose placements are being stamped: into its image, or for
+  // the shown cell (image null) into the drawer's raster. While a placed cell is being imaged,
+  // its placement waits here (pending) to be stamped once the placed cell's frame is done.
+  struct ImageFrame {
+    uint32_t cellId = 0;
+    Cell* cell = nullptr;
+    PixelRaster* image = nullptr;
+    SpatialNode* entry = nullptr;
+    const ARef* array = nullptr;
+    ArraySamples elements;
+    bool pending = false;
+    uint32_t pendingId = 0;
+    Trans pendingPlacement;
+  };
+
+  // The cell of id loaded as drawing loads it; null when it is missing or unreadable.
+  Cell* ReadyCell(uint32_t id);
+  // The walk of DrawCellHierarchy; without geometry the first cell's own shapes are left out.
+  int64_t WalkHierarchy(const CellVisit& visit, bool geometry);
+  // The cell's own geometry (unless geometry is false); a cell with placements stays on the
+  // stack until they are drawn.
+  int64_t EnterCell(const CellVisit& visit, std::vector<PlacementFrame>& stack, bool geometry = true);
   // Draws the frame's placements up to the next cell to draw in full, which it gives in next;
   // false when the frame is done.
   bool NextVisit(PlacementFrame& frame, CellVisit& next, int64_t& drawn);
@@ -139,6 +187,24 @@ class CellDrawer {
   // the path.
   bool VisitElement(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
                     const Trans& composed, CellVisit& next, int64_t& drawn);
+  // Whether the hierarchy draws the placed cell, whose window is window, through its image.
+  bool UsesImage(uint32_t cellId, const Cell& cell, const Box& window) const;
+  // The placed cell through its image, built first when this pass has not imaged it yet: its
+  // own geometry, with its placements (down to level) drawn over it. Returns what was drawn.
+  int64_t DrawThroughImage(uint32_t cellId, const Trans& placement, int32_t level);
+  // The image of the cell's own geometry at the identity placement; true only when the image
+  // is a single coloured pixel. Throws for an image too large for the window.
+  bool BuildCellImage(uint32_t cellId, Cell& cell);
+  // Colours the 1 x 1 image with the first visible layer (key order) that has shapes; false,
+  // leaving it black, without one.
+  bool SinglePixelColour(PixelRaster& image, const Cell& cell) const;
+  // Every non-black pixel of the cell's image, taken back to database units, through placement
+  // and forward to a device pixel: into the parent's image (pixels outside it dropped), or
+  // without a parent into the drawer's raster. 1 when a pixel was stamped, else 0; -1 when the
+  // parent's image is a single pixel and now coloured.
+  int StampCellImage(uint32_t cellId, const Trans& placement, PixelRaster* parent);
+  // The next placement (array element) of the frame whose placed cell exists and has a box.
+  bool NextImagePlacement(ImageFrame& frame, uint32_t& placedId, Trans& placement);
   // Device pixels of a box in view coordinates: left, top, right, bottom. False when a
   // corner lies outside the 32-bit range.
   bool DeviceBox(const Box& box, int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const;
@@ -147,6 +213,8 @@ class CellDrawer {
   void DrawPlacementBox(const Box& box, int orientation, bool highlighted, const std::string& label);
   void SelectOutlinePen();
 
+  // The pen of a layer's colour word.
+  static RasterColour LayerPenColour(uint32_t word);
   // False for a hidden layer; else sets pen and brush of the layer.
   bool SetLayerStyle(LayerKey key);
   uint32_t LayerColour(LayerKey key) const;
@@ -183,11 +251,21 @@ class CellDrawer {
   TextStamps& stamps_;
   RasterColour textColour_;
   std::vector<Point> points_;
-  std::vector<uint8_t> onPath_;
+  // The cells whose placements are being drawn, shared with the drawers of the images that
+  // they build: a cell is never entered again while its placements are walked, which would
+  // also re-index it under the walk.
+  std::vector<uint8_t> ownPath_;
+  std::vector<uint8_t>* onPath_;
   // The raster's work when the pass started, the pass's limit, the array elements visited and
   // the arrays opened.
   int64_t workAtStart_;
   int64_t workLimit_;
   int64_t elementsVisited_ = 0;
   int64_t arraysOpened_ = 0;
+  // How many images are being built around this drawer (a drawer that builds one image's
+  // placements is one deeper than the drawer that asked for the image).
+  int32_t imageNesting_ = 0;
+  // Scratch of StampCellImage: the device pixel each image column and row maps to.
+  std::vector<int32_t> stampColumns_;
+  std::vector<int32_t> stampRows_;
 };

@@ -10,6 +10,7 @@
 
 #include "canvas/canvas_host.h"
 #include "canvas/cell_drawer.h"
+#include "canvas/cell_images.h"
 #include "canvas/criticality_drawing.h"
 #include "canvas/edit/canvas_prompts.h"
 #include "canvas/grid_points.h"
@@ -239,13 +240,22 @@ void MyCanvas::DrawScene(wxDC& dc) {
   settings.highlightColour = ToWxColour(s.instanceHighlightColour);
   settings.background = ToWxColour(s.backgroundColour);
   settings.unreadableCells = &unreadableCells_;
+  settings.coarseView = coarseView;
+  if (!s.accurateDraw) settings.images = FollowCellImages();
+  // The whole hierarchy goes through images only for the whole shown cell in full detail.
+  const bool accelerated = settings.images && !fineView && !coarseView && !s.layerFilter && s.cellSizeLimit == 0 &&
+                           int64_t(s.depth) > int64_t(library_->depth) && s.highlightedCell < 0 &&
+                           window.Contains(topCell->box);
+  CellImages::Pass imagePass(settings.images);
   {
     CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
     if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
       if (s.depth == 0) {
         drawer.DrawCellOutline(*topCell, Trans());
       } else if (s.orderedDraw || fineView) {
-        drawer.DrawOrdered(uint32_t(topCellId), window, s.depth);
+        drawer.DrawOrdered(uint32_t(topCellId), window, s.depth, accelerated);
+      } else if (accelerated) {
+        drawer.DrawCellAccelerated(uint32_t(topCellId));
       } else {
         drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), s.depth);
       }
@@ -255,6 +265,12 @@ void MyCanvas::DrawScene(wxDC& dc) {
   // The drawer has put its picture onto dc; the criticality boxes go over it.
   if (overlayData.criticality.criticalityShown) DrawCriticality(dc, view, overlayData.criticality);
   LogMessage("Free Memory = %lld MBytes\n", static_cast<long long>(wxGetFreeMemory().GetValue() / 1048576));
+}
+
+CellImages* MyCanvas::FollowCellImages() {
+  cellImages_ = CellImages::Shared(*library_);
+  cellImages_->Follow(*library_);
+  return cellImages_.get();
 }
 
 void MyCanvas::RefreshView() {

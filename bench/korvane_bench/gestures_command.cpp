@@ -1,0 +1,178 @@
+// korvane-bench gestures LIBDIR WIDTH HEIGHT (under xvfb-run): opens a library as the
+// application does and times, on a WIDTH x HEIGHT canvas, the full view drawn with cell
+// images against the same view with Accurate Draw, once with the default settings and once in
+// full detail (cell-size limit 0, every level), the pictures compared pixel by pixel; then a
+// browsing script from the full view: six zoom-box steps into the middle of the shown cell,
+// a Go to and a full view, each step's time on its own line. The last line gives the full
+// detail figures (the default settings draw no cell through an image) and the gesture figures.
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/korvane_bench/command.h"
+#include "bench/korvane_bench/toolkit_session.h"
+#include "canvas/my_canvas.h"
+#include "db/error.h"
+#include "db/library.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Warm passes are timed this many times and the fastest is kept: the machine is shared.
+constexpr int kWarmRuns = 3;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// One paint of the canvas through its drawing pass, onto a bitmap the size of its client.
+double TimedPaint(MyCanvas& canvas) {
+  int cw = 0;
+  int ch = 0;
+  canvas.GetClientSize(&cw, &ch);
+  wxBitmap target(cw, ch, 24);
+  wxMemoryDC dc(target);
+  canvas.DoPrepareDC(dc);
+  auto start = Clock::now();
+  canvas.OnDraw(dc);
+  return SecondsSince(start);
+}
+
+double FastestRedraw(MyCanvas& canvas) {
+  double best = 0;
+  for (int i = 0; i < kWarmRuns; ++i) {
+    canvas.RefreshView();
+    double seconds = TimedPaint(canvas);
+    best = i == 0 ? seconds : std::min(best, seconds);
+  }
+  return best;
+}
+
+// Percentage of pixels that differ between two pictures of one size.
+double DifferPercent(const wxImage& a, const wxImage& b) {
+  int64_t pixels = int64_t(a.GetWidth()) * a.GetHeight();
+  if (pixels == 0 || a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return 100.0;
+  const unsigned char* p = a.GetData();
+  const unsigned char* q = b.GetData();
+  int64_t differ = 0;
+  for (int64_t i = 0; i < pixels; ++i, p += 3, q += 3) differ += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+  return 100.0 * double(differ) / double(pixels);
+}
+
+struct ImageFigures {
+  double imagesSeconds = 0;
+  double accurateSeconds = 0;
+  double differPercent = 0;
+};
+
+// The current view warm with images, then with Accurate Draw; the settings are left as found.
+ImageFigures CompareWithAccurate(MyCanvas& canvas) {
+  DisplaySettings settings = canvas.Settings();
+  settings.accurateDraw = 0;
+  canvas.ApplySettings(settings);
+  ImageFigures figures;
+  figures.imagesSeconds = FastestRedraw(canvas);
+  wxImage withImages = canvas.DrawnImage().ConvertToImage();
+  settings.accurateDraw = 1;
+  canvas.ApplySettings(settings);
+  figures.accurateSeconds = FastestRedraw(canvas);
+  wxImage accurate = canvas.DrawnImage().ConvertToImage();
+  figures.differPercent = DifferPercent(withImages, accurate);
+  settings.accurateDraw = 0;
+  canvas.ApplySettings(settings);
+  return figures;
+}
+
+// The browsing script from the full view, a line per step.
+void Browse(MyCanvas& canvas) {
+  const Box& box = canvas.TopCell()->box;
+  double um = canvas.Settings().umPerUnit;
+  double x = (double(box.x1) + double(box.x2)) / 2 * um;
+  double y = (double(box.y1) + double(box.y2)) / 2 * um;
+  double halfWidth = double(std::max(box.Width(), box.Height())) / 2 * um;
+  canvas.Zoomout();
+  TimedPaint(canvas);
+  for (int step = 1; step <= 6; ++step) {
+    // Each zoom box is a quarter of the side of the one before, around the same point.
+    halfWidth /= 4;
+    canvas.ZoomToBox(x, y, halfWidth);
+    std::printf("gestures step=%d action=zoom_box half_width_um=%.3f seconds=%.4f\n", step, halfWidth,
+                TimedPaint(canvas));
+  }
+  // Go to: a 4 um square at the point typed.
+  canvas.ZoomToBox(x, y, 2);
+  std::printf("gestures step=7 action=go_to seconds=%.4f\n", TimedPaint(canvas));
+  canvas.Zoomout();
+  std::printf("gestures step=8 action=full_view seconds=%.4f\n", TimedPaint(canvas));
+}
+
+struct GestureFigures {
+  double pickFullMs = -1;
+  double pickZoomMs = -1;
+  double rubberStepMs = -1;
+  long long rubberPasses = -1;
+};
+
+// The figures of the mouse gestures on the canvas's full view: a double-click pick in its
+// densest spot and in a 40 um view, one motion step of a rubber box, and the drawing passes
+// that step caused. Not measured yet: every figure is -1.
+GestureFigures MeasureGestures(MyCanvas&) { return GestureFigures(); }
+
+// A figure in milliseconds, or -1 for one not measured.
+std::string Milliseconds(double ms) {
+  if (ms < 0) return "-1";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", ms);
+  return text;
+}
+
+int RunGestures(const std::vector<std::string>& args) {
+  if (args.size() != 3) {
+    std::fprintf(stderr, "usage: korvane-bench gestures LIBDIR WIDTH HEIGHT\n");
+    return 2;
+  }
+  const std::string& libDir = args[0];
+  int width = std::atoi(args[1].c_str());
+  int height = std::atoi(args[2].c_str());
+  if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
+  ToolkitSession toolkit("gestures", width, height);
+  MyCanvas* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
+  canvas->SetClientSize(width, height);
+  if (!canvas->LoadLibrary(libDir)) throw Error(kTagBench, "Cannot open library " + libDir);
+  if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + libDir);
+  std::printf("gestures cold_first_view_seconds=%.3f\n", TimedPaint(*canvas));
+
+  ImageFigures defaults = CompareWithAccurate(*canvas);
+  std::printf("gestures default_settings images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f\n",
+              defaults.imagesSeconds, defaults.accurateSeconds, defaults.differPercent);
+  DisplaySettings userSettings = canvas->Settings();
+  DisplaySettings fullDetail = userSettings;
+  fullDetail.cellSizeLimit = 0;
+  fullDetail.depth = int32_t(canvas->GetLibrary()->depth) + 1;
+  canvas->ApplySettings(fullDetail);
+  ImageFigures detail = CompareWithAccurate(*canvas);
+  std::printf("gestures full_detail images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f ratio=%.3f\n",
+              detail.imagesSeconds, detail.accurateSeconds, detail.differPercent,
+              detail.imagesSeconds / std::max(detail.accurateSeconds, 1e-9));
+  canvas->ApplySettings(userSettings);
+
+  Browse(*canvas);
+  GestureFigures gestures = MeasureGestures(*canvas);
+  std::printf(
+      "gestures images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f pick_full_ms=%s pick_zoom_ms=%s "
+      "rubber_step_ms=%s rubber_passes=%lld\n",
+      detail.imagesSeconds, detail.accurateSeconds, detail.differPercent, Milliseconds(gestures.pickFullMs).c_str(),
+      Milliseconds(gestures.pickZoomMs).c_str(), Milliseconds(gestures.rubberStepMs).c_str(), gestures.rubberPasses);
+  canvas->Destroy();
+  return 0;
+}
+
+BenchCommandRegistrar registrar({"gestures", "LIBDIR WIDTH HEIGHT", RunGestures});
+
+}  // namespace
