@@ -116,6 +116,7 @@ void MyCanvas::ClearSelection() {
 void MyCanvas::RefreshSelection() { Refresh(false); }
 
 void MyCanvas::ForwardMouse(MouseKind kind, wxMouseEvent& wx) {
+  if (!gestures_) return;
   MouseEvent event;
   event.kind = kind;
   CalcUnscrolledPosition(wx.GetX(), wx.GetY(), &event.x, &event.y);
@@ -148,4 +149,6 @@ void MyCanvas::OnRightUp(wxMouseEvent& event) { ForwardMouse(MouseKind::kRightUp
 void MyCanvas::OnRightDClick(wxMouseEvent& event) { ForwardMouse(MouseKind::kRightDClick, event); }
 void MyCanvas::OnMotion(wxMouseEvent& event) { ForwardMouse(MouseKind::kMotion, event); }
 
-void MyCanvas::OnMouseCaptureLost(wxMouseCaptureLostEvent&) { gestures_->controller.Abandon(); }
+void MyCanvas::OnMouseCaptureLost(wxMouseCaptureLostEvent&) {
+  if (gestures_) gestures_->controller.Abandon();
+}

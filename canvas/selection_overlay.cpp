@@ -28,6 +28,7 @@ void SelectionOverlay::Paint(wxDC& dc, const ViewMapping& view) {
       if (v) dc.DrawPolygon(int(points.size()), points.data(), 0, 0, wxODDEVEN_RULE);
     }
   }
+  if (library_) edit_.FollowGeneration(*library_);
   if (edit_.selectedInstance) PaintInstance(dc, view);
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dcmemory.h>
+#include <wx/evtloop.h>
 #include <wx/frame.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
 
 #include <memory>
 
@@ -103,6 +106,33 @@ TEST_F(GesturesWindowTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
   EXPECT_EQ(canvastest::CountColour(shown, kRubber), 0);
 }
 
+// The same zoom through the display server: pointer and buttons of the system.
+TEST_F(GesturesWindowTest, SimulatedRightDragZoomsToTheBox) {
+  auto pump = [] {
+    wxEventLoop loop;
+    wxEventLoopActivator active(&loop);
+    for (int i = 0; i < 10; ++i) {
+      wxTheApp->ProcessPendingEvents();
+      wxYield();
+      wxMilliSleep(5);
+    }
+  };
+  pump();
+  wxUIActionSimulator pointer;
+  pointer.MouseMove(canvas_->ClientToScreen(wxPoint(60, 60)));
+  pump();
+  pointer.MouseDown(wxMOUSE_BTN_RIGHT);
+  pump();
+  for (int step = 1; step <= 4; ++step) {
+    pointer.MouseMove(canvas_->ClientToScreen(wxPoint(60 + 30 * step, 60 + 20 * step)));
+    pump();
+  }
+  pointer.MouseUp(wxMOUSE_BTN_RIGHT);
+  pump();
+  EXPECT_FALSE(canvas_->lastZoomedArea.IsEmpty());
+  EXPECT_GT(canvas_->view.magnification, 2.0);
+}
+
 TEST_F(GesturesWindowTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
   Mouse(wxEVT_LEFT_DOWN, 60, 250, true, false);
   Mouse(wxEVT_MOTION, 160, 252, true, false);
@@ -144,6 +174,16 @@ TEST_F(GesturesWindowTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightC
   EXPECT_TRUE(canvastest::IsColour(shown, left.x, left.y, wxColour(255, 0, 255)));
   EXPECT_TRUE(canvastest::IsColour(shown, centre.x, centre.y, canvastest::kGreenPen));
   EXPECT_EQ(canvas_->SceneDrawCount(), passes);
+
+  // The shown cell placed at its own origin as the selected instance: its box in yellow.
+  SRef placement;
+  canvas_->edit.selectedInstance.ref = &placement;
+  const wxPoint bottom = Device(2000, 0);
+  EXPECT_TRUE(canvastest::IsColour(Paint(), bottom.x, bottom.y, wxColour(255, 255, 0)));
+  // After an edit anywhere on the library the placement may be gone: it is dropped unpainted.
+  BumpEditGeneration(*canvas_->GetLibrary());
+  EXPECT_EQ(canvastest::CountColour(Paint(), wxColour(255, 255, 0)), 0);
+  EXPECT_FALSE(canvas_->edit.selectedInstance);
 
   canvas_->ClearSelection();
   EXPECT_FALSE(canvas_->edit.HasSelection());
