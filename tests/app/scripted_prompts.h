@@ -63,4 +63,15 @@ class ScriptedPrompts : public ScriptedCanvasAnswers<Prompts> {
     colour = wxColour(10, 20, 30);
     return true;
   }
+  // Answers of the instance dialog: the placement stored, keeping the placed cell (none left:
+  // Cancel). The title of each dialog goes to asked.
+  std::deque<ARef> instancePlacements;
+  bool InstanceDialog(const std::string& title, InstanceParameters& values) override {
+    asked.push_back(title);
+    if (instancePlacements.empty()) return false;
+    const uint32_t cellId = values.placement.CellId();
+    values.placement = Next(instancePlacements, ARef());
+    values.placement.cellWord = (values.placement.cellWord & kArrayBit) | cellId;
+    return true;
+  }
 };
