@@ -517,7 +517,8 @@ void GestureController::Motion(const MouseEvent& e) {
     transients_.boxX2 = state_.cursorX;
     transients_.boxY2 = state_.cursorY;
   } else {
-    return;
+    // A command may have ended the gesture (Cancel while drawing): what it showed goes.
+    transients_ = GestureTransients{};
   }
   PixelRect area = before.Union(TransientArea());
   if (!area.IsEmpty()) host_.RefreshPixels(area);

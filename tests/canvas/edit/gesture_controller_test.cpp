@@ -227,6 +227,16 @@ TEST_F(GestureTest, DrawingConstrainsClosesAndSurvivesADoubleClick) {
   EXPECT_FALSE(gestures_.Transients().rubberLine);
   Send(MouseKind::kLeftDown, 400, 900);
   EXPECT_FALSE(edit_.HasSelection());
+
+  // A command that ends a drawing leaves a rubber line, which the next motion takes away.
+  Send(MouseKind::kLeftUp, 400, 900);
+  Send(MouseKind::kLeftDown, 100, 900, true, false, true);
+  Send(MouseKind::kLeftUp, 100, 900);
+  Send(MouseKind::kMotion, 250, 900);
+  edit_.Cancel();
+  Send(MouseKind::kMotion, 260, 900);
+  EXPECT_FALSE(gestures_.Transients().rubberLine);
+  EXPECT_EQ(host_.refreshed.back(), (PixelRect{98, 898, 155, 5}));
 }
 
 TEST_F(GestureTest, ZoomBoxRecordsTheAreaEvenWhenTheScaleStays) {
