@@ -119,10 +119,108 @@ struct GestureFigures {
   long long rubberPasses = -1;
 };
 
-// The figures of the mouse gestures on the canvas's full view: a double-click pick in its
-// densest spot and in a 40 um view, one motion step of a rubber box, and the drawing passes
-// that step caused. Not measured yet: every figure is -1.
-GestureFigures MeasureGestures(MyCanvas&) { return GestureFigures(); }
+// The centres of the count 16 x 16 pixel tiles of the canvas's last drawn scene that hold the
+// most pixels that are not black: where the most is drawn. In scrolled pixels, as the gestures
+// take them.
+std::vector<wxPoint> DensestSpots(MyCanvas& canvas, size_t count) {
+  const wxImage scene = canvas.DrawnImage().ConvertToImage();
+  constexpr int kTile = 16;
+  const int columns = std::max(scene.GetWidth() / kTile, 1);
+  const int rows = std::max(scene.GetHeight() / kTile, 1);
+  std::vector<int> counts(size_t(columns) * rows, 0);
+  const unsigned char* p = scene.GetData();
+  for (int y = 0; y < scene.GetHeight(); ++y) {
+    for (int x = 0; x < scene.GetWidth(); ++x, p += 3) {
+      if ((p[0] | p[1] | p[2]) == 0) continue;
+      ++counts[size_t(std::min(y / kTile, rows - 1)) * columns + std::min(x / kTile, columns - 1)];
+    }
+  }
+  std::vector<size_t> order(counts.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  count = std::min(count, order.size());
+  std::partial_sort(order.begin(), order.begin() + std::ptrdiff_t(count), order.end(),
+                    [&counts](size_t a, size_t b) { return counts[a] > counts[b]; });
+  std::vector<wxPoint> spots;
+  for (size_t i = 0; i < count; ++i) {
+    wxPoint tile(int(order[i] % columns) * kTile + kTile / 2, int(order[i] / columns) * kTile + kTile / 2);
+    spots.push_back(canvas.CalcUnscrolledPosition(tile));
+  }
+  return spots;
+}
+
+MouseEvent GestureAt(MouseKind kind, const wxPoint& at) {
+  MouseEvent event;
+  event.kind = kind;
+  event.x = at.x;
+  event.y = at.y;
+  event.rightIsDown = kind == MouseKind::kRightDown || kind == MouseKind::kMotion;
+  return event;
+}
+
+// A double-click pick at a point, warm: the first pick loads what it reaches, the fastest of
+// the timed ones counts.
+double PickMilliseconds(MyCanvas& canvas, const wxPoint& at) {
+  canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
+  double best = -1;
+  for (int i = 0; i < kWarmRuns; ++i) {
+    auto start = Clock::now();
+    canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
+    double ms = SecondsSince(start) * 1000;
+    best = best < 0 ? ms : std::min(best, ms);
+  }
+  std::printf("gestures pick at=%d,%d selected=%s ms=%.3f\n", at.x, at.y, canvas.edit.HasSelection() ? "yes" : "no",
+              best);
+  canvas.ClearSelection();
+  return best;
+}
+
+// The slowest warm pick among the densest spots of the current view.
+double DensestPickMilliseconds(MyCanvas& canvas) {
+  double slowest = 0;
+  for (const wxPoint& at : DensestSpots(canvas, 8)) slowest = std::max(slowest, PickMilliseconds(canvas, at));
+  return slowest;
+}
+
+// The figures of the mouse gestures on the canvas's full view: the slowest double-click pick
+// among its densest spots and among those of a 40 um view around the densest, the mean time of
+// one motion step of a rubber box over the whole view (the gesture and the paint that follows
+// it), and the drawing passes that the steps caused.
+GestureFigures MeasureGestures(MyCanvas& canvas) {
+  GestureFigures figures;
+  canvas.Zoomout();
+  TimedPaint(canvas);
+  figures.pickFullMs = DensestPickMilliseconds(canvas);
+  const wxPoint full = DensestSpots(canvas, 1).front();
+  const double um = canvas.Settings().umPerUnit;
+  canvas.ZoomToBox(canvas.view.ScreenToDBX(full.x) * um, canvas.view.ScreenToDBY(full.y) * um, 20);
+  TimedPaint(canvas);
+  figures.pickZoomMs = DensestPickMilliseconds(canvas);
+
+  canvas.Zoomout();
+  TimedPaint(canvas);
+  int cw = 0;
+  int ch = 0;
+  canvas.GetClientSize(&cw, &ch);
+  wxBitmap target(cw, ch, 24);
+  wxMemoryDC dc(target);
+  canvas.DoPrepareDC(dc);
+  const int64_t passes = canvas.SceneDrawCount();
+  const wxPoint corner(10, 10);
+  canvas.HandleMouse(GestureAt(MouseKind::kRightDown, corner));
+  constexpr int kSteps = 50;
+  auto start = Clock::now();
+  for (int i = 0; i < kSteps; ++i) {
+    canvas.HandleMouse(GestureAt(MouseKind::kMotion, wxPoint(cw - 10 - 3 * i, ch - 10 - 2 * i)));
+    canvas.OnDraw(dc);
+  }
+  figures.rubberStepMs = SecondsSince(start) * 1000 / kSteps;
+  figures.rubberPasses = canvas.SceneDrawCount() - passes;
+  // Released where it was pressed: a click, which neither zooms nor inserts.
+  MouseEvent release = GestureAt(MouseKind::kRightUp, corner);
+  release.rightIsDown = false;
+  canvas.HandleMouse(release);
+  return figures;
+}
 
 // A figure in milliseconds, or -1 for one not measured.
 std::string Milliseconds(double ms) {
