@@ -4,6 +4,7 @@
 #include <iterator>
 #include <set>
 
+#include "canvas/cell_images.h"
 #include "canvas/edit/canvas_prompts.h"
 #include "canvas/edit/clear_memory.h"
 #include "canvas/edit/inspection.h"
@@ -24,7 +25,7 @@ void MyCanvas::InspectLayer() {
   {
     BusyCursor busy(host_);
     // The walk replaces the path of the last pick, and with it the selection.
-    Refresh(false);
+    ClearSelection();
     target = inspection_.Start(edit, *library_, uint32_t(topCellId), overlayLayer ? &overlayData.cell : nullptr, key);
   }
   if (!target) {
@@ -65,12 +66,13 @@ void MyCanvas::ClearLibraryMemory() {
   const std::vector<MyCanvas*> canvases = CanvasesShowing(library_.get());
   std::set<uint32_t> shown;
   // Nothing may point into a cell's contents once they go: every window on the library drops
-  // its selection, pick path and selected instance first.
+  // its selection, pick path, selected instance and what its gestures show first.
   for (MyCanvas* canvas : canvases) {
-    canvas->edit.Cancel();
+    canvas->ClearSelection();
     if (canvas->topCell) shown.insert(uint32_t(canvas->topCellId));
   }
   ClearMemory(*library_, shown);
+  CellImages::Shared(*library_)->Clear();
   for (MyCanvas* canvas : canvases) canvas->RefreshView();
 }
 
