@@ -1,0 +1,145 @@
+// korvane-bench save LIBDIR: on copies of the library (the original is never written), times
+// Recalculate Cells on the whole library with its peak memory, the first expansion of the top
+// cell's tree item, and Save DB after one placement and one polygon went into one block cell,
+// with the bytes the save added to the directory.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/core/tree_model.h"
+#include "bench/korvane_bench/command.h"
+#include "canvas/edit/canvas_prompts.h"
+#include "canvas/edit/cell_recalculation.h"
+#include "canvas/edit/edit_state.h"
+#include "canvas/edit/instance_commands.h"
+#include "canvas/edit/library_save.h"
+#include "db/error.h"
+#include "db/library.h"
+#include "db/poly/ring_set.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+constexpr const char* kBlock = "BLOCK_0000";
+constexpr const char* kLeaf = "LEAF_0001";
+
+// A fresh copy of the library directory, removed again when it goes.
+class LibraryCopy {
+ public:
+  explicit LibraryCopy(const std::string& source) {
+    path_ = fs::temp_directory_path() / ("korvane_save_bench_" + std::to_string(::getpid()));
+    fs::remove_all(path_);
+    fs::copy(source, path_, fs::copy_options::recursive);
+  }
+  ~LibraryCopy() { fs::remove_all(path_); }
+  LibraryCopy(const LibraryCopy&) = delete;
+  LibraryCopy& operator=(const LibraryCopy&) = delete;
+  std::string Path() const { return path_.string(); }
+  uintmax_t Bytes() const {
+    uintmax_t total = 0;
+    for (const auto& entry : fs::directory_iterator(path_)) total += entry.file_size();
+    return total;
+  }
+
+ private:
+  fs::path path_;
+};
+
+// Resets the peak resident set size, so that VmHWM tells the peak of what follows.
+void ResetPeakRss() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+}
+
+// The answers of the Insert Inst command: the leaf by name, placed at the block's centre.
+class InsertAnswers : public UnansweredPrompts {
+ public:
+  explicit InsertAnswers(Point at) : at_(at) {}
+  std::string AskText(const std::string&, const std::string&, const std::string&) override { return kLeaf; }
+  int AskChoice(const std::string&, const std::string&, const std::vector<std::string>&) override { return 0; }
+  bool InstanceDialog(const std::string&, InstanceParameters& values) override {
+    values.placement.x = at_.x;
+    values.placement.y = at_.y;
+    return true;
+  }
+
+ private:
+  Point at_;
+};
+
+int32_t NeedCell(const Library& lib, const char* name) {
+  const int32_t id = lib.FindIndex(name);
+  if (id < 0) throw Error(kTagBench, std::string("No cell ") + name);
+  return id;
+}
+
+int RunSave(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    std::fprintf(stderr, "usage: korvane-bench save LIBDIR\n");
+    return 2;
+  }
+  LibraryCopy copy(args[0]);
+
+  double recalcSeconds = 0;
+  long recalcPeakKb = 0;
+  {
+    Library lib(copy.Path(), false);
+    lib.Open();
+    lib.flags |= kLibHierarchyDirty;
+    ResetPeakRss();
+    const auto start = Clock::now();
+    RecalculateCells(lib);
+    recalcSeconds = SecondsSince(start);
+    recalcPeakKb = PeakRssKb();
+  }
+
+  double treeMs = 0;
+  size_t treeChildren = 0;
+  {
+    Library lib(copy.Path(), false);
+    lib.Open();
+    if (lib.roots.empty()) throw Error(kTagBench, "No root cell");
+    const auto start = Clock::now();
+    treeChildren = ChildCells(lib, int32_t(lib.roots.front())).size();
+    treeMs = SecondsSince(start) * 1000;
+  }
+
+  Library lib(copy.Path(), false);
+  lib.Open();
+  const int32_t block = NeedCell(lib, kBlock);
+  NeedCell(lib, kLeaf);
+  Cell& cell = *lib.cells[size_t(block)];
+  lib.LoadCell(cell, true);
+  const Box box = cell.box;
+  const Point centre(int32_t((int64_t(box.x1) + box.x2) / 2), int32_t((int64_t(box.y1) + box.y2) / 2));
+  InsertAnswers answers(centre);
+  EditState edit;
+  CellCommandScope scope{lib, answers, edit, block, 1.0 / lib.unitsPerNm};
+  if (!InsertInst(scope)) throw Error(kTagBench, "Insert Inst refused");
+  RingSet rings;
+  rings.AddRectangle(Box(centre.x, centre.y, centre.x + 1000, centre.y + 500));
+  cell.AddPolygonEdit(rings, MakeLayerKey(1, 0));
+  lib.flags |= kLibCellsChanged;
+  const uintmax_t before = copy.Bytes();
+  const auto start = Clock::now();
+  SaveLibraryChanges(lib);
+  const double saveSeconds = SecondsSince(start);
+  const uintmax_t appended = copy.Bytes() - before;
+
+  std::printf("tree_children=%zu recalc_cells=%lld\n", treeChildren, static_cast<long long>(lib.cells.size()));
+  std::printf("save seconds=%.4f bytes_appended=%llu recalc_seconds=%.3f recalc_peak_rss_kb=%ld tree_expand_ms=%.2f\n",
+              saveSeconds, static_cast<unsigned long long>(appended), recalcSeconds, recalcPeakKb, treeMs);
+  return 0;
+}
+
+BenchCommandRegistrar registrar({"save", "LIBDIR", RunSave});
+
+}  // namespace
