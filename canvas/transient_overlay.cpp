@@ -25,7 +25,9 @@ void TransientOverlay::Paint(wxDC& dc, const ViewMapping& view) {
   const Rgb& back = settings_.backgroundColour;
   dc.SetPen(wxPen(wxColour(255 - back.red, 255 - back.green, 255 - back.blue), 1, wxPENSTYLE_SOLID));
   // The rubber line belongs to a left drag or a drawing; a command may have ended either.
-  if (t.rubberLine && (gestures_.State().leftButtonDown || edit_.drawingPolygon)) dc.DrawLine(t.lineX1, t.lineY1, t.lineX2, t.lineY2);
+  if (t.rubberLine && (gestures_.State().leftButtonDown || edit_.drawingPolygon)) {
+    dc.DrawLine(t.lineX1, t.lineY1, t.lineX2, t.lineY2);
+  }
   if (t.rubberBox) {
     dc.DrawLine(t.boxX1, t.boxY1, t.boxX2, t.boxY1);
     dc.DrawLine(t.boxX2, t.boxY1, t.boxX2, t.boxY2);

@@ -59,6 +59,12 @@ RingVertex* FindInRings(const RingSet& rings, Visit visit) {
   return nullptr;
 }
 
+// True when the window, in database units, has no width or no height (or no view is fitted).
+bool ShowsNoArea(const ViewMapping& view) {
+  return !(view.scale > 0) || view.ScreenToDBX(view.windowX) == view.ScreenToDBX(double(view.windowX) + view.windowW) ||
+         view.ScreenToDBY(view.windowY) == view.ScreenToDBY(double(view.windowY) + view.windowH);
+}
+
 }  // namespace
 
 PixelRect PixelRect::Union(const PixelRect& other) const {
@@ -416,8 +422,7 @@ void GestureController::RightUp(const MouseEvent& e, Library* library) {
   // The arrow comes back on every way out, the early one included.
   host_.ShowCursor(CursorKind::kArrow);
   transients_.rubberBox = false;
-  if (!(view_.scale > 0) || view_.ScreenToDBX(view_.windowX) == view_.ScreenToDBX(double(view_.windowX) + view_.windowW) ||
-      view_.ScreenToDBY(view_.windowY) == view_.ScreenToDBY(double(view_.windowY) + view_.windowH)) {
+  if (ShowsNoArea(view_)) {
     host_.RedrawView();
     return;
   }
@@ -553,8 +558,8 @@ PixelRect GestureController::SelectionArea() const {
   PixelRect area;
   if (edit_.HasSelection()) {
     Box box = edit_.selectionRing.GetBoundingBox();
-    area = SpanRect(view_.ToDeviceX(box.x1), view_.ToDeviceY(box.y2), view_.ToDeviceX(box.x2),
-                    view_.ToDeviceY(box.y1), kPenMargin);
+    area = SpanRect(view_.ToDeviceX(box.x1), view_.ToDeviceY(box.y2), view_.ToDeviceX(box.x2), view_.ToDeviceY(box.y1),
+                    kPenMargin);
   }
   // The selected instance's box is that of a placed cell, which the view knows nothing of: the
   // whole window covers it.
@@ -570,6 +575,5 @@ PixelRect GestureController::RulerArea(const Ruler& ruler) const {
   int32_t x2 = view_.ToDeviceX(ruler.x2);
   int32_t y2 = view_.ToDeviceY(ruler.y2);
   int32_t labelWidth = int32_t(RulerLabel(ruler, settings_.nmPerUnit).size()) * kLabelCharWidth;
-  return SpanRect(x1, y1, x2, y2, kPenMargin)
-      .Union(PixelRect{x2, y2, labelWidth + kPenMargin, kLabelHeight});
+  return SpanRect(x1, y1, x2, y2, kPenMargin).Union(PixelRect{x2, y2, labelWidth + kPenMargin, kLabelHeight});
 }

@@ -58,9 +58,7 @@ struct PixelRect {
   bool IsEmpty() const { return width <= 0 || height <= 0; }
   // The smallest rectangle holding both; an empty one adds nothing.
   PixelRect Union(const PixelRect& other) const;
-  bool operator==(const PixelRect& o) const {
-    return x == o.x && y == o.y && width == o.width && height == o.height;
-  }
+  bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
 };
 
 enum class CursorKind { kArrow, kMagnifier, kZoomOut };

@@ -38,9 +38,9 @@ struct RecordingHost : GestureHost {
 };
 
 // One database unit per pixel over a 1000 x 1000 window: pixel (x, y) is unit (x, 1000 - y).
-class GestureTest : public ::testing::Test {
+class GestureControllerTest : public ::testing::Test {
  protected:
-  GestureTest() : gestures_(host_, view_, settings_, edit_, zoomed_) {
+  GestureControllerTest() : gestures_(host_, view_, settings_, edit_, zoomed_) {
     view_.viewBox = ViewBox{0, 0, 1000, 1000};
     view_.scale = 1.0;
     view_.windowW = view_.windowH = 1000;
@@ -91,7 +91,7 @@ class GestureTest : public ::testing::Test {
   bool rightHeld_ = false;
 };
 
-TEST(GestureRules, AngleConstraintKeepsToTheNearestOfTheEightDirections) {
+TEST(GestureController, AngleConstraintKeepsToTheNearestOfTheEightDirections) {
   const Point r(0, 0);
   EXPECT_EQ(ConstrainAngle({10, 4}, r, 2), Point(10, 0));
   EXPECT_EQ(ConstrainAngle({10, 6}, r, 2), Point(10, 10));
@@ -106,7 +106,7 @@ TEST(GestureRules, AngleConstraintKeepsToTheNearestOfTheEightDirections) {
   EXPECT_EQ(SnapCoordinate(13, 1), 13);
 }
 
-TEST(GestureRules, RulerLabelsAreWholeNanometresTruncated) {
+TEST(GestureController, RulerLabelsAreWholeNanometresTruncated) {
   EXPECT_EQ(RulerLabel({0, 0, 1000, 0}, 1.0), "1000");
   EXPECT_EQ(RulerLabel({0, 0, 1000, 0}, 0.1), "100");
   EXPECT_EQ(RulerLabel({0, 0, 1, 1}, 1.0), "1");
@@ -116,7 +116,7 @@ TEST(GestureRules, RulerLabelsAreWholeNanometresTruncated) {
   EXPECT_FALSE(RulerShown({0, 0, 11, 10}, Box(0, 0, 10, 10)));
 }
 
-TEST(GestureRules, DragZoomFillsTheClientUpToTheCap) {
+TEST(GestureController, DragZoomFillsTheClientUpToTheCap) {
   double magnification = 1.0;
   auto request = DragZoomScroll(magnification, 100, 100, 200, 100, 1000, 1000);
   ASSERT_TRUE(request);
@@ -128,7 +128,7 @@ TEST(GestureRules, DragZoomFillsTheClientUpToTheCap) {
   EXPECT_FALSE(DragZoomScroll(magnification, 0, 0, 10, 10, 1000, 1000));
 }
 
-TEST_F(GestureTest, LeftDragOfFivePixelsMakesARulerFourDoNot) {
+TEST_F(GestureControllerTest, LeftDragOfFivePixelsMakesARulerFourDoNot) {
   LeftDrag(100, 100, 104, 100);
   EXPECT_TRUE(edit_.rulers.empty());
   EXPECT_FALSE(gestures_.Transients().rubberLine);
@@ -147,7 +147,7 @@ TEST_F(GestureTest, LeftDragOfFivePixelsMakesARulerFourDoNot) {
   EXPECT_EQ(host_.status[1], "Move point to (0.1030, 0.1040) um");
 }
 
-TEST_F(GestureTest, RulerShorterThanTheGridIsDropped) {
+TEST_F(GestureControllerTest, RulerShorterThanTheGridIsDropped) {
   settings_.snapGrid = 10;
   LeftDrag(100, 100, 104, 103);  // snaps back onto the anchor
   EXPECT_TRUE(edit_.rulers.empty());
@@ -161,7 +161,7 @@ TEST_F(GestureTest, RulerShorterThanTheGridIsDropped) {
   EXPECT_FALSE(edit_.RecoverRulers());
 }
 
-TEST_F(GestureTest, ControlPressPrefersAVertexToAnEdge) {
+TEST_F(GestureControllerTest, ControlPressPrefersAVertexToAnEdge) {
   SelectSquare();
   Send(MouseKind::kLeftDown, 101, 901, true);
   EXPECT_EQ(edit_.pickKind, PickKind::kVertex);
@@ -172,7 +172,7 @@ TEST_F(GestureTest, ControlPressPrefersAVertexToAnEdge) {
   EXPECT_EQ(host_.status[1], "Edge (0.1000, 0.1000) - (0.2000, 0.1000) um");
 }
 
-TEST_F(GestureTest, SplitAtAnEndChangesNothingElsewhereAddsTwoCoincidentVertices) {
+TEST_F(GestureControllerTest, SplitAtAnEndChangesNothingElsewhereAddsTwoCoincidentVertices) {
   SelectSquare();
   Send(MouseKind::kLeftDown, 100, 900, true, false, true);
   EXPECT_EQ(edit_.selectionRing.VertexCount(), 4u);
@@ -183,7 +183,7 @@ TEST_F(GestureTest, SplitAtAnEndChangesNothingElsewhereAddsTwoCoincidentVertices
   EXPECT_TRUE(edit_.SelectionClosed());
 }
 
-TEST_F(GestureTest, MovingAnEdgeBesideAParallelNeighbourKeepsTheRing) {
+TEST_F(GestureControllerTest, MovingAnEdgeBesideAParallelNeighbourKeepsTheRing) {
   ringtest::AddRing(edit_.selectionRing, {{0, 0}, {100, 100}, {200, 200}, {200, 0}});
   // The edge (100,100)-(200,200) continues its predecessor: that end cannot be intersected.
   LeftDrag(150, 850, 170, 870, true);
@@ -197,7 +197,7 @@ TEST_F(GestureTest, MovingAnEdgeBesideAParallelNeighbourKeepsTheRing) {
   EXPECT_EQ(host_.status[1], "Move edge to (0.2300, 0.1000) - (0.2300, 0.2000) um");
 }
 
-TEST_F(GestureTest, DrawingConstrainsClosesAndSurvivesADoubleClick) {
+TEST_F(GestureControllerTest, DrawingConstrainsClosesAndSurvivesADoubleClick) {
   Send(MouseKind::kLeftDown, 100, 900, true, false, true);
   EXPECT_EQ(host_.status[1], "Layer must be selected, cancel polygon insertion");
   EXPECT_FALSE(edit_.drawingPolygon);
@@ -239,7 +239,7 @@ TEST_F(GestureTest, DrawingConstrainsClosesAndSurvivesADoubleClick) {
   EXPECT_EQ(host_.refreshed.back(), (PixelRect{98, 898, 155, 5}));
 }
 
-TEST_F(GestureTest, ZoomBoxRecordsTheAreaEvenWhenTheScaleStays) {
+TEST_F(GestureControllerTest, ZoomBoxRecordsTheAreaEvenWhenTheScaleStays) {
   Send(MouseKind::kRightDown, 0, 0);
   EXPECT_EQ(host_.cursor, CursorKind::kMagnifier);
   Send(MouseKind::kMotion, 1000, 1000);
@@ -257,7 +257,7 @@ TEST_F(GestureTest, ZoomBoxRecordsTheAreaEvenWhenTheScaleStays) {
   EXPECT_DOUBLE_EQ(view_.magnification, 5.0);
 }
 
-TEST_F(GestureTest, BoxInsertionNeedsALayerRow) {
+TEST_F(GestureControllerTest, BoxInsertionNeedsALayerRow) {
   Send(MouseKind::kRightDown, 100, 900, false, true);
   Send(MouseKind::kRightUp, 200, 800, false, true);
   EXPECT_EQ(host_.status[1], "Layer must be selected, cancel box insertion");
@@ -271,7 +271,7 @@ TEST_F(GestureTest, BoxInsertionNeedsALayerRow) {
   EXPECT_EQ(edit_.selectionRing.GetBoundingBox(), Box(100, 100, 200, 200));
 }
 
-TEST_F(GestureTest, MotionReadsOutAndRefreshesOnlyTheRubberBox) {
+TEST_F(GestureControllerTest, MotionReadsOutAndRefreshesOnlyTheRubberBox) {
   Send(MouseKind::kMotion, 100, 900);
   EXPECT_EQ(host_.status[0], "(0.1000, 0.1000) um");
   EXPECT_TRUE(host_.refreshed.empty());
@@ -283,7 +283,7 @@ TEST_F(GestureTest, MotionReadsOutAndRefreshesOnlyTheRubberBox) {
   EXPECT_EQ(host_.redraws, 0);
 }
 
-TEST_F(GestureTest, MiddleDragZoomsOutOnlyWhenZoomedAndDragged) {
+TEST_F(GestureControllerTest, MiddleDragZoomsOutOnlyWhenZoomedAndDragged) {
   Send(MouseKind::kMiddleDown, 0, 0);
   Send(MouseKind::kMiddleUp, 50, 50);
   EXPECT_EQ(host_.zoomOuts, 0);

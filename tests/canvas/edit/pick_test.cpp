@@ -21,8 +21,8 @@ class PickTest : public ::testing::Test {
     top_ = lib_.CreateCell("top");
     uint32_t mid = lib_.CreateCell("mid");
     uint32_t leaf = lib_.CreateCell("leaf");
-    libtest::AddShape(*lib_.cells[leaf], kMetal, {{0, 0}, {100, 0}, {100, 20}, {20, 20}, {20, 100}, {0, 100}},
-                      {{0, 0}}, true);
+    libtest::AddShape(*lib_.cells[leaf], kMetal, {{0, 0}, {100, 0}, {100, 20}, {20, 20}, {20, 100}, {0, 100}}, {{0, 0}},
+                      true);
     libtest::Place(lib_, mid, libtest::Single(leaf, 0, 0));
     libtest::Place(lib_, top_, libtest::Array(mid, 1000, 1000, 3, 2, 500, 500));
     lib_.cells[top_]->AddText(kText, lib_.AddString("VDD"), 5000, 5000, true);

@@ -31,9 +31,9 @@ struct StatusSink : CanvasHost {
 
 // A shown canvas on a library of two squares: (0, 0)-(1000, 1000) and (3000, 2000)-(4000,
 // 3000), green. Mouse events go through the window's own event handling.
-class GesturesWindowTest : public ::testing::Test {
+class CanvasMouseTest : public ::testing::Test {
  protected:
-  GesturesWindowTest() {
+  CanvasMouseTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "gestures", wxDefaultPosition, wxSize(420, 340));
     canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
     canvas_->SetHost(&sink_);
@@ -48,7 +48,7 @@ class GesturesWindowTest : public ::testing::Test {
     frame_->Show();
     Paint();
   }
-  ~GesturesWindowTest() override {
+  ~CanvasMouseTest() override {
     frame_->Destroy();
     wxTheApp->ProcessIdle();
   }
@@ -80,7 +80,7 @@ class GesturesWindowTest : public ::testing::Test {
   MyCanvas* canvas_;
 };
 
-TEST_F(GesturesWindowTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
+TEST_F(CanvasMouseTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
   const int64_t passes = canvas_->SceneDrawCount();
   const wxImage scene = Paint();
   Mouse(wxEVT_RIGHT_DOWN, 50, 50, false, true);
@@ -107,7 +107,7 @@ TEST_F(GesturesWindowTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
 }
 
 // The same zoom through the display server: pointer and buttons of the system.
-TEST_F(GesturesWindowTest, SimulatedRightDragZoomsToTheBox) {
+TEST_F(CanvasMouseTest, SimulatedRightDragZoomsToTheBox) {
   auto pump = [] {
     wxEventLoop loop;
     wxEventLoopActivator active(&loop);
@@ -133,7 +133,7 @@ TEST_F(GesturesWindowTest, SimulatedRightDragZoomsToTheBox) {
   EXPECT_GT(canvas_->view.magnification, 2.0);
 }
 
-TEST_F(GesturesWindowTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
+TEST_F(CanvasMouseTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
   Mouse(wxEVT_LEFT_DOWN, 60, 250, true, false);
   Mouse(wxEVT_MOTION, 160, 252, true, false);
   Mouse(wxEVT_LEFT_UP, 160, 252, false, false);
@@ -154,7 +154,7 @@ TEST_F(GesturesWindowTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval)
   EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
 }
 
-TEST_F(GesturesWindowTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColour) {
+TEST_F(CanvasMouseTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColour) {
   DisplaySettings settings = canvas_->Settings();
   settings.geometryHighlightColour = Rgb{255, 0, 255};
   canvas_->ApplySettings(settings);
