@@ -222,4 +222,23 @@ TEST(ConfigFile, SaveReplacesTheFileOnlyWhenWritten) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(ConfigFile, EveryPrefixOfASavedFileReadsWithoutHarm) {
+  ConfigSnapshot saved;
+  saved.criticalityPath = "/a b/c.txt";
+  saved.depth = 12;
+  saved.showNames = true;
+  saved.background = {9, 8, 7};
+  saved.layers[MakeLayerKey(1, 0)].colour = 0x80010203;
+  saved.layers[MakeLayerKey(2, 7)].brushStyle = kBrushVerticalHatch;
+  const std::string file = WriteConfig(saved) + "Bindkey\nChangeColor Ctrl B\nEnd\n";
+  for (size_t n = 0; n <= file.size(); ++n) {
+    RecordingTarget target;
+    AddLayer(target, MakeLayerKey(1, 0), 0, 0);
+    AddLayer(target, MakeLayerKey(2, 7), 0, 0);
+    ReadText(file.substr(0, n), target);
+    EXPECT_EQ(target.snapshot.layers.size(), 2u) << n;
+    EXPECT_LE(target.bindings.size(), 1u) << n;
+  }
+}
+
 }  // namespace

@@ -69,4 +69,14 @@ TEST(LayerMap, NamesThatAreNotUtf8AreReadAsLatin1) {
   EXPECT_EQ(Utf8OrLatin1("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
 }
 
+TEST(LayerMap, EveryPrefixOfAFileNamesOnlyWhatItHolds) {
+  const std::string file = "# map\r\nM1 drawing 1 0\r\nV1 via 2 0 tail\r\n";
+  for (size_t n = 0; n <= file.size(); ++n) {
+    auto layers = Layers({MakeLayerKey(1, 0), MakeLayerKey(2, 0)});
+    std::istringstream in(file.substr(0, n));
+    EXPECT_LE(ReadLayerMap(in, layers), 2) << n;
+    EXPECT_EQ(layers.size(), 2u);
+  }
+}
+
 }  // namespace

@@ -93,4 +93,20 @@ TEST(Criticality, ColourOfADegenerateScale) {
   EXPECT_EQ(below.red, 0);
 }
 
+TEST(Criticality, EveryPrefixOfAFileKeepsNoMoreRecordsThanItHolds) {
+  const std::string file = "0 0 100 100 0.5\n-50 -50 50 50 2.25\n10 20 30 40 7\n";
+  size_t previous = 0;
+  for (size_t n = 0; n <= file.size(); ++n) {
+    const CriticalityData data = Read(file.substr(0, n));
+    EXPECT_GE(data.criticalityBoxes.size(), previous) << n;
+    EXPECT_LE(data.criticalityBoxes.size(), 3u) << n;
+    // Cut after the first record's value, and after four numbers of the second.
+    if (n == 15 || n == 30) {
+      EXPECT_EQ(data.criticalityBoxes.size(), 1u) << n;
+    }
+    previous = data.criticalityBoxes.size();
+  }
+  EXPECT_EQ(previous, 3u);
+}
+
 }  // namespace

@@ -150,4 +150,18 @@ TEST_F(TextPolygonOverlay, UnreadableFileIsShownAndChangesNothing) {
   EXPECT_FALSE(RemoveTextPolygons(library_, overlay_));
 }
 
+TEST_F(TextPolygonOverlay, EveryPrefixOfAFileReadsAsAnOverlayThatRemovesCleanly) {
+  const std::string file = "5\n0\t0\n50\t0\n100\t0\n100\t100\n0\t100\n0\n500 500\n2000 1500\n";
+  const std::map<LayerKey, LayerInfo> before = library_.layerMap;
+  for (size_t n = 0; n <= file.size(); ++n) {
+    const std::string path = dir_.File("prefix.poly");
+    std::ofstream(path, std::ios::trunc) << file.substr(0, n);
+    ASSERT_TRUE(LoadTextPolygons(path, library_, &Top(), overlay_, prompts_)) << n;
+    EXPECT_LE(overlay_.addedKeys.size(), 1u) << n;
+    const bool read = !overlay_.addedKeys.empty();
+    EXPECT_EQ(RemoveTextPolygons(library_, overlay_), read) << n;
+    EXPECT_EQ(library_.layerMap.size(), before.size()) << n;
+  }
+}
+
 }  // namespace
