@@ -283,6 +283,37 @@ TEST_F(GestureControllerTest, MotionReadsOutAndRefreshesOnlyTheRubberBox) {
   EXPECT_EQ(host_.redraws, 0);
 }
 
+TEST_F(GestureControllerTest, PicksWalkOnUntilAnEditAndOfferTheirPath) {
+  uint32_t top = library_.CreateCell("top");
+  uint32_t leaf = library_.CreateCell("leaf");
+  libtest::AddShape(*library_.cells[leaf], kMetal, {{0, 0}, {100, 0}, {100, 100}, {0, 100}}, {{0, 0}}, true);
+  libtest::AddShape(*library_.cells[leaf], kMetal, {{0, 0}, {50, 0}, {50, 50}, {0, 50}}, {{25, 25}}, true);
+  libtest::Place(library_, top, libtest::Single(leaf, 100, 100));
+  topCell_ = int32_t(top);
+  Send(MouseKind::kLeftDClick, 150, 850);
+  ASSERT_TRUE(edit_.HasSelection());
+  EXPECT_EQ(host_.status[1], "Under cell leaf");
+  const Box first = edit_.selectionRing.GetBoundingBox();
+  Send(MouseKind::kRightDClick, 150, 850);
+  ASSERT_TRUE(edit_.HasSelection());
+  EXPECT_NE(edit_.selectionRing.GetBoundingBox(), first);
+  // A control click offers the path of the pick.
+  host_.prompts.items.push_back(0);
+  Send(MouseKind::kRightDown, 150, 850, true);
+  Send(MouseKind::kRightUp, 150, 850, true);
+  ASSERT_TRUE(edit_.selectedInstance);
+  EXPECT_EQ(edit_.selectedInstance.holder, library_.cells[top].get());
+  Send(MouseKind::kRightDClick, 150, 850);
+  EXPECT_FALSE(edit_.HasSelection());
+
+  // After an edit of the library the old walk is dropped: the next pick finds nothing to go on.
+  Send(MouseKind::kLeftDClick, 150, 850);
+  BumpEditGeneration(library_);
+  Send(MouseKind::kRightDClick, 150, 850);
+  EXPECT_TRUE(edit_.HasSelection());
+  EXPECT_FALSE(edit_.HasPickPath());
+}
+
 TEST_F(GestureControllerTest, MiddleDragZoomsOutOnlyWhenZoomedAndDragged) {
   Send(MouseKind::kMiddleDown, 0, 0);
   Send(MouseKind::kMiddleUp, 50, 50);
