@@ -1,6 +1,7 @@
 // The child window's commands on cells: the tree panel, opening cells in further windows, the
 // cell and instance commands of the canvas, Recalculate and Save DB.
 #include <wx/filefn.h>
+#include <wx/menu.h>
 
 #include "app/core/cell_window_title.h"
 #include "app/core/command_ids.h"
@@ -52,6 +53,8 @@ void MyChild::OnShowTreePanel(wxCommandEvent&) {
   const bool show = !tree->IsShown();
   tree->Show(show);
   treeWidth = show ? 200 : 0;
+  // A key binding reaches here without the menu: the check mark follows the panel.
+  if (wxMenuBar* bar = GetMenuBar()) bar->Check(kCmdShowTreePanel, show);
   LayoutChildPanes();
   Redraw();
 }

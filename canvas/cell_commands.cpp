@@ -77,10 +77,9 @@ void MyCanvas::RecalculateCells() {
     BusyCursor busy(host_);
     ::RecalculateCells(*library_);
   }
-  // Boxes may have changed under every canvas on the library: each fits its view anew.
-  for (MyCanvas* canvas : CanvasesShowing(library_.get())) {
-    canvas->SetTopCell(canvas->TopCellId());
-    canvas->RefreshView();
-  }
+  // The shown cell's box may have changed: the view fits it anew. Every other canvas on the
+  // library keeps its view and draws the new boxes.
+  SetTopCell(topCellId);
+  RedrawLibrary(*library_);
   ChildStatus("Ready");
 }

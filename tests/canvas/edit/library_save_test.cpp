@@ -89,3 +89,21 @@ TEST_F(LibrarySave, AFailingWriteAtAnyPointLeavesTheOldOrTheNewLibrary) {
   // Cells, "info" and "names" each take several writes: every one of them was made to fail.
   EXPECT_GT(k, 4);
 }
+
+TEST_F(LibrarySave, WritesOnlyWhatTheChangeBitsCallFor) {
+  const auto stamp = [this](const char* file) { return std::filesystem::last_write_time(dir_.File(file)); };
+  const auto names = stamp("names"), info = stamp("info");
+  prompts_.Choose("leaf");
+  InstanceFields fields;
+  fields.locX = "1000";
+  fields.locY = "1000";
+  prompts_.instanceFields.push_back(fields);
+  CellCommandScope scope = Scope(int32_t(top_));
+  ASSERT_TRUE(InsertInst(scope));
+  // Inside top's box: no recalculation, no new names; the cell and "info" that points at it.
+  EXPECT_EQ(lib_->flags & kLibHierarchyDirty, 0u);
+  SaveLibraryChanges(*lib_);
+  EXPECT_EQ(stamp("names"), names);
+  EXPECT_NE(stamp("info"), info);
+  EXPECT_TRUE(lib_->records.empty());
+}
