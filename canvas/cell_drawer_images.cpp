@@ -83,9 +83,10 @@ bool CellDrawer::BuildCellImage(uint32_t cellId, Cell& cell) {
 }
 
 bool CellDrawer::SinglePixelColour(PixelRaster& image, const Cell& cell) const {
-  for (const auto& layer : cell.shapes) {
-    if (layer.second.Count() == 0 || IsHidden(layer.first)) continue;
-    image.SetPen(LayerPenColour(LayerColour(layer.first)));
+  // Drawn in full, the layers go down in key order onto this one pixel: the last one shows.
+  for (auto layer = cell.shapes.rbegin(); layer != cell.shapes.rend(); ++layer) {
+    if (layer->second.Count() == 0 || IsHidden(layer->first)) continue;
+    image.SetPen(LayerPenColour(LayerColour(layer->first)));
     image.DrawPoint(image.Left(), image.Top());
     return true;
   }

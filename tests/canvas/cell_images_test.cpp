@@ -140,6 +140,23 @@ TEST_F(CellImagesTest, CellWithoutVisibleShapesIsOneBlackPixelAndAddsNothing) {
   EXPECT_FALSE(images_[hiddenOnly].imaged);
 }
 
+TEST_F(CellImagesTest, SinglePixelCellShowsTheLayerThatAccurateDrawingLeavesOnTop) {
+  uint32_t dot = lib_.CreateCell("dot");
+  uint32_t top = lib_.CreateCell("top");
+  libtest::AddShape(*lib_.cells[dot], kGreen, Square(2), {{0, 0}});
+  libtest::AddShape(*lib_.cells[dot], kRed, Square(1), {{0, 0}});
+  libtest::AddShape(*lib_.cells[top], kGreen, Square(100), {{0, 0}});
+  libtest::Place(lib_, top, libtest::Array(dot, 2000, 2000, 5, 5, 200, 200));
+  ExactView(top, ViewBox{0, 0, 3000, 3000}, 300, 300);
+  PixelRaster accurate = Hierarchy(top, true);
+  PixelRaster accelerated = Accelerated(top);
+  EXPECT_EQ(CountColour(accurate, kRedPixel), 25);
+  EXPECT_EQ(CountDifferent(accurate, accelerated), 0);
+  // Hidden, the red layer gives way to the green one.
+  lib_.layerMap[kRed].colour |= 0x80000000u;
+  EXPECT_EQ(CountDifferent(Hierarchy(top, true), Accelerated(top)), 0);
+}
+
 TEST_F(CellImagesTest, ArrayLayoutThroughImagesDiffersFromAccurateInFewPixels) {
   uint32_t leaf = lib_.CreateCell("leaf");
   uint32_t row = lib_.CreateCell("row");
