@@ -68,10 +68,9 @@ void DrawCriticality(wxDC& dc, const ViewMapping& view, const CriticalityData& d
   Rgb current;
   const int32_t left = view.windowX, right = view.windowX + view.windowW;
   const int32_t top = view.windowY, bottom = view.windowY + view.windowH;
-  for (const CriticalityBox& record : data.criticalityBoxes) {
-    const Box box(std::min(record.x1, record.x2), std::min(record.y1, record.y2), std::max(record.x1, record.x2),
-                  std::max(record.y1, record.y2));
-    if (!box.OverlapsStrict(window)) continue;
+  for (uint32_t index : CriticalityBoxesIn(data, window)) {
+    const CriticalityBox& record = data.criticalityBoxes[index];
+    const Box box = CriticalityBoxBounds(record);
     const Rgb rgb = CriticalityColour(record.value, data);
     if (!selected || rgb != current) {
       styles.Select(dc, rgb);

@@ -109,4 +109,37 @@ TEST(Criticality, EveryPrefixOfAFileKeepsNoMoreRecordsThanItHolds) {
   EXPECT_EQ(previous, 3u);
 }
 
+TEST(Criticality, BoxesInAWindowAreThoseABruteForceScanFinds) {
+  // Small boxes on a grid, a few of them reversed, and boxes far larger than a grid cell.
+  std::ostringstream text;
+  uint32_t seed = 7;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1664525u + 1013904223u;
+    return int32_t((seed >> 8) % range);
+  };
+  for (int i = 0; i < 3000; ++i) {
+    const int32_t x = next(100000) - 50000, y = next(100000) - 50000, w = next(2000), h = next(2000);
+    if (i % 7 == 0) {
+      text << x + w << " " << y + h << " " << x << " " << y << " 1\n";
+    } else {
+      text << x << " " << y << " " << x + w << " " << y + h << " " << (i % 10) << "\n";
+    }
+    if (i % 500 == 0) text << "-60000 " << y << " 60000 " << y + 10 << " 3\n";
+  }
+  std::istringstream in(text.str());
+  CriticalityData data;
+  ReadCriticality(in, data);
+  ASSERT_GT(data.criticalityBoxes.size(), 3000u);
+  for (int k = 0; k < 200; ++k) {
+    const int32_t x = next(140000) - 70000, y = next(140000) - 70000, side = 1 + next(k % 2 ? 500 : 40000);
+    const Box window(x, y, x + side, y + side);
+    std::vector<uint32_t> expected;
+    for (uint32_t i = 0; i < data.criticalityBoxes.size(); ++i) {
+      if (CriticalityBoxBounds(data.criticalityBoxes[i]).OverlapsStrict(window)) expected.push_back(i);
+    }
+    EXPECT_EQ(CriticalityBoxesIn(data, window), expected) << x << "," << y << " side " << side;
+  }
+  EXPECT_TRUE(CriticalityBoxesIn(Read(""), Box(0, 0, 10, 10)).empty());
+}
+
 }  // namespace
