@@ -1,6 +1,7 @@
 // The child window's cell commands through its menu events: the tree, further windows on the
 // library, Create Cell, Insert Inst and Save DB.
 #include <gtest/gtest.h>
+#include <wx/statusbr.h>
 #include <wx/treectrl.h>
 
 #include "app/app_context.h"
@@ -144,4 +145,26 @@ TEST_F(ChildCellCommandsTest, AnInsertedInstanceIsSavedAndClosingAsksNothing) {
   MyChild* reopened = app_test::Frame()->CreateLibraryChild(wxString::FromUTF8(directory), false);
   ASSERT_NE(reopened, nullptr);
   EXPECT_EQ(Placements(reopened), expected);
+}
+
+TEST_F(ChildCellCommandsTest, OpenCellOpensAFurtherWindowButNotOnTheFirstRoot) {
+  MyChild* child = ImportHierarchy();
+  ASSERT_NE(child, nullptr);
+  prompts_->texts = {"T*"};
+  prompts_->items = {0};
+  Send(child, kCmdOpenCell);
+  EXPECT_EQ(app_test::Children().size(), 1u);
+  auto* status = static_cast<wxStatusBar*>(wxWindow::FindWindowByName("status_line", child));
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->GetStatusText(1), "Open the frist root cell from Open Root");
+  prompts_->texts = {"?"};
+  prompts_->items = {0, 0};
+  Send(child, kCmdOpenCell);
+  ASSERT_EQ(app_test::Children().size(), 2u);
+  EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "A");
+  // Open Root Cell lists the one root, which opens in a window of its own.
+  Send(app_test::Children().back(), kCmdOpenRootCell);
+  EXPECT_TRUE(Asked("Select root cell to open (total 1 root cells)"));
+  ASSERT_EQ(app_test::Children().size(), 3u);
+  EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "TOP");
 }
