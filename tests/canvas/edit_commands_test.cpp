@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+
+#include <memory>
+
+#include "canvas/canvas_host.h"
+#include "canvas/my_canvas.h"
+#include "tests/canvas/canvas_test_util.h"
+#include "tests/canvas/edit/edit_test_library.h"
+
+namespace {
+
+const LayerKey kMetal = MakeLayerKey(1, 0);
+
+struct EditHost : CanvasHost {
+  void SetChildStatus(int field, const std::string& text) override { child[field & 1] = text; }
+  void SetMainStatus(const std::string&) override {}
+  int FirstSelectedLayerRow() const override { return layerRow; }
+  void SetBusy(bool) override {}
+  CanvasPrompts& Prompts() override { return prompts; }
+  std::string child[2];
+  int layerRow = 0;
+  edittest::ScriptedEditPrompts prompts;
+};
+
+// A shown canvas on a library of one green square (0, 0)-(1000, 1000); the edit commands run
+// on what the mouse gestures select, through the window's own event handling.
+class EditCommandsWindowTest : public ::testing::Test {
+ protected:
+  EditCommandsWindowTest() {
+    frame_ = new wxFrame(nullptr, wxID_ANY, "edits", wxDefaultPosition, wxSize(420, 340));
+    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_->SetHost(&host_);
+    library_ = std::make_shared<Library>("", false);
+    top_ = library_->CreateCell("top");
+    libtest::AddShape(Top(), kMetal, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}}, {{0, 0}}, true);
+    Top().box = Box(0, 0, 4000, 3000);
+    canvastest::SetLayer(*library_, kMetal, canvastest::kGreenWord);
+    library_->roots = {top_};
+    canvas_->ShareLibrary(library_);
+    canvas_->SetTopCell(int32_t(top_));
+    frame_->Show();
+    Paint();
+  }
+  ~EditCommandsWindowTest() override {
+    frame_->Destroy();
+    wxTheApp->ProcessIdle();
+  }
+
+  Cell& Top() { return *library_->cells[top_]; }
+
+  wxImage Paint() {
+    const wxSize size = canvas_->GetClientSize();
+    wxBitmap target(size.x, size.y, 24);
+    {
+      wxMemoryDC dc(target);
+      if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
+      canvas_->DoPrepareDC(dc);
+      canvas_->OnDraw(dc);
+    }
+    return target.ConvertToImage();
+  }
+
+  // A left click (press and release) at the image of DB point (x, y).
+  void Click(int32_t x, int32_t y, bool controlAlt) {
+    const wxPoint at(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y));
+    for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP}) {
+      wxMouseEvent event(type);
+      event.SetPosition(at);
+      event.SetLeftDown(type == wxEVT_LEFT_DOWN);
+      event.SetControlDown(controlAlt);
+      event.SetAltDown(controlAlt);
+      event.SetEventObject(canvas_);
+      canvas_->ProcessWindowEvent(event);
+    }
+  }
+  // The second press of a double click and its release.
+  void DoubleClick(int32_t x, int32_t y) {
+    for (wxEventType type : {wxEVT_LEFT_DCLICK, wxEVT_LEFT_UP}) {
+      wxMouseEvent event(type);
+      event.SetPosition(wxPoint(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y)));
+      event.SetLeftDown(type == wxEVT_LEFT_DCLICK);
+      event.SetEventObject(canvas_);
+      canvas_->ProcessWindowEvent(event);
+    }
+  }
+
+  std::vector<Box> MetalShapes() {
+    std::vector<Box> boxes;
+    for (ShapeGroup* g = Top().shapes.at(kMetal).Head(); g; g = g->next) {
+      for (ShapePosition* p = g->firstPosition; p; p = p->next) {
+        RingSet ring;
+        g->record->ToRing(ring, Point(p->x, p->y));
+        boxes.push_back(ring.GetBoundingBox());
+      }
+    }
+    return boxes;
+  }
+
+  EditHost host_;
+  wxFrame* frame_;
+  MyCanvas* canvas_;
+  std::shared_ptr<Library> library_;
+  uint32_t top_ = 0;
+};
+
+TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndInsertedAgain) {
+  const int64_t greenBefore = canvastest::CountColour(Paint(), canvastest::kGreenPen);
+  Click(2000, 1000, true);
+  Click(3000, 1000, false);
+  Click(3000, 2000, false);
+  Click(2000, 2000, false);
+  Click(2000, 2000, true);
+  ASSERT_TRUE(canvas_->edit.SelectionClosed());
+  canvas_->InsertPolygon();
+  EXPECT_FALSE(canvas_->edit.HasSelection());
+  EXPECT_EQ(MetalShapes().back(), Box(2000, 1000, 3000, 2000));
+  EXPECT_EQ(Top().flags & kCellModified, kCellModified);
+  EXPECT_EQ(library_->flags & kLibCellsChanged, kLibCellsChanged);
+  const int64_t greenAfter = canvastest::CountColour(Paint(), canvastest::kGreenPen);
+  EXPECT_GT(greenAfter, greenBefore);
+
+  DoubleClick(2500, 1500);
+  ASSERT_TRUE(canvas_->edit.HasPickPath());
+  EXPECT_EQ(canvas_->edit.selectionRing.GetBoundingBox(), Box(2000, 1000, 3000, 2000));
+  canvas_->Rotate90Polygon();
+  canvas_->FlipXPolygon();
+  canvas_->InsertPolygon();
+  // Rotated about its first vertex (2000, 1000) to (1000, 1000)-(2000, 2000), which the flip
+  // about x = 1500 maps onto itself.
+  EXPECT_EQ(MetalShapes(), (std::vector<Box>{Box(0, 0, 1000, 1000), Box(1000, 1000, 2000, 2000)}));
+  EXPECT_GT(canvastest::CountColour(Paint(), canvastest::kGreenPen), greenBefore);
+}
+
+TEST_F(EditCommandsWindowTest, InsertedTextIsDrawnInAZoomedView) {
+  host_.prompts.text = TextParameters{2500, 2500, "VDD", 1.0};
+  canvas_->InsertText();
+  ASSERT_EQ(Top().texts.Count(), 1);
+  canvas_->ZoomToBox(2.5, 2.5, 0.5);
+  const wxImage zoomed = Paint();
+  // Nothing but the text lies in this view: anything drawn is the text.
+  EXPECT_GT(canvastest::CountNonBlack(zoomed), 0);
+  host_.layerRow = -1;
+  canvas_->InsertText();
+  EXPECT_EQ(host_.child[1], "Layer must be selected, cancel text insertion");
+  EXPECT_EQ(Top().texts.Count(), 1);
+}
+
+}  // namespace
