@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
 #include "db/cell_contents.h"
+#include "db/log.h"
 #include "tests/canvas/edit/edit_test_library.h"
 
 namespace {
@@ -292,6 +294,31 @@ TEST(MergePolygons, AnAreaMergesOnlyTheShapesMeetingIt) {
   EXPECT_EQ(IndexedBoxes(t.Top(), kMetal).size(), 5u);
   t.lib.Save();
   EXPECT_EQ(t.Reopened(), t.Dump());
+}
+
+TEST(MergePolygons, AFailingBooleanLeavesTheLayerAsItWasAndReportsTheError) {
+  EditLibrary t;
+  // Edges along the ends of the coordinate range whose crossings never settle.
+  const Ring crossings = {{-2147483647, -2147483647 - 1}, {-2147483647 - 1, 2147483646}, {-2147483646, -2147483647 - 1},
+                          {-2147483647 - 1, 2147483646}, {-2147483647, 2147483647},      {-2147483647 - 1, 2147483647}};
+  RingSet ring;
+  ringtest::AddRing(ring, crossings);
+  t.Top().AddPolygonEdit(ring, kVia);
+  libtest::AddShape(t.Top(), kVia, Rect(0, 0, 10, 10), {{50, 50}, {55, 55}}, true);
+  t.ClearFlags();
+  const std::string before = t.Dump();
+  const uint64_t generation = t.lib.editGeneration;
+  std::ostringstream log;
+  SetLogStream(&log);
+  EditTarget viaRow = t.Target(1);
+  const EditOutcome outcome = MergePolygons(viaRow, Box());
+  SetLogStream(nullptr);
+  EXPECT_EQ(outcome.errorLine, "ERROR: DRC: Wrong segment ordering\n");
+  EXPECT_FALSE(outcome.redraw);
+  EXPECT_EQ(t.Dump(), before);
+  EXPECT_EQ(t.Top().layers.at(kVia).Count(), 3);
+  EXPECT_EQ(t.lib.flags, 0u);
+  EXPECT_EQ(t.lib.editGeneration, generation);
 }
 
 TEST(SubtractPolygons, CutsTheRectangleFromTheShapesItMeets) {
