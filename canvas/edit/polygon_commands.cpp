@@ -171,7 +171,6 @@ EditOutcome InsertPolygon(EditTarget& target) {
   LayerKey key = edit.editLayer;
   if (std::optional<LayerKey> row = LayerOfRow(target.library, target.selectedLayerRow)) key = *row;
   RingSet& selection = edit.selectionRing;
-  if (picked) picked->fromShown.ApplyToPoints(selection);
   selection.RemoveCollinearVertices(0);
   if (selection.IsEmpty()) {
     EndSelection(edit, target.library);
@@ -182,6 +181,7 @@ EditOutcome InsertPolygon(EditTarget& target) {
     return Failure(Error(kTagDb, "Number of points exceeded limit"));
   }
   if ((key >> 8) == kPlacementLayer) return Failure(Error(kTagDb, "Wrong layer format"));
+  if (picked) picked->fromShown.ApplyToPoints(selection);
   edit.editLayer = key;
   const Box before = cell.box;
   if (picked) RemovePicked(target.library, *picked, false);

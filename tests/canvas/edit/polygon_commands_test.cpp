@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/cell_contents.h"
+#include "db/db_polygon.h"
 #include "db/log.h"
 #include "tests/canvas/edit/edit_test_library.h"
 
@@ -95,6 +96,39 @@ TEST(InsertPolygon, PickedShapeIsReplacedInItsOwnCellOnce) {
   EXPECT_FALSE(t.edit.HasPickPath());
   t.lib.Save();
   EXPECT_EQ(t.Reopened(), t.Dump());
+}
+
+TEST(InsertPolygon, StoresEveryRingOfTheSelection) {
+  EditLibrary t;
+  t.Select(Rect(40, 40, 50, 50));
+  ringtest::AddRing(t.edit.selectionRing, Rect(60, 40, 70, 50));
+  EditTarget target = t.Target();
+  InsertPolygon(target);
+  EXPECT_EQ(ShapeBoxes(t.Top(), kMetal),
+            (std::vector<Box>{Box(40, 40, 50, 50), Box(60, 40, 70, 50), Box(200, 200, 210, 210)}));
+  EXPECT_EQ(IndexedBoxes(t.Top(), kMetal).size(), 3u);
+}
+
+TEST(InsertPolygon, ARingTooLargeForARecordIsRefusedAndThePickedShapeStays) {
+  EditLibrary t;
+  const std::string before = t.Dump();
+  ASSERT_TRUE(t.Pick(Point(125, 5)));
+  // A staircase of kMaxPolygonVertices + 2 vertices in place of the picked square.
+  t.edit.selectionRing.Clear();
+  Ring stairs{{0, 0}};
+  for (int32_t i = 0; i < int32_t(kMaxPolygonVertices / 2); ++i) {
+    stairs.emplace_back(2 * i, 2 * i + 2);
+    stairs.emplace_back(2 * i + 2, 2 * i + 2);
+  }
+  stairs.emplace_back(stairs.back().x, 0);
+  ringtest::AddRing(t.edit.selectionRing, stairs);
+  EditTarget target = t.Target();
+  EXPECT_EQ(InsertPolygon(target).errorLine, "ERROR: DB: Number of points exceeded limit\n");
+  // The selection stays as shown, for the user to reshape.
+  EXPECT_TRUE(t.edit.HasPickPath());
+  EXPECT_EQ(t.edit.selectionRing.GetBoundingBox().x1, 0);
+  EXPECT_EQ(t.Dump(), before);
+  EXPECT_EQ(t.lib.flags, 0u);
 }
 
 TEST(InsertPolygon, PickedTextMovesToTheSelectionsTopLeftCorner) {
