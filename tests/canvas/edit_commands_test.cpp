@@ -87,18 +87,6 @@ class EditCommandsWindowTest : public ::testing::Test {
     }
   }
 
-  std::vector<Box> MetalShapes() {
-    std::vector<Box> boxes;
-    for (ShapeGroup* g = Top().shapes.at(kMetal).Head(); g; g = g->next) {
-      for (ShapePosition* p = g->firstPosition; p; p = p->next) {
-        RingSet ring;
-        g->record->ToRing(ring, Point(p->x, p->y));
-        boxes.push_back(ring.GetBoundingBox());
-      }
-    }
-    return boxes;
-  }
-
   EditHost host_;
   wxFrame* frame_;
   MyCanvas* canvas_;
@@ -116,7 +104,7 @@ TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndIn
   ASSERT_TRUE(canvas_->edit.SelectionClosed());
   canvas_->InsertPolygon();
   EXPECT_FALSE(canvas_->edit.HasSelection());
-  EXPECT_EQ(MetalShapes().back(), Box(2000, 1000, 3000, 2000));
+  EXPECT_EQ(edittest::ShapeBoxes(Top(), kMetal), (std::vector<Box>{{0, 0, 1000, 1000}, {2000, 1000, 3000, 2000}}));
   EXPECT_EQ(Top().flags & kCellModified, kCellModified);
   EXPECT_EQ(library_->flags & kLibCellsChanged, kLibCellsChanged);
   const int64_t greenAfter = canvastest::CountColour(Paint(), canvastest::kGreenPen);
@@ -130,7 +118,7 @@ TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndIn
   canvas_->InsertPolygon();
   // Rotated about its first vertex (2000, 1000) to (1000, 1000)-(2000, 2000), which the flip
   // about x = 1500 maps onto itself.
-  EXPECT_EQ(MetalShapes(), (std::vector<Box>{Box(0, 0, 1000, 1000), Box(1000, 1000, 2000, 2000)}));
+  EXPECT_EQ(edittest::ShapeBoxes(Top(), kMetal), (std::vector<Box>{{0, 0, 1000, 1000}, {1000, 1000, 2000, 2000}}));
   EXPECT_GT(canvastest::CountColour(Paint(), canvastest::kGreenPen), greenBefore);
 }
 

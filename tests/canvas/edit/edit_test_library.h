@@ -1,11 +1,14 @@
 #pragma once
 
-// A small library for the edit-command tests, built in memory in a scratch directory, and the
-// double-click pick of the gestures done directly on an edit state.
+// A small saved library for the edit-command tests, the double-click pick of the gestures done
+// directly on an edit state, scripted parameter dialogs, and what a cell's layer holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "canvas/edit/edit_state.h"
 #include "canvas/edit/polygon_commands.h"
@@ -17,10 +20,13 @@ namespace edittest {
 constexpr LayerKey kMetal = 1 * 256;
 constexpr LayerKey kVia = 2 * 256;
 
-// "leaf" (id 0): a 10 x 10 square on metal at (0, 0) and (20, 0), one record with two
-// positions, and the text "pin" on via at (15, 5). "top" (id 1): leaf placed at (0, 0) and at
-// (100, 0), and its own 10 x 10 square on metal at (200, 200). Both cells loaded and indexed,
-// the library saved once, so that every flag starts clear.
+inline ringtest::Ring Rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  return {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}};
+}
+
+// "leaf" (id 0): a 10 x 10 metal square at (0, 0) and (20, 0), one record with two positions,
+// and the via text "pin" at (15, 5). "top" (id 1): leaf placed at (0, 0) and (100, 0), and its
+// own metal square at (200, 200). Loaded, indexed and saved, every flag clear.
 struct EditLibrary {
   libtest::TempDir dir;
   Library lib{dir.Path(), false};
@@ -32,24 +38,22 @@ struct EditLibrary {
     lib.name = "edits";
     leaf = lib.CreateCell("leaf");
     top = lib.CreateCell("top");
-    libtest::AddShape(Leaf(), kMetal, Square(10), {{0, 0}, {20, 0}});
+    libtest::AddShape(Leaf(), kMetal, Rect(0, 0, 10, 10), {{0, 0}, {20, 0}});
     Leaf().AddText(kVia, lib.AddString("pin"), 15, 5, false);
     libtest::Place(lib, top, libtest::Single(leaf, 0, 0));
     libtest::Place(lib, top, libtest::Single(leaf, 100, 0));
-    libtest::AddShape(Top(), kMetal, Square(10), {{200, 200}});
+    libtest::AddShape(Top(), kMetal, Rect(0, 0, 10, 10), {{200, 200}});
     for (uint32_t id : {leaf, top}) {
       libtest::IndexShapes(*lib.cells[id]);
       lib.cells[id]->flags |= kCellModified;
     }
     lib.roots = {top};
-    lib.depth = 1;
     for (LayerKey key : {kMetal, kVia}) lib.layerMap[key].key = key;
     lib.flags |= kLibCellsChanged | kLibInfoDirty | kLibNamesDirty | kLibTextsDirty;
     lib.Save();
     ClearFlags();
   }
 
-  static ringtest::Ring Square(int32_t side) { return {{0, 0}, {side, 0}, {side, side}, {0, side}}; }
   Cell& Leaf() { return *lib.cells[leaf]; }
   Cell& Top() { return *lib.cells[top]; }
   void ClearFlags() {
@@ -65,9 +69,8 @@ struct EditLibrary {
     edit.editLayer = key;
   }
 
-  // The first element of the shown cell's hierarchy under p, picked as a double click picks
-  // it: shapes as their rings and texts as the 1-unit rectangle, both in the shown cell's
-  // coordinates.
+  // The first element under p in the shown cell's hierarchy, picked as a double click does: a
+  // shape as its ring, a text as the 1-unit rectangle, in the shown cell's coordinates.
   bool Pick(const Point& p) {
     edit.Cancel();
     edit.pickWalk.Init(Box(p.x - 1, p.y - 1, p.x + 1, p.y + 1), lib, {}, top);
@@ -89,7 +92,7 @@ struct EditLibrary {
     return true;
   }
 
-  // The saved directory opened anew, dumped.
+  // The saved directory opened anew, and the library in memory, dumped.
   std::string Reopened() {
     Library again(dir.Path(), false);
     again.Open();
@@ -98,7 +101,39 @@ struct EditLibrary {
   std::string Dump() { return libtest::DumpLibrary(lib); }
 };
 
-// Answers the parameter dialogs with scripted values, recording the values each was offered.
+inline bool BoxLess(const Box& a, const Box& b) {
+  return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+}
+
+// The box of every shape of key in the cell, sorted.
+inline std::vector<Box> ShapeBoxes(const Cell& cell, LayerKey key) {
+  std::vector<Box> boxes;
+  auto list = cell.shapes.find(key);
+  for (ShapeGroup* g = list == cell.shapes.end() ? nullptr : list->second.Head(); g; g = g->next) {
+    for (ShapePosition* p = g->firstPosition; p; p = p->next) {
+      RingSet ring;
+      g->record->ToRing(ring, Point(p->x, p->y));
+      boxes.push_back(ring.GetBoundingBox());
+    }
+  }
+  std::sort(boxes.begin(), boxes.end(), BoxLess);
+  return boxes;
+}
+
+// The boxes the cell's index of key finds around the origin, sorted: what a zoomed view draws.
+inline std::vector<Box> IndexedBoxes(const Cell& cell, LayerKey key) {
+  std::vector<Box> boxes;
+  auto layer = cell.layers.find(key);
+  if (layer == cell.layers.end()) return boxes;
+  const Box window(-100000, -100000, 100000, 100000);
+  const SpatialIndex& index = layer->second.index;
+  for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) boxes.push_back(e->box);
+  std::sort(boxes.begin(), boxes.end(), BoxLess);
+  return boxes;
+}
+
+// Answers the parameter dialogs with scripted values (none: Cancel) and records the path
+// values offered.
 class ScriptedEditPrompts : public ScriptedCanvasPrompts {
  public:
   std::optional<PathParameters> path;
@@ -116,9 +151,8 @@ class ScriptedEditPrompts : public ScriptedCanvasPrompts {
  private:
   template <typename T>
   static bool Answer(const std::optional<T>& answer, T& values) {
-    if (!answer) return false;
-    values = *answer;
-    return true;
+    if (answer) values = *answer;
+    return answer.has_value();
   }
 };
 

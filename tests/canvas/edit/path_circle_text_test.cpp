@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "db/poly/circle_table.h"
 #include "tests/canvas/edit/edit_test_library.h"
 
 namespace {
@@ -12,9 +11,10 @@ namespace {
 using edittest::EditLibrary;
 using edittest::kVia;
 using edittest::ScriptedEditPrompts;
+using Messages = std::vector<std::string>;
 
-// An open polyline as the drawing gesture leaves it: vertices linked in order, the first
-// without a predecessor and the last without a successor.
+// An open polyline as the drawing gesture leaves it: the first vertex without a predecessor,
+// the last without a successor.
 void DrawPolyline(EditState& edit, const std::vector<Point>& points) {
   edit.Cancel();
   RingVertex* previous = nullptr;
@@ -26,92 +26,55 @@ void DrawPolyline(EditState& edit, const std::vector<Point>& points) {
   edit.drawingPolygon = true;
 }
 
-TEST(DialogValues, PathHalfWidthMustBeAWholeNumberOfNanometres) {
-  struct Case {
+TEST(DialogValues, EachFieldIsAWholeNumberCheckedInTheDialogsOrder) {
+  struct PathCase {
     const char* field;
     double unitNm;
-    bool ok;
-    int32_t halfWidth;
+    int32_t halfWidth;  // -1: refused
   };
-  const Case cases[] = {
-      {"25", 1.0, true, 25},     {"25", 0.25, true, 100}, {"25", 2.0, true, 12}, {"-7", 2.0, true, -3},
-      {"0", 1.0, true, 0},       {"", 1.0, false, 0},     {"2.5", 1.0, false, 0}, {"12abc", 1.0, false, 0},
-      {"5000000000", 1.0, false, 0},
-  };
-  for (const Case& c : cases) {
-    PathParameters values;
-    values.unitNm = c.unitNm;
-    values.halfWidth = 99;
+  for (const PathCase& c : {PathCase{"25", 0.25, 100}, PathCase{"-7", 2.0, -3}, PathCase{"", 1.0, -1},
+                            PathCase{"2.5", 1.0, -1}, PathCase{"5000000000", 1.0, -1}}) {
+    PathParameters values{99, 0, c.unitNm};
     std::string message;
-    EXPECT_EQ(ParsePathValues(c.field, 1, values, message), c.ok) << c.field;
-    EXPECT_EQ(values.halfWidth, c.ok ? c.halfWidth : 99) << c.field;
-    EXPECT_EQ(message, c.ok ? "" : "Half width must be integer") << c.field;
-    if (c.ok) {
-      EXPECT_EQ(values.pathType, 1);
-    }
+    EXPECT_EQ(ParsePathValues(c.field, 1, values, message), c.halfWidth != -1) << c.field;
+    EXPECT_EQ(values.halfWidth, c.halfWidth == -1 ? 99 : c.halfWidth) << c.field;
+    EXPECT_EQ(message, c.halfWidth == -1 ? "Half width must be integer" : "") << c.field;
   }
-}
-
-TEST(DialogValues, CircleFieldsAreCheckedInTheirOrder) {
-  struct Case {
-    CircleFields fields;
-    const char* message;
-  };
-  const Case cases[] = {
+  const std::pair<CircleFields, const char*> circleCases[] = {
       {{"x", "y", "z", "w"}, "Radius must be integer"},
       {{"", "5", "z", "w"}, "No of points must be integer"},
       {{"262144", "", "", ""}, "No of points must be integer"},
       {{"16", "", "1.5", "w"}, "Start index must be integer"},
       {{"16", "", "", "w"}, "End index must be integer"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [fields, expected] : circleCases) {
     CircleParameters values;
     std::string message;
-    EXPECT_FALSE(ParseCircleValues(c.fields, values, message));
-    EXPECT_EQ(message, c.message);
+    EXPECT_FALSE(ParseCircleValues(fields, values, message));
+    EXPECT_EQ(message, expected);
     EXPECT_EQ(values.pointCount, 0);
   }
-  // Empty inner radius, start and end keep their values; the radius is in nanometres.
-  CircleParameters values;
-  values.unitNm = 0.5;
-  values.innerRadius = 7;
-  values.startIndex = 2;
-  values.endIndex = 3;
+  // Empty inner radius, start and end keep their values; the radius is read in nanometres.
+  CircleParameters circle{0, 2, 3, 7, 0.5};
   std::string message;
-  ASSERT_TRUE(ParseCircleValues({"262143", "", "", ""}, values, message));
-  EXPECT_EQ(values.pointCount, 262143);
-  EXPECT_EQ(values.innerRadius, 7);
-  EXPECT_EQ(values.startIndex, 2);
-  EXPECT_EQ(values.endIndex, 3);
-  ASSERT_TRUE(ParseCircleValues({"-4", "10", "0", "4"}, values, message));
-  EXPECT_EQ(values.innerRadius, 20);
-  EXPECT_EQ(values.pointCount, -4);
-}
+  ASSERT_TRUE(ParseCircleValues({"262143", "", "", ""}, circle, message));
+  EXPECT_EQ(circle.pointCount, 262143);
+  EXPECT_EQ(circle.startIndex + circle.endIndex + circle.innerRadius, 12);
+  ASSERT_TRUE(ParseCircleValues({"-4", "10", "0", "4"}, circle, message));
+  EXPECT_EQ(circle.innerRadius, 20);
 
-TEST(DialogValues, TextNeedsAStringAndWholeNumberLocations) {
-  TextParameters values;
-  values.unitNm = 2.0;
-  std::string message = "stale";
-  EXPECT_FALSE(ParseTextValues({"", "1", "2"}, values, message));
+  TextParameters text;
+  text.unitNm = 2.0;
+  EXPECT_FALSE(ParseTextValues({"", "1", "2"}, text, message));
   EXPECT_EQ(message, "");
-  EXPECT_FALSE(ParseTextValues({"VDD", "12.5", "2"}, values, message));
+  EXPECT_FALSE(ParseTextValues({"VDD", "12.5", "2"}, text, message));
   EXPECT_EQ(message, "Input must be integer");
-  EXPECT_FALSE(ParseTextValues({"VDD", "1", ""}, values, message));
-  EXPECT_EQ(message, "Input must be integer");
-  EXPECT_EQ(values.textValue, "");
-  ASSERT_TRUE(ParseTextValues({"VDD", "-9", "40"}, values, message));
-  EXPECT_EQ(values.textValue, "VDD");
-  EXPECT_EQ(values.locX, -4);
-  EXPECT_EQ(values.locY, 20);
-}
-
-TEST(DialogValues, NanometreFieldRoundsHalfUp) {
-  EXPECT_EQ(NanometreField(25, 1.0), "25");
-  EXPECT_EQ(NanometreField(5, 0.5), "3");
+  ASSERT_TRUE(ParseTextValues({"VDD", "-9", "40"}, text, message));
+  EXPECT_EQ(std::make_pair(text.locX, text.locY), std::make_pair(-4, 20));
   EXPECT_EQ(NanometreField(-5, 0.5), "-2");
 }
 
-TEST(CreatePath, OutlinesTheDrawnLinesWithTheDialogsWidth) {
+TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   EditLibrary t;
   ScriptedEditPrompts prompts;
   PathMemory memory;
@@ -119,46 +82,33 @@ TEST(CreatePath, OutlinesTheDrawnLinesWithTheDialogsWidth) {
   DrawPolyline(t.edit, {{0, 0}, {50, 0}, {50, 0}, {100, 0}, {100, 100}});
   const PathShape path = PathFromPolyline(t.edit.selectionRing, 0, 25);
   EXPECT_EQ(path.points, (std::vector<Point>{{0, 0}, {100, 0}, {100, 100}}));
-  EXPECT_EQ(path.pathType, 2);
-  EXPECT_EQ(path.width, 50);
+  EXPECT_EQ(std::make_pair(path.pathType, path.width), std::make_pair(int16_t(2), 50));
   EXPECT_EQ(PathFromPolyline(t.edit.selectionRing, 1, 25).pathType, 0);
-
   t.edit.editLayer = kVia;
   prompts.path = PathParameters{25, 0, 1.0};
   EXPECT_TRUE(CreatePath(t.edit, memory, 1.0, prompts).redraw);
   EXPECT_TRUE(t.edit.SelectionClosed());
-  EXPECT_FALSE(t.edit.drawingPolygon);
   EXPECT_EQ(t.edit.editLayer, kVia);
-  // Extend: the ends reach half the width beyond the end points.
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(-25, -25, 125, 125));
-  EXPECT_EQ(memory.halfWidth, 25);
 
-  // The second command offers the kept values; the dialog shows them in nanometres.
+  // The next command offers the kept half width; Cancel leaves the lines.
   DrawPolyline(t.edit, {{0, 0}, {10, 0}});
   prompts.path.reset();
   EXPECT_FALSE(CreatePath(t.edit, memory, 2.0, prompts).redraw);
   EXPECT_EQ(prompts.pathOffered.halfWidth, 25);
-  EXPECT_EQ(prompts.pathOffered.unitNm, 2.0);
   EXPECT_EQ(t.edit.selectionRing.VertexCount(), 2u);
-}
-
-TEST(CreatePath, RefusesAClosedRingAPickAndASinglePoint) {
-  EditLibrary t;
-  ScriptedEditPrompts prompts;
-  prompts.path = PathParameters{25, 0, 1.0};
-  PathMemory memory;
+  // Refused: a closed ring, a single point, a pick.
   t.Select({{0, 0}, {10, 0}, {10, 10}});
-  EXPECT_FALSE(CreatePath(t.edit, memory, 1.0, prompts).redraw);
+  CreatePath(t.edit, memory, 1.0, prompts);
   DrawPolyline(t.edit, {{0, 0}});
   CreatePath(t.edit, memory, 1.0, prompts);
   ASSERT_TRUE(t.Pick(Point(205, 205)));
   CreatePath(t.edit, memory, 1.0, prompts);
-  EXPECT_EQ(prompts.asked, std::vector<std::string>(3, "Path lines must be drawn first"));
-  EXPECT_EQ(prompts.captions, std::vector<std::string>(3, "Wrong Usage"));
-  EXPECT_EQ(memory.halfWidth, 0);
+  EXPECT_EQ(prompts.asked, Messages(3, "Path lines must be drawn first"));
+  EXPECT_EQ(prompts.captions, Messages(3, "Wrong Usage"));
 }
 
-TEST(CreateCircle, BuildsCirclesArcsAndRingsFromTheRadiusLine) {
+TEST(CreateCircle, BuildsCirclesArcsAndRingsAndRefusesIndexesOutsideTheTable) {
   EditLibrary t;
   ScriptedEditPrompts prompts;
   DrawPolyline(t.edit, {{100, 100}, {100, 200}});
@@ -167,51 +117,31 @@ TEST(CreateCircle, BuildsCirclesArcsAndRingsFromTheRadiusLine) {
   EXPECT_EQ(t.edit.selectionRing.VertexCount(), 16u);
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(0, 0, 200, 200));
   EXPECT_TRUE(t.edit.SelectionClosed());
-
-  // An inner radius makes a ring between the two circles.
   DrawPolyline(t.edit, {{0, 0}, {30, 40}});
   prompts.circle = CircleParameters{12, 0, 0, 20, 1.0};
   CreateCircle(t.edit, 1.0, prompts);
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(-50, -50, 50, 50));
   EXPECT_GE(t.edit.selectionRing.VertexCount(), 24u);
   EXPECT_TRUE(prompts.asked.empty());
-}
 
-TEST(CreateCircle, RefusesOtherSelectionsAndIndexesOutsideTheTable) {
-  EditLibrary t;
-  ScriptedEditPrompts prompts;
   DrawPolyline(t.edit, {{0, 0}, {10, 0}, {20, 0}});
-  prompts.circle = CircleParameters{16, 0, 0, 0, 1.0};
   CreateCircle(t.edit, 1.0, prompts);
-  EXPECT_EQ(prompts.asked, (std::vector<std::string>{"Circle radius line must be drawn first"}));
-  EXPECT_EQ(prompts.captions, (std::vector<std::string>{"Wrong Usage"}));
+  // 16 points: a start of 0 to 15 only, no negative end; a large end wraps.
   struct Case {
     int32_t start;
     int32_t end;
-    const char* message;
   };
-  // 16 points: start 0 to 15 only; a negative end is refused, a large one wraps.
-  const Case cases[] = {{16, 0, "Start index must be integer"},
-                        {-1, 0, "Start index must be integer"},
-                        {0, -1, "End index must be integer"},
-                        {15, 40, nullptr}};
-  for (const Case& c : cases) {
-    prompts.asked.clear();
+  for (const Case& c : {Case{16, 0}, Case{-1, 0}, Case{0, -1}, Case{15, 40}}) {
     DrawPolyline(t.edit, {{0, 0}, {0, 100}});
     prompts.circle = CircleParameters{16, c.start, c.end, 0, 1.0};
-    const EditOutcome outcome = CreateCircle(t.edit, 1.0, prompts);
-    if (c.message) {
-      EXPECT_EQ(prompts.asked, (std::vector<std::string>{c.message}));
-      EXPECT_EQ(t.edit.selectionRing.VertexCount(), 2u);
-    } else {
-      EXPECT_TRUE(outcome.redraw);
-      EXPECT_TRUE(prompts.asked.empty());
-      EXPECT_TRUE(t.edit.SelectionClosed());
-    }
+    CreateCircle(t.edit, 1.0, prompts);
   }
+  EXPECT_TRUE(t.edit.SelectionClosed());
+  EXPECT_EQ(prompts.asked, (Messages{"Circle radius line must be drawn first", "Start index must be integer",
+                                     "Start index must be integer", "End index must be integer"}));
 }
 
-TEST(InsertText, AddsAnIndexedTextThatIsSaved) {
+TEST(TextCommands, InsertedTextsAreIndexedAndSavedAndReplacedTextsKeepTheirPlace) {
   EditLibrary t;
   ScriptedEditPrompts prompts;
   EditTarget noRow = t.Target();
@@ -223,10 +153,8 @@ TEST(InsertText, AddsAnIndexedTextThatIsSaved) {
   EXPECT_EQ(t.lib.flags, kLibCellsChanged | kLibInfoDirty | kLibHierarchyDirty);
   EXPECT_EQ(t.Top().flags & kCellModified, kCellModified);
   EXPECT_EQ(t.Top().box, Box(0, 0, 500, 600));
-  auto via = t.Top().layers.find(kVia);
-  ASSERT_NE(via, t.Top().layers.end());
-  EXPECT_NE(via->second.index.QueryFirst(Box(499, 599, 501, 601)), nullptr);
-
+  EXPECT_NE(t.Top().layers.at(kVia).index.QueryFirst(Box(499, 599, 501, 601)), nullptr);
+  // A new string is entered once.
   t.ClearFlags();
   prompts.text = TextParameters{1, 2, "new label", 1.0};
   InsertText(viaRow, 1.0, prompts);
@@ -235,36 +163,20 @@ TEST(InsertText, AddsAnIndexedTextThatIsSaved) {
   InsertText(viaRow, 1.0, prompts);
   EXPECT_EQ(t.lib.flags, kLibCellsChanged);
   EXPECT_EQ(t.lib.strings.size(), 2u);
-  EXPECT_EQ(t.Top().texts.Count(), 3);
-  t.lib.flags |= kLibTextsDirty;
-  t.lib.Save();
-  EXPECT_EQ(t.Reopened(), t.Dump());
-}
 
-TEST(ReplaceText, GivesThePickedTextANewString) {
-  EditLibrary t;
-  ScriptedEditPrompts prompts;
   t.Select({{0, 0}, {10, 0}, {10, 10}});
   ReplaceText(t.edit, t.lib, prompts);
-  EXPECT_EQ(prompts.asked, (std::vector<std::string>{"Text must be selected first"}));
-  ASSERT_TRUE(t.Pick(Point(205, 205)));
-  ReplaceText(t.edit, t.lib, prompts);
-  EXPECT_EQ(prompts.asked.size(), 2u);
-
   ASSERT_TRUE(t.Pick(Point(115, 5)));
-  prompts.asked.clear();
-  prompts.texts = {""};
+  prompts.texts = {"", "VSS"};
   EXPECT_FALSE(ReplaceText(t.edit, t.lib, prompts).redraw);
-  EXPECT_EQ(prompts.asked, (std::vector<std::string>{"Enter New Text"}));
-  EXPECT_EQ(t.lib.flags, 0u);
-  prompts.texts = {"VSS"};
   EXPECT_TRUE(ReplaceText(t.edit, t.lib, prompts).redraw);
+  EXPECT_EQ(prompts.asked, (Messages{"Text must be selected first", "Enter New Text", "Enter New Text"}));
   const TextItem* text = static_cast<const TextItem*>(t.Leaf().texts.Head()->item);
   EXPECT_EQ(t.lib.TextString(text->textId), "VSS");
   EXPECT_EQ(Point(text->x, text->y), Point(15, 5));
-  EXPECT_EQ(t.lib.flags, kLibCellsChanged | kLibTextsDirty);
   EXPECT_EQ(t.Leaf().flags & kCellModified, kCellModified);
   EXPECT_FALSE(t.edit.HasSelection());
+  t.lib.flags |= kLibTextsDirty;
   t.lib.Save();
   EXPECT_EQ(t.Reopened(), t.Dump());
 }
