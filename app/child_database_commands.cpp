@@ -4,6 +4,8 @@
 #include "app/app_context.h"
 #include "app/my_child.h"
 #include "app/my_frame.h"
+#include "canvas/cell_images.h"
+#include "canvas/edit/edit_state.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -18,12 +20,16 @@ void MyChild::OnOptimizeDb(wxCommandEvent&) {
   {
     wxBusyCursor busy;
     try {
+      // Tiling releases the contents of large cells: no window on the library may keep a
+      // selection, pick path or selected instance that points into them.
+      const std::vector<MyCanvas*> canvases = MyCanvas::CanvasesShowing(library.get());
+      for (MyCanvas* shown : canvases) shown->ClearSelection();
       const OptimizeResult result = OptimizeLibrary(*library);
       if (result.tiles > 0) {
         // Large cells lost their shapes to the tiles: every window on the library draws anew.
-        for (MyChild* child : frame_->Context().Children()) {
-          if (child->canvas && child->canvas->GetLibrary() == library) child->canvas->RefreshView();
-        }
+        BumpEditGeneration(*library);
+        CellImages::Shared(*library)->Clear();
+        for (MyCanvas* shown : canvases) shown->RefreshView();
       }
       SetMainStatus(result.status);
     } catch (const Error& error) {
