@@ -1,7 +1,7 @@
 #include "canvas/edit/polygon_commands.h"
 
 #include <cctype>
-#include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "canvas/edit/canvas_prompts.h"
@@ -52,17 +52,10 @@ void EndSelection(EditState& edit, const Library& library) {
 
 // Stores every ring of rings as its own shape of key in cell, each indexed.
 void AddEachRing(Cell& cell, RingSet& rings, LayerKey key) {
-  std::vector<RingVertex*> starts;
   for (RingVertex* v = rings.Head(); v; v = v->next) {
     if (v->flags & kVertexVisited) continue;
-    starts.push_back(v);
-    for (RingVertex* w = v->ringNext; w != v; w = w->ringNext) w->flags |= kVertexVisited;
-    v->flags |= kVertexVisited;
-  }
-  rings.ClearVertexFlags(kVertexVisited);
-  for (RingVertex* start : starts) {
     RingSet one;
-    CopyRingInto(one, start);
+    CopyRingInto(one, v);
     one.SetRingCount(1);
     cell.AddPolygonEdit(one, key);
   }
@@ -142,6 +135,12 @@ EditOutcome MoveText(EditTarget& target, const PickedElement& picked) {
   FinishEdit(target.library, cell, before);
   EndSelection(target.edit, target.library);
   return Redraw();
+}
+
+// 2 * floor((lo + hi) / 2), without overflow.
+int64_t FlipCentre(int32_t lo, int32_t hi) {
+  const int64_t sum = int64_t(lo) + hi;
+  return 2 * (sum >= 0 ? sum / 2 : -((1 - sum) / 2));
 }
 
 }  // namespace
@@ -249,16 +248,6 @@ EditOutcome SizingPolygon(EditState& edit, const Library& library, CanvasPrompts
   }
   return Redraw();
 }
-
-namespace {
-
-// 2 * floor((lo + hi) / 2), without overflow.
-int64_t FlipCentre(int32_t lo, int32_t hi) {
-  const int64_t sum = int64_t(lo) + hi;
-  return 2 * (sum >= 0 ? sum / 2 : -((1 - sum) / 2));
-}
-
-}  // namespace
 
 EditOutcome FlipXPolygon(EditState& edit) {
   if (!edit.HasSelection()) return {};
