@@ -414,9 +414,8 @@ bool ModifyInst(CellCommandScope& scope) {
     return false;
   }
   const ARef& edited = values.placement;
-  const bool same = ref->IsArray() ? CompareByKeyThenX(edited, *ref) == 0
-                                   : !edited.IsArray() && CompareByKeyThenX(static_cast<const SRef&>(edited), *ref) == 0;
-  if (same) return false;
+  // Equal cell-id words mean both are arrays or neither is; the magnification is compared too.
+  if (CompareByKeyThenX(edited, *ref) == 0) return false;
   Cell& holder = *selected.holder;
   RecordPlacement(library, selected.holderId, *ref, -1);
   RemoveEntry(library, holder, entry);

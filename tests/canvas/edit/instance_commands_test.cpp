@@ -100,7 +100,8 @@ TEST_F(CellCommands, InsertedArraysInEveryOrientationComeBackAfterSaving) {
     prompts_.instanceFields.push_back(ArrayFields(std::to_string(code + 1), "3", code & 3, code > 3));
     ASSERT_TRUE(InsertInst(scope));
     EXPECT_EQ(prompts_.dialogTitles.back(), "Insert Instance leaf");
-    expected.push_back(DescribeArray(leaf_, -200, 300, int16_t(code + 1), 3, 40, -25, OrientationCode(code & 3, code > 3)));
+    const uint8_t orientation = OrientationCode(code & 3, code > 3);
+    expected.push_back(DescribeArray(leaf_, -200, 300, int16_t(code + 1), 3, 40, -25, orientation));
   }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Placements(top_), expected);
