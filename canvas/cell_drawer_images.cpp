@@ -65,10 +65,14 @@ int64_t CellDrawer::DrawThroughImage(uint32_t cellId, const Trans& placement, in
 
 bool CellDrawer::BuildCellImage(uint32_t cellId, Cell& cell) {
   CellImage& record = (*settings_.images)[cellId];
-  int32_t left, top, right, bottom;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
   bool placed = DeviceBox(cell.box, left, top, right, bottom);
   int64_t w = int64_t(right) - left + 1;
   int64_t h = int64_t(bottom) - top + 1;
+  // A box beyond the 32-bit pixel range is too large as well.
   if (!placed || w > int64_t(view_.windowW) + kImageMargin || h > int64_t(view_.windowH) + kImageMargin) {
     throw Error(kTagDb, "Skipping too much magnification, run Accurate Draw");
   }

@@ -278,6 +278,24 @@ TEST_F(CellImagesTest, TooLargeAnImageEndsThePassWithItsMessage) {
   EXPECT_GT(CountColour(accurate, kRedPixel), 0);
 }
 
+TEST_F(CellImagesTest, OrderedDrawingThroughImagesStacksLayersInKeyOrder) {
+  uint32_t child = lib_.CreateCell("child");
+  uint32_t top = lib_.CreateCell("top");
+  libtest::AddShape(*lib_.cells[top], kRed, Square(1000), {{0, 0}});
+  libtest::AddShape(*lib_.cells[child], kGreen, Square(500), {{0, 0}});
+  libtest::Place(lib_, top, libtest::Array(child, 250, 250, 1, 1, 0, 0));
+  ExactView(top, ViewBox{0, 0, 1000, 1000}, 100, 100);
+  const int32_t x = view_.ToDeviceX(500);
+  const int32_t y = view_.ToDeviceY(500);
+  // Drawn in one go, the placed cell covers its parent; layer by layer, the later key wins.
+  EXPECT_EQ(Accelerated(top).PixelAt(x, y), kGreenPixel);
+  PixelRaster ordered = Draw([&](CellDrawer& d) { d.DrawOrdered(top, kEverything, 10, true); });
+  EXPECT_EQ(ordered.PixelAt(x, y), kRedPixel);
+  EXPECT_EQ(CountColour(ordered, kGreenPixel), 0);
+  EXPECT_EQ(lib_.layerMap[kGreen].colour, canvastest::kGreenWord);
+  EXPECT_EQ(lib_.layerMap[kRed].colour, canvastest::kRedWord);
+}
+
 TEST(CellImages, SharedByLibraryDroppedAfterAnEditAndFreedWithItsLastUser) {
   libtest::TempDir dir;
   Library lib(dir.Path(), false);
