@@ -251,6 +251,24 @@ TEST_F(CellImagesTest, PlacementCycleIsImagedWithoutEndlessRecursion) {
   EXPECT_GT(CountColour(walked, kRedPixel), 0);
 }
 
+TEST_F(CellImagesTest, HierarchyAsDeepAsTheLibraryIsImagedWithoutDeepRecursion) {
+  constexpr int kDepth = 3000;
+  uint32_t below = lib_.CreateCell("leaf");
+  libtest::AddShape(*lib_.cells[below], kRed, Square(100), {{0, 0}});
+  for (int i = 0; i < kDepth; ++i) {
+    uint32_t cell = lib_.CreateCell("c" + std::to_string(i));
+    libtest::AddShape(*lib_.cells[cell], kGreen, Square(10), {{0, 0}});
+    libtest::Place(lib_, cell, libtest::Single(below, 1, 0));
+    below = cell;
+  }
+  FitView(below, 400, 100);
+  EXPECT_GT(CountColour(Accelerated(below), kRedPixel), 0);
+  settings_.cellSizeLimit = 10;
+  EXPECT_GT(CountColour(Draw([&](CellDrawer& d) { d.DrawCellHierarchy(below, kEverything, Trans(), kDepth + 2); }),
+                        kRedPixel),
+            0);
+}
+
 TEST_F(CellImagesTest, TooLargeAnImageEndsThePassWithItsMessage) {
   uint32_t huge = lib_.CreateCell("huge");
   uint32_t top = lib_.CreateCell("top");
