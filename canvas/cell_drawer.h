@@ -104,7 +104,8 @@ class CellDrawer {
   // stamped in; a cell whose image is one pixel stamps as that pixel. A placement cycle is
   // skipped. Needs settings.images. Throws Error "Skipping too much magnification, run
   // Accurate Draw" for an image wider or higher than the view's window plus kImageMargin
-  // pixels; what was drawn so far stays.
+  // pixels; what was drawn so far stays. Images that cost more than the pass's work units
+  // give way to DrawCellHierarchy of the whole view.
   void DrawCellAccelerated(uint32_t cellId);
 
   // A pixel rectangle that collapses to points and lines when it has no width or height.
@@ -203,6 +204,10 @@ class CellDrawer {
   // without a parent into the drawer's raster. 1 when a pixel was stamped, else 0; -1 when the
   // parent's image is a single pixel and now coloured.
   int StampCellImage(uint32_t cellId, const Trans& placement, PixelRaster* parent);
+  // Past the pass's work units, images cost more than they save (a deep chain of large cells
+  // stamps every level into the next): the picture drawn so far goes, and the cell is drawn
+  // with its hierarchy, without images.
+  void DrawAccurateInstead(uint32_t cellId);
   // The next placement (array element) of the frame whose placed cell exists and has a box.
   bool NextImagePlacement(ImageFrame& frame, uint32_t& placedId, Trans& placement);
   // Device pixels of a box in view coordinates: left, top, right, bottom. False when a
@@ -265,6 +270,9 @@ class CellDrawer {
   // How many images are being built around this drawer (a drawer that builds one image's
   // placements is one deeper than the drawer that asked for the image).
   int32_t imageNesting_ = 0;
+  // Pixels of images made and stamped in this drawer, and whether it has given images up.
+  int64_t imageWork_ = 0;
+  bool imagesOff_ = false;
   // Scratch of StampCellImage: the device pixel each image column and row maps to.
   std::vector<int32_t> stampColumns_;
   std::vector<int32_t> stampRows_;

@@ -30,7 +30,8 @@ void OverlayNonBlack(PixelRaster& from, PixelRaster& to) {
 }  // namespace
 
 bool CellDrawer::UsesImage(uint32_t cellId, const Cell& cell, const Box& window) const {
-  return settings_.images && cellId < settings_.images->Count() && !settings_.fineView && !settings_.coarseView &&
+  return settings_.images && !imagesOff_ && cellId < settings_.images->Count() && !settings_.fineView &&
+         !settings_.coarseView &&
          !settings_.layerFilter && settings_.cellSizeLimit < kImageCellSizeLimit &&
          int32_t(cellId) != settings_.topCellId && window.Contains(cell.box) && imageNesting_ < kMaxImageNesting;
 }
@@ -77,6 +78,7 @@ bool CellDrawer::BuildCellImage(uint32_t cellId, Cell& cell) {
     throw Error(kTagDb, "Skipping too much magnification, run Accurate Draw");
   }
   record.raster.emplace(left, top, int32_t(w), int32_t(h), kEmpty);
+  imageWork_ += w * h;
   if (w == 1 && h == 1) {
     record.singlePixel = SinglePixelColour(*record.raster, cell);
     return record.singlePixel;
@@ -108,6 +110,7 @@ int CellDrawer::StampCellImage(uint32_t cellId, const Trans& placement, PixelRas
   const bool swaps = (placement.orientation & 1) != 0;
   stampColumns_.resize(size_t(w));
   stampRows_.resize(size_t(h));
+  imageWork_ += int64_t(w) * h;
   const int32_t firstX = view_.ScreenToDBX(image.Left());
   const int32_t firstY = view_.ScreenToDBY(image.Top());
   for (int32_t i = 0; i < w; ++i) {
@@ -198,6 +201,10 @@ void CellDrawer::DrawCellAccelerated(uint32_t cellId) {
   stack.push_back(top);
   images[cellId].inProgress = true;
   while (!stack.empty()) {
+    if (imageWork_ > workLimit_) {
+      DrawAccurateInstead(cellId);
+      return;
+    }
     ImageFrame& frame = stack.back();
     uint32_t placedId = 0;
     Trans placement;
@@ -242,4 +249,21 @@ void CellDrawer::DrawCellAccelerated(uint32_t cellId) {
       stack.pop_back();
     }
   }
+}
+
+void CellDrawer::DrawAccurateInstead(uint32_t cellId) {
+  settings_.images->EndPass();
+  imagesOff_ = true;
+  const wxColour& background = settings_.background;
+  RasterColour clear{background.Red(), background.Green(), background.Blue()};
+  raster_.SetPen(clear);
+  RasterFill fill;
+  fill.kind = RasterFill::Kind::kSolid;
+  fill.colour = clear;
+  raster_.SetFill(fill);
+  raster_.DrawRectangle(raster_.Left(), raster_.Top(), raster_.Width(), raster_.Height());
+  workAtStart_ = raster_.Work();
+  // Every level: no path without a cycle is longer than the library has cells.
+  int32_t everyLevel = int32_t(std::min<size_t>(library_.cells.size(), INT32_MAX - 1)) + 1;
+  DrawCellHierarchy(cellId, view_.VisibleWindow(), Trans(), everyLevel);
 }

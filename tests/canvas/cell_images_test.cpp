@@ -269,6 +269,22 @@ TEST_F(CellImagesTest, HierarchyAsDeepAsTheLibraryIsImagedWithoutDeepRecursion) 
             0);
 }
 
+TEST_F(CellImagesTest, ImagesCostingMoreThanThePassGiveWayToTheAccurateDrawing) {
+  // Every level as large as the view: each image is stamped into the next one up.
+  uint32_t below = lib_.CreateCell("leaf");
+  libtest::AddShape(*lib_.cells[below], kRed, Square(1000), {{0, 0}});
+  for (int i = 0; i < 1000; ++i) {
+    uint32_t cell = lib_.CreateCell("c" + std::to_string(i));
+    libtest::AddShape(*lib_.cells[cell], kGreen, Square(10), {{(i % 100) * 10, (i / 100) * 10}});
+    libtest::Place(lib_, cell, libtest::Single(below, 0, 0));
+    below = cell;
+  }
+  FitView(below, 200, 200);
+  PixelRaster accurate = Draw([&](CellDrawer& d) { d.DrawCellHierarchy(below, kEverything, Trans(), 2000); }, true);
+  ASSERT_GT(CountColour(accurate, kRedPixel), 0);
+  EXPECT_EQ(CountDifferent(Accelerated(below), accurate), 0);
+}
+
 TEST_F(CellImagesTest, TooLargeAnImageEndsThePassWithItsMessage) {
   uint32_t huge = lib_.CreateCell("huge");
   uint32_t top = lib_.CreateCell("top");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "canvas/cell_drawer.h"
+#include "canvas/cell_images.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
 #include "db/error.h"
@@ -64,6 +65,25 @@ PixelRaster Draw(Library& lib, const View& view, FillTiles& tiles, TextStamps& s
   return raster;
 }
 
+// The same view through cell images: the whole hierarchy when nothing is cut by size, else the
+// walk with images below their size limit. Each pass starts from a table left clean by the last.
+PixelRaster DrawWithImages(Library& lib, View view, CellImages& images, FillTiles& tiles, TextStamps& stamps) {
+  const ViewMapping& m = view.mapping;
+  PixelRaster raster(m.windowX, m.windowY, m.windowW, m.windowH, RasterColour());
+  images.Follow(lib);
+  view.settings.images = &images;
+  if (view.settings.cellSizeLimit != 0) view.settings.cellSizeLimit = CellDrawer::kImageCellSizeLimit / 2;
+  CellImages::Pass pass(&images);
+  CellDrawer drawer(lib, raster, m, view.settings, tiles, stamps);
+  uint32_t top = uint32_t(view.settings.topCellId);
+  if (view.settings.cellSizeLimit == 0) {
+    drawer.DrawCellAccelerated(top);
+  } else {
+    drawer.DrawCellHierarchy(top, m.VisibleWindow(), Trans(), view.depth);
+  }
+  return raster;
+}
+
 bool SamePixels(PixelRaster& a, PixelRaster& b) {
   size_t bytes = size_t(a.Width()) * size_t(a.Height()) * 3;
   return std::equal(a.Pixels(), a.Pixels() + bytes, b.Pixels());
@@ -92,6 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PixelRaster first = Draw(lib, view, tiles, stamps);
     PixelRaster second = Draw(lib, view, tiles, stamps);
     if (!SamePixels(first, second)) std::abort();
+    CellImages images;
+    PixelRaster imaged = DrawWithImages(lib, view, images, tiles, stamps);
+    PixelRaster again = DrawWithImages(lib, view, images, tiles, stamps);
+    if (!SamePixels(imaged, again)) std::abort();
   } catch (const Error&) {
     // Malformed streams and unreadable cells end in Error.
   }
