@@ -47,6 +47,11 @@ class MyCanvas::Gestures : public GestureHost {
         rulers(canvas.edit, canvas.settings_),
         transients(controller, canvas.edit, canvas.settings_),
         canvas_(canvas) {}
+  // A canvas that goes mid-drag (its window closed, a test that never releases) gives the
+  // capture back first: the toolkit would otherwise keep a dead window on its capture stack.
+  ~Gestures() override {
+    if (canvas_.HasCapture()) canvas_.ReleaseMouse();
+  }
 
   void SetGestureStatus(int field, const std::string& text) override {
     if (canvas_.host_) canvas_.host_->SetChildStatus(field, text);

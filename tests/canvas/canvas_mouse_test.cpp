@@ -133,6 +133,14 @@ TEST_F(CanvasMouseTest, SimulatedRightDragZoomsToTheBox) {
   EXPECT_GT(canvas_->view.magnification, 2.0);
 }
 
+TEST_F(CanvasMouseTest, CanvasClosedMidDragGivesTheCaptureBack) {
+  Mouse(wxEVT_LEFT_DOWN, 60, 60, true, false);
+  ASSERT_TRUE(canvas_->HasCapture());
+  delete canvas_;
+  canvas_ = nullptr;
+  EXPECT_EQ(wxWindow::GetCapture(), nullptr);
+}
+
 TEST_F(CanvasMouseTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
   Mouse(wxEVT_LEFT_DOWN, 60, 250, true, false);
   Mouse(wxEVT_MOTION, 160, 252, true, false);
