@@ -121,25 +121,24 @@ int RunOverlay(const std::vector<std::string>& args) {
   const Box box = canvas->TopCell()->box;
   const double umPerUnit = canvas->Settings().umPerUnit;
   canvas->view.CentreView(0, 0, width, height);
-  canvas->ZoomToBox((double(box.x1) + double(box.x2)) / 2 * umPerUnit, (double(box.y1) + double(box.y2)) / 2 * umPerUnit,
-                    20.0);
+  const double middleX = (double(box.x1) + double(box.x2)) / 2 * umPerUnit;
+  const double middleY = (double(box.y1) + double(box.y2)) / 2 * umPerUnit;
+  canvas->ZoomToBox(middleX, middleY, 20.0);
   Paint(*canvas);
   const Box window = canvas->view.VisibleWindow();
-  long long boxesInView = 0;
-  for (const CriticalityBox& b : canvas->overlayData.criticality.criticalityBoxes) {
-    boxesInView += Box(b.x1, b.y1, b.x2, b.y2).OverlapsStrict(window);
-  }
+  const size_t boxesInView = CriticalityBoxesIn(canvas->overlayData.criticality, window).size();
   const double withOverlays = BestViewMs(*canvas);
-  const size_t rings = canvas->overlayData.cell.shapes.empty() ? 0 : canvas->overlayData.cell.shapes.begin()->second.Count();
+  const auto& overlayShapes = canvas->overlayData.cell.shapes;
+  const int64_t rings = overlayShapes.empty() ? 0 : overlayShapes.begin()->second.Count();
   canvas->RemoveTextPolygons();
   canvas->RemoveCriticality();
   const double without = BestViewMs(*canvas);
   canvas->Destroy();
   std::printf(
-      "overlay cell_box=%d,%d,%d,%d rings=%zu boxes_in_view=%lld polyin_read_seconds=%.3f "
+      "overlay cell_box=%d,%d,%d,%d rings=%lld boxes_in_view=%zu polyin_read_seconds=%.3f "
       "full_view_with_both_seconds=%.3f "
       "view_ms_with=%.2f view_ms_without=%.2f peak_rss_kb=%ld\n",
-      box.x1, box.y1, box.x2, box.y2, rings, boxesInView, polyRead, fullWithBoth, withOverlays, without, PeakRssKb());
+      box.x1, box.y1, box.x2, box.y2, static_cast<long long>(rings), boxesInView, polyRead, fullWithBoth, withOverlays, without, PeakRssKb());
   std::printf("overlay polyin_seconds=%.3f critin_seconds=%.3f view_extra_ms=%.2f\n", polyIn, critIn,
               withOverlays - without);
   return 0;
