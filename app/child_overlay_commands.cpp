@@ -199,7 +199,7 @@ void MyChild::LoadConfig(const std::string& path) {
   }
   ChildConfigTarget target(*this, *frame_);
   const ConfigOutcome outcome =
-      ReadConfig(in, target, [](const std::string& line) { LogMessage("%s", line.c_str()); });
+      ConfigReader(in, target, [](const std::string& line) { LogMessage("%s", line.c_str()); });
   LogMessage("\n");
   if (outcome.redraw || outcome.layersChanged) UpdateLayerList();
   if (outcome.redraw) Redraw();
@@ -216,7 +216,7 @@ void MyChild::OnSaveConfig(wxCommandEvent&) {
   if (chosen.empty()) return;
   const std::string path = CompleteImagePath(chosen, "cfg");
   LogMessage("\nWriting config file %s\n", path.c_str());
-  if (!SaveConfigFile(path, WriteConfig(SnapshotOf(*canvas, *frame_)))) {
+  if (!SaveConfigFile(path, ConfigWriter(SnapshotOf(*canvas, *frame_)))) {
     ThePrompts().MessageBox(this, "File can not be written", "Help", wxOK | wxCENTRE);
   }
 }

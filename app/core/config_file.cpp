@@ -263,11 +263,11 @@ std::string BindingLabel(int id) {
   return command ? command->label : "";
 }
 
-ConfigOutcome ReadConfig(std::istream& in, ConfigTarget& target, const ConfigLog& log) {
+ConfigOutcome ConfigReader(std::istream& in, ConfigTarget& target, const ConfigLog& log) {
   return Reader(in, target, log).Run();
 }
 
-std::string WriteConfig(const ConfigSnapshot& s) {
+std::string ConfigWriter(const ConfigSnapshot& s) {
   std::string text;
   if (!s.criticalityPath.empty()) text += "Criticality " + s.criticalityPath + "\n";
   if (!s.layerMapPath.empty()) text += "LayerMap " + s.layerMapPath + "\n";

@@ -71,7 +71,7 @@ struct ConfigOutcome {
 // a key that the table does not hold, or of numbers outside their ranges, is warned about and
 // skipped; an unknown keyword is logged and its line skipped. A number that cannot be read ends
 // the reading; the directive it stood in is not applied, those before it stay.
-ConfigOutcome ReadConfig(std::istream& in, ConfigTarget& target, const ConfigLog& log);
+ConfigOutcome ConfigReader(std::istream& in, ConfigTarget& target, const ConfigLog& log);
 
 // What Save Config writes: the window's settings, the frame's colours and the layer table.
 struct ConfigSnapshot {
@@ -92,7 +92,7 @@ struct ConfigSnapshot {
 // The file text: the paths that are set, Depth, CellSize, the displays that are on, the
 // colours that differ from their defaults, then every layer in key order as
 // "Layer L D visible fill red green blue". Lines end in "\n".
-std::string WriteConfig(const ConfigSnapshot& snapshot);
+std::string ConfigWriter(const ConfigSnapshot& snapshot);
 
 // Writes text to path through "<path>.tmp", checked after closing and renamed over path only
 // when complete, so that a failed write leaves any old file as it was. False on failure.

@@ -44,9 +44,9 @@ class SnapshotTarget : public ConfigTarget {
 std::string ReadAndWrite(const std::string& text) {
   std::istringstream in(text);
   SnapshotTarget target;
-  ReadConfig(in, target, [](const std::string&) {});
+  ConfigReader(in, target, [](const std::string&) {});
   if (target.snapshot.layers.size() != 3) std::abort();
-  return WriteConfig(target.snapshot);
+  return ConfigWriter(target.snapshot);
 }
 
 }  // namespace

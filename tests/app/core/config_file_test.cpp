@@ -57,7 +57,7 @@ struct Read {
 Read ReadText(const std::string& text, RecordingTarget& target) {
   std::istringstream in(text);
   Read r;
-  r.outcome = ReadConfig(in, target, [&r](const std::string& line) { r.log += line; });
+  r.outcome = ConfigReader(in, target, [&r](const std::string& line) { r.log += line; });
   return r;
 }
 
@@ -86,7 +86,7 @@ TEST(ConfigFile, SaveAndLoadRoundTrip) {
     info.colour = colour;
     info.brushStyle = style;
   }
-  const std::string text = WriteConfig(saved);
+  const std::string text = ConfigWriter(saved);
   EXPECT_EQ(text,
             "Criticality /data/hot spots.txt\nLayerMap /data/process.map\nDepth 7\nCellSize 42\nShowGrid\n"
             "ShowOutline\nBackground 1 2 3\nHighGeo 250 0 9\nLayer 1 0 0 0 48 32 16\nLayer 5 2 1 8 255 0 255\n"
@@ -101,7 +101,7 @@ TEST(ConfigFile, SaveAndLoadRoundTrip) {
   EXPECT_EQ(target.calls, (std::vector<std::string>{"criticality /data/hot spots.txt", "layermap /data/process.map"}));
   target.snapshot.criticalityPath = saved.criticalityPath;
   target.snapshot.layerMapPath = saved.layerMapPath;
-  EXPECT_EQ(WriteConfig(target.snapshot), text);
+  EXPECT_EQ(ConfigWriter(target.snapshot), text);
 }
 
 TEST(ConfigFile, LayerLinesOfThreeFourAndSevenFields) {
@@ -193,7 +193,7 @@ TEST(ConfigFile, LongLinesCrLfAndPathsWithBlanks) {
   EXPECT_TRUE(fromLf.snapshot.showGrids);
   EXPECT_EQ(fromLf.calls, (std::vector<std::string>{"layermap /maps/my layers.map"}));
   ASSERT_EQ(fromLf.bindings.size(), 1u);
-  EXPECT_EQ(WriteConfig(fromCrLf.snapshot), WriteConfig(fromLf.snapshot));
+  EXPECT_EQ(ConfigWriter(fromCrLf.snapshot), ConfigWriter(fromLf.snapshot));
   EXPECT_EQ(fromCrLf.calls, fromLf.calls);
   EXPECT_EQ(fromCrLf.bindings, fromLf.bindings);
   EXPECT_EQ(b.log, a.log);
@@ -230,7 +230,7 @@ TEST(ConfigFile, EveryPrefixOfASavedFileReadsWithoutHarm) {
   saved.background = {9, 8, 7};
   saved.layers[MakeLayerKey(1, 0)].colour = 0x80010203;
   saved.layers[MakeLayerKey(2, 7)].brushStyle = kBrushVerticalHatch;
-  const std::string file = WriteConfig(saved) + "Bindkey\nChangeColor Ctrl B\nEnd\n";
+  const std::string file = ConfigWriter(saved) + "Bindkey\nChangeColor Ctrl B\nEnd\n";
   for (size_t n = 0; n <= file.size(); ++n) {
     RecordingTarget target;
     AddLayer(target, MakeLayerKey(1, 0), 0, 0);
