@@ -53,17 +53,16 @@ TEST_F(TreeModel, AnExpandButtonNeedsStoredOrModifiedPlacements) {
 }
 
 TEST(TreeRightDClick, SetsClearsOrLeavesTheHighlight) {
-  const RightDClickOutcome other = RightDClickResult(4, 1, -1);
-  EXPECT_EQ(other.highlightedCell, 4);
-  EXPECT_TRUE(other.redraw);
-  const RightDClickOutcome shownClears = RightDClickResult(1, 1, 4);
-  EXPECT_EQ(shownClears.highlightedCell, -1);
-  EXPECT_TRUE(shownClears.redraw);
-  const RightDClickOutcome shownAgain = RightDClickResult(1, 1, -1);
-  EXPECT_EQ(shownAgain.highlightedCell, -1);
-  EXPECT_FALSE(shownAgain.redraw);
-  const RightDClickOutcome spaceClears = RightDClickResult(-1, 1, 4);
-  EXPECT_EQ(spaceClears.highlightedCell, -1);
-  EXPECT_TRUE(spaceClears.redraw);
-  EXPECT_FALSE(RightDClickResult(-1, 1, -1).redraw);
+  struct Case {
+    int32_t hit, current, highlighted;
+    bool redraw;
+  };
+  // Shown cell 1: another cell becomes the highlight; the shown cell or empty space clears an
+  // existing one and redraws, and with none there is nothing to redraw.
+  for (const Case& c : {Case{4, -1, 4, true}, Case{1, 4, -1, true}, Case{1, -1, -1, false}, Case{-1, 4, -1, true},
+                        Case{-1, -1, -1, false}}) {
+    const RightDClickOutcome outcome = RightDClickResult(c.hit, 1, c.current);
+    EXPECT_EQ(outcome.highlightedCell, c.highlighted) << c.hit << " " << c.current;
+    EXPECT_EQ(outcome.redraw, c.redraw) << c.hit << " " << c.current;
+  }
 }
