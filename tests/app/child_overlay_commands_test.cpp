@@ -56,15 +56,6 @@ class ChildOverlayTest : public app_test::AppWindowTest {
   }
 };
 
-TEST_F(ChildOverlayTest, CommandsAreEnabledInTheFileMenu) {
-  MyChild* child = Import("chip.gds");
-  ASSERT_NE(child, nullptr);
-  for (int id : {kCmdPolyIn, kCmdRemovePolys, kCmdCriticalityIn, kCmdRemoveCriticality, kCmdReadLayerMap,
-                 kCmdLoadConfig, kCmdSaveConfig}) {
-    EXPECT_TRUE(child->GetMenuBar()->IsEnabled(id)) << id;
-  }
-}
-
 TEST_F(ChildOverlayTest, LoadConfigSetsChecksLabelsAndTheBackgroundOfEveryWindow) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);

@@ -7,45 +7,19 @@
 #include <string>
 
 #include "app/core/config_file.h"
+#include "tests/app/core/recording_config_target.h"
 
 namespace {
 
-class SnapshotTarget : public ConfigTarget {
- public:
-  SnapshotTarget() {
-    for (LayerKey key : {MakeLayerKey(1, 0), MakeLayerKey(5, 2), MakeLayerKey(65535, 255)}) {
-      snapshot.layers[key].key = key;
-    }
-  }
-  void ReadCriticality(const std::string& path) override { snapshot.criticalityPath = path; }
-  void ReadLayerMap(const std::string& path) override { snapshot.layerMapPath = path; }
-  bool FileExists(const std::string& path) override { return path.size() % 2 == 0; }
-  void SetDepth(int32_t depth) override { snapshot.depth = depth; }
-  void SetCellSize(int32_t size) override { snapshot.cellSize = size; }
-  void ShowDisplay(ConfigDisplay display) override {
-    (display == ConfigDisplay::kGrids   ? snapshot.showGrids
-     : display == ConfigDisplay::kNames ? snapshot.showNames
-     : display == ConfigDisplay::kTexts ? snapshot.showTexts
-                                        : snapshot.showOutlines) = true;
-  }
-  void SetFrameColour(FrameColour which, const ConfigColour& colour) override {
-    (which == FrameColour::kBackground          ? snapshot.background
-     : which == FrameColour::kInstanceHighlight ? snapshot.instanceHighlight
-                                                : snapshot.geometryHighlight) = colour;
-  }
-  std::map<LayerKey, LayerInfo>& Layers() override { return snapshot.layers; }
-  void BindKey(int id, uint16_t, const std::string& label) override {
-    if (id < 0 || id > 50 || label.empty()) std::abort();
-  }
-
-  ConfigSnapshot snapshot;
-};
-
 std::string ReadAndWrite(const std::string& text) {
   std::istringstream in(text);
-  SnapshotTarget target;
+  RecordingConfigTarget target;
+  for (LayerKey key : {MakeLayerKey(1, 0), MakeLayerKey(5, 2), MakeLayerKey(65535, 255)}) target.AddLayer(key);
   ConfigReader(in, target, [](const std::string&) {});
   if (target.snapshot.layers.size() != 3) std::abort();
+  for (const RecordingConfigTarget::Binding& b : target.bindings) {
+    if (b.id < 0 || b.id > 50 || b.label.empty()) std::abort();
+  }
   return ConfigWriter(target.snapshot);
 }
 

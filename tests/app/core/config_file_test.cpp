@@ -5,49 +5,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "app/core/command_ids.h"
 #include "app/core/layer_rows.h"
+#include "tests/app/core/recording_config_target.h"
 
 namespace {
 
-// Records what a configuration file does, over a layer table of its own.
-class RecordingTarget : public ConfigTarget {
- public:
-  void ReadCriticality(const std::string& path) override { calls.push_back("criticality " + path); }
-  void ReadLayerMap(const std::string& path) override { calls.push_back("layermap " + path); }
-  bool FileExists(const std::string& path) override { return existing.count(path) != 0; }
-  void SetDepth(int32_t depth) override { snapshot.depth = depth; }
-  void SetCellSize(int32_t size) override { snapshot.cellSize = size; }
-  void ShowDisplay(ConfigDisplay display) override {
-    (display == ConfigDisplay::kGrids   ? snapshot.showGrids
-     : display == ConfigDisplay::kNames ? snapshot.showNames
-     : display == ConfigDisplay::kTexts ? snapshot.showTexts
-                                        : snapshot.showOutlines) = true;
-  }
-  void SetFrameColour(FrameColour which, const ConfigColour& colour) override {
-    (which == FrameColour::kBackground          ? snapshot.background
-     : which == FrameColour::kInstanceHighlight ? snapshot.instanceHighlight
-                                                : snapshot.geometryHighlight) = colour;
-  }
-  std::map<LayerKey, LayerInfo>& Layers() override { return snapshot.layers; }
-  void BindKey(int id, uint16_t binding, const std::string& label) override {
-    bindings.push_back({id, binding, label});
-  }
-
-  struct Binding {
-    int id;
-    uint16_t binding;
-    std::string label;
-    bool operator==(const Binding& o) const { return id == o.id && binding == o.binding && label == o.label; }
-  };
-  ConfigSnapshot snapshot;
-  std::set<std::string> existing;
-  std::vector<std::string> calls;
-  std::vector<Binding> bindings;
-};
+using RecordingTarget = RecordingConfigTarget;
 
 struct Read {
   ConfigOutcome outcome;
@@ -59,13 +25,6 @@ Read ReadText(const std::string& text, RecordingTarget& target) {
   Read r;
   r.outcome = ConfigReader(in, target, [&r](const std::string& line) { r.log += line; });
   return r;
-}
-
-void AddLayer(RecordingTarget& target, LayerKey key, uint32_t colour, uint32_t style) {
-  LayerInfo& info = target.snapshot.layers[key];
-  info.key = key;
-  info.colour = colour;
-  info.brushStyle = style;
 }
 
 TEST(ConfigFile, SaveAndLoadRoundTrip) {
@@ -94,20 +53,18 @@ TEST(ConfigFile, SaveAndLoadRoundTrip) {
 
   RecordingTarget target;
   target.existing.insert("/data/process.map");
-  for (const auto& entry : saved.layers) AddLayer(target, entry.first, 0x00ABCDEF, kBrushTransparent);
+  for (const auto& entry : saved.layers) target.AddLayer(entry.first, 0x00ABCDEF, kBrushTransparent);
   const Read r = ReadText(text, target);
   EXPECT_TRUE(r.outcome.redraw);
   EXPECT_TRUE(r.outcome.layersChanged);
   EXPECT_EQ(target.calls, (std::vector<std::string>{"criticality /data/hot spots.txt", "layermap /data/process.map"}));
-  target.snapshot.criticalityPath = saved.criticalityPath;
-  target.snapshot.layerMapPath = saved.layerMapPath;
   EXPECT_EQ(ConfigWriter(target.snapshot), text);
 }
 
 TEST(ConfigFile, LayerLinesOfThreeFourAndSevenFields) {
   RecordingTarget target;
   const LayerKey a = MakeLayerKey(1, 0), b = MakeLayerKey(2, 0), c = MakeLayerKey(3, 0), d = MakeLayerKey(4, 0);
-  for (LayerKey key : {a, b, c, d}) AddLayer(target, key, 0x80112233, kBrushCrossHatch);
+  for (LayerKey key : {a, b, c, d}) target.AddLayer(key, 0x80112233, kBrushCrossHatch);
   const Read r = ReadText(
       "Layer 1 0 1\nLayer 2 0 0 9\nLayer 3 0 1 4 300 -1 7\nLayer 4 0 1 -1\nLayer 1 256 1\nLayer 9 9 1 2\n", target);
   auto& layers = target.snapshot.layers;
@@ -174,7 +131,7 @@ TEST(ConfigFile, BadNumberStopsAndKeepsEarlierDirectives) {
   EXPECT_EQ(target.snapshot.cellSize, 12);
   // "x" is then read as a keyword; a number that cannot be read at all ends the reading.
   RecordingTarget stopped;
-  AddLayer(stopped, MakeLayerKey(1, 0), 0, kBrushSolid);
+  stopped.AddLayer(MakeLayerKey(1, 0), 0, kBrushSolid);
   ReadText("Depth 4\nLayer 1 0 1 3 10 20 zz\nShowGrid\nDepth 99999999999\nShowName\n", stopped);
   EXPECT_EQ(stopped.snapshot.depth, 4);
   EXPECT_EQ(stopped.snapshot.layers[MakeLayerKey(1, 0)].brushStyle, uint32_t(kBrushSolid));
@@ -233,8 +190,8 @@ TEST(ConfigFile, EveryPrefixOfASavedFileReadsWithoutHarm) {
   const std::string file = ConfigWriter(saved) + "Bindkey\nChangeColor Ctrl B\nEnd\n";
   for (size_t n = 0; n <= file.size(); ++n) {
     RecordingTarget target;
-    AddLayer(target, MakeLayerKey(1, 0), 0, 0);
-    AddLayer(target, MakeLayerKey(2, 7), 0, 0);
+    target.AddLayer(MakeLayerKey(1, 0), 0, 0);
+    target.AddLayer(MakeLayerKey(2, 7), 0, 0);
     ReadText(file.substr(0, n), target);
     EXPECT_EQ(target.snapshot.layers.size(), 2u) << n;
     EXPECT_LE(target.bindings.size(), 1u) << n;
