@@ -1,5 +1,7 @@
 #include "canvas/edit/cell_recalculation.h"
 
+#include <vector>
+
 #include "canvas/edit/placement_loads.h"
 #include "db/cell_contents.h"
 #include "db/library.h"
@@ -7,15 +9,19 @@
 bool RecalculateCells(Library& library) {
   if (!(library.flags & kLibHierarchyDirty)) return false;
   TemporaryPlacements placements(library);
+  auto hasBox = [](const Cell* cell) { return cell && cell->box.x1 <= cell->box.x2 && cell->box.y1 <= cell->box.y2; };
+  // Every read comes first: a read that fails leaves every box as it was.
+  std::vector<uint32_t> modified;
   for (uint32_t id = 0; id < library.cells.size(); ++id) {
     Cell* cell = library.GetCell(id);
-    if (!cell || cell->box.x1 > cell->box.x2 || cell->box.y1 > cell->box.y2) continue;
+    if (!hasBox(cell)) continue;
     if (TemporaryPlacements::IsUnloaded(*cell)) {
       placements.WithPlacements(id);
     } else if (cell->flags & kCellModified) {
-      ComputeContentsBBox(*cell, cell->box);
+      modified.push_back(id);
     }
   }
+  for (uint32_t id : modified) ComputeContentsBBox(*library.cells[id], library.cells[id]->box);
   library.FinishImportPass();
   library.BuildHierarchy();
   library.CollectRoots();

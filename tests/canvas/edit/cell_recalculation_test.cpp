@@ -77,10 +77,16 @@ TEST_F(CellRecalculation, AnEditDeepDownGrowsEveryBoxAboveAsABruteForceDoes) {
 }
 
 TEST_F(CellRecalculation, AFailedReadUnloadsWhatItReadAndKeepsTheBitSet) {
+  // A modified cell in memory, before the others, whose box would be recomputed from its shapes.
+  Cell& leaf = CellOf(leaf_);
+  leaf.box = Box(-500, -500, 500, 500);
+  leaf.flags |= kCellModified;
   lib_->flags |= kLibHierarchyDirty;
-  // The data file that every cell is in goes away under the library.
+  // The data file that every cell is in goes away under the library (closed, not just unlinked).
+  lib_->CloseCellFile();
   std::remove(lib_->DataPath(lib_->cells[top_]->fileId).c_str());
   EXPECT_THROW(RecalculateCells(*lib_), Error);
   EXPECT_TRUE(lib_->flags & kLibHierarchyDirty);
-  for (const auto& cell : lib_->cells) EXPECT_TRUE(TemporaryPlacements::IsUnloaded(*cell));
+  EXPECT_EQ(leaf.box, Box(-500, -500, 500, 500));
+  for (const auto& cell : lib_->cells) EXPECT_TRUE(cell.get() == &leaf || TemporaryPlacements::IsUnloaded(*cell));
 }
