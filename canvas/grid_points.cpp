@@ -8,7 +8,6 @@
 #include "canvas/edit/view_state.h"
 #include "canvas/rgb_colour.h"
 #include "db/library.h"
-#include "db/numeric.h"
 
 namespace {
 
@@ -64,6 +63,5 @@ void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t
 
 void GridPointsOverlay::Paint(wxDC& dc, const ViewMapping& view) {
   if (!settings_.showGrids || !library_) return;
-  DrawGridPoints(dc, view, settings_.snapGrid, SaturateToInt32(std::trunc(library_->unitsPerNm)),
-                 ToWxColour(settings_.outlineColour));
+  DrawGridPoints(dc, view, settings_.snapGrid, library_->gridSetting, ToWxColour(settings_.outlineColour));
 }
