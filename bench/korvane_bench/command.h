@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -27,6 +28,11 @@ struct BenchCommandRegistrar {
 // For the import commands: creates the new library directory libDir, refusing one that exists
 // (Error "BENCH"), and returns the size of file in bytes (0 when unknown).
 long long PrepareImport(const std::string& file, const std::string& libDir);
+
+using BenchClock = std::chrono::steady_clock;
+inline double SecondsSince(BenchClock::time_point start) {
+  return std::chrono::duration<double>(BenchClock::now() - start).count();
+}
 
 // Peak resident set size of this process in kilobytes (VmHWM), 0 when unknown.
 long PeakRssKb();

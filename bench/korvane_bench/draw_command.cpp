@@ -5,12 +5,10 @@
 // freshly opened library, cells loaded on demand) and warm. With ZOOM_IN_STEPS, the view that
 // many Zoom-in-4X steps from the full view is timed too (saved as OUT-in.bmp, reported on a
 // line of its own before the last).
-#include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -24,27 +22,6 @@
 #include "db/library.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// One paint of the canvas through its drawing pass, onto a bitmap the size of its client.
-void Paint(MyCanvas& canvas) {
-  int cw = 0;
-  int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
-  wxBitmap target(cw, ch, 24);
-  wxMemoryDC dc(target);
-  canvas.DoPrepareDC(dc);
-  canvas.OnDraw(dc);
-}
-
-double TimedPaint(MyCanvas& canvas) {
-  auto start = Clock::now();
-  Paint(canvas);
-  return SecondsSince(start);
-}
 
 MyCanvas* OpenCanvas(wxFrame& frame, const std::string& libDir, int width, int height) {
   MyCanvas* canvas = new MyCanvas(&frame, wxID_ANY, wxDefaultPosition, wxDefaultSize);
@@ -99,32 +76,32 @@ int RunDraw(const std::vector<std::string>& args) {
   ToolkitSession toolkit("draw", width, height);
   wxFrame* frame = &toolkit.Frame();
 
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   MyCanvas* canvas = OpenCanvas(*frame, libDir, width, height);
   double openSeconds = SecondsSince(start);
-  double firstDraw = TimedPaint(*canvas);
+  double firstDraw = PaintCanvas(*canvas);
   SaveView(*canvas, width, height, args[3]);
   DisplaySettings settings = canvas->Settings();
   settings.cellSizeLimit = 0;
   settings.depth = int32_t(canvas->GetLibrary()->depth) + 1;
   canvas->ApplySettings(settings);
-  double fullDetail = TimedPaint(*canvas);
+  double fullDetail = PaintCanvas(*canvas);
   canvas->Destroy();
 
   MyCanvas* zoomed = OpenCanvas(*frame, libDir, width, height);
   ZoomToMiddle(*zoomed);
-  double zoomCold = TimedPaint(*zoomed);
+  double zoomCold = PaintCanvas(*zoomed);
   SaveView(*zoomed, width, height, ImageName(args[3], "-middle"));
   zoomed->RefreshView();
-  double zoomWarm = TimedPaint(*zoomed);
+  double zoomWarm = PaintCanvas(*zoomed);
   long long cells = LoadedCells(*zoomed->GetLibrary());
   zoomed->Destroy();
 
   if (zoomInSteps > 0) {
     MyCanvas* closer = OpenCanvas(*frame, libDir, width, height);
-    Paint(*closer);
+    PaintCanvas(*closer);
     for (int i = 0; i < zoomInSteps; ++i) closer->Zoomin4X();
-    double zoomInSeconds = TimedPaint(*closer);
+    double zoomInSeconds = PaintCanvas(*closer);
     SaveView(*closer, width, height, ImageName(args[3], "-in"));
     std::printf("draw zoom_in_steps=%d zoom_in_seconds=%.4f\n", zoomInSteps, zoomInSeconds);
     closer->Destroy();

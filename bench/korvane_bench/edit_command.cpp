@@ -3,18 +3,16 @@
 // cell with the most shapes, against the polygon engine's merge of the same rings alone;
 // Insert Polygon into that cell followed by the redraw of a 40 um view at its middle, warm;
 // and Sizing a selected polygon of 10,000 vertices by 50 nm.
-#include <wx/dcmemory.h>
 #include <wx/frame.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench/korvane_bench/command.h"
+#include "bench/korvane_bench/library_copy.h"
 #include "bench/korvane_bench/toolkit_session.h"
 #include "canvas/edit/canvas_prompts.h"
 #include "canvas/edit/polygon_commands.h"
@@ -25,10 +23,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
 // Answers every text question with one answer.
 class FixedAnswer : public UnansweredPrompts {
  public:
@@ -38,32 +32,6 @@ class FixedAnswer : public UnansweredPrompts {
  private:
   std::string answer_;
 };
-
-// A copy of the library directory, removed at the end.
-class LibraryCopy {
- public:
-  explicit LibraryCopy(const std::string& from) {
-    char pattern[] = "/tmp/korvane_edit_bench_XXXXXX";
-    if (!mkdtemp(pattern)) throw Error(kTagBench, "Cannot make a scratch directory");
-    path_ = std::string(pattern) + "/lib";
-    std::filesystem::copy(from, path_, std::filesystem::copy_options::recursive);
-  }
-  ~LibraryCopy() { std::filesystem::remove_all(std::filesystem::path(path_).parent_path()); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void Paint(MyCanvas& canvas) {
-  int cw = 0;
-  int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
-  wxBitmap target(cw, ch, 24);
-  wxMemoryDC dc(target);
-  canvas.DoPrepareDC(dc);
-  canvas.OnDraw(dc);
-}
 
 // The loaded cell with the most shapes, and its largest layer.
 struct BusiestCell {
@@ -158,7 +126,7 @@ int RunEdit(const std::vector<std::string>& args) {
   {
     RingSet rings;
     cell.shapes.at(busiest.layer).ToRings(rings);
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     rings.NormalizeOrientation();
     RingSet merged;
     rings.Boolean(&merged, kBooleanMerge, false);
@@ -166,7 +134,7 @@ int RunEdit(const std::vector<std::string>& args) {
     engineSeconds = SecondsSince(start);
   }
   EditTarget target{lib, cell, canvas->edit, RowOf(lib, busiest.layer)};
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   const EditOutcome merged = MergePolygons(target, Box());
   const double mergeSeconds = SecondsSince(start);
   if (!merged.errorLine.empty()) throw Error(kTagBench, merged.errorLine);
@@ -180,11 +148,11 @@ int RunEdit(const std::vector<std::string>& args) {
   canvas->GetClientSize(&cw, &ch);
   canvas->view.CentreView(0, 0, cw, ch);
   canvas->ZoomToBox(cx * canvas->Settings().umPerUnit, cy * canvas->Settings().umPerUnit, 20.0);
-  Paint(*canvas);
+  PaintCanvas(*canvas);
   for (int i = 0; i < 3; ++i) {
     canvas->RefreshView();
-    auto t0 = Clock::now();
-    Paint(*canvas);
+    auto t0 = BenchClock::now();
+    PaintCanvas(*canvas);
     std::printf("redraw_only_ms=%.2f\n", SecondsSince(t0) * 1000);
   }
   std::vector<double> insertMs;
@@ -195,15 +163,15 @@ int RunEdit(const std::vector<std::string>& args) {
     canvas->edit.Cancel();
     canvas->edit.selectionRing.AddRectangle(Box(x, int32_t(cy), x + 50, int32_t(cy) + 70));
     canvas->edit.editLayer = lib.layerMap.begin()->first;
-    start = Clock::now();
+    start = BenchClock::now();
     canvas->InsertPolygon();
     insertMs.push_back(SecondsSince(start) * 1000);
-    Paint(*canvas);
+    PaintCanvas(*canvas);
     insertRedrawMs.push_back(SecondsSince(start) * 1000);
     // The same view drawn again with no edit: what the redraw costs by itself.
     canvas->RefreshView();
-    start = Clock::now();
-    Paint(*canvas);
+    start = BenchClock::now();
+    PaintCanvas(*canvas);
     redrawMs.push_back(SecondsSince(start) * 1000);
   }
 
@@ -213,7 +181,7 @@ int RunEdit(const std::vector<std::string>& args) {
   for (int i = 0; i < 5; ++i) {
     canvas->edit.Cancel();
     AddStaircase(canvas->edit.selectionRing, 0, 0, 10000);
-    start = Clock::now();
+    start = BenchClock::now();
     const EditOutcome sized = SizingPolygon(canvas->edit, lib, fifty);
     sizingMs.push_back(SecondsSince(start) * 1000);
     if (!sized.errorLine.empty()) throw Error(kTagBench, sized.errorLine);

@@ -10,7 +10,6 @@
 #include <wx/frame.h>
 #include <wx/image.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,10 +22,6 @@
 #include "db/error.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 long long FileBytes(const std::string& path) {
   const wxULongLong size = wxFileName::GetSize(wxString::FromUTF8(path));
@@ -83,11 +78,11 @@ int RunExportImage(const std::vector<std::string>& args) {
   auto* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
   canvas->SetClientSize(width, height);
   if (!canvas->LoadLibrary(libDir) || !canvas->TopCell()) throw Error(kTagBench, "Cannot open library " + libDir);
-  Clock::time_point start = Clock::now();
+  BenchClock::time_point start = BenchClock::now();
   PaintOnce(*canvas, width, height);
   const double drawSeconds = SecondsSince(start);
 
-  start = Clock::now();
+  start = BenchClock::now();
   const wxBitmap drawn = canvas->DrawnImage();
   const bool saved = jpeg ? drawn.ConvertToImage().SaveFile(wxString::FromUTF8(out), wxBITMAP_TYPE_JPEG)
                           : drawn.SaveFile(wxString::FromUTF8(out), wxBITMAP_TYPE_BMP, nullptr);
@@ -95,7 +90,7 @@ int RunExportImage(const std::vector<std::string>& args) {
   if (!saved) throw Error(kTagBench, "Cannot save " + out);
 
   const std::string printed = out + ".ps";
-  start = Clock::now();
+  start = BenchClock::now();
   PrintToPostScript(*canvas, printed, width, height);
   const double printSeconds = SecondsSince(start);
 

@@ -10,7 +10,6 @@
 #include <wx/image.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,31 +23,14 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Warm passes are timed this many times and the fastest is kept: the machine is shared.
 constexpr int kWarmRuns = 3;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// One paint of the canvas through its drawing pass, onto a bitmap the size of its client.
-double TimedPaint(MyCanvas& canvas) {
-  int cw = 0;
-  int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
-  wxBitmap target(cw, ch, 24);
-  wxMemoryDC dc(target);
-  canvas.DoPrepareDC(dc);
-  auto start = Clock::now();
-  canvas.OnDraw(dc);
-  return SecondsSince(start);
-}
 
 double FastestRedraw(MyCanvas& canvas) {
   double best = 0;
   for (int i = 0; i < kWarmRuns; ++i) {
     canvas.RefreshView();
-    double seconds = TimedPaint(canvas);
+    double seconds = PaintCanvas(canvas);
     best = i == 0 ? seconds : std::min(best, seconds);
   }
   return best;
@@ -115,7 +97,7 @@ ImageFigures CompareWithAccurate(MyCanvas& canvas) {
   canvas.view.viewBox.x = int32_t(box.x + unitsPerPixel / 3);
   canvas.view.viewBox.y = int32_t(box.y + unitsPerPixel / 3);
   canvas.RefreshView();
-  TimedPaint(canvas);
+  PaintCanvas(canvas);
   figures.shiftedPercent = DifferPercent(canvas.DrawnImage().ConvertToImage(), accurate);
   canvas.view.viewBox = box;
   settings.accurateDraw = 0;
@@ -135,19 +117,19 @@ void Browse(MyCanvas& canvas) {
   double y = (double(box.y1) + double(box.y2)) / 2 * um;
   double halfWidth = double(std::max(box.Width(), box.Height())) / 2 * um;
   canvas.Zoomout();
-  TimedPaint(canvas);
+  PaintCanvas(canvas);
   for (int step = 1; step <= 6; ++step) {
     // Each zoom box is a quarter of the side of the one before, around the same point.
     halfWidth /= 4;
     canvas.ZoomToBox(x, y, halfWidth);
     std::printf("gestures step=%d action=zoom_box half_width_um=%.3f seconds=%.4f\n", step, halfWidth,
-                TimedPaint(canvas));
+                PaintCanvas(canvas));
   }
   // Go to: a 4 um square at the point typed.
   canvas.ZoomToBox(x, y, 2);
-  std::printf("gestures step=7 action=go_to seconds=%.4f\n", TimedPaint(canvas));
+  std::printf("gestures step=7 action=go_to seconds=%.4f\n", PaintCanvas(canvas));
   canvas.Zoomout();
-  std::printf("gestures step=8 action=full_view seconds=%.4f\n", TimedPaint(canvas));
+  std::printf("gestures step=8 action=full_view seconds=%.4f\n", PaintCanvas(canvas));
 }
 
 struct GestureFigures {
@@ -201,7 +183,7 @@ double PickMilliseconds(MyCanvas& canvas, const wxPoint& at) {
   canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
   double best = -1;
   for (int i = 0; i < kWarmRuns; ++i) {
-    auto start = Clock::now();
+    auto start = BenchClock::now();
     canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
     double ms = SecondsSince(start) * 1000;
     best = best < 0 ? ms : std::min(best, ms);
@@ -226,16 +208,16 @@ double DensestPickMilliseconds(MyCanvas& canvas) {
 GestureFigures MeasureGestures(MyCanvas& canvas) {
   GestureFigures figures;
   canvas.Zoomout();
-  TimedPaint(canvas);
+  PaintCanvas(canvas);
   figures.pickFullMs = DensestPickMilliseconds(canvas);
   const wxPoint full = DensestSpots(canvas, 1).front();
   const double um = canvas.Settings().umPerUnit;
   canvas.ZoomToBox(canvas.view.ScreenToDBX(full.x) * um, canvas.view.ScreenToDBY(full.y) * um, 20);
-  TimedPaint(canvas);
+  PaintCanvas(canvas);
   figures.pickZoomMs = DensestPickMilliseconds(canvas);
 
   canvas.Zoomout();
-  TimedPaint(canvas);
+  PaintCanvas(canvas);
   int cw = 0;
   int ch = 0;
   canvas.GetClientSize(&cw, &ch);
@@ -246,7 +228,7 @@ GestureFigures MeasureGestures(MyCanvas& canvas) {
   const wxPoint corner(10, 10);
   canvas.HandleMouse(GestureAt(MouseKind::kRightDown, corner));
   constexpr int kSteps = 50;
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   for (int i = 0; i < kSteps; ++i) {
     canvas.HandleMouse(GestureAt(MouseKind::kMotion, wxPoint(cw - 10 - 3 * i, ch - 10 - 2 * i)));
     canvas.OnDraw(dc);
@@ -282,7 +264,7 @@ int RunGestures(const std::vector<std::string>& args) {
   canvas->SetClientSize(width, height);
   if (!canvas->LoadLibrary(libDir)) throw Error(kTagBench, "Cannot open library " + libDir);
   if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + libDir);
-  std::printf("gestures cold_first_view_seconds=%.3f\n", TimedPaint(*canvas));
+  std::printf("gestures cold_first_view_seconds=%.3f\n", PaintCanvas(*canvas));
 
   ImageFigures defaults = CompareWithAccurate(*canvas);
   std::printf(

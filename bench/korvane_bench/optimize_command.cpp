@@ -4,7 +4,6 @@
 // before and after: the cells its window reaches are loaded and their shapes in the window
 // extracted, as a drawing pass does; the shapes loaded and the time are printed for both.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -20,10 +19,6 @@
 #include "db/trans.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 struct ViewFigures {
   long long shapesLoaded = 0;
@@ -67,7 +62,7 @@ ViewFigures ColdView(const std::string& libDir, const std::string& cellName) {
   int64_t half = std::llround(20000 * lib.unitsPerNm);
   int64_t cx = (int64_t(box.x1) + box.x2) / 2, cy = (int64_t(box.y1) + box.y2) / 2;
   Box window(int32_t(cx - half), int32_t(cy - half), int32_t(cx + half), int32_t(cy + half));
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   lib.ClearVisitedBits();
   lib.WalkHierarchy(uint32_t(id), window);
   std::map<LayerKey, RingSet> rings;
@@ -97,7 +92,7 @@ int RunOptimize(const std::vector<std::string>& args) {
   Library lib(libDir, false);
   lib.Open();
   const size_t cellsBefore = lib.cells.size();
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   OptimizeResult result = OptimizeLibrary(lib);
   double seconds = SecondsSince(start);
   // Each tile is placed by the one cell it was cut from.

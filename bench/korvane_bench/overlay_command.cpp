@@ -7,11 +7,9 @@
 // CriticalityIn of CRITFILE, and what the two overlays add to a 40 um x 40 um view at the middle
 // of the shown cell (each view drawn warm, the best of several passes). The library is only
 // read.
-#include <wx/dcmemory.h>
 #include <wx/frame.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,31 +24,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int32_t kPitch = 10000;
 constexpr int32_t kSide = 5000;
 constexpr int kViewPasses = 7;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-void Paint(MyCanvas& canvas) {
-  int cw = 0;
-  int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
-  wxBitmap target(cw, ch, 24);
-  wxMemoryDC dc(target);
-  canvas.DoPrepareDC(dc);
-  canvas.OnDraw(dc);
-}
 
 // The best time of several full passes over the current view, in milliseconds.
 double BestViewMs(MyCanvas& canvas) {
   double best = 1e30;
   for (int i = 0; i < kViewPasses; ++i) {
     canvas.RefreshView();
-    const auto start = Clock::now();
-    Paint(canvas);
+    const auto start = BenchClock::now();
+    PaintCanvas(canvas);
     best = std::min(best, SecondsSince(start) * 1000.0);
   }
   return best;
@@ -100,22 +84,22 @@ int RunOverlay(const std::vector<std::string>& args) {
   canvas->SetClientSize(width, height);
   if (!canvas->LoadLibrary(args[0])) throw Error(kTagBench, "Cannot open library " + args[0]);
   if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + args[0]);
-  Paint(*canvas);
+  PaintCanvas(*canvas);
 
   // Without a window to ask, the layer choice is answered with Cancel: the rings become the
   // overlay.
-  auto start = Clock::now();
+  auto start = BenchClock::now();
   if (!canvas->ReadTextPolygons(args[1])) throw Error(kTagBench, "Cannot read " + args[1]);
   const double polyRead = SecondsSince(start);
   canvas->RefreshView();
-  Paint(*canvas);
+  PaintCanvas(*canvas);
   const double polyIn = SecondsSince(start);
-  start = Clock::now();
+  start = BenchClock::now();
   if (!canvas->ReadCriticality(args[2])) throw Error(kTagBench, "Cannot read " + args[2]);
   const double critIn = SecondsSince(start);
   canvas->RefreshView();
-  start = Clock::now();
-  Paint(*canvas);
+  start = BenchClock::now();
+  PaintCanvas(*canvas);
   const double fullWithBoth = SecondsSince(start);
 
   const Box box = canvas->TopCell()->box;
@@ -124,7 +108,7 @@ int RunOverlay(const std::vector<std::string>& args) {
   const double middleX = (double(box.x1) + double(box.x2)) / 2 * umPerUnit;
   const double middleY = (double(box.y1) + double(box.y2)) / 2 * umPerUnit;
   canvas->ZoomToBox(middleX, middleY, 20.0);
-  Paint(*canvas);
+  PaintCanvas(*canvas);
   const Box window = canvas->view.VisibleWindow();
   const size_t boxesInView = CriticalityBoxesIn(canvas->overlayData.criticality, window).size();
   const double withOverlays = BestViewMs(*canvas);

@@ -3,16 +3,14 @@
 // cell's tree item, and Save DB after one placement and one polygon went into one block cell
 // (the median of several such rounds), with the bytes a save adds to the directory.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/core/tree_model.h"
 #include "bench/korvane_bench/command.h"
+#include "bench/korvane_bench/library_copy.h"
 #include "canvas/edit/canvas_prompts.h"
 #include "canvas/edit/cell_recalculation.h"
 #include "canvas/edit/edit_state.h"
@@ -24,36 +22,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-namespace fs = std::filesystem;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
 constexpr const char* kBlock = "BLOCK_0000";
 constexpr const char* kLeaf = "LEAF_0001";
 constexpr int kRounds = 9;
-
-// A fresh copy of the library directory, removed again when it goes.
-class LibraryCopy {
- public:
-  explicit LibraryCopy(const std::string& source) {
-    path_ = fs::temp_directory_path() / ("korvane_save_bench_" + std::to_string(::getpid()));
-    fs::remove_all(path_);
-    fs::copy(source, path_, fs::copy_options::recursive);
-  }
-  ~LibraryCopy() { fs::remove_all(path_); }
-  LibraryCopy(const LibraryCopy&) = delete;
-  LibraryCopy& operator=(const LibraryCopy&) = delete;
-  std::string Path() const { return path_.string(); }
-  uintmax_t Bytes() const {
-    uintmax_t total = 0;
-    for (const auto& entry : fs::directory_iterator(path_)) total += entry.file_size();
-    return total;
-  }
-
- private:
-  fs::path path_;
-};
 
 // Resets the peak resident set size, so that VmHWM tells the peak of what follows.
 void ResetPeakRss() {
@@ -97,7 +68,7 @@ int RunSave(const std::vector<std::string>& args) {
     lib.Open();
     lib.flags |= kLibHierarchyDirty;
     ResetPeakRss();
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     RecalculateCells(lib);
     recalcSeconds = SecondsSince(start);
     recalcPeakKb = PeakRssKb();
@@ -109,7 +80,7 @@ int RunSave(const std::vector<std::string>& args) {
     Library lib(copy.Path(), false);
     lib.Open();
     if (lib.roots.empty()) throw Error(kTagBench, "No root cell");
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     treeChildren = ChildCells(lib, int32_t(lib.roots.front())).size();
     treeMs = SecondsSince(start) * 1000;
   }
@@ -137,7 +108,7 @@ int RunSave(const std::vector<std::string>& args) {
     cell.AddPolygonEdit(rings, MakeLayerKey(1, 0));
     lib.flags |= kLibCellsChanged;
     const uintmax_t before = copy.Bytes();
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     SaveLibraryChanges(lib);
     saves.push_back(SecondsSince(start));
     appended += copy.Bytes() - before;

@@ -1,11 +1,13 @@
 #include "bench/korvane_bench/toolkit_session.h"
 
 #include <wx/app.h>
+#include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/init.h>
 
 #include "bench/korvane_bench/command.h"
+#include "canvas/my_canvas.h"
 #include "db/error.h"
 
 ToolkitSession::ToolkitSession(const std::string& title, int width, int height) {
@@ -23,4 +25,16 @@ ToolkitSession::~ToolkitSession() {
   frame_->Destroy();
   wxTheApp->ProcessIdle();
   wxEntryCleanup();
+}
+
+double PaintCanvas(MyCanvas& canvas) {
+  int cw = 0;
+  int ch = 0;
+  canvas.GetClientSize(&cw, &ch);
+  wxBitmap target(cw, ch, 24);
+  wxMemoryDC dc(target);
+  canvas.DoPrepareDC(dc);
+  const auto start = BenchClock::now();
+  canvas.OnDraw(dc);
+  return SecondsSince(start);
 }

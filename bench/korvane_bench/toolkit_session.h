@@ -2,6 +2,7 @@
 
 #include <string>
 
+class MyCanvas;
 class wxFrame;
 
 // The toolkit, started for a bench command that draws, and one frame to hold its canvases;
@@ -19,3 +20,7 @@ class ToolkitSession {
  private:
   wxFrame* frame_ = nullptr;
 };
+
+// One paint of the canvas through its drawing pass, onto a 24-bit bitmap the size of its client;
+// gives the seconds of the pass itself (the bitmap is made before it starts).
+double PaintCanvas(MyCanvas& canvas);
