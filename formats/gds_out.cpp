@@ -250,13 +250,7 @@ void GdsOut::WriteBoundary(RingSet& rings, uint16_t layer, uint16_t datatype) {
   // The walk below marks written rings; the polygon engine may leave the bit set.
   rings.ClearVertexFlags(kVertexVisited);
   for (RingVertex* start = rings.Head(); start; start = NextUnflagged(start)) {
-    uint32_t n = 0;
-    RingVertex* v = start;
-    do {
-      v->flags |= kVertexVisited;
-      ++n;
-      v = v->ringNext;
-    } while (v != start);
+    const uint32_t n = MarkRingVisited(start);
     if (n < 3) continue;
     if (n > uint32_t(kMaxVertices)) {
       RingSet big;
@@ -270,7 +264,7 @@ void GdsOut::WriteBoundary(RingSet& rings, uint16_t layer, uint16_t datatype) {
     WriteInt16Record(gds::kLayer, gds::kInt16, layer);
     WriteInt16Record(gds::kDataType, gds::kInt16, datatype);
     WriteXyHeader(n + 1);
-    v = start;
+    const RingVertex* v = start;
     do {
       WritePoint(v->x, v->y);
       v = v->ringNext;

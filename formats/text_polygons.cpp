@@ -21,18 +21,6 @@ void WriteRing(std::ofstream& out, const RingVertex* start, uint32_t n) {
   } while (v != start);
 }
 
-// Flags the ring of start visited and gives its vertex count.
-uint32_t MarkRing(RingVertex* start) {
-  uint32_t n = 0;
-  RingVertex* v = start;
-  do {
-    v->flags |= kVertexVisited;
-    ++n;
-    v = v->ringNext;
-  } while (v != start);
-  return n;
-}
-
 // Appends points as one closed ring.
 void AddRing(RingSet& rings, const std::vector<Point>& points, bool flag) {
   RingVertex* first = nullptr;
@@ -77,7 +65,7 @@ TextPolygonCounts WriteTextPolygons(RingSet& rings, const std::string& name, boo
   out.imbue(std::locale::classic());
   TextPolygonCounts counts;
   for (RingVertex* v = rings.Head(); v; v = NextUnflagged(v)) {
-    uint32_t n = MarkRing(v);
+    uint32_t n = MarkRingVisited(v);
     if (n < 3) continue;
     WriteRing(out, v, n);
     ++counts.rings;

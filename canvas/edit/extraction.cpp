@@ -116,13 +116,7 @@ void WriteFlatText(std::map<LayerKey, RingSet>& result, const std::string& path)
 void WriteRingsAsShapes(OasisOut& out, RingSet& rings, LayerKey key) {
   rings.ClearVertexFlags(kVertexVisited);
   for (RingVertex* start = rings.Head(); start; start = NextUnflagged(start)) {
-    uint32_t n = 0;
-    RingVertex* v = start;
-    do {
-      v->flags |= kVertexVisited;
-      ++n;
-      v = v->ringNext;
-    } while (v != start);
+    const uint32_t n = MarkRingVisited(start);
     if (n < 3) continue;
     const RingVertex* origin = nullptr;
     ShapeGroupList one;

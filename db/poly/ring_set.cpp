@@ -322,6 +322,17 @@ void CopyRingInto(RingSet& dst, RingVertex* start) {
   Link(last, first);
 }
 
+uint32_t MarkRingVisited(RingVertex* start) {
+  uint32_t n = 0;
+  RingVertex* v = start;
+  do {
+    v->flags |= kVertexVisited;
+    ++n;
+    v = v->ringNext;
+  } while (v != start);
+  return n;
+}
+
 bool IsManhattanRing(const RingVertex* v) {
   const RingVertex* w = v;
   do {

@@ -148,6 +148,8 @@ RingVertex* NextUnflagged(RingVertex* v);
 // Pushes a copy of start's ring (start first) at the front of dst as one closed ring, and flags
 // each source vertex visited. dst's ring count is the caller's.
 void CopyRingInto(RingSet& dst, RingVertex* start);
+// Flags every vertex of start's ring visited; gives the ring's vertex count.
+uint32_t MarkRingVisited(RingVertex* start);
 
 inline bool PointLess(const RingVertex* a, const RingVertex* b) {
   return a->x < b->x || (a->x == b->x && a->y < b->y);
