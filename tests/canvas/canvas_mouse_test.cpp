@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/uiaction.h>
@@ -10,6 +9,7 @@
 
 #include "canvas/canvas_host.h"
 #include "canvas/my_canvas.h"
+#include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
 #include "tests/canvas/edit/scripted_canvas_prompts.h"
 
@@ -53,17 +53,7 @@ class CanvasMouseTest : public ::testing::Test {
     wxTheApp->ProcessIdle();
   }
 
-  wxImage Paint() {
-    const wxSize size = canvas_->GetClientSize();
-    wxBitmap target(size.x, size.y, 24);
-    {
-      wxMemoryDC dc(target);
-      if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
-      canvas_->DoPrepareDC(dc);
-      canvas_->OnDraw(dc);
-    }
-    return target.ConvertToImage();
-  }
+  wxImage Paint() { return canvastest::PaintCanvas(*canvas_); }
 
   void Mouse(wxEventType type, int x, int y, bool left, bool right) {
     wxMouseEvent event(type);

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/dcmemory.h>
 #include <wx/frame.h>
 
 #include <memory>
 
 #include "canvas/canvas_host.h"
 #include "canvas/my_canvas.h"
+#include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
 #include "tests/canvas/edit/edit_test_library.h"
 
@@ -51,17 +51,7 @@ class EditCommandsWindowTest : public ::testing::Test {
 
   Cell& Top() { return *library_->cells[top_]; }
 
-  wxImage Paint() {
-    const wxSize size = canvas_->GetClientSize();
-    wxBitmap target(size.x, size.y, 24);
-    {
-      wxMemoryDC dc(target);
-      if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
-      canvas_->DoPrepareDC(dc);
-      canvas_->OnDraw(dc);
-    }
-    return target.ConvertToImage();
-  }
+  wxImage Paint() { return canvastest::PaintCanvas(*canvas_); }
 
   // A left click (press and release) at the image of DB point (x, y).
   void Click(int32_t x, int32_t y, bool controlAlt) {

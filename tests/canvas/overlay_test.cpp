@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/utils.h>
@@ -10,6 +9,7 @@
 #include <filesystem>
 
 #include "canvas/my_canvas.h"
+#include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
 
 namespace {
@@ -61,17 +61,7 @@ class CanvasWindowTest : public ::testing::Test {
   }
 
   // What the window shows: one paint through OnDraw onto a bitmap the size of the client.
-  wxImage Paint() {
-    const wxSize size = canvas_->GetClientSize();
-    wxBitmap target(size.x, size.y, 24);
-    {
-      wxMemoryDC dc(target);
-      if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
-      canvas_->DoPrepareDC(dc);
-      canvas_->OnDraw(dc);
-    }
-    return target.ConvertToImage();
-  }
+  wxImage Paint() { return canvastest::PaintCanvas(*canvas_); }
 
   // Runs the toolkit's events until the window has settled.
   static void Pump() {
