@@ -35,13 +35,8 @@ class ChildCellCommandsTest : public app_test::AppWindowTest {
         .EndLibrary()
         .WriteTo(path);
     prompts_->files.push_back(path);
-    Send(app_test::Frame(), kCmdGdsIn);
+    SendCommand(app_test::Frame(), kCmdGdsIn);
     return static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
-  }
-  static void Send(wxWindow* window, int id) {
-    wxCommandEvent command(wxEVT_MENU, id);
-    window->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
   }
   static std::vector<std::string> ChildTexts(wxTreeCtrl* tree, const wxTreeItemId& item) {
     std::vector<std::string> texts;
@@ -81,7 +76,7 @@ TEST_F(ChildCellCommandsTest, TheTreeListsChildrenOnceAndActivatingOneOpensAWind
   ASSERT_NE(child, nullptr);
   ASSERT_NE(child->tree, nullptr);
   EXPECT_FALSE(child->tree->IsShown());
-  Send(child, kCmdShowTreePanel);
+  SendCommand(child, kCmdShowTreePanel);
   EXPECT_TRUE(child->tree->IsShown());
   EXPECT_EQ(child->treeWidth, 200);
   const wxTreeItemId root = child->tree->GetRootItem();
@@ -113,7 +108,7 @@ TEST_F(ChildCellCommandsTest, CreateCellOpensTheNewCellInAWindowOfItsOwn) {
   MyChild* child = ImportHierarchy();
   ASSERT_NE(child, nullptr);
   prompts_->texts = {"NEW", ""};  // the name, then the default rough box
-  Send(child, kCmdCreateCell);
+  SendCommand(child, kCmdCreateCell);
   ASSERT_EQ(app_test::Children().size(), 2u);
   MyChild* created = app_test::Children().back();
   ASSERT_NE(created->canvas->TopCell(), nullptr);
@@ -131,15 +126,15 @@ TEST_F(ChildCellCommandsTest, AnInsertedInstanceIsSavedAndClosingAsksNothing) {
   placement.x = 5000;
   placement.y = -70;
   prompts_->instancePlacements.push_back(placement);
-  Send(child, kCmdInsertInst);
+  SendCommand(child, kCmdInsertInst);
   EXPECT_TRUE(Asked("Insert Instance A"));
   const std::vector<std::string> expected = {"A 0,0", "A 200,0", "A 400,0", "A 5000,-70", "B 0,300"};
   ASSERT_EQ(Placements(child), expected);
   EXPECT_NE(child->canvas->GetLibrary()->flags & kLibCellsChanged, 0u);
-  Send(child, kCmdSave);
+  SendCommand(child, kCmdSave);
   EXPECT_EQ(child->canvas->GetLibrary()->flags & ~(kLibOnDisk | kLibNamesWritten), 0u);
   prompts_->asked.clear();
-  Send(child, kCmdClose);
+  SendCommand(child, kCmdClose);
   EXPECT_TRUE(app_test::Children().empty());
   EXPECT_FALSE(Asked("unsaved changes"));
   MyChild* reopened = app_test::Frame()->CreateLibraryChild(wxString::FromUTF8(directory), false);
@@ -152,18 +147,18 @@ TEST_F(ChildCellCommandsTest, OpenCellOpensAFurtherWindowButNotOnTheFirstRoot) {
   ASSERT_NE(child, nullptr);
   prompts_->texts = {"T*"};
   prompts_->items = {0};
-  Send(child, kCmdOpenCell);
+  SendCommand(child, kCmdOpenCell);
   EXPECT_EQ(app_test::Children().size(), 1u);
   auto* status = static_cast<wxStatusBar*>(wxWindow::FindWindowByName("status_line", child));
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->GetStatusText(1), "Open the frist root cell from Open Root");
   prompts_->texts = {"?"};
   prompts_->items = {0, 0};
-  Send(child, kCmdOpenCell);
+  SendCommand(child, kCmdOpenCell);
   ASSERT_EQ(app_test::Children().size(), 2u);
   EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "A");
   // Open Root Cell lists the one root, which opens in a window of its own.
-  Send(app_test::Children().back(), kCmdOpenRootCell);
+  SendCommand(app_test::Children().back(), kCmdOpenRootCell);
   EXPECT_TRUE(Asked("Select root cell to open (total 1 root cells)"));
   ASSERT_EQ(app_test::Children().size(), 3u);
   EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "TOP");

@@ -36,11 +36,6 @@ class ChildOutputTest : public app_test::AppWindowTest {
     AppWindowTest::TearDown();
   }
 
-  static void Command(MyChild* child, int id) {
-    wxCommandEvent command(wxEVT_MENU, id);
-    child->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
-  }
   static void Draw(MyChild* child) {
     child->canvas->viewChanged = true;
     child->canvas->Refresh();
@@ -84,8 +79,8 @@ TEST_F(ChildOutputTest, ExportsTheDrawnViewAsJpegAndBmp) {
   Draw(child);
   const wxSize client = child->canvas->GetClientSize();
   prompts_->files = {dir_ + "/shot", dir_ + "/view.bmp"};
-  Command(child, kCmdSaveJpeg);
-  Command(child, kCmdSaveBmp);
+  SendCommand(child, kCmdSaveJpeg);
+  SendCommand(child, kCmdSaveBmp);
   EXPECT_TRUE(Asked("Save an image to JPEG file"));
   EXPECT_TRUE(Asked("Save an image to BMP file"));
   wxImage jpeg;
@@ -107,8 +102,8 @@ TEST_F(ChildOutputTest, ExportBeforeAnyDrawSavesNothing) {
   auto* child = new MyChild(app_test::Frame(), "empty");
   ASSERT_EQ(child->canvas->DrawnImage().IsOk(), false);
   prompts_->files = {dir_ + "/early.jpg"};
-  Command(child, kCmdSaveJpeg);
-  Command(child, kCmdSaveBmp);
+  SendCommand(child, kCmdSaveJpeg);
+  SendCommand(child, kCmdSaveBmp);
   auto* status = dynamic_cast<wxStatusBar*>(wxWindow::FindWindowByName("status_line", child));
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->GetStatusText(1), "Nothing drawn yet");
@@ -168,21 +163,21 @@ TEST_F(ChildOutputTest, PrinterErrorIsShownAndKeepsTheSettings) {
   prompts_->asked.clear();
   print_->copiesPrinted = 4;
   print_->outcome = PrintService::Outcome::kPrinterError;
-  Command(child, kCmdPrint);
+  SendCommand(child, kCmdPrint);
   EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Problem in printing.\nPerhaps your current printer is not set correctly?"});
   EXPECT_EQ(app_test::Context().PrintData().GetNoCopies(), 1);
   prompts_->asked.clear();
   print_->outcome = PrintService::Outcome::kCancelled;
-  Command(child, kCmdPrint);
+  SendCommand(child, kCmdPrint);
   EXPECT_TRUE(prompts_->asked.empty());
   EXPECT_EQ(app_test::Context().PrintData().GetNoCopies(), 1);
   print_->outcome = PrintService::Outcome::kPrinted;
-  Command(child, kCmdPrint);
+  SendCommand(child, kCmdPrint);
   EXPECT_EQ(app_test::Context().PrintData().GetNoCopies(), 4);
   EXPECT_EQ(print_->prints, 3);
   app_test::Context().PrintData().SetNoCopies(1);
 
-  Command(child, kCmdPageSetup);
+  SendCommand(child, kCmdPageSetup);
   EXPECT_EQ(print_->pageSetups, 1);
   EXPECT_EQ(app_test::Context().PrintData().GetOrientation(), wxLANDSCAPE);
   app_test::Context().PrintData().SetOrientation(wxPORTRAIT);
@@ -236,7 +231,7 @@ TEST_F(ChildOutputTest, PrintToPostScriptFileRendersTheLayout) {
   Draw(child);
   prompts_->asked.clear();
   print_->postScriptFile = dir_ + "/view.ps";
-  Command(child, kCmdPrint);
+  SendCommand(child, kCmdPrint);
   ASSERT_TRUE(prompts_->asked.empty());
   const std::string ppm = dir_ + "/view.ppm";
   ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r30 -sOutputFile='" + ppm + "' '" +
@@ -265,9 +260,9 @@ TEST_F(ChildOutputTest, ChangeTitleOffersTheLastTitleInAnotherWindow) {
   const wxString secondTitle = second->GetTitle();
   app_test::Context().SetLastTitle("");
   prompts_->texts = {"Chip A"};
-  Command(first, kCmdChangeTitle);
+  SendCommand(first, kCmdChangeTitle);
   EXPECT_EQ(first->GetTitle(), "Chip A");
-  Command(second, kCmdChangeTitle);
+  SendCommand(second, kCmdChangeTitle);
   ASSERT_EQ(prompts_->textDefaults.size(), 2u);
   EXPECT_EQ(prompts_->textDefaults[0], std::string(dir_ + "/a.gds"));
   EXPECT_EQ(prompts_->textDefaults[1], "Chip A");
@@ -282,7 +277,7 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
   RecordingRunner runner;
   child->canvas->SetProcessRunner(&runner);
   prompts_->files = {dir_ + "/rules.tcl"};
-  Command(child, kCmdRunAreaDrc);
+  SendCommand(child, kCmdRunAreaDrc);
   ASSERT_EQ(runner.calls.size(), 1u);
   EXPECT_EQ(runner.calls[0], "pellago " + dir_ + "/korvane_drc.tcl");
   std::ifstream driver(dir_ + "/korvane_drc.tcl", std::ios::binary);
@@ -295,7 +290,7 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
   child->canvas->lastZoomedArea = Box(1000, 500, 2000, 1500);
   runner.result = {true, 2};
   prompts_->files = {dir_ + "/rules.tcl"};
-  Command(child, kCmdRunAreaDrc);
+  SendCommand(child, kCmdRunAreaDrc);
   std::ifstream again(dir_ + "/korvane_drc.tcl", std::ios::binary);
   const std::string second((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
   EXPECT_NE(second.find("Areas { { TOP 1000 500 2000 1500 } }\n"), std::string::npos) << second;
@@ -303,7 +298,7 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
   app_test::Frame()->SetStatusText("Ready", 0);
 
   // Cancelling the rule script dialog runs nothing.
-  Command(child, kCmdRunAreaDrc);
+  SendCommand(child, kCmdRunAreaDrc);
   EXPECT_EQ(runner.calls.size(), 2u);
   child->canvas->SetProcessRunner(nullptr);
 }

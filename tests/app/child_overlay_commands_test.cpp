@@ -29,11 +29,6 @@ class ChildOverlayTest : public app_test::AppWindowTest {
     frame->InitKeyBindings();
   }
 
-  static void Command(MyChild* child, int id) {
-    wxCommandEvent command(wxEVT_MENU, id);
-    child->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
-  }
   static wxImage Drawn(MyChild* child) {
     child->canvas->viewChanged = true;
     child->canvas->Refresh();
@@ -62,7 +57,7 @@ TEST_F(ChildOverlayTest, LoadConfigSetsChecksLabelsAndTheBackgroundOfEveryWindow
   prompts_->files.push_back(WriteFile("view.cfg",
                                       "ShowGrid\r\nShowName\r\nDepth 3\r\nBackground 10 20 30\r\nLayer 5 2 0\r\n"
                                       "Bindkey\r\n# relabel\r\nChangeColor Alt K\r\nEnd\r\n"));
-  Command(child, kCmdLoadConfig);
+  SendCommand(child, kCmdLoadConfig);
   wxMenuBar* bar = child->GetMenuBar();
   EXPECT_TRUE(bar->IsChecked(kCmdShowGrids));
   EXPECT_TRUE(bar->IsChecked(kCmdShowNames));
@@ -91,7 +86,7 @@ TEST_F(ChildOverlayTest, SaveConfigAddsTheExtensionAndWritesTheLayers) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   prompts_->files.push_back(dir_ + "/saved");
-  Command(child, kCmdSaveConfig);
+  SendCommand(child, kCmdSaveConfig);
   std::ifstream in(dir_ + "/saved.cfg");
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text.rfind("Depth ", 0), 0u) << text;
@@ -105,7 +100,7 @@ TEST_F(ChildOverlayTest, PolyInDrawsTheOverlayInItsLayerColourAndRemovePolysTake
   ASSERT_NE(child, nullptr);
   const std::string before = PixelAt(Drawn(child), *child->canvas, 3500, 500);
   prompts_->files.push_back(WriteFile("marks.poly", "0\n3000 200\n3900 800\n"));
-  Command(child, kCmdPolyIn);  // the layer choice is answered with Cancel: an overlay
+  SendCommand(child, kCmdPolyIn);  // the layer choice is answered with Cancel: an overlay
   ASSERT_EQ(child->layerList->GetItemCount(), 3);
   EXPECT_EQ(child->layerList->GetItemText(2, 0), "Polygon");
   EXPECT_EQ(child->layerList->GetItemText(2, 1), "1");
@@ -114,7 +109,7 @@ TEST_F(ChildOverlayTest, PolyInDrawsTheOverlayInItsLayerColourAndRemovePolysTake
   child->canvas->GetLibrary()->layerMap.at(MakeLayerKey(512, 1)).colour = 0x0020FF00;
   EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 3500, 500), Colour(0, 255, 32));
 
-  Command(child, kCmdRemovePolys);
+  SendCommand(child, kCmdRemovePolys);
   EXPECT_EQ(child->layerList->GetItemCount(), 2);
   EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 3500, 500), before);
   EXPECT_EQ(child->canvas->GetLibrary()->layerMap.count(MakeLayerKey(512, 1)), 0u);
@@ -125,7 +120,7 @@ TEST_F(ChildOverlayTest, CriticalityIsDrawnListedToggledAndRemoved) {
   ASSERT_NE(child, nullptr);
   const std::string before = PixelAt(Drawn(child), *child->canvas, 200, 1500);
   prompts_->files.push_back(WriteFile("hot.txt", "200 200 3800 2800 5\n"));
-  Command(child, kCmdCriticalityIn);
+  SendCommand(child, kCmdCriticalityIn);
   ASSERT_EQ(child->layerList->GetItemCount(), 3);
   EXPECT_EQ(child->layerList->GetItemText(2, 0), "Criticality");
   EXPECT_EQ(child->styleList->GetItemText(2, 0), "//");
@@ -138,13 +133,13 @@ TEST_F(ChildOverlayTest, CriticalityIsDrawnListedToggledAndRemoved) {
   EXPECT_FALSE(child->canvas->overlayData.criticality.criticalityShown);
   EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 200, 1500), before);
 
-  Command(child, kCmdRemoveCriticality);
+  SendCommand(child, kCmdRemoveCriticality);
   EXPECT_EQ(child->layerList->GetItemCount(), 2);
   EXPECT_TRUE(child->canvas->overlayData.criticality.criticalityBoxes.empty());
 
   // A file that cannot be opened is shown and keeps what was loaded.
   prompts_->files.push_back(dir_ + "/missing.txt");
-  Command(child, kCmdCriticalityIn);
+  SendCommand(child, kCmdCriticalityIn);
   EXPECT_TRUE(Asked("The file can not be open"));
 }
 
@@ -152,11 +147,11 @@ TEST_F(ChildOverlayTest, ReadLayerMapNamesTheRows) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   prompts_->files.push_back(WriteFile("process.map", "# names\nM\xE9tal drawing 5 2\nNone x 9 9\n"));
-  Command(child, kCmdReadLayerMap);
+  SendCommand(child, kCmdReadLayerMap);
   EXPECT_EQ(child->layerList->GetItemText(1, 0), wxString::FromUTF8("M\xC3\xA9tal"));
   EXPECT_EQ(child->layerList->GetItemText(1, 1), "drawing");
   prompts_->files.push_back(dir_ + "/missing.map");
-  Command(child, kCmdReadLayerMap);
+  SendCommand(child, kCmdReadLayerMap);
   EXPECT_TRUE(Asked("LayerMap file can not be open"));
 }
 

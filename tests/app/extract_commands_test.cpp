@@ -36,11 +36,6 @@ std::vector<T*> ChildrenOf(wxWindow* parent) {
 
 class ExtractCommandsTest : public app_test::AppWindowTest {
  protected:
-  static void Command(MyChild* child, int id) {
-    wxCommandEvent command(wxEVT_MENU, id);
-    child->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
-  }
   // The cells of the GDSII file at path, read back into a library of its own.
   std::set<std::string> CellsOf(const std::string& path) {
     Library read(dir_ + "/read" + std::to_string(reads_++) + ".db", false);
@@ -62,7 +57,7 @@ TEST_F(ExtractCommandsTest, ExtractDialogAnswersWriteAFileThatReadsBack) {
   gds.type = 1;
   gds.fileName = dir_ + "/made/small";
   prompts_->extractions.push_back(gds);
-  Command(child, kCmdExtract);
+  SendCommand(child, kCmdExtract);
   EXPECT_EQ(CellsOf(dir_ + "/made/small.gds"), std::set<std::string>{"TOP"});
   EXPECT_EQ(app_test::Frame()->GetStatusBar()->GetStatusText(0), "Ready");
 
@@ -70,20 +65,20 @@ TEST_F(ExtractCommandsTest, ExtractDialogAnswersWriteAFileThatReadsBack) {
   text.type = 2;
   text.fileName = dir_ + "/dir/new/out";
   prompts_->extractions.push_back(text);
-  Command(child, kCmdExtract);
+  SendCommand(child, kCmdExtract);
   EXPECT_GT(std::filesystem::file_size(dir_ + "/dir/new/out.poly"), 0u);
 
   // An empty name, and Cancel, do nothing.
   prompts_->extractions.push_back(ExtractRequest());
-  Command(child, kCmdExtract);
-  Command(child, kCmdExtract);
+  SendCommand(child, kCmdExtract);
+  SendCommand(child, kCmdExtract);
   EXPECT_FALSE(std::filesystem::exists(dir_ + "/.oas"));
 
   // A file in the way of the directory: the error is shown, and no file made.
   std::ofstream(dir_ + "/plain") << "x";
   gds.fileName = dir_ + "/plain/out";
   prompts_->extractions.push_back(gds);
-  Command(child, kCmdExtract);
+  SendCommand(child, kCmdExtract);
   EXPECT_EQ(app_test::Frame()->GetStatusBar()->GetStatusText(0).Left(14), "ERROR: GDSOUT:");
   app_test::Frame()->SetStatusText("Ready", 0);
 }
@@ -128,17 +123,17 @@ TEST_F(ExtractCommandsTest, AngleGridStoresTheAngleEvenWhenTheGridIsRefused) {
   for (const char* refused : {"0", "abc", "99999999999"}) {
     prompts_->angleGrids.push_back({3, refused});
     prompts_->asked.clear();
-    Command(child, kCmdAngleGrid);
+    SendCommand(child, kCmdAngleGrid);
     EXPECT_EQ(child->canvas->Settings().angleType, 3) << refused;
     EXPECT_EQ(child->canvas->Settings().snapGrid, grid) << refused;
     EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Input must be positive integer"}) << refused;
   }
   prompts_->angleGrids.push_back({0, "25"});
-  Command(child, kCmdAngleGrid);
+  SendCommand(child, kCmdAngleGrid);
   EXPECT_EQ(child->canvas->Settings().angleType, 0);
   EXPECT_EQ(child->canvas->Settings().snapGrid, 25);
   // Cancel changes nothing; the dialog is offered the current grid.
-  Command(child, kCmdAngleGrid);
+  SendCommand(child, kCmdAngleGrid);
   EXPECT_EQ(prompts_->offeredGrids.back(), 25);
   EXPECT_EQ(child->canvas->Settings().angleType, 0);
 }

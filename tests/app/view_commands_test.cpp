@@ -16,13 +16,8 @@ class ViewCommandsTest : public app_test::AppWindowTest {
   MyChild* ImportViewLayout() {
     prompts_->files.push_back(dir_ + "/view.gds");
     viewtest::WriteViewGds(prompts_->files.back());
-    Send(app_test::Frame(), kCmdGdsIn);
+    SendCommand(app_test::Frame(), kCmdGdsIn);
     return static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
-  }
-  static void Send(wxWindow* window, int id) {
-    wxCommandEvent command(wxEVT_MENU, id);
-    window->GetEventHandler()->ProcessEvent(command);
-    app_test::Pump();
   }
   // Paints what is pending; the number of drawing passes so far.
   static int64_t Paint(MyChild* child) {
@@ -33,7 +28,7 @@ class ViewCommandsTest : public app_test::AppWindowTest {
   static std::string Logged(MyChild* child, int id) {
     std::ostringstream log;
     SetLogStream(&log);
-    Send(child, id);
+    SendCommand(child, id);
     EXPECT_TRUE(app_test::Context().OpenLog("korvane.log"));
     return log.str();
   }
@@ -43,17 +38,17 @@ TEST_F(ViewCommandsTest, ToggleSetsItsFlagAndTheCurrentDepthDrawsNothing) {
   MyChild* child = ImportViewLayout();
   ASSERT_NE(child, nullptr);
   int64_t passes = Paint(child);
-  Send(child, kCmdAccurateDraw);
+  SendCommand(child, kCmdAccurateDraw);
   EXPECT_EQ(child->canvas->Settings().accurateDraw, 1);
   EXPECT_TRUE(child->GetMenuBar()->IsChecked(kCmdAccurateDraw));
   EXPECT_GT(Paint(child), passes);
   passes = Paint(child);
   prompts_->numbers = {child->canvas->Settings().depth};
-  Send(child, kCmdChangeDepth);
+  SendCommand(child, kCmdChangeDepth);
   EXPECT_TRUE(Asked("Input hierarchcial display depth [0..2]"));
   EXPECT_EQ(Paint(child), passes);
   prompts_->numbers = {0};
-  Send(child, kCmdChangeDepth);
+  SendCommand(child, kCmdChangeDepth);
   EXPECT_EQ(child->canvas->Settings().depth, 0);
   EXPECT_GT(Paint(child), passes);
 }
@@ -63,13 +58,13 @@ TEST_F(ViewCommandsTest, RemoveAndRecoverRulers) {
   ASSERT_NE(child, nullptr);
   EditState& edit = child->canvas->edit;
   edit.rulers = {Ruler{0, 0, 100, 0}, Ruler{0, 0, 0, 100}};
-  Send(child, kCmdRemoveRulers);
+  SendCommand(child, kCmdRemoveRulers);
   EXPECT_TRUE(edit.rulers.empty());
   edit.rulers = {Ruler{1, 1, 2, 2}};
-  Send(child, kCmdRecoverRulers);
+  SendCommand(child, kCmdRecoverRulers);
   ASSERT_EQ(edit.rulers.size(), 3u);
   EXPECT_EQ(edit.rulers[2].y2, 100);
-  Send(child, kCmdRecoverRulers);
+  SendCommand(child, kCmdRecoverRulers);
   EXPECT_EQ(edit.rulers.size(), 3u);
 }
 
@@ -100,12 +95,12 @@ TEST_F(ViewCommandsTest, ClearMemoryWithASelectionInASecondWindowLeavesBothWorki
   ASSERT_NE(picked.pickWalk.EnterCell(found, key), nullptr);
   picked.selectionRing.AddRectangle(Box(0, 0, 10, 10));
   prompts_->items = {1};
-  Send(first, kCmdInspectLayer);
+  SendCommand(first, kCmdInspectLayer);
   Cell* leaf = library->GetCell(library->FindIndex("LEAF"));
   ASSERT_TRUE(first->canvas->edit.HasPickPath() && leaf->loaded);
 
   const int64_t firstPasses = Paint(first), secondPasses = Paint(second);
-  Send(first, kCmdClearMemory);
+  SendCommand(first, kCmdClearMemory);
   EXPECT_FALSE(leaf->loaded);
   EXPECT_TRUE(first->canvas->TopCell()->loaded && second->canvas->TopCell()->loaded);
   for (MyChild* child : {first, second}) {

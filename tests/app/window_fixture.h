@@ -57,6 +57,13 @@ class AppWindowTest : public ::testing::Test {
     return path;
   }
 
+  // Runs menu command id in window as its menu would, then lets the events it queued run.
+  static void SendCommand(wxWindow* window, int id) {
+    wxCommandEvent command(wxEVT_MENU, id);
+    window->GetEventHandler()->ProcessEvent(command);
+    Pump();
+  }
+
   MyChild* Import(const std::string& name) {
     prompts_->files.push_back(WriteGds(name));
     wxCommandEvent command(wxEVT_MENU, kCmdGdsIn);
