@@ -72,6 +72,11 @@ korvane_ensure_test_locale() {
   "${sudo[@]}" locale-gen de_DE.UTF-8 >/dev/null
 }
 
+# How many compile and test jobs run at once: $KORVANE_JOBS when set, else one per processor.
 korvane_jobs() {
-  nproc 2>/dev/null || echo 4
+  if [ -n "${KORVANE_JOBS:-}" ]; then
+    echo "$KORVANE_JOBS"
+  else
+    nproc 2>/dev/null || echo 4
+  fi
 }
