@@ -3,13 +3,13 @@
 // placement section (LE16 0x4000 and delta-coded placement records up to the end position).
 #include <sys/stat.h>
 
-#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "db/cell_data_reader.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "db/numeric.h"
@@ -26,9 +26,6 @@ bool FileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
 }
-
-// What the reader refuses is never written: the library would no longer open.
-bool IsValidMagnification(float m) { return std::isfinite(m) && m > 0; }
 
 }  // namespace
 
@@ -146,7 +143,8 @@ void Library::WriteReference(const SRef& ref, const SRef*& previous) {
   if (id >= cells.size()) throw Error(kTagLibOut, "Cell id invalid");
   bool magnified = ref.IsMagnified();
   const ARef* array = ref.IsArray() ? static_cast<const ARef*>(&ref) : nullptr;
-  if ((magnified && !IsValidMagnification(ref.magnification)) || (array && (array->columns < 1 || array->rows < 1))) {
+  // What the reader refuses is never written: the library would no longer open.
+  if ((magnified && !IsStorableMagnification(ref.magnification)) || (array && (array->columns < 1 || array->rows < 1))) {
     throw Error(kTagLibOut, "Wrong format");
   }
   bool sameCell = previous && previous->CellId() == id;

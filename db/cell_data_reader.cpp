@@ -1,10 +1,10 @@
 #include "db/cell_data_reader.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "db/db_polygon.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/numeric.h"
 #include "db/shape_group.h"
@@ -23,8 +23,6 @@ constexpr int64_t kMinPositionBytes = 2;
   if (std::strcmp(e.Tag(), kTagBinaryIn) == 0) throw Error(kTagLibIn, "Insufficient Cell Data");
   throw e;
 }
-
-bool IsValidMagnification(float m) { return std::isfinite(m) && m > 0; }
 
 }  // namespace
 
@@ -163,7 +161,7 @@ void CellDataReader::DecodePlacement(ARef& ref) {
   if (lastId_ < 0 || lastId_ >= int64_t(library_.cells.size())) throw Error(kTagLibIn, "Cell id invalid");
   float magnification = 1.0f;
   if (info & kRefMagnified) {
-    if (!file_.Read4(magnification) || !IsValidMagnification(magnification)) {
+    if (!file_.Read4(magnification) || !IsStorableMagnification(magnification)) {
       throw Error(kTagLibIn, "Insufficient Reference Data");
     }
   }

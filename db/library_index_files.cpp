@@ -85,12 +85,47 @@ class LineReader {
   BinaryFile& file_;
 };
 
-// One line; a line break inside the text would shift every later line, so it becomes a blank.
+// A text string on its line of "texts": a line break inside it would shift every later line, so
+// LF and CR are written as DLE (0x10) followed by "n" or "r", and DLE itself as two DLEs.
+// Strings without these bytes are written as they are.
+constexpr char kTextEscape = '\x10';
+
+std::string EscapeText(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n' || c == '\r' || c == kTextEscape) {
+      line += kTextEscape;
+      line += c == '\n' ? 'n' : c == '\r' ? 'r' : kTextEscape;
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+// The inverse of EscapeText; a DLE before any other byte, or at the end, stays as it is.
+std::string UnescapeText(const std::string& line) {
+  std::string text;
+  text.reserve(line.size());
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+    if (line[i] != kTextEscape || (next != 'n' && next != 'r' && next != kTextEscape)) {
+      text += line[i];
+      continue;
+    }
+    text += next == 'n' ? '\n' : next == 'r' ? '\r' : kTextEscape;
+    ++i;
+  }
+  return text;
+}
+
+// One line; a line break inside a name would shift every later line, so it becomes a blank.
 void WriteLine(BinaryFile& file, const std::string& text) {
   if (text.find_first_of("\r\n") == std::string::npos) {
     file.WriteBytes(text.data(), text.size());
   } else {
-    LogMessage("Warning: line break in name or text replaced by a blank: %s\n", text.c_str());
+    LogMessage("Warning: line break in name replaced by a blank: %s\n", text.c_str());
     std::string line = text;
     for (char& c : line) {
       if (c == '\r' || c == '\n') c = ' ';
@@ -230,8 +265,9 @@ void Library::ReadTexts() {
   strings.reserve(size_t(count));
   for (unsigned long long i = 0; i < count; ++i) {
     if (!lines.Next(line)) throw Error(kTagLibIn, "Insufficient texts");
-    textMap.emplace(line, uint32_t(strings.size()));
-    strings.push_back(std::move(line));
+    std::string text = UnescapeText(line);
+    textMap.emplace(text, uint32_t(strings.size()));
+    strings.push_back(std::move(text));
   }
 }
 
@@ -291,7 +327,7 @@ void Library::WriteTexts(const std::string& path) {
   BinaryFile file(kTagLibOut);
   OpenForWrite(file, path, false, "Cannot open file texts");
   WriteLine(file, std::to_string(strings.size()));
-  for (const std::string& text : strings) WriteLine(file, text);
+  for (const std::string& text : strings) WriteLine(file, EscapeText(text));
   file.Close();
 }
 

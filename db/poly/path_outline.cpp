@@ -113,6 +113,22 @@ bool JoinCorner(const Point& p0, const Point& p1, const Point& p2, int32_t side,
   return IntersectLines(OffsetLine(LineThrough(p0, p1), side), OffsetLine(LineThrough(p1, p2), side), out);
 }
 
+bool PathOutlineFits(const PathShape& path) {
+  const int64_t half = std::llabs(int64_t(path.width)) >> 1;
+  int64_t extension = path.pathType == 0 ? 0 : half;
+  if (path.pathType == 3) extension = std::max(std::llabs(path.beginExtension), std::llabs(path.endExtension));
+  // A corner lies at most the half width sideways and the extension forwards from its point, on
+  // each axis; mitres that would leave the range fall back to such corners. One more unit covers
+  // the rounding of slanted offsets.
+  const int64_t reach = half + extension + 1;
+  for (const Point& p : path.points) {
+    if (p.x - reach < INT32_MIN || p.x + reach > INT32_MAX || p.y - reach < INT32_MIN || p.y + reach > INT32_MAX) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool PathToPolygon(const PathShape& path, RingSet& rings) {
   const std::vector<Point>& points = path.points;
   if (points.empty() || NextDistinct(points.begin(), points.end()) == points.end()) return false;

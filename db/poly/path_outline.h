@@ -28,6 +28,11 @@ struct PathShape {
 // false. The ring count is the caller's.
 bool PathToPolygon(const PathShape& path, RingSet& rings);
 
+// Whether the outline of the path stays within the 32-bit range, where PathToPolygon would
+// otherwise cut corners at the limits: every centre-line point lies more than the half width
+// plus the larger extension inside the range on both axes.
+bool PathOutlineFits(const PathShape& path);
+
 // The line moved sideways by d to its right-hand side (y up): exact on the axes (a line of no
 // direction counts as pointing down), otherwise by (round(dy * d / L), -round(dx * d / L)), each
 // rounded half away from zero.

@@ -236,25 +236,35 @@ TEST(LibraryIndexFiles, TextFilesOfAnyLineLengthAndEitherLineEndRead) {
   EXPECT_EQ(windows.strings, (std::vector<std::string>{"x y", ""}));
 }
 
-TEST(LibraryIndexFiles, LineBreakInNameOrTextBecomesBlankAndLaterLinesStayInStep) {
+TEST(LibraryIndexFiles, TextsKeepLineBreaksThroughTheirFileAndNamesStayInStep) {
   TempDir dir;
   std::string log;
+  const std::vector<std::string> texts = {"a\r\nb", "c", "d\x10n", "end\r", std::string("\x10", 1)};
   {
     Library lib(dir.Path(), false);
     uint32_t id = lib.CreateCell("two\nlines");
     lib.CreateCell("next");
-    lib.cells[id]->AddText(MakeLayerKey(1, 0), lib.AddString("a\r\nb"), 0, 0, false);
-    lib.cells[id]->AddText(MakeLayerKey(1, 0), lib.AddString("c"), 0, 1, false);
+    for (size_t i = 0; i < texts.size(); ++i) {
+      lib.cells[id]->AddText(MakeLayerKey(1, 0), lib.AddString(texts[i]), 0, int32_t(i), false);
+    }
     lib.cells[id]->flags |= kCellModified;
     lib.flags |= kLibCellsChanged | kLibNamesDirty | kLibTextsDirty;
     log = Logged([&] { lib.Save(); });
   }
-  EXPECT_NE(log.find("Warning: line break in name or text replaced by a blank: a\r\nb\n"), std::string::npos);
+  EXPECT_NE(log.find("Warning: line break in name replaced by a blank: two\nlines\n"), std::string::npos);
+  // Line breaks and DLE are escaped by DLE; plain strings stay as they are.
+  const std::string file = "5\na\x10r\x10nb\nc\nd\x10\x10n\nend\x10r\n\x10\x10\n";
+  EXPECT_EQ(libtest::ReadBytes(dir.File("texts")), Bytes(file.begin(), file.end()));
   Library lib(dir.Path(), false);
   Logged([&] { lib.Open(); });
   EXPECT_EQ(lib.FindIndex("two lines"), 0);
   EXPECT_EQ(lib.FindIndex("next"), 1);
-  EXPECT_EQ(lib.strings, (std::vector<std::string>{"a  b", "c"}));
+  EXPECT_EQ(lib.strings, texts);
+  // A DLE before any other byte, as an older library may hold it, reads as it stands.
+  libtest::WriteBytes(dir.File("texts"), Bytes{'1', '\n', 'x', 0x10, 'y', '\n'});
+  Library older(dir.Path(), false);
+  Logged([&] { older.Open(); });
+  EXPECT_EQ(older.strings, (std::vector<std::string>{"x\x10y"}));
 }
 
 TEST(LibraryIndexFiles, ShortOrMalformedTextFilesAreRefused) {
