@@ -1,11 +1,11 @@
 // Elements of the GDSII reader: boundaries and paths become shapes, SREF and AREF placements,
 // TEXT texts; NODE and BOX are counted only. Properties are read and dropped.
-#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
 #include "db/cell.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "db/numeric.h"
@@ -124,6 +124,13 @@ bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
   return false;
 }
 
+void GdsIn::SkipOutOfRange(uint16_t layer, uint16_t dataType, const Point& first) {
+  DetailWarning(warnings_.shapesOutOfRange,
+                "Warning: shape beyond the 32-bit coordinate range at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
+                Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
+  ring_.Clear();
+}
+
 void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify) {
   if (simplify && ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
   if (ring_.VertexCount() < 3) {
@@ -131,6 +138,10 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
                   Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
     ++warnings_.problemPolygons;
     ring_.Clear();
+    return;
+  }
+  if (!ShapeExtentFits(ring_.GetBoundingBox())) {
+    SkipOutOfRange(layer, dataType, first);
     return;
   }
   warnings_.bufferedVertices += ring_.VertexCount();
@@ -199,6 +210,10 @@ bool GdsIn::ReadPath() {
   // Type 4 carries its own end extensions, as type 3 does.
   path_.pathType = int16_t(pathType == 4 ? 3 : pathType);
   ring_.Clear();
+  if (!PathOutlineFits(path_)) {
+    SkipOutOfRange(layer, dataType, first);
+    return true;
+  }
   if (PathToPolygon(path_, ring_)) ring_.SetRingCount(1);
   StoreRing(layer, dataType, first, statistics_.paths);
   return true;
@@ -210,7 +225,7 @@ void GdsIn::ReadTransformation(Trans& trans, bool placement) {
   ReadField16(gds::kStrans, strans, "Transformation defined but end of file");
   if (ExpectRecord(gds::kMag)) {
     double m = ReadReal("Magnification defined but end of file");
-    if (!std::isfinite(m) || m <= 0 || m > FLT_MAX || float(m) <= 0) throw Error(kTag, "Invalid magnification");
+    if (!IsStorableMagnification(m)) throw Error(kTag, "Invalid magnification");
     trans.magnification = float(m);
   }
   int snapped = 0;
@@ -235,16 +250,18 @@ std::string GdsIn::ReadPlacementHead(const char* nameMissing, Trans& trans) {
 }
 
 void GdsIn::AppendPlacement(ARef& ref, const std::string& placed, const char* kind) {
+  const uint32_t placedId = CellForName(placed);
+  const char* placedName = library_->cells[placedId]->Name();
   if (!IsUnitMagnification(ref.magnification)) {
     ++statistics_.magnifications;
     DetailWarning(warnings_.magnifications, "  %s magnification=%f at (%lld, %lld)nm on cell %s under cell %s\n", kind,
-                  double(ref.magnification), Nm(ref.x), Nm(ref.y), placed.c_str(), CurrentCell().Name());
+                  double(ref.magnification), Nm(ref.x), Nm(ref.y), placedName, CurrentCell().Name());
   }
-  ref.cellWord |= CellForName(placed);
+  ref.cellWord |= placedId;
   if (warnings_.rememberedAngle != 0) {
     DetailWarning(warnings_.placementAngles,
                   "Warning: Arbitrary angle %d changed to manhattan angle\n  cell %s under cell %s at (%lld, %lld)nm\n",
-                  warnings_.rememberedAngle, placed.c_str(), CurrentCell().Name(), Nm(ref.x), Nm(ref.y));
+                  warnings_.rememberedAngle, placedName, CurrentCell().Name(), Nm(ref.x), Nm(ref.y));
     warnings_.rememberedAngle = 0;
   }
   CurrentRecord().placements.push_back(ref);
@@ -338,7 +355,7 @@ bool GdsIn::ReadText() {
   Point at;
   ReadPoint(at);
   if (!ExpectRecord(gds::kString)) throw Error(kTag, "Text string missing");
-  std::string text = CleanLineBreaks(ReadString());
+  std::string text = ReadString();
   if (text.empty()) text = "0";
   if (!LayerSupported(layer, textType, at)) return true;
   CurrentCell().AddText(MakeLayerKey(layer, textType), library_->AddString(text), at.x, at.y, false);

@@ -16,7 +16,7 @@
 uint32_t GdsIn::OpenSubCell() {
   ++warnings_.subCells;
   uint32_t id = NewCell(library_->MakeCellName(CurrentCell().Name(), "ich", warnings_.subCells), true);
-  generated_[id] = true;
+  names_->MarkGenerated(id, "ich");
   return id;
 }
 

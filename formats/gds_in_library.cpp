@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "db/numeric.h"
@@ -48,7 +49,7 @@ void GdsIn::ReadLibrary(Library& library) {
   library.importIndex.reserve(kReservedCells);
   library.importIndex.resize(library.cells.size(), -1);
   recordsAtStart_ = library.importRecords.size();
-  generated_.assign(library.cells.size(), false);
+  names_.emplace(library, settings_.detailLimit);
   library.rollOverBytes = settings_.dataFileRollOver;
   while (ReadStructure()) {
   }
@@ -82,7 +83,7 @@ void GdsIn::ReadUnits() {
   double userUnit = ReadReal("User unit defined but end of file");
   double dbUnit = ReadReal("DB unit defined but end of file");
   // Every later conversion (positions in nanometres, tile sides) divides by or scales with it.
-  if (!std::isfinite(userUnit) || !std::isfinite(dbUnit) || dbUnit <= 0 || dbUnit > 1e-3) {
+  if (!std::isfinite(userUnit) || !IsStorableDbUnit(dbUnit)) {
     throw Error(kTag, "Invalid database unit");
   }
   library_->userUnit = userUnit;
@@ -124,6 +125,10 @@ void GdsIn::Report() const {
   if (warnings_.unsupportedLayers > 0) {
     LogMessage("  %d elements on unsupported layers skipped\n", warnings_.unsupportedLayers);
   }
+  if (warnings_.shapesOutOfRange > 0) {
+    LogMessage("  %d shapes beyond the coordinate range skipped\n", warnings_.shapesOutOfRange);
+  }
+  if (names_->Replaced() > 0) LogMessage("  %d cell names with control characters replaced\n", names_->Replaced());
   int32_t limit = settings_.detailLimit;
   if (s.arbitraryAngles > limit || warnings_.points > limit || warnings_.unknownRecords > limit ||
       warnings_.magnifications > limit || warnings_.roundPathEnds > limit) {

@@ -1,7 +1,5 @@
 // Structures of the GDSII reader: cell definitions, placeholders, redefinitions, and the
 // writing of each finished cell into the library's current data file.
-#include <algorithm>
-
 #include "db/cell.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -21,9 +19,8 @@ ImportRecord& GdsIn::CurrentRecord() const { return library_->importRecords[reco
 
 uint32_t GdsIn::NewCell(const std::string& name, bool withRecord) {
   Library& lib = *library_;
-  uint32_t id = lib.CreateCell(name);
+  uint32_t id = names_->Create(name);
   lib.importIndex.resize(lib.cells.size(), -1);
-  generated_.resize(lib.cells.size(), false);
   if (withRecord) {
     lib.importIndex[id] = int32_t(lib.importRecords.size());
     lib.importRecords.push_back(ImportRecord{id, {}});
@@ -31,39 +28,15 @@ uint32_t GdsIn::NewCell(const std::string& name, bool withRecord) {
   return id;
 }
 
-void GdsIn::ReleaseGeneratedName(const std::string& name) {
-  Library& lib = *library_;
-  auto entry = lib.nameMap.find(name);
-  uint32_t id = entry->second;
-  std::string fresh = lib.MakeCellName(name, "ich", 1);
-  lib.cells[id]->name = &lib.nameMap.emplace(fresh, id).first->first;
-  lib.nameMap.erase(entry);
-  generated_[id] = true;
-}
-
 uint32_t GdsIn::CellForName(const std::string& name) {
-  int32_t found = library_->FindIndex(name);
-  if (found >= 0 && generated_[size_t(found)]) {
-    ReleaseGeneratedName(name);
-    found = -1;
-  }
+  int32_t found = names_->Find(name);
   return found >= 0 ? uint32_t(found) : NewCell(name, false);
 }
 
 std::string GdsIn::ReadName() {
   std::string name = ReadString();
   if (name.empty()) throw Error(kTag, "Empty cell name");
-  return CleanLineBreaks(name);
-}
-
-std::string GdsIn::CleanLineBreaks(std::string text) {
-  // Names and texts are stored one per line in the library's index files.
-  if (text.find_first_of("\r\n") == std::string::npos) return text;
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  DetailWarning(warnings_.lineBreaks, "Warning: line break in name or text \"%s\" replaced by a blank\n",
-                text.c_str());
-  return text;
+  return name;
 }
 
 bool GdsIn::ReadStructure() {
@@ -74,11 +47,7 @@ bool GdsIn::ReadStructure() {
   warnings_.bufferedVertices = 0;
   warnings_.subCells = 0;
   Library& lib = *library_;
-  int32_t found = lib.FindIndex(name);
-  if (found >= 0 && generated_[size_t(found)]) {
-    ReleaseGeneratedName(name);
-    found = -1;
-  }
+  int32_t found = names_->Find(name);
   if (found < 0) {
     cellId_ = NewCell(name, true);
   } else {

@@ -6,10 +6,12 @@
 
 #include "db/db_polygon.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "db/numeric.h"
 #include "db/trans.h"
+#include "formats/formatted_error.h"
 #include "formats/gds_real.h"
 
 namespace {
@@ -145,10 +147,11 @@ void GdsOut::WriteLibraryStart(uint16_t version, const std::string& libName, dou
   WriteRecordHeader(gds::kBgnLib, gds::kInt16, 24);
   WriteDateStamps();
   WriteStringRecord(gds::kLibName, libName);
-  if (!std::isfinite(userUnit) || !std::isfinite(dbUnit) || std::fabs(userUnit) >= kRealLimit ||
-      std::fabs(dbUnit) >= kRealLimit) {
+  if (!std::isfinite(userUnit) || std::fabs(userUnit) >= kRealLimit) {
     throw Error(kTag, "Value not representable as GDSII real");
   }
+  // A unit beyond the range would be written but not read back.
+  if (!IsStorableDbUnit(dbUnit)) throw FormattedError(kTag, "Database unit %e m outside 1e-12 to 1e-3", dbUnit);
   WriteRecordHeader(gds::kUnits, gds::kReal8, 16);
   uint8_t bytes[8];
   ToGdsReal(userUnit, bytes);

@@ -122,7 +122,8 @@ class GdsOut : public BinaryFile {
   // void cells, and of cells for which isWritten (when given) is false, are left out.
   void WriteCellWindow(Cell& cell, const Box& window, const std::set<LayerKey>& layers,
                        const std::map<LayerKey, LayerKey>* layerMap, bool (*isWritten)(const Library&, uint32_t));
-  // Header, every non-void cell in id order, ENDLIB; closes the file.
+  // Header, every non-void cell in id order, ENDLIB; closes the file. A library of void cells
+  // only is refused (Error): a stream without structures does not read back.
   void WriteLibrary(Library& library);
 
   // Set by the caller: only these layer keys are written by WriteCellFromLibrary (null: all),

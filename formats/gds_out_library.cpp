@@ -212,11 +212,15 @@ void GdsOut::WriteCellWindow(Cell& cell, const Box& window, const std::set<Layer
 
 void GdsOut::WriteLibrary(Library& library) {
   WriteLibraryHeader(library);
+  int64_t written = 0;
   for (int64_t id = 0; id < library.CellCount(); ++id) {
     Cell* cell = library.GetCell(id);
     if (!cell || cell->IsVoid()) continue;
     WriteCellFromLibrary(*cell);
+    ++written;
   }
+  // A stream without structures is no library to a GDSII reader, ours included.
+  if (written == 0) throw Error(kTagGdsOut, "No cell has contents: nothing to export");
   if (cellData_) cellData_->Close();
   WriteLibraryEnd();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "db/cell.h"
 #include "db/hierarchy_record.h"
 #include "db/poly/ring_set.h"
+#include "formats/import_cell_names.h"
 #include "formats/oasis_file.h"
 
 class Cell;
@@ -68,6 +70,10 @@ class OasisIn {
   // Opens path ("Cannot open file %s!") and converts it into library, whose first cell data
   // file the caller has opened.
   void ReadLibrary(const std::string& path, Library& library);
+  // The same in two steps, so that a caller can make the library's directory only once the
+  // file has opened.
+  void Open(const std::string& path);
+  void ReadLibrary(Library& library);
 
   // Totals of the report, in the order printed.
   struct Statistics {
@@ -139,12 +145,16 @@ class OasisIn {
   void BuildPlacement(const Trans& trans, uint32_t cellId, bool repeated);
   bool AddPlacementArray(const Trans& trans, uint32_t cellId);
   void BuildText(bool repeated);
-  // Builds the ring of the modal shape at the geometry position into ring_; false when the
-  // shape is degenerate.
-  bool BuildRing(ShapeKind kind);
+  // Builds the ring of the modal shape at the geometry position into ring_: degenerate when the
+  // shape is a point or a line, out of range when the library cannot hold it (ShapeExtentFits,
+  // PathOutlineFits).
+  enum RingBuilt { kRingBuilt, kRingDegenerate, kRingOutOfRange };
+  RingBuilt BuildRing(ShapeKind kind);
+  // Every kind but the path; false when degenerate.
+  bool BuildShapeRing(ShapeKind kind);
   bool BuildRingFrom(const OasisDelta* points, size_t count);
   bool TrapezoidCorners(OasisDelta corners[4]) const;
-  bool BuildPathRing();
+  RingBuilt BuildPathRing();
   bool BuildCircleRing();
   void BuildShape(ShapeKind kind, bool repeated);
   bool StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox);
@@ -157,6 +167,9 @@ class OasisIn {
   void ClaimRepeatedPositions(uint64_t count, uint64_t positions);
   int32_t Nm(int64_t v) const;
   void ShapeWarning(ShapeKind kind, bool arbitrary, int32_t x, int32_t y, LayerKey key);
+  void OutOfRangeWarning(ShapeKind kind, int32_t x, int32_t y, LayerKey key);
+  // The current cell's name, or "#" and its id while it has none.
+  std::string CellLabel() const;
 
   OasisInSettings settings_;
   OasisFile file_;
@@ -180,6 +193,7 @@ class OasisIn {
   uint64_t nextTextString_ = 0;
   uint64_t cellRecords_ = 0;
   std::vector<uint8_t> madeByName_;
+  std::optional<ImportCellNames> names_;
   struct TextReference {
     uint32_t index;
     bool defined;
@@ -193,5 +207,6 @@ class OasisIn {
     int32_t arbitraryAngles = 0;
     int32_t points = 0;
     int32_t layers = 0;
+    int32_t shapesOutOfRange = 0;
   } warnings_;
 };

@@ -2,6 +2,7 @@
 
 #include "db/cell.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/numeric.h"
 #include "db/poly/circle_table.h"
@@ -138,19 +139,19 @@ void OasisIn::BuildText(bool repeated) {
 
 bool OasisIn::ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key) {
   if (layer > 0x3FFF || datatype > 255) {
-    std::string where = cell_->name ? cell_->Name() : "#" + std::to_string(cellId_);
     DetailWarning(warnings_.layers, settings_.detailLimit,
                   "Warning: layer (%lld %lld) out of range at (%d, %d)nm & cell %s, skip\n", static_cast<long long>(layer),
-                  static_cast<long long>(datatype), Nm(x), Nm(y), where.c_str());
+                  static_cast<long long>(datatype), Nm(x), Nm(y), CellLabel().c_str());
     return false;
   }
   key = MakeLayerKey(uint32_t(layer), uint32_t(datatype));
   return true;
 }
 
+std::string OasisIn::CellLabel() const { return cell_->name ? cell_->Name() : "#" + std::to_string(cellId_); }
+
 void OasisIn::ShapeWarning(ShapeKind kind, bool arbitrary, int32_t x, int32_t y, LayerKey key) {
-  const char* cellName = cell_->name ? cell_->Name() : nullptr;
-  std::string where = cellName ? cellName : "#" + std::to_string(cellId_);
+  const std::string where = CellLabel();
   if (arbitrary) {
     DetailWarning(warnings_.arbitraryAngles, settings_.detailLimit,
                   "  Arbitrary angle%s%s at (%d, %d)nm on layer (%u %u) & cell %s\n", kind == kPolygon ? "" : " ",
@@ -162,8 +163,20 @@ void OasisIn::ShapeWarning(ShapeKind kind, bool arbitrary, int32_t x, int32_t y,
   }
 }
 
-bool OasisIn::BuildRing(ShapeKind kind) {
+void OasisIn::OutOfRangeWarning(ShapeKind kind, int32_t x, int32_t y, LayerKey key) {
+  DetailWarning(warnings_.shapesOutOfRange, settings_.detailLimit,
+                "Warning: %s beyond the 32-bit coordinate range at (%d, %d)nm on layer (%u %u) & cell %s, skip\n",
+                kKindNames[kind], Nm(x), Nm(y), key >> 8, key & 0xff, CellLabel().c_str());
+}
+
+OasisIn::RingBuilt OasisIn::BuildRing(ShapeKind kind) {
   ring_.Clear();
+  const RingBuilt built = kind == kPath ? BuildPathRing() : (BuildShapeRing(kind) ? kRingBuilt : kRingDegenerate);
+  if (built == kRingBuilt && !ShapeExtentFits(ring_.GetBoundingBox())) return kRingOutOfRange;
+  return built;
+}
+
+bool OasisIn::BuildShapeRing(ShapeKind kind) {
   int64_t gx = modal_.geometryX, gy = modal_.geometryY;
   switch (kind) {
     case kRectangle: {
@@ -176,7 +189,7 @@ bool OasisIn::BuildRing(ShapeKind kind) {
       if (!modal_.polygonPointsDefined) Modal(-1, "polygon-point-list");
       return modal_.polygonPoints.size() >= 3 && BuildRingFrom(modal_.polygonPoints.data(), modal_.polygonPoints.size());
     case kPath:
-      return BuildPathRing();
+      break;
     case kTrapezoid: {
       OasisDelta corners[4];
       return TrapezoidCorners(corners) && BuildRingFrom(corners, 4);
@@ -226,7 +239,7 @@ bool OasisIn::TrapezoidCorners(OasisDelta corners[4]) const {
   return corners[1].x >= corners[0].x && corners[2].x >= corners[3].x;
 }
 
-bool OasisIn::BuildPathRing() {
+OasisIn::RingBuilt OasisIn::BuildPathRing() {
   if (!modal_.pathPointsDefined) Modal(-1, "path-point-list");
   if (modal_.pathPoints.size() < 2) throw Error(kTag, "Too few points in Path.");
   int64_t gx = modal_.geometryX, gy = modal_.geometryY;
@@ -243,10 +256,11 @@ bool OasisIn::BuildPathRing() {
     path.beginExtension = Checked(start == 0 ? 0 : (start == 2 ? halfWidth : modal_.startExtension));
     path.endExtension = Checked(end == 0 ? 0 : (end == 2 ? halfWidth : modal_.endExtension));
   }
-  if (!PathToPolygon(path, ring_)) return false;
+  if (!PathOutlineFits(path)) return kRingOutOfRange;
+  if (!PathToPolygon(path, ring_)) return kRingDegenerate;
   ring_.SetRingCount(1);
   ring_.RemoveCollinearVertices(0);
-  return !ring_.IsEmpty();
+  return ring_.IsEmpty() ? kRingDegenerate : kRingBuilt;
 }
 
 // A circle of radius 0 is a point: false, so that it is warned about and skipped.
@@ -269,9 +283,12 @@ bool OasisIn::BuildCircleRing() {
 }
 
 bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {
-  if (!BuildRing(kind)) {
+  const RingBuilt built = BuildRing(kind);
+  if (built != kRingBuilt) {
     // Point lists start at (0, 0): every shape's first vertex is the geometry position.
-    ShapeWarning(kind, false, int32_t(modal_.geometryX), int32_t(modal_.geometryY), key);
+    const int32_t x = int32_t(modal_.geometryX), y = int32_t(modal_.geometryY);
+    if (built == kRingDegenerate) ShapeWarning(kind, false, x, y, key);
+    if (built == kRingOutOfRange) OutOfRangeWarning(kind, x, y, key);
     return false;
   }
   uint32_t recordKind = cell_->AddImportedPolygon(ring_, key, shape, ringBox);

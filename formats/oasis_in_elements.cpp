@@ -1,7 +1,7 @@
-#include <algorithm>
 #include <cmath>
 
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/numeric.h"
 #include "formats/formatted_error.h"
@@ -73,9 +73,7 @@ void OasisIn::ReadPlacement(uint64_t recordId) {
     turns = 0;
     if (info & 0x04) {
       magnification = file_.ReadFiniteReal("magnification");
-      // Kept as a float: it must stay a positive finite number there too.
-      float kept = float(std::min(magnification, 1e30));
-      if (!(kept > 0) || magnification > 1e30) throw Error(kTag, "Invalid magnification");
+      if (!IsStorableMagnification(magnification)) throw Error(kTag, "Invalid magnification");
       if (IsUnitMagnification(magnification)) magnification = 1.0;
     }
     if (info & 0x02) turns = QuarterTurns(file_.ReadFiniteReal("angle"));

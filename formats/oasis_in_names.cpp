@@ -2,6 +2,7 @@
 
 #include "db/cell.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "formats/formatted_error.h"
@@ -77,9 +78,9 @@ uint32_t OasisIn::CellForReference(uint64_t number) {
 
 uint32_t OasisIn::CellForName(const std::string& name) {
   Library& lib = *library_;
-  int32_t found = lib.FindIndex(name);
+  int32_t found = names_->Find(name);
   if (found >= 0) return uint32_t(found);
-  uint32_t id = lib.CreateCell(name);
+  uint32_t id = names_->Create(name);
   madeByName_.resize(lib.cells.size(), 0);
   madeByName_[id] = 1;
   return id;
@@ -94,16 +95,16 @@ void OasisIn::ReadCellName(bool explicitNumber) {
   file_.ReadString(string_);
   uint64_t number = explicitNumber ? file_.ReadUnsigned() : nextCellName_++;
   CountCellRecord();
-  Library& lib = *library_;
-  int32_t named = lib.FindIndex(string_);
+  int32_t named = names_->Find(string_);
   if (named >= 0) {
     if (uint64_t(named) == number) return;
-    throw FormattedError(kTag, "Duplicate CELLNAME %s", string_.c_str());
+    throw FormattedError(kTag, "Duplicate CELLNAME %s", ReplaceControlCharacters(string_).c_str());
   }
   uint32_t id = CellForReference(number);
-  Cell& cell = *lib.cells[id];
-  if (cell.name) throw FormattedError(kTag, "Duplicate CELLNAME %s", string_.c_str());
-  cell.name = &lib.nameMap.emplace(string_, id).first->first;
+  if (library_->cells[id]->name) {
+    throw FormattedError(kTag, "Duplicate CELLNAME %s", ReplaceControlCharacters(string_).c_str());
+  }
+  names_->Name(id, string_);
 }
 
 uint32_t OasisIn::StringForReference(uint64_t number) {

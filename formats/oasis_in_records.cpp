@@ -7,6 +7,7 @@
 
 #include "db/cell.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/log.h"
 #include "db/numeric.h"
@@ -27,11 +28,20 @@ void OasisModalState::Reset() { *this = OasisModalState(); }
 
 OasisIn::OasisIn(const OasisInSettings& settings) : settings_(settings) {}
 
-void OasisIn::ReadLibrary(const std::string& path, Library& library) {
+void OasisIn::Open(const std::string& path) {
   file_.OpenForRead(path);
   struct stat info;
   fileSize_ = stat(path.c_str(), &info) == 0 ? int64_t(info.st_size) : 0;
+}
+
+void OasisIn::ReadLibrary(const std::string& path, Library& library) {
+  Open(path);
+  ReadLibrary(library);
+}
+
+void OasisIn::ReadLibrary(Library& library) {
   library_ = &library;
+  names_.emplace(library, settings_.detailLimit);
   library.importIndex.resize(library.cells.size(), -1);
   // The repetition allowance keeps a well-formed file within memory; should memory run out
   // anyway, the import fails as any other refused file does.
@@ -67,7 +77,7 @@ void OasisIn::ReadStart() {
   if (!file_.ReadByte(id) || id != 1) throw Error(kTag, "Invalid Start");
   file_.ReadString(string_);
   double unit = file_.ReadFiniteReal("unit");
-  if (!(unit > 0) || !std::isfinite(1e-6 / unit) || 1e-6 / unit <= 0) throw Error(kTag, "Invalid unit");
+  if (!(unit > 0) || !IsStorableDbUnit(1e-6 / unit)) throw Error(kTag, "Invalid unit");
   library_->dbUnit = 1e-6 / unit;
   library_->unitsPerNm = NiceValue(1e-9 / library_->dbUnit);
   LogMessage("DB unit=%e meter\n", library_->dbUnit);
@@ -287,6 +297,10 @@ void OasisIn::Report() {
              s.trapezoids, s.angles45, s.arbitraryAngles);
   LogMessage("  %d single & %d arrary references (%d duplicates), %d magnifications\n", s.singleReferences,
              s.arrayReferences, s.duplicateReferences, s.magnifications);
+  if (warnings_.shapesOutOfRange > 0) {
+    LogMessage("  %d shapes beyond the coordinate range skipped\n", warnings_.shapesOutOfRange);
+  }
+  if (names_->Replaced() > 0) LogMessage("  %d cell names with control characters replaced\n", names_->Replaced());
   if (warnings_.arbitraryAngles > settings_.detailLimit || warnings_.points > settings_.detailLimit) {
     LogMessage("  Detailed problem reports are limited to %d cases\n", settings_.detailLimit);
   }

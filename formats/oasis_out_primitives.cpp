@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/shape_group.h"
+#include "formats/formatted_error.h"
 #include "formats/oasis_out.h"
 
 namespace {
@@ -125,10 +127,13 @@ void OasisOut::WriteRepetitionGDeltas(const ShapeGroup& group) {
 }
 
 void OasisOut::WriteStart() {
+  // A unit beyond the range would be written but not read back.
+  const double dbUnit = library_->dbUnit;
+  if (!IsStorableDbUnit(dbUnit)) throw FormattedError(kTagOasisOut, "Database unit %e m outside 1e-12 to 1e-3", dbUnit);
   WriteBytes(kMagic, std::strlen(kMagic));
   WriteUnsigned(kRecordStart);
   WriteString("1.0");
-  WriteReal(1e-6 / library_->dbUnit);
+  WriteReal(1e-6 / dbUnit);
   WriteUnsigned(1);
 }
 

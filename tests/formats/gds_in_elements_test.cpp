@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -11,7 +12,10 @@
 
 #include "db/library.h"
 #include "formats/gds_in.h"
+#include "formats/gds_out.h"
 #include "formats/gds_records.h"
+#include "formats/oasis_in.h"
+#include "formats/oasis_out.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/gds_in_test_util.h"
 
@@ -232,14 +236,50 @@ TEST(GdsInElements, WarnsAndSkipsDegenerateBoundaries) {
   EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A\n  shape 1/0: 0,0 10,0 10,10 0,10\n");
 }
 
-TEST(GdsInElements, ReplacesLineBreaksInNamesAndTexts) {
-  GdsBuilder b = GdsBuilder().LibraryHeader();
-  b.BeginStructure("A\nB").Text(1, 0, {0, 0}, "x\r\ny").EndStructure().BeginStructure("C").EndStructure().EndLibrary();
-  libtest::TempDir dir;
-  gdstest::Import result = RunImport(dir, b.bytes());
-  ASSERT_EQ(result.error, "");
-  EXPECT_EQ(gdstest::CountOf(result.log, "Warning: line break in name or text"), 2);
-  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell A B\n  text 1/0 0,0 'x  y'\ncell C\n");
+TEST(GdsInElements, ControlCharactersInNamesAreReplacedUniquelyAndTextsKeepThem) {
+  // "A\nB" beside "A B" (newline_names_gds.py), and "A_B" of the file before or after it.
+  for (bool fileNameFirst : {false, true}) {
+    GdsBuilder b = GdsBuilder().LibraryHeader();
+    auto square = [&b](const char* name, int32_t side) {
+      b.BeginStructure(name).Boundary(1, 0, {{0, 0}, {side, 0}, {side, side}, {0, side}, {0, 0}}).EndStructure();
+    };
+    if (fileNameFirst) square("A_B", 30);
+    b.BeginStructure("TOP").Sref("A B", {0, 0}).Sref("A\nB", {100, 0}).Text(1, 0, {0, 0}, "x\r\ny").EndStructure();
+    square("A B", 10);
+    square("A\nB", 20);
+    if (!fileNameFirst) square("A_B", 30);
+    libtest::TempDir dir;
+    gdstest::Import result = RunImport(dir, b.EndLibrary().bytes());
+    ASSERT_EQ(result.error, "");
+    EXPECT_NE(result.log.find("  1 cell names with control characters replaced\n"), std::string::npos);
+    const std::string expected =
+        "cell A B\n  shape 1/0: 0,0 10,0 10,10 0,10\n"
+        "cell A_B\n  shape 1/0: 0,0 30,0 30,30 0,30\n"
+        "cell A_B_1\n  shape 1/0: 0,0 20,0 20,20 0,20\n"
+        "cell TOP\n  ref A B at 0,0 code 0 mag 1\n  ref A_B_1 at 100,0 code 0 mag 1\n  text 1/0 0,0 'x\r\ny'\n";
+    EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), expected) << fileNameFirst;
+    // Both exports write the names and the text so that they read back unchanged.
+    testing::internal::CaptureStdout();
+    Library lib(dir.File("lib"), false);
+    lib.Open();
+    GdsOut(dir.File("out.gds"), false).WriteLibrary(lib);
+    OasisOut oasis;
+    oasis.OpenForWrite(dir.File("out.oas"), lib);
+    oasis.WriteLibrary();
+    for (const char* out : {"out.gds", "out.oas"}) {
+      const std::string back = dir.File(std::string("back_") + out);
+      std::filesystem::create_directories(back);
+      Library copy(back, false);
+      if (out[4] == 'g') {
+        GdsIn(dir.File(out).c_str(), false).ReadLibrary(copy);
+      } else {
+        OasisIn().ReadLibrary(dir.File(out), copy);
+      }
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(gdstest::DumpLibrary(dir.File("back_out.gds")), expected);
+    EXPECT_EQ(gdstest::DumpLibrary(dir.File("back_out.oas")), expected);
+  }
 }
 
 TEST(GdsInElements, BoundariesReadTheSameWhateverTheLayoutOfTheirRecords) {
@@ -355,3 +395,52 @@ TEST(GdsInElements, ReadsRecordsThatStraddleTheReadBufferAnywhere) {
 }
 
 }  // namespace
+
+TEST(GdsInElements, ShapesTheLibraryCannotHoldAreSkippedWithAWarning) {
+  // The rectangle of wide_box_gds.py, wider than 2^31 - 1, and a path whose outline would leave
+  // the range.
+  GdsBuilder b = GdsBuilder().LibraryHeader();
+  b.BeginStructure("TOP").Boundary(1, 0, {{-1234567, -7}, {2147483000, -7}, {2147483000, 99}, {-1234567, 99}, {-1234567, -7}});
+  b.Path(2, 0, 200, 2, {{2147483400, 0}, {2147483500, 0}});
+  b.Boundary(1, 0, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}).EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  gdstest::Import result = RunImport(dir, b.bytes());
+  ASSERT_EQ(result.error, "");
+  EXPECT_EQ(gdstest::DumpLibrary(dir.File("lib")), "cell TOP\n  shape 1/0: 0,0 10,0 10,10 0,10\n");
+  for (const char* warning :
+       {"Warning: shape beyond the 32-bit coordinate range at (-1234567, -7)nm on layer (1 0) & cell TOP, skip\n",
+        "Warning: shape beyond the 32-bit coordinate range at (2147483400, 0)nm on layer (2 0) & cell TOP, skip\n",
+        "  2 shapes beyond the coordinate range skipped\n"}) {
+    EXPECT_NE(result.log.find(warning), std::string::npos) << warning << result.log;
+  }
+}
+
+TEST(GdsInElements, MagnificationsUpToTheFloatLimitReadBackFromAnOasisExport) {
+  // mag_1e31_gds.py, and the largest float; beyond it the reader refuses the file.
+  for (double magnification : {1e31, double(FLT_MAX)}) {
+    GdsBuilder b = GdsBuilder().LibraryHeader();
+    Leaf(b).BeginStructure("TOP").Sref("A", {0, 0}, GdsPlacement{false, magnification, 0}).EndStructure().EndLibrary();
+    libtest::TempDir dir;
+    ASSERT_EQ(RunImport(dir, b.bytes()).error, "");
+    testing::internal::CaptureStdout();
+    {
+      Library lib(dir.File("lib"), false);
+      lib.Open();
+      OasisOut out;
+      out.OpenForWrite(dir.File("out.oas"), lib);
+      out.WriteLibrary();
+    }
+    std::filesystem::create_directories(dir.File("back"));
+    Library back(dir.File("back"), false);
+    OasisIn().ReadLibrary(dir.File("out.oas"), back);
+    testing::internal::GetCapturedStdout();
+    Cell& top = *back.cells[size_t(back.FindIndex("TOP"))];
+    back.LoadCell(top, true);
+    ASSERT_EQ(gdstest::Placements(top).size(), 1u);
+    EXPECT_EQ(gdstest::Placements(top)[0]->magnification, float(magnification));
+  }
+  GdsBuilder beyond = GdsBuilder().LibraryHeader();
+  Leaf(beyond).BeginStructure("TOP").Sref("A", {0, 0}, GdsPlacement{false, 1e39, 0}).EndStructure().EndLibrary();
+  libtest::TempDir dir;
+  EXPECT_EQ(RunImport(dir, beyond.bytes()).error, "Invalid magnification");
+}

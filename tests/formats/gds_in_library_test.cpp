@@ -67,6 +67,7 @@ TEST(GdsInLibrary, ThrowsTheDocumentedMessageForEachFatalCase) {
       {"no structure", GdsBuilder().LibraryHeader().EndLibrary(), "Empty library"},
       {"zero dbu", GdsBuilder().LibraryHeader("L", 1e-3, 0), "Invalid database unit"},
       {"coarse dbu", GdsBuilder().LibraryHeader("L", 1e-3, 1e-2), "Invalid database unit"},
+      {"fine dbu", GdsBuilder().LibraryHeader("L", 1e-3, 0.99e-12), "Invalid database unit"},
       {"record between structures", strayRecord, "Unexpected record type 24 at byte 164"},
       {"self placement", self, "Recursive cell reference involving A"},
       {"cycle of two", cycle, "Recursive cell reference involving A"},

@@ -23,6 +23,7 @@
 #include "formats/gds_in.h"
 #include "tests/db/library_test_util.h"
 #include "tests/formats/gds_builder.h"
+#include "tests/formats/gds_in_test_util.h"
 #include "tests/formats/klayout_xor.h"
 #include "tests/db/poly/ring_test_util.h"
 
@@ -101,13 +102,13 @@ std::vector<Point> XyPoints(const Bytes& data) {
 }
 
 TEST_F(GdsOutTest, WritesLibraryHeaderBytes) {
-  Bytes got = Write([](GdsOut& out) { out.WriteLibraryStart(600, "TOP", 1.0, 0.5); });
+  Bytes got = Write([](GdsOut& out) { out.WriteLibraryStart(600, "TOP", 1.0, 1.0 / 1024); });
   Bytes want = {0x00, 0x06, 0x00, 0x02, 0x02, 0x58,                                          // HEADER 600
                 0x00, 0x1c, 0x01, 0x02, 0x07, 0xe7, 0x00, 0x0b, 0x00, 0x0e, 0x00, 0x16, 0x00, 0x0d,
                 0x00, 0x14, 0x07, 0xe7, 0x00, 0x0b, 0x00, 0x0e, 0x00, 0x16, 0x00, 0x0d, 0x00, 0x14,  // BGNLIB
                 0x00, 0x08, 0x02, 0x06, 'T',  'O',  'P',  0x00,                                // LIBNAME, padded
                 0x00, 0x14, 0x03, 0x05, 0x41, 0x10, 0,    0,    0,    0,    0,    0,           // UNITS 1.0
-                0x40, 0x80, 0,    0,    0,    0,    0,    0};                                // 0.5
+                0x3e, 0x40, 0,    0,    0,    0,    0,    0};                                // 2^-10
   EXPECT_EQ(got, want);
   Bytes even = Write([](GdsOut& out) { out.WriteStringRecord(gds::kLibName, "TOP1"); });
   EXPECT_EQ(even, (Bytes{0x00, 0x08, 0x02, 0x06, 'T', 'O', 'P', '1'}));
@@ -486,8 +487,8 @@ TEST_F(GdsOutTest, LibraryRoundTripsThroughTheReader) {
   EXPECT_EQ(libtest::ReadBytes(last), libtest::ReadBytes(again));
 }
 
-// Builds the xor test's source stream; farShape adds a triangle spanning almost the whole
-// 32-bit range, whose point deltas KLayout's OASIS reader refuses (they need 33 bits).
+// Builds the xor test's source stream; farShape adds a triangle at the low end of the 32-bit
+// range, as wide as a shape of the library may be.
 std::string WriteXorSource(const std::string& path, bool farShape) {
   GdsBuilder b;
   b.LibraryHeader("XLIB");
@@ -519,8 +520,7 @@ std::string WriteXorSource(const std::string& path, bool farShape) {
   transform(false, 2, 0);
   b.Xy({{-5000, -5000}}).Record(gds::kEndEl, gds::kNoData);
   if (farShape) {
-    b.Boundary(7, 1, {{-2147483000, -2147483000}, {2147483000, -2147483000}, {2147483000, -2147482000},
-                      {-2147483000, -2147483000}});
+    b.Boundary(7, 1, {{-2147483000, -2147483000}, {0, -2147483000}, {0, -2147482000}, {-2147483000, -2147483000}});
   }
   b.EndStructure().EndLibrary();
   b.WriteTo(path);
@@ -621,6 +621,26 @@ TEST_F(GdsOutTest, ExportsRefuseTheCorruptSectionsThatLoadingRefuses) {
     }
   }
   EXPECT_GT(refused, 0);
+}
+
+// The import of a file whose one structure is empty holds one empty cell, of which a GDSII file
+// can carry nothing: that export is refused and leaves no file.
+TEST_F(GdsOutTest, LibraryOfEmptyCellsOnlyIsRefusedAndLeavesNoFile) {
+  ASSERT_EQ(gdstest::RunImport(dir_, GdsBuilder().LibraryHeader().BeginStructure("E").EndStructure().EndLibrary().bytes())
+                .error,
+            "");
+  Library lib(dir_.File("lib"), false);
+  lib.Open();
+  ASSERT_EQ(lib.CellCount(), 1);
+  const std::string out = dir_.File("empty.gds");
+  try {
+    GdsOut(out, false, kStamp).WriteLibrary(lib);
+    ADD_FAILURE() << "exported";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "GDSOUT: No cell has contents: nothing to export");
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(out + ".tmp"));
 }
 
 // An export that fails keeps the file that was there; one that succeeds replaces it.

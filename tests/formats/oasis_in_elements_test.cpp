@@ -354,3 +354,23 @@ TEST(OasisInElements, PolygonsPathsAndCircles) {
   EXPECT_EQ(shapes[1], (Points{{0, 0}, {0, 20}, {20, 10}, {20, 20}, {30, 0}, {30, 10}}));
   EXPECT_EQ(shapes[2].size(), 32u);
 }
+
+TEST(OasisInElements, ShapesTheLibraryCannotHoldAreSkippedWithAWarning) {
+  testing::internal::CaptureStdout();
+  ReadFile file = ReadCell([](OasisBuilder& b) {
+    // A box wider than 2^31 - 1 (wide_box_gds.py), a path whose outline leaves the range, and a
+    // box that fits.
+    b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(2148717567).Unsigned(106).Signed(-1234567).Signed(-7);
+    b.Unsigned(22).Raw({0xFB}).Unsigned(2).Unsigned(0).Unsigned(100).Unsigned(10).GDeltaList(4, {{100, 0}});
+    b.Signed(2147483500).Signed(0);
+    b.Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(10).Unsigned(10).Signed(0).Signed(0);
+  });
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(file.Shapes("A"), (std::vector<Points>{{{0, 0}, {0, 10}, {10, 0}, {10, 10}}}));
+  for (const char* warning :
+       {"Warning: box beyond the 32-bit coordinate range at (-1234567, -7)nm on layer (1 0) & cell A, skip\n",
+        "Warning: path beyond the 32-bit coordinate range at (2147483500, 0)nm on layer (2 0) & cell A, skip\n",
+        "  2 shapes beyond the coordinate range skipped\n"}) {
+    EXPECT_NE(log.find(warning), std::string::npos) << warning << log;
+  }
+}

@@ -60,6 +60,24 @@ TEST(OasisInRecords, ForwardReferencesAsStrictWritersPutThem) {
   EXPECT_EQ(file.CellNamed("TOP").box, Box(100, 200, 110, 210));
 }
 
+TEST(OasisInRecords, CellNamesWithControlCharactersAreReplacedUniquely) {
+  // "A\tB" takes "A_B" and gives it up to the file's own "A_B"; "A\nB" by name then takes the
+  // next free number; the cell by the name "A\tB" is the CELLNAME's.
+  OasisBuilder b = Begin();
+  b.Unsigned(3).String("A\tB").Unsigned(3).String("A_B");
+  b.Unsigned(14).String("A\nB");
+  b.Unsigned(14).String("A\tB");
+  Rectangle(b, 10, 20);
+  End(b);
+  testing::internal::CaptureStdout();
+  ReadFile file(b.bytes());
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Names(*file.lib), "A_B_1 A_B A_B_2 ");
+  EXPECT_EQ(file.Shapes("A_B_1").size(), 1u);
+  EXPECT_NE(log.find("Warning: cell A_B renamed A_B_1, the file names another cell so\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("  2 cell names with control characters replaced\n"), std::string::npos) << log;
+}
+
 TEST(OasisInRecords, TextStringNumbersKeepTheirStrings) {
   // An inline string first must not shift the implicit numbers; a forward number is filled
   // when its TEXTSTRING comes; a number never defined shows as "#n".
@@ -143,6 +161,8 @@ TEST(OasisInRecords, FatalMessages) {
        "Duplicate TEXTSTRING 3"},
       {"duplicate cellname", [](OasisBuilder& b) { b.Unsigned(3).String("A").Unsigned(3).String("A"); },
        "Duplicate CELLNAME A"},
+      {"duplicate cellname with control characters",
+       [](OasisBuilder& b) { b.Unsigned(3).String("A\rB").Unsigned(3).String("A\rB"); }, "Duplicate CELLNAME A_B"},
       {"reference out of range", [](OasisBuilder& b) { b.Unsigned(13).Unsigned(16 * 1025); },
        "Reference number 16400 out of range"},
       {"reference clash", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(13).Unsigned(0); },
