@@ -3,8 +3,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "db/numeric.h"
+
+namespace {
+
+double UnitsPerNm(double nmPerUnit) { return NiceValue(1.0 / nmPerUnit); }
+
+}  // namespace
 
 std::optional<double> ParseDbUnit(const std::string& answer) {
   const char* begin = answer.c_str();
@@ -13,11 +20,12 @@ std::optional<double> ParseDbUnit(const std::string& answer) {
   if (end == begin) return std::nullopt;
   while (*end == ' ' || *end == '\t') ++end;
   if (*end != '\0' || !std::isfinite(value) || value <= 0) return std::nullopt;
+  if (!IsStorableDbUnit(1e-9 / UnitsPerNm(value))) return std::nullopt;
   return value;
 }
 
 void ApplyDbUnit(Library& library, double nmPerUnit) {
-  library.unitsPerNm = NiceValue(1.0 / nmPerUnit);
+  library.unitsPerNm = UnitsPerNm(nmPerUnit);
   library.dbUnit = 1e-9 / library.unitsPerNm;
   library.flags |= kLibInfoDirty;
 }
