@@ -118,9 +118,10 @@ void LayerCtrl::OnColumnRightClick(wxListEvent&) {
   if (!layers) return;
   const wxString answer = ThePrompts().GetText("Enter 2 numbers for (layer datatype)", "Create new layer", "");
   if (answer.empty()) return;
-  const std::optional<LayerKey> key = ParseNewLayer(std::string(answer.utf8_str()));
+  std::string refusal;
+  const std::optional<LayerKey> key = ParseNewLayer(std::string(answer.utf8_str()), refusal);
   if (!key) {
-    ThePrompts().MessageBox(this, "Layer numbers above 511 cannot be created", "Wrong Input", wxOK);
+    if (!refusal.empty()) ThePrompts().MessageBox(this, wxString::FromUTF8(refusal), "Wrong Input", wxOK);
     return;
   }
   if (!AddLayer(*layers, *key)) return;

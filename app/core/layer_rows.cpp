@@ -1,10 +1,14 @@
 #include "app/core/layer_rows.h"
 
-#include <cstdlib>
 #include <iterator>
 #include <sstream>
 
+#include "canvas/edit/number_input.h"
+
 namespace {
+
+constexpr int32_t kMaxNewLayer = 511;
+constexpr int32_t kMaxNewDatatype = 255;
 
 constexpr uint32_t kFillCodeStyles[] = {kBrushSolid,          kBrushTransparent,    kBrushBDiagonalHatch,
                                         kBrushCrossDiagHatch, kBrushFDiagonalHatch, kBrushCrossHatch,
@@ -109,16 +113,23 @@ void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& 
   }
 }
 
-std::optional<LayerKey> ParseNewLayer(const std::string& text) {
+std::optional<LayerKey> ParseNewLayer(const std::string& text, std::string& refusal) {
+  refusal.clear();
   std::istringstream words(text);
-  std::string layerWord, datatypeWord;
+  std::string layerWord, datatypeWord = "0";
   words >> layerWord >> datatypeWord;
   if (layerWord.empty()) return std::nullopt;
-  // Numbers are read as C's integer conversion does: leading digits, 0 for none.
-  const uint32_t layer = static_cast<uint32_t>(std::strtoll(layerWord.c_str(), nullptr, 10)) & 0xFFFF;
-  const uint32_t datatype = static_cast<uint32_t>(std::strtoll(datatypeWord.c_str(), nullptr, 10)) & 0xFF;
-  if (layer > 511) return std::nullopt;
-  return MakeLayerKey(layer, datatype);
+  const std::optional<int32_t> layer = ParseInt32(layerWord);
+  if (!layer || *layer < 0 || *layer > kMaxNewLayer) {
+    refusal = "Layer must be a whole number from 0 to 511, not \"" + layerWord + "\"";
+    return std::nullopt;
+  }
+  const std::optional<int32_t> datatype = ParseInt32(datatypeWord);
+  if (!datatype || *datatype < 0 || *datatype > kMaxNewDatatype) {
+    refusal = "Datatype must be a whole number from 0 to 255, not \"" + datatypeWord + "\"";
+    return std::nullopt;
+  }
+  return MakeLayerKey(uint32_t(*layer), uint32_t(*datatype));
 }
 
 bool AddLayer(std::map<LayerKey, LayerInfo>& layers, LayerKey key) {

@@ -61,9 +61,11 @@ void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row, bool* criticality
 void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
                  bool* criticalityShown = nullptr);
 
-// "layer datatype" of the create-layer prompt: the layer cut to 16 bits, the datatype to 8
-// (0 when missing). Layers above 511 are refused (nullopt): keys from 512 on are the
-// placement index and overlays, and the library does not keep such layers.
-std::optional<LayerKey> ParseNewLayer(const std::string& text);
+// "layer datatype" of the create-layer prompt: two whole numbers (the datatype 0 when missing,
+// further words ignored), the layer 0 to 511 and the datatype 0 to 255. Keys of layers from 512
+// on are the placement index and overlays, and "info" lists no such layer. Anything else gives
+// nothing, with refusal the sentence that says what was wrong; an answer of blanks only gives
+// nothing with an empty refusal.
+std::optional<LayerKey> ParseNewLayer(const std::string& text, std::string& refusal);
 // Inserts a black, visible, style-0 layer; false when the key exists already.
 bool AddLayer(std::map<LayerKey, LayerInfo>& layers, LayerKey key);

@@ -297,14 +297,15 @@ TEST_F(MyFrameTest, LayerPanelCreatesLayersAndChangesStyles) {
   Library& library = *child->canvas->GetLibrary();
   library.flags &= ~kLibInfoDirty;
 
-  prompts_->texts = {"600 0", "5 300"};
-  prompts_->messageAnswers = {wxOK};
-  for (int i = 0; i < 2; ++i) {
+  prompts_->texts = {"600 0", "5 300", "5 44"};
+  prompts_->messageAnswers = {wxOK, wxOK};
+  for (int i = 0; i < 3; ++i) {
     wxListEvent create(wxEVT_LIST_COL_RIGHT_CLICK, child->layerList->GetId());
     create.SetEventObject(child->layerList);
     child->layerList->GetEventHandler()->ProcessEvent(create);
   }
-  EXPECT_TRUE(Asked("Layer numbers above 511 cannot be created"));
+  EXPECT_TRUE(Asked("Layer must be a whole number from 0 to 511, not \"600\""));
+  EXPECT_TRUE(Asked("Datatype must be a whole number from 0 to 255, not \"300\""));
   ASSERT_EQ(child->layerList->GetItemCount(), 3);
   EXPECT_EQ(library.layerMap.count(5 * 256 + 44), 1u);
   EXPECT_NE(library.flags & kLibInfoDirty, 0u);

@@ -106,16 +106,27 @@ TEST(LayerRows, CriticalityRowFollowsTheLayers) {
   EXPECT_EQ(HiddenStates(layers), (std::vector<bool>{true, false, true}));
 }
 
-TEST(LayerRows, ParseNewLayerCutsAndRefusesHighLayers) {
-  EXPECT_EQ(ParseNewLayer("5 300"), LayerKey(5 * 256 + 44));
-  EXPECT_EQ(ParseNewLayer("7"), LayerKey(7 * 256));
-  EXPECT_EQ(ParseNewLayer("  511 255 9"), LayerKey(511 * 256 + 255));
-  EXPECT_EQ(ParseNewLayer("abc"), LayerKey(0));
-  EXPECT_EQ(ParseNewLayer("512 0"), std::nullopt);
-  EXPECT_EQ(ParseNewLayer("16384 0"), std::nullopt);  // would be the placement key
-  EXPECT_EQ(ParseNewLayer("65536 1"), LayerKey(1));   // cut to 16 bits first
-  EXPECT_EQ(ParseNewLayer("-1 0"), std::nullopt);
-  EXPECT_EQ(ParseNewLayer(""), std::nullopt);
+TEST(LayerRows, ParseNewLayerTakesOnlyLayersTheLibraryListsAndSaysWhatIsWrong) {
+  std::string refusal;
+  EXPECT_EQ(ParseNewLayer("7", refusal), LayerKey(7 * 256));
+  EXPECT_EQ(ParseNewLayer("  0 0", refusal), LayerKey(0));
+  EXPECT_EQ(ParseNewLayer("  511 255 9", refusal), LayerKey(511 * 256 + 255));
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(ParseNewLayer("  ", refusal), std::nullopt);
+  EXPECT_EQ(refusal, "");
+  const std::string layer = "Layer must be a whole number from 0 to 511, not ";
+  const std::string datatype = "Datatype must be a whole number from 0 to 255, not ";
+  const std::pair<const char*, std::string> refused[] = {
+      {"abc", layer + "\"abc\""},        {"-1 0", layer + "\"-1\""},
+      {"512 0", layer + "\"512\""},      {"65536 1", layer + "\"65536\""},
+      {"5x 1", layer + "\"5x\""},        {"5 300", datatype + "\"300\""},
+      {"5 -2", datatype + "\"-2\""},     {"5 dt", datatype + "\"dt\""},
+      {"99999999999 0", layer + "\"99999999999\""},
+  };
+  for (const auto& [answer, sentence] : refused) {
+    EXPECT_EQ(ParseNewLayer(answer, refusal), std::nullopt) << answer;
+    EXPECT_EQ(refusal, sentence);
+  }
 }
 
 TEST(LayerRows, AddLayerOnlyOnce) {
