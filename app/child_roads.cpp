@@ -11,10 +11,12 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
+#include "canvas/edit/instance_commands.h"
 #include "canvas/my_canvas.h"
 #include "canvas/rgb_colour.h"
 #include "db/cell.h"
 #include "db/error.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 #include "resources/mdi_icn.xpm"
 
@@ -42,12 +44,17 @@ void EndChild(MyFrame* frame, MyChild* child) {
   child->UpdateTree();
 }
 
-// Gives the new library its top cell; false when the user gave no name.
+// Gives the new library its top cell; false when the user gave no name, or one with control
+// characters.
 bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
   auto library = std::make_shared<Library>(ToUtf8(directory), false);
   canvas->ShareLibrary(library);
   const std::string name = ToUtf8(ThePrompts().GetText("Enter new cell name", "New Top Cell", "TOP"));
   if (name.empty()) return false;
+  if (HasControlCharacter(name)) {
+    ThePrompts().MessageBox(canvas, kControlCharacterName, "Wrong Input", wxOK | wxCENTRE);
+    return false;
+  }
   const uint32_t id = library->CreateCell(name);
   library->GetCell(id)->flags |= kCellModified;
   library->flags |= kLibInfoDirty | kLibNamesDirty | kLibCellsChanged;

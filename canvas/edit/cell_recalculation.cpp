@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "canvas/edit/edit_state.h"
 #include "canvas/edit/placement_loads.h"
 #include "db/cell_contents.h"
 #include "db/library.h"
@@ -27,5 +28,8 @@ bool RecalculateCells(Library& library) {
   library.CollectRoots();
   library.RefreshPlacementBoxes();
   library.flags = (library.flags | kLibInfoDirty) & ~kLibHierarchyDirty;
+  // Placements whose boxes changed were entered anew: every pick path and selected placement
+  // that points into the old entries must go.
+  BumpEditGeneration(library);
   return true;
 }

@@ -7,5 +7,6 @@ class Library;
 // with nothing done, when it is clear. Cells not in memory have only their placements read
 // for it and are unloaded again afterwards, also when an Error ends it (which propagates with
 // the bit still set). A modified cell's box starts from its own shapes and texts; every box
-// then grows by the placements, leaves first. Sets kLibInfoDirty and clears the hierarchy bit.
+// then grows by the placements, leaves first. Sets kLibInfoDirty, clears the hierarchy bit and
+// moves the edit generation, so that every canvas drops its pick.
 bool RecalculateCells(Library& library);

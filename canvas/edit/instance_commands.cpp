@@ -13,6 +13,7 @@
 #include "canvas/edit/number_input.h"
 #include "canvas/edit/placement_loads.h"
 #include "db/cell_contents.h"
+#include "db/layout_limits.h"
 #include "db/library.h"
 
 namespace {
@@ -36,7 +37,7 @@ std::optional<int32_t> DatabaseUnits(const std::string& text, double unitNm) {
   return int32_t(units);
 }
 
-// A magnification: a number whose single-precision value is finite and above 0.
+// A magnification: a number that a placement can hold.
 std::optional<float> Magnification(const std::string& text) {
   const char* start = text.c_str();
   char* end = nullptr;
@@ -45,9 +46,8 @@ std::optional<float> Magnification(const std::string& text) {
   if (end == start) return std::nullopt;
   while (*end == ' ' || *end == '\t') ++end;
   if (*end != '\0') return std::nullopt;
-  const float stored = float(value);
-  if (!std::isfinite(value) || !std::isfinite(stored) || !(stored > 0)) return std::nullopt;
-  return stored;
+  if (!IsStorableMagnification(value)) return std::nullopt;
+  return float(value);
 }
 
 // An array count: 1 to 32767, the range of every valid array record.
@@ -74,6 +74,13 @@ bool RefusesCycle(CellCommandScope& scope, uint32_t chosen, uint32_t holder) {
   for (uint32_t id : chain) path += std::string(scope.library.GetCell(id)->Name()) + " > ";
   path += scope.library.GetCell(chosen)->Name();
   scope.prompts.ShowMessage("Recursive placement: " + path, "Wrong Usage");
+  return true;
+}
+
+// A placement whose box would leave the 32-bit range is refused: the library cannot hold it.
+bool RefusesRange(CellCommandScope& scope, const SRef& placement, const Box& cellBox) {
+  if (PlacementFits(placement, cellBox)) return false;
+  scope.prompts.ShowMessage("Instance would leave the 32-bit coordinate range", "Wrong Input");
   return true;
 }
 
@@ -212,6 +219,10 @@ std::string ReadInstanceFields(const InstanceFields& fields, double unitNm, ARef
 std::string CreateCell(Library& library, CanvasPrompts& prompts) {
   const std::string name = prompts.AskText("Enter new cell name", "Create Cell", "");
   if (name.empty()) return "";
+  if (HasControlCharacter(name)) {
+    prompts.ShowMessage(kControlCharacterName, "Wrong Input");
+    return "";
+  }
   if (library.nameMap.count(name)) {
     prompts.ShowMessage("Cell name already exists", "Cell Name Conflict");
     return "";
@@ -343,6 +354,7 @@ bool InsertInst(CellCommandScope& scope) {
   values.unitNm = scope.unitNm;
   values.showValues = false;
   if (!scope.prompts.InstanceDialog("Insert Instance " + name, values)) return false;
+  if (RefusesRange(scope, values.placement, library.GetCell(id)->box)) return false;
   // The new placement must join what is on disk, not be dropped by a later load.
   library.LoadCell(*shown, true);
   SRef* ref = values.placement.IsArray() ? static_cast<SRef*>(new ARef(values.placement))
@@ -385,6 +397,7 @@ bool ReplaceInst(CellCommandScope& scope) {
   if (RefusesCycle(scope, uint32_t(id), selected.holderId)) return false;
   Cell& holder = *selected.holder;
   SRef* ref = static_cast<SRef*>(entry->payload);
+  if (RefusesRange(scope, *ref, library.GetCell(id)->box)) return false;
   const Box oldCellBox = PlacedCell(library, *ref) ? PlacedCell(library, *ref)->box : Box();
   RecordPlacement(library, selected.holderId, *ref, -1);
   ref->cellWord = (ref->cellWord & kArrayBit) | uint32_t(id);
@@ -416,6 +429,7 @@ bool ModifyInst(CellCommandScope& scope) {
   const ARef& edited = values.placement;
   // Equal cell-id words mean both are arrays or neither is; the magnification is compared too.
   if (CompareByKeyThenX(edited, *ref) == 0) return false;
+  if (placed && RefusesRange(scope, edited, placed->box)) return false;
   Cell& holder = *selected.holder;
   RecordPlacement(library, selected.holderId, *ref, -1);
   RemoveEntry(library, holder, entry);

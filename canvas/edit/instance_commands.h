@@ -53,8 +53,11 @@ struct CellCommandScope {
   double unitNm;
 };
 
-// Asks for a new name: the new cell's name, or "" when cancelled or the name exists. The cell
-// is empty and not shown.
+// The "Wrong Input" refusal of a typed cell name with control characters.
+constexpr const char* kControlCharacterName = "Cell names cannot hold control characters";
+
+// Asks for a new name: the new cell's name, or "" when cancelled, the name exists or holds a
+// control character. The cell is empty and not shown.
 std::string CreateCell(Library& library, CanvasPrompts& prompts);
 // Chooses a cell and removes it from the name map and the cell table. A cell that a window
 // shows (shownIds) is refused. True when a cell went.

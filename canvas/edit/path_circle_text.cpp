@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -122,9 +123,15 @@ EditOutcome CreatePath(EditState& edit, PathMemory& memory, double nmPerUnit, Ca
     values.halfWidth = memory.halfWidth;
   }
   if (!prompts.PathDialog(values)) return {};
+  // The full width is stored in 32 bits, and the outline must not be cut at the range's ends.
+  const bool widthFits = std::llabs(int64_t(values.halfWidth)) <= INT32_MAX / 2;
+  const PathShape path = PathFromPolyline(edit.selectionRing, values.pathType, widthFits ? values.halfWidth : 0);
+  if (!widthFits || !PathOutlineFits(path)) {
+    prompts.ShowMessage("Path outline would leave the 32-bit coordinate range", kWrongInput);
+    return {};
+  }
   memory.pathType = values.pathType;
   memory.halfWidth = values.halfWidth;
-  const PathShape path = PathFromPolyline(edit.selectionRing, values.pathType, values.halfWidth);
   edit.Cancel();
   PathToPolygon(path, edit.selectionRing);
   edit.selectionRing.CountRings();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "canvas/edit/library_save.h"
 #include "db/hierarchy_iterator.h"
 #include "tests/canvas/edit/cell_library_fixture.h"
 
@@ -127,6 +128,36 @@ TEST_F(CellCommands, InsertGrowsTheBoxOnlyWhenThePlacementLeavesIt) {
   EXPECT_TRUE(lib_->flags & kLibHierarchyDirty);
 }
 
+TEST_F(CellCommands, PlacementsBeyondThe32BitRangeAreRefused) {
+  // leaf's box is (0, 0)-(40, 15).
+  InstanceFields magnified = Fields("0", "0");
+  magnified.scale = "1e20";
+  InstanceFields farArray = ArrayFields("3", "1", 0, false);
+  farArray.spaceX = "1000000000";
+  // Rotated by 90 degrees: every element fits, but the array's far corner, one row pitch beyond
+  // its last element, does not.
+  InstanceFields farCorner = ArrayFields("1", "1", 1, false);
+  farCorner.locX = "2147483000";
+  farCorner.spaceX = "1000";
+  CellCommandScope scope = Scope(int32_t(top_));
+  const std::vector<std::string> before = Placements(top_);
+  for (const InstanceFields& refused : {magnified, farArray, farCorner, Fields("2147483620", "0")}) {
+    prompts_.Choose("leaf");
+    prompts_.instanceFields.push_back(refused);
+    EXPECT_FALSE(InsertInst(scope)) << refused.locX;
+    EXPECT_EQ(prompts_.asked.back(), "Instance would leave the 32-bit coordinate range");
+    EXPECT_EQ(prompts_.captions.back(), "Wrong Input");
+  }
+  EXPECT_EQ(Placements(top_), before);
+  prompts_.Choose("leaf");
+  prompts_.instanceFields.push_back(Fields("2147483600", "0"));
+  EXPECT_TRUE(InsertInst(scope));
+  SelectPlacement(top_, leaf2_);
+  prompts_.instanceFields.push_back(magnified);
+  EXPECT_FALSE(ModifyInst(scope));
+  EXPECT_EQ(prompts_.captions.back(), "Wrong Input");
+}
+
 TEST_F(CellCommands, APlacementThatWouldCloseACycleIsRefused) {
   CellCommandScope inMid = Scope(int32_t(mid_));
   for (const char* name : {"mid", "top"}) {
@@ -174,6 +205,28 @@ TEST_F(CellCommands, DeleteInstRemovesThePlacementAndThePickPath) {
   EXPECT_TRUE(lib_->flags & kLibHierarchyDirty);
   SaveAndReopen();
   EXPECT_EQ(Placements(top_), std::vector<std::string>{DescribeSingle(mid_, 1000, 1000)});
+}
+
+TEST_F(CellCommands, SavingAfterAPickDropsItSoDeleteInstRemovesNothingElse) {
+  // Leaf placed far out in mid grows mid: Save DB recalculates and enters mid's placement in top
+  // anew, under the pick path of a pick made after the insertion.
+  CellCommandScope inMid = Scope(int32_t(mid_));
+  prompts_.Choose("leaf");
+  prompts_.instanceFields.push_back(Fields("5000", "0"));
+  ASSERT_TRUE(InsertInst(inMid));
+  edit_.pickWalk.Init(CellOf(top_).box, *lib_, {MakeLayerKey(99, 0)}, top_);
+  edit_.pickWalk.targetCell = mid_;
+  Trans found;
+  LayerKey key = kPlacementKey;
+  ASSERT_NE(edit_.pickWalk.EnterCell(found, key), nullptr);
+  SelectPlacement(top_, mid_);
+  const std::vector<std::string> before = Placements(top_);
+  SaveLibraryChanges(*lib_);
+  CellCommandScope inTop = Scope(int32_t(top_));
+  EXPECT_FALSE(DeleteInst(inTop));
+  EXPECT_EQ(prompts_.asked.back(), "Instance must be selected first");
+  EXPECT_FALSE(edit_.HasPickPath());
+  EXPECT_EQ(Placements(top_), before);
 }
 
 TEST_F(CellCommands, ReplaceInstKeepsThePlacementAndChangesTheCell) {
@@ -232,7 +285,12 @@ TEST_F(CellCommands, AGrownPlacementGrowsTheBoxesUpThePickPath) {
 }
 
 TEST_F(CellCommands, CreateCellRefusesAnExistingNameOnly) {
-  prompts_.texts = {"mid", "Mid", ""};
+  prompts_.texts = {"A\nB", "tab\t", "mid", "Mid", ""};
+  for (int refused = 0; refused < 2; ++refused) {
+    EXPECT_EQ(CreateCell(*lib_, prompts_), "");
+    EXPECT_EQ(prompts_.asked.back(), "Cell names cannot hold control characters");
+    EXPECT_EQ(prompts_.captions.back(), "Wrong Input");
+  }
   EXPECT_EQ(CreateCell(*lib_, prompts_), "");
   EXPECT_EQ(prompts_.captions.back(), "Cell Name Conflict");
   EXPECT_EQ(CreateCell(*lib_, prompts_), "Mid");

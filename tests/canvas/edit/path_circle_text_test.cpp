@@ -106,6 +106,20 @@ TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   CreatePath(t.edit, memory, 1.0, prompts);
   EXPECT_EQ(prompts.asked, Messages(3, "Path lines must be drawn first"));
   EXPECT_EQ(prompts.captions, Messages(3, "Wrong Usage"));
+
+  // Refused, keeping the lines and the kept width: a full width beyond 32 bits, and an outline
+  // that would leave the range.
+  const std::pair<std::vector<Point>, int32_t> beyond[] = {{{{0, 0}, {10, 0}}, 2147483647},
+                                                           {{{2147483000, 0}, {2147483500, 0}}, 100}};
+  for (const auto& [points, halfWidth] : beyond) {
+    DrawPolyline(t.edit, points);
+    prompts.path = PathParameters{halfWidth, 0, 1.0};
+    EXPECT_FALSE(CreatePath(t.edit, memory, 1.0, prompts).redraw);
+    EXPECT_EQ(prompts.asked.back(), "Path outline would leave the 32-bit coordinate range");
+    EXPECT_EQ(prompts.captions.back(), "Wrong Input");
+    EXPECT_EQ(t.edit.selectionRing.VertexCount(), 2u);
+    EXPECT_EQ(memory.halfWidth, 25);
+  }
 }
 
 TEST(CreateCircle, BuildsCirclesArcsAndRingsAndRefusesIndexesOutsideTheTable) {
