@@ -55,6 +55,9 @@ struct EditState {
   Point moveAnchor{0, 0};
   // The layers not hidden when the last pick started.
   std::set<LayerKey> visibleLayers;
+  // The 3 x 3 window around the point of the last pick, in the shown cell: a shape it picks
+  // reaches it (texts count within a few pixels).
+  Box pickPointWindow;
   // The walk of the last pick (or inspection), positioned on its element: its frames are the
   // hierarchy path, its transform takes the element's cell into the shown cell.
   HierarchyIterator pickWalk;

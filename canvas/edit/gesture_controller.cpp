@@ -18,8 +18,9 @@
 
 namespace {
 
-// A vertex or edge is hit within 3 pixels (squared: 9).
-constexpr double kHitSquared = 9.0;
+// A vertex, an edge or a text is hit within 3 pixels (squared: 9).
+constexpr double kHitPixels = 3.0;
+constexpr double kHitSquared = kHitPixels * kHitPixels;
 // A left drag shorter than 5 pixels is a click (squared: 25).
 constexpr int64_t kDragSquared = 25;
 // A right or middle drag narrower or lower than 2 pixels is a click.
@@ -389,7 +390,10 @@ void GestureController::RightDClick(Library* library) {
 void GestureController::Pick(Library* library, int32_t topCellId, const Point* start) {
   std::optional<PickHit> hit;
   try {
-    hit = start ? StartPick(edit_, *library, uint32_t(topCellId), *start) : ContinuePick(edit_, *library);
+    // The hit tolerance in database units at the current zoom.
+    const double perUnit = view_.PixelsPerUnit();
+    const int32_t textReach = perUnit > 0 ? SaturateToInt32(std::ceil(kHitPixels / perUnit)) : 1;
+    hit = start ? StartPick(edit_, *library, uint32_t(topCellId), *start, textReach) : ContinuePick(edit_, *library);
   } catch (const Error& error) {
     std::string line = ErrorLine(error);
     LogMessage("%s", line.c_str());

@@ -1,5 +1,7 @@
 #include "canvas/edit/pick.h"
 
+#include <algorithm>
+
 #include "canvas/edit/edit_state.h"
 #include "db/cell.h"
 #include "db/library.h"
@@ -11,6 +13,13 @@ namespace {
 
 // Hidden layers have bit 31 of their colour word set.
 constexpr uint32_t kHiddenLayer = 0x80000000u;
+
+// The box within reach units of p on every side, cut at the 32-bit range.
+Box WindowAround(const Point& p, int32_t reach) {
+  auto low = [reach](int32_t v) { return int32_t(std::max<int64_t>(int64_t(v) - reach, INT32_MIN)); };
+  auto high = [reach](int32_t v) { return int32_t(std::min<int64_t>(int64_t(v) + reach, INT32_MAX)); };
+  return Box(low(p.x), low(p.y), high(p.x), high(p.y));
+}
 
 // Whether the entry found qualifies, and if so the selection it gives.
 bool TakeElement(EditState& edit, const Library& library, SpatialNode* entry, const Trans& found, LayerKey key,
@@ -25,13 +34,15 @@ bool TakeElement(EditState& edit, const Library& library, SpatialNode* entry, co
     rings.AddRectangle(Box(at.x, at.y - 1, at.x + 1, at.y));
     hit.text = true;
   } else {
+    // The walk's window reaches as far as a text may lie; a shape must reach the picked point.
     const ShapePosition& position = *static_cast<const ShapePosition*>(entry->payload);
     position.group->record->ToRing(rings, Point(position.x, position.y));
+    found.ApplyToPoints(rings);
     RingSet clipped;
     position.group->record->ToRing(clipped, Point(position.x, position.y));
-    clipped.ClipToBox(frame.window, false);
+    found.ApplyToPoints(clipped);
+    clipped.ClipToBox(edit.pickPointWindow, false);
     if (clipped.IsEmpty()) return false;
-    found.ApplyToPoints(rings);
     hit.text = false;
   }
   edit.selectionRing = std::move(rings);
@@ -61,7 +72,8 @@ std::optional<PickHit> RunPick(EditState& edit, Library& library, bool first) {
 
 }  // namespace
 
-std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t topCellId, const Point& p) {
+std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t topCellId, const Point& p,
+                                 int32_t textReach) {
   edit.visibleLayers.clear();
   for (const auto& [key, info] : library.layerMap) {
     if ((info.colour & kHiddenLayer) == 0) edit.visibleLayers.insert(key);
@@ -71,9 +83,8 @@ std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t top
   edit.SeeGeneration(library);
   // An empty layer set would let the walk search every layer.
   if (edit.visibleLayers.empty()) return std::nullopt;
-  Box window(p.x == INT32_MIN ? p.x : p.x - 1, p.y == INT32_MIN ? p.y : p.y - 1, p.x == INT32_MAX ? p.x : p.x + 1,
-             p.y == INT32_MAX ? p.y : p.y + 1);
-  edit.pickWalk.Init(window, library, edit.visibleLayers, topCellId);
+  edit.pickPointWindow = WindowAround(p, 1);
+  edit.pickWalk.Init(WindowAround(p, std::max(textReach, 1)), library, edit.visibleLayers, topCellId);
   return RunPick(edit, library, true);
 }
 

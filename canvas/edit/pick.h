@@ -19,13 +19,15 @@ struct PickHit {
   std::string cellName;
 };
 
-// Starts a pick at database point p of the shown cell topCellId: the walk searches the 3 x 3
-// window around p on the layers that are not hidden (rebuilt into edit.visibleLayers). The
-// first text there, or the first shape whose outline reaches the window, replaces the
-// selection: a shape by its rings in the shown cell's coordinates, a text by the 1-unit
-// rectangle (x, y - 1, x + 1, y) at its position. Nothing is found when every layer is hidden.
-// Errors of loading a cell propagate; the walk is then abandoned.
-std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t topCellId, const Point& p);
+// Starts a pick at database point p of the shown cell topCellId: the walk searches the window
+// of textReach units (at least 1) around p on the layers that are not hidden (rebuilt into
+// edit.visibleLayers). In the walk's order, the first text there, or the first shape whose
+// outline reaches the 3 x 3 window around p (edit.pickPointWindow), replaces the selection: a
+// shape by its rings in the shown cell's coordinates, a text by the 1-unit rectangle
+// (x, y - 1, x + 1, y) at its position. Nothing is found when every layer is hidden. Errors of
+// loading a cell propagate; the walk is then abandoned.
+std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t topCellId, const Point& p,
+                                 int32_t textReach);
 
 // Continues the walk of the last pick to the next element that qualifies. When the walk runs
 // out the selection is left empty.

@@ -314,6 +314,30 @@ TEST_F(GestureControllerTest, PicksWalkOnUntilAnEditAndOfferTheirPath) {
   EXPECT_FALSE(edit_.HasPickPath());
 }
 
+TEST_F(GestureControllerTest, TextsArePickedWithinThreePixelsInTheirTurn) {
+  // The default full view of a 100 um design, about 100 units per pixel: "A" lies on a
+  // rectangle of a layer that the walk visits first, "B" beside it.
+  uint32_t top = library_.CreateCell("top");
+  libtest::AddShape(*library_.cells[top], kMetal, {{0, 0}, {60000, 0}, {60000, 100000}, {0, 100000}}, {{0, 0}}, true);
+  library_.cells[top]->AddText(kVia, library_.AddString("A"), 50000, 50000, true);
+  library_.cells[top]->AddText(kVia, library_.AddString("B"), 80000, 50000, true);
+  topCell_ = int32_t(top);
+  view_.SetViewBox(0, 0, 100000, 100000);
+  view_.CentreView(0, 0, 1000, 1000);
+  const int32_t ax = view_.ToDeviceX(50000), bx = view_.ToDeviceX(80000), y = view_.ToDeviceY(50000);
+  Send(MouseKind::kLeftDClick, bx + 2, y - 2);
+  EXPECT_EQ(host_.status[1], "Text under cell top");
+  EXPECT_EQ(edit_.selectionRing.GetBoundingBox(), Box(80000, 49999, 80001, 50000));
+  Send(MouseKind::kLeftDClick, bx + 5, y);
+  EXPECT_FALSE(edit_.HasSelection());
+  // On the rectangle the shape comes first, the text next.
+  Send(MouseKind::kLeftDClick, ax - 2, y);
+  EXPECT_EQ(host_.status[1], "Under cell top");
+  Send(MouseKind::kRightDClick, ax - 2, y);
+  EXPECT_EQ(host_.status[1], "Text under cell top");
+  EXPECT_EQ(edit_.selectionRing.GetBoundingBox(), Box(50000, 49999, 50001, 50000));
+}
+
 TEST_F(GestureControllerTest, MiddleDragZoomsOutOnlyWhenZoomedAndDragged) {
   Send(MouseKind::kMiddleDown, 0, 0);
   Send(MouseKind::kMiddleUp, 50, 50);

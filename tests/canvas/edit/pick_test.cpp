@@ -37,9 +37,9 @@ class PickTest : public ::testing::Test {
 
 TEST_F(PickTest, ShapeDeepInAnArrayIsSelectedInTheShownCell) {
   // Inside the box of the L but in its notch: the outline misses the window.
-  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(2060, 1560)));
+  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(2060, 1560), 1));
   EXPECT_FALSE(edit_.HasSelection());
-  auto hit = StartPick(edit_, lib_, top_, Point(2010, 1560));
+  auto hit = StartPick(edit_, lib_, top_, Point(2010, 1560), 1);
   ASSERT_TRUE(hit);
   EXPECT_FALSE(hit->text);
   EXPECT_EQ(hit->cellName, "leaf");
@@ -68,7 +68,7 @@ TEST_F(PickTest, ShapeDeepInAnArrayIsSelectedInTheShownCell) {
 }
 
 TEST_F(PickTest, TextGivesAUnitRectangleAndHiddenLayersAreSkipped) {
-  auto hit = StartPick(edit_, lib_, top_, Point(5000, 5000));
+  auto hit = StartPick(edit_, lib_, top_, Point(5000, 5000), 1);
   ASSERT_TRUE(hit);
   EXPECT_TRUE(hit->text);
   EXPECT_EQ(hit->cellName, "top");
@@ -77,11 +77,11 @@ TEST_F(PickTest, TextGivesAUnitRectangleAndHiddenLayersAreSkipped) {
 
   edit_.ClearSelection();
   lib_.layerMap[kMetal].colour |= 0x80000000u;
-  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(2010, 1560)));
+  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(2010, 1560), 1));
   EXPECT_EQ(edit_.visibleLayers, (std::set<LayerKey>{kText}));
   // With every layer hidden nothing is found, rather than every layer searched.
   lib_.layerMap[kText].colour |= 0x80000000u;
-  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(5000, 5000)));
+  EXPECT_FALSE(StartPick(edit_, lib_, top_, Point(5000, 5000), 1));
 }
 
 }  // namespace
