@@ -36,9 +36,10 @@ int RunImportGds(const std::vector<std::string>& args) {
   }
   const std::string& file = args[0];
   const std::string& libDir = args[1];
-  long long bytes = PrepareImport(file, libDir);
   auto start = std::chrono::steady_clock::now();
+  // Opened before the library directory is made: a missing file leaves nothing behind.
   GdsIn in(file.c_str(), EndsWith(file, ".gz"));
+  long long bytes = PrepareImport(file, libDir);
   Library lib(libDir, false);
   in.ReadLibrary(lib);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -18,11 +18,13 @@ int RunImportOas(const std::vector<std::string>& args) {
   }
   const std::string& file = args[0];
   const std::string& libDir = args[1];
-  long long bytes = PrepareImport(file, libDir);
   auto start = std::chrono::steady_clock::now();
-  Library lib(libDir, false);
+  // Opened before the library directory is made: a missing file leaves nothing behind.
   OasisIn in;
-  in.ReadLibrary(file, lib);
+  in.Open(file);
+  long long bytes = PrepareImport(file, libDir);
+  Library lib(libDir, false);
+  in.ReadLibrary(lib);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("import-oas seconds=%.3f bytes=%lld cells=%lld shapes=%lld peak_rss_kb=%ld\n", seconds, bytes,
               (long long)lib.CellCount(), (long long)in.statistics().shapes, PeakRssKb());

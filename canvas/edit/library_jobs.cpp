@@ -1,6 +1,7 @@
 #include "canvas/edit/library_jobs.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "canvas/edit/view_state.h"
@@ -27,23 +28,25 @@ bool CreateLibraryDirectory(const std::string& directory) {
   return created;
 }
 
-void ReadLayout(LayoutFormat format, const std::string& path, Library& library) {
-  library.currentFileId = uint16_t(library.currentFileId + 1);
-  if (format == LayoutFormat::kGds) {
-    GdsIn reader(path.c_str(), EndsWith(path, ".gz"));
-    reader.ReadLibrary(library);
-  } else {
-    OasisIn reader;
-    reader.ReadLibrary(path, library);
-  }
-}
-
 }  // namespace
 
 void ImportLayout(LayoutFormat format, const std::string& path, Library& library) {
+  // The input opens first: a file that cannot be read leaves no directory behind.
+  std::unique_ptr<GdsIn> gds;
+  OasisIn oasis;
+  if (format == LayoutFormat::kGds) {
+    gds = std::make_unique<GdsIn>(path.c_str(), EndsWith(path, ".gz"));
+  } else {
+    oasis.Open(path);
+  }
   const bool created = CreateLibraryDirectory(library.directory);
   try {
-    ReadLayout(format, path, library);
+    library.currentFileId = uint16_t(library.currentFileId + 1);
+    if (gds) {
+      gds->ReadLibrary(library);
+    } else {
+      oasis.ReadLibrary(library);
+    }
   } catch (...) {
     // A directory made for this import holds only what the failed import wrote; left behind it
     // would make the next attempt ask about it.

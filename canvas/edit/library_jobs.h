@@ -19,7 +19,7 @@ struct OpenedLibrary {
 };
 
 // Reads the layout file at path into library, a new library of its own directory, which is
-// created when missing. GDSII is read as gzip when its name ends in ".gz"; OASIS is always
+// created when missing once the file has opened. GDSII is read as gzip when its name ends in ".gz"; OASIS is always
 // read plain. After a failure a directory created here is removed again with what the import
 // wrote into it; a directory that existed before stays.
 void ImportLayout(LayoutFormat format, const std::string& path, Library& library);

@@ -67,6 +67,13 @@ TEST(LibraryJobs, FailedImportRemovesOnlyTheEmptyDirectoryItCreated) {
     EXPECT_FALSE(fs::exists(fresh)) << file;
   }
 
+  // A file that does not open creates nothing, not even the directory's parents.
+  for (LayoutFormat format : {LayoutFormat::kGds, LayoutFormat::kOasis}) {
+    Library missing(dir.File("new/chip.db"), false);
+    EXPECT_THROW(ImportLayout(format, dir.File("missing.gds"), missing), Error);
+    EXPECT_FALSE(fs::exists(dir.File("new")));
+  }
+
   // A directory the user named and that existed before stays.
   const std::string existing = dir.File("existing.db");
   fs::create_directories(existing);
