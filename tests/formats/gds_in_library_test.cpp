@@ -43,6 +43,8 @@ TEST(GdsInLibrary, ThrowsTheDocumentedMessageForEachFatalCase) {
   cycle.BeginStructure("B").Sref("A", {5, 0}).EndStructure().EndLibrary();
   GdsBuilder badMag = GdsBuilder().LibraryHeader();
   badMag.BeginStructure("T").Sref("A", {0, 0}, GdsPlacement{false, -2, 0}).EndStructure();
+  GdsBuilder hugeMag = GdsBuilder().LibraryHeader();
+  hugeMag.BeginStructure("T").Sref("A", {0, 0}, GdsPlacement{false, 1e39, 0}).EndStructure();
   GdsBuilder colRow = GdsBuilder().LibraryHeader();
   colRow.BeginStructure("T").Aref("A", 0, 2, {0, 0}, {0, 0}, {0, 20}).EndStructure();
   GdsBuilder diagonal = GdsBuilder().LibraryHeader();
@@ -72,6 +74,7 @@ TEST(GdsInLibrary, ThrowsTheDocumentedMessageForEachFatalCase) {
       {"self placement", self, "Recursive cell reference involving A"},
       {"cycle of two", cycle, "Recursive cell reference involving A"},
       {"negative magnification", badMag, "Invalid magnification"},
+      {"magnification beyond a float", hugeMag, "Invalid magnification"},
       {"zero columns", colRow, "Array Reference has invalid COLROW 0 2"},
       {"diagonal array", diagonal, "Array Reference has unsupported arbitrary angle displacement"},
       {"path of one point", onePointPath, "Too few points in Path."},
