@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "db/binary_file.h"
+#include "db/disk_events.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -19,14 +19,14 @@ template <typename F>
 bool WithFailedWrite(int64_t k, F f) {
   std::ostringstream log;
   SetLogStream(&log);
-  BinaryFile::FailWriteAt(k);
+  FailDiskOperationAt(k);
   try {
     f();
   } catch (const Error& e) {
     EXPECT_STREQ(e.Tag(), "LIBOUT") << e.Message();
   }
-  bool fired = BinaryFile::FailedWriteFired();
-  BinaryFile::FailWriteAt(0);
+  bool fired = InjectedDiskFaultFired();
+  FailDiskOperationAt(0);
   SetLogStream(nullptr);
   return fired;
 }
