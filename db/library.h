@@ -44,8 +44,9 @@ constexpr uint32_t kLibTextsDirty = 0x01000000u;
 // On disk the directory holds "info" (or "info.gz"), "names", "texts", "parents" and the cell
 // data files "db<id>" (or "db<id>.gz"). Reading validates every count, id and position against
 // the file and the tables; corruption throws Error(kTagLibIn, ...). Writing throws
-// Error(kTagLibOut, ...) and never leaves a library that does not open: index files are replaced
-// by rename, "info" last, and a cell's new section is referred to only once written in full.
+// Error(kTagLibOut, ...) and never leaves a library that does not open, even after a power cut:
+// a save commits at one point (library_commit.cpp), and a cell's new section is referred to only
+// once it is on the disk.
 class Library {
  public:
   // Data files start anew once the current one has reached this many (uncompressed) bytes.
@@ -76,17 +77,21 @@ class Library {
   const std::string& TextString(uint32_t textId) const;
 
   // Index files (library_index_files.cpp).
-  // True when directory already holds the index of a library ("info" or "info.gz").
+  // True when directory already holds the index of a library ("info" or "info.gz"), or the
+  // commit of one that was cut short.
   static bool DirectoryHoldsLibrary(const std::string& directory);
-  // ReadInfo, ReadNames and ReadTexts, in that order, into a fresh library.
+  // Finishes a commit that was cut short, then ReadInfo, ReadNames and ReadTexts, in that
+  // order, into a fresh library.
   void Open();
   void ReadInfo();
   void ReadNames();
   void ReadTexts();
   // Writes the index files named by files (kLibInfoDirty, kLibNamesDirty, kLibTextsDirty,
   // kLibParentsDirty; "texts" only when there are strings, "parents" only when there is one
-  // hierarchy record per cell id) each to "<name>.tmp", then renames them over the old files,
-  // "info" last. The end of an import calls it with all four. On failure the old files stay.
+  // hierarchy record per cell id) and puts them in place in one commit, after syncing the cell
+  // data files written since the last commit (library_commit.cpp). The end of an import calls
+  // it with all four. A failure before the commit point leaves the old files; one after it, the
+  // new ones, finished by the next open or save.
   void WriteIndexFiles(uint32_t files);
   // Writes what the flags call for: the changed cells and "info", then "names", "texts" and
   // "parents". A due recalculation of the hierarchy (kLibHierarchyDirty) is the caller's,
@@ -220,7 +225,15 @@ class Library {
   std::vector<int32_t> importIndex;
 
  private:
+  // The file whose presence says that the staged index files are the library (library_commit.cpp).
+  static constexpr const char* kCommitFile = "commit";
+
   std::string IndexPath(const char* file) const;
+  // Renames the staged index files of a commit that was cut short into place.
+  void FinishPendingCommit();
+  // Syncs the cell data files written since the last commit, after closing the one open.
+  void SyncCellFiles();
+  void WriteIndexFile(uint32_t bit, const std::string& path);
   void WriteInfo(const std::string& path);
   void WriteNames(const std::string& path);
   void WriteTexts(const std::string& path);
@@ -243,4 +256,9 @@ class Library {
   // The table a layer of shape lists is written through, kept so that its memory serves
   // every cell written.
   ShapeTable writeTable_;
+  // The cell data files written since the last commit, by id, with the length their sections
+  // give them (-1 for gzip files, whose positions count uncompressed bytes); whether one of
+  // them was created.
+  std::map<uint32_t, int64_t> unsyncedCellFiles_;
+  bool cellFileCreated_ = false;
 };
