@@ -38,6 +38,7 @@ bool Library::OpenCellFile(uint32_t id, bool write, int mode) {
     return reader_.Open(id);
   }
   openFileId_ = 0;
+  LockDirectory();
   const bool created = !FileExists(DataPath(id));
   if (!dataFile_.Open(DataPath(id), true, gzip, mode)) return false;
   openFileId_ = id;

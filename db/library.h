@@ -13,6 +13,7 @@
 #include "db/hierarchy_record.h"
 #include "db/shape_table.h"
 
+class LibraryLock;
 class SRef;
 
 // One layer of the library's layer map: its key, how it is drawn and its names from a layer
@@ -46,7 +47,8 @@ constexpr uint32_t kLibTextsDirty = 0x01000000u;
 // the file and the tables; corruption throws Error(kTagLibIn, ...). Writing throws
 // Error(kTagLibOut, ...) and never leaves a library that does not open, even after a power cut:
 // a save commits at one point (library_commit.cpp), and a cell's new section is referred to only
-// once it is on the disk.
+// once it is on the disk. A process writes a library only while it holds the directory's lock
+// (LibraryLock), taken when the library is opened or first written.
 class Library {
  public:
   // Data files start anew once the current one has reached this many (uncompressed) bytes.
@@ -76,12 +78,16 @@ class Library {
   // String textId of the table; "" for an id outside it (texts may outlive a lost "texts").
   const std::string& TextString(uint32_t textId) const;
 
+  // True when path names the library's directory, however spelled (a trailing "/", a link).
+  bool IsInDirectory(const std::string& path) const;
+
   // Index files (library_index_files.cpp).
   // True when directory already holds the index of a library ("info" or "info.gz"), or the
   // commit of one that was cut short.
   static bool DirectoryHoldsLibrary(const std::string& directory);
-  // Finishes a commit that was cut short, then ReadInfo, ReadNames and ReadTexts, in that
-  // order, into a fresh library.
+  // Takes the directory's lock, finishes a commit that was cut short, then ReadInfo, ReadNames
+  // and ReadTexts, in that order, into a fresh library. A library that another process has
+  // open throws Error(kTagLibLock, ...) before anything is read or written.
   void Open();
   void ReadInfo();
   void ReadNames();
@@ -229,6 +235,8 @@ class Library {
   static constexpr const char* kCommitFile = "commit";
 
   std::string IndexPath(const char* file) const;
+  // Takes the directory's lock unless this library holds it.
+  void LockDirectory();
   // Renames the staged index files of a commit that was cut short into place.
   void FinishPendingCommit();
   // Syncs the cell data files written since the last commit, after closing the one open.
@@ -245,6 +253,8 @@ class Library {
   bool OpenForAppend(uint32_t id);
   void AbandonCellFile();
 
+  // The directory's lock, held from the open or the first write until the library is gone.
+  std::shared_ptr<LibraryLock> lock_;
   // The data file that cells are written to, and its id (0: none open).
   BinaryFile dataFile_;
   uint32_t openFileId_ = 0;

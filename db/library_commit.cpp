@@ -26,6 +26,7 @@
 #include "db/durable_file.h"
 #include "db/error.h"
 #include "db/library.h"
+#include "db/library_lock.h"
 
 namespace {
 
@@ -57,6 +58,10 @@ void CreateEmptyFile(const std::string& path) {
 }
 
 }  // namespace
+
+void Library::LockDirectory() {
+  if (!lock_ || !lock_->Held()) lock_ = LibraryLock::Acquire(directory);
+}
 
 void Library::FinishPendingCommit() {
   const std::string marker = IndexPath(kCommitFile);
@@ -94,6 +99,7 @@ void Library::WriteIndexFiles(uint32_t files) {
   }
   if (files & kLibInfoDirty) pending.push_back({IndexPath(gzip ? "info.gz" : "info"), kLibInfoDirty});
   if (pending.empty()) return;
+  LockDirectory();
   FinishPendingCommit();
   SyncCellFiles();
   const bool several = pending.size() > 1;

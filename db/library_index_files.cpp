@@ -116,6 +116,7 @@ bool Library::DirectoryHoldsLibrary(const std::string& directory) {
 }
 
 void Library::Open() {
+  LockDirectory();
   FinishPendingCommit();
   ReadInfo();
   ReadNames();
