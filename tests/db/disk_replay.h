@@ -1,9 +1,8 @@
 #pragma once
 
 // A model of one directory on a disk that a kill or a power cut may strike. It starts from the
-// files of a real directory, takes the disk events that a run recorded (disk_events.h), and
-// builds the directory that the process being killed, or the power failing, after any number
-// of those events would leave behind.
+// files of a real directory, records the disk events of a run (disk_events.h), and rebuilds the
+// directory that a kill or a power cut after any number of those events would leave behind.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -18,68 +17,43 @@ namespace libtest {
 
 class DiskReplay {
  public:
-  enum class Cut {
-    // The process dies: everything it handed to the system stays.
-    kKill,
-    // The power fails: writes not yet synced are lost; names created, renamed or removed stay.
-    kUnsyncedDataLost,
-    // The power fails: writes not yet synced reach the disk only in their first half.
-    kUnsyncedDataCutShort,
-    // The power fails: unsynced writes are lost and the directory is as it was last synced.
-    kUnsyncedAllLost,
-  };
-  static constexpr Cut kCuts[] = {Cut::kKill, Cut::kUnsyncedDataLost, Cut::kUnsyncedDataCutShort,
-                                  Cut::kUnsyncedAllLost};
-
-  static const char* Name(Cut cut) {
-    switch (cut) {
-      case Cut::kKill: return "kill";
-      case Cut::kUnsyncedDataLost: return "power cut, unsynced data lost";
-      case Cut::kUnsyncedDataCutShort: return "power cut, unsynced data cut short";
-      case Cut::kUnsyncedAllLost: return "power cut, unsynced data and names lost";
-    }
-    return "";
-  }
-
   // Takes the files of directory as they are now.
   explicit DiskReplay(const std::string& directory) : directory_(directory) {
     for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-      if (!entry.is_regular_file()) continue;
-      initial_[entry.path().filename().string()] = ReadBytes(entry.path().string());
+      if (entry.is_regular_file()) initial_[entry.path().filename().string()] = ReadBytes(entry.path().string());
     }
   }
   ~DiskReplay() { RecordDiskEvents(nullptr); }
   DiskReplay(const DiskReplay&) = delete;
   DiskReplay& operator=(const DiskReplay&) = delete;
 
-  // Records the disk events of f.
   template <typename F>
-  void Record(F f) {
+  void Record(F run) {
     RecordDiskEvents([this](const DiskEvent& event) { events_.push_back(event); });
-    f();
+    run();
     RecordDiskEvents(nullptr);
   }
 
-  size_t Steps() const { return events_.size(); }
-
-  // Fills out (an empty directory) with what the first n events and the cut leave.
-  void Materialize(size_t n, Cut cut, const std::string& out) const {
-    State state(initial_);
-    for (size_t i = 0; i < n; ++i) Apply(state, events_[i]);
-    const auto& names = cut == Cut::kUnsyncedAllLost ? state.syncedNames : state.names;
-    for (const auto& [name, inode] : names) {
-      const File& file = state.files[inode];
-      Bytes bytes = file.synced;
-      for (const Pending& write : file.pending) {
-        if (cut == Cut::kKill) Put(bytes, write, write.bytes.size());
-        if (cut == Cut::kUnsyncedDataCutShort) Put(bytes, write, write.bytes.size() / 2);
+  // Calls check(directory, what) with the directory left by each number of the recorded events
+  // (none to all) followed by each cut: a kill, which keeps everything handed to the system, and
+  // power cuts that lose what was not synced: the writes, the writes but their first halves, or
+  // the writes and the names made since the directory was last synced.
+  template <typename F>
+  void ForEachCut(F check) const {
+    static const char* const kCuts[] = {"kill", "power cut, unsynced writes lost",
+                                        "power cut, unsynced writes cut short",
+                                        "power cut, unsynced writes and names lost"};
+    for (size_t n = 0; n <= events_.size(); ++n) {
+      for (int cut = 0; cut < 4; ++cut) {
+        TempDir after;
+        Materialize(n, cut, after.Path());
+        check(after, "after " + std::to_string(n) + " of " + std::to_string(events_.size()) + " steps, " + kCuts[cut]);
       }
-      WriteBytes(out + "/" + name, bytes);
     }
   }
 
  private:
-  // A write not yet synced; a truncation is one that empties the file first.
+  // A write not yet synced; a truncation empties the file.
   struct Pending {
     bool truncate = false;
     int64_t offset = 0;
@@ -89,18 +63,10 @@ class DiskReplay {
     Bytes synced;
     std::vector<Pending> pending;
   };
+  // The files, and the directory's names of them as the process sees them and as last synced.
   struct State {
-    explicit State(const std::map<std::string, Bytes>& initial) {
-      for (const auto& [name, bytes] : initial) {
-        names[name] = files.size();
-        files.push_back({bytes, {}});
-      }
-      syncedNames = names;
-    }
     std::vector<File> files;
-    // Names of the directory to their files, as the process sees them and as last synced.
-    std::map<std::string, size_t> names;
-    std::map<std::string, size_t> syncedNames;
+    std::map<std::string, size_t> names, syncedNames;
   };
 
   static void Put(Bytes& bytes, const Pending& write, size_t count) {
@@ -108,50 +74,60 @@ class DiskReplay {
       bytes.clear();
       return;
     }
-    const size_t end = size_t(write.offset) + count;
-    if (bytes.size() < end) bytes.resize(end, 0);
-    std::copy(write.bytes.begin(), write.bytes.begin() + std::ptrdiff_t(count), bytes.begin() + write.offset);
+    if (bytes.size() < size_t(write.offset) + count) bytes.resize(size_t(write.offset) + count, 0);
+    std::copy_n(write.bytes.begin(), count, bytes.begin() + write.offset);
   }
 
-  // The name of path in the directory, or "" for a path elsewhere.
-  std::string NameOf(const std::string& path) const {
-    const std::string prefix = directory_ + "/";
-    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : std::string();
+  void Materialize(size_t n, int cut, const std::string& out) const {
+    State state;
+    for (const auto& [name, bytes] : initial_) {
+      state.names[name] = state.files.size();
+      state.files.push_back({bytes, {}});
+    }
+    state.syncedNames = state.names;
+    for (size_t i = 0; i < n; ++i) Apply(state, events_[i]);
+    for (const auto& [name, index] : cut == 3 ? state.syncedNames : state.names) {
+      Bytes bytes = state.files[index].synced;
+      for (const Pending& write : state.files[index].pending) {
+        if (cut == 0) Put(bytes, write, write.bytes.size());
+        if (cut == 2) Put(bytes, write, write.bytes.size() / 2);
+      }
+      WriteBytes(out + "/" + name, bytes);
+    }
   }
 
   void Apply(State& state, const DiskEvent& event) const {
-    const std::string name = NameOf(event.path);
     if (event.kind == DiskEvent::Kind::kSyncDirectory) {
       if (event.path == directory_) state.syncedNames = state.names;
       return;
     }
+    // Events of files elsewhere are not this directory's.
+    const std::string prefix = directory_ + "/";
+    if (event.path.compare(0, prefix.size(), prefix) != 0) return;
+    const std::string name = event.path.substr(prefix.size());
     auto found = state.names.find(name);
-    if (name.empty() || (found == state.names.end() && event.kind != DiskEvent::Kind::kOpen)) return;
+    if (event.kind == DiskEvent::Kind::kOpen) {
+      if (found == state.names.end()) {
+        found = state.names.emplace(name, state.files.size()).first;
+        state.files.emplace_back();
+      }
+      if (!event.append) state.files[found->second].pending.push_back({true, 0, {}});
+      return;
+    }
+    if (found == state.names.end()) return;
+    File& file = state.files[found->second];
     switch (event.kind) {
-      case DiskEvent::Kind::kOpen:
-        if (found == state.names.end()) {
-          found = state.names.emplace(name, state.files.size()).first;
-          state.files.emplace_back();
-        }
-        if (!event.append) state.files[found->second].pending.push_back({true, 0, {}});
-        break;
-      case DiskEvent::Kind::kWrite:
-        state.files[found->second].pending.push_back({false, event.offset, event.bytes});
-        break;
-      case DiskEvent::Kind::kSync: {
-        File& file = state.files[found->second];
+      case DiskEvent::Kind::kWrite: file.pending.push_back({false, event.offset, event.bytes}); break;
+      case DiskEvent::Kind::kSync:
         for (const Pending& write : file.pending) Put(file.synced, write, write.bytes.size());
         file.pending.clear();
         break;
-      }
       case DiskEvent::Kind::kRename:
-        state.names[NameOf(event.target)] = found->second;
+        state.names[event.target.substr(prefix.size())] = found->second;
         state.names.erase(name);
         break;
-      case DiskEvent::Kind::kRemove:
+      default:  // kRemove
         state.names.erase(name);
-        break;
-      case DiskEvent::Kind::kSyncDirectory:
         break;
     }
   }

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -160,7 +159,7 @@ TEST(LibraryCommit, EveryStepOfASaveLeavesOldOrNewContentsAfterAKillOrAPowerCut)
   TempDir dir;
   libtest::SaveSampleLibrary(dir.Path());
   const std::string oldContents = FullContents(dir.Path());
-  std::unique_ptr<libtest::DiskReplay> replay;
+  libtest::DiskReplay replay(dir.Path());
   {
     Library lib(dir.Path(), false);
     lib.Open();
@@ -171,23 +170,16 @@ TEST(LibraryCommit, EveryStepOfASaveLeavesOldOrNewContentsAfterAKillOrAPowerCut)
     lib.nameMap.erase("label");
     lib.FinishImportPass();
     lib.flags |= kLibInfoDirty | kLibParentsDirty;
-    replay = std::make_unique<libtest::DiskReplay>(dir.Path());
-    replay->Record([&] { lib.Save(); });
+    replay.Record([&] { lib.Save(); });
   }
   const std::string newContents = FullContents(dir.Path());
   ASSERT_NE(newContents, oldContents);
   ASSERT_EQ(newContents.find("label"), std::string::npos) << newContents;
   ASSERT_NE(newContents.find("string fresh"), std::string::npos) << newContents;
-  for (size_t n = 0; n <= replay->Steps(); ++n) {
-    for (libtest::DiskReplay::Cut cut : libtest::DiskReplay::kCuts) {
-      TempDir after;
-      replay->Materialize(n, cut, after.Path());
-      const std::string contents = FullContents(after.Path());
-      EXPECT_TRUE(contents == oldContents || contents == newContents)
-          << "after " << n << " of " << replay->Steps() << " steps, " << libtest::DiskReplay::Name(cut) << ":\n"
-          << contents;
-    }
-  }
+  replay.ForEachCut([&](const TempDir& after, const std::string& what) {
+    const std::string contents = FullContents(after.Path());
+    EXPECT_TRUE(contents == oldContents || contents == newContents) << what << ":\n" << contents;
+  });
 }
 
 // A writer that holds no lock (an older program) appending to a data file while a save writes

@@ -662,16 +662,10 @@ TEST_F(GdsOutTest, EveryStepOfAnExportLeavesTheOldFileOrTheNewOne) {
   replay.Record([&] { EXPECT_TRUE(Exports(dir, target, false)); });
   const Bytes fresh = libtest::ReadBytes(target);
   ASSERT_GT(fresh.size(), old.size());
-  for (size_t n = 0; n <= replay.Steps(); ++n) {
-    for (libtest::DiskReplay::Cut cut : libtest::DiskReplay::kCuts) {
-      libtest::TempDir after;
-      replay.Materialize(n, cut, after.Path());
-      const Bytes found = libtest::ReadBytes(after.File("chip.gds"));
-      EXPECT_TRUE(found == old || found == fresh)
-          << "after " << n << " of " << replay.Steps() << " steps, " << libtest::DiskReplay::Name(cut) << ": "
-          << found.size() << " bytes";
-    }
-  }
+  replay.ForEachCut([&](const libtest::TempDir& after, const std::string& what) {
+    const Bytes found = libtest::ReadBytes(after.File("chip.gds"));
+    EXPECT_TRUE(found == old || found == fresh) << what << ": " << found.size() << " bytes";
+  });
 }
 
 }  // namespace
