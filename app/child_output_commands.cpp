@@ -14,6 +14,8 @@
 #include "app/print_service.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
+#include "db/error.h"
+#include "db/staged_output.h"
 
 namespace {
 
@@ -35,12 +37,16 @@ void MyChild::OnSaveImage(wxCommandEvent& event) {
                                         "Image Files(*.jpg,*.jpeg)|*.jp*g|All files(*.*)|*.*", "")
            : ThePrompts().AskFileToSave("Save an image to BMP file", "Image Files(*.bmp)|*.bmp|All files(*.*)|*.*", "");
   if (chosen.empty()) return;
-  const wxString path = wxString::FromUTF8(CompleteImagePath(chosen, jpeg ? "jpg" : "bmp"));
+  StagedOutput output;
+  const wxString path = wxString::FromUTF8(output.Begin(CompleteImagePath(chosen, jpeg ? "jpg" : "bmp")));
   // A failed save is reported by the toolkit's error log.
-  if (jpeg) {
-    drawn.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_JPEG);
-  } else {
-    drawn.SaveFile(path, wxBITMAP_TYPE_BMP, nullptr);
+  const bool saved = jpeg ? drawn.ConvertToImage().SaveFile(path, wxBITMAP_TYPE_JPEG)
+                          : drawn.SaveFile(path, wxBITMAP_TYPE_BMP, nullptr);
+  if (!saved) return;
+  try {
+    output.Commit(kTagSystem);
+  } catch (const Error& error) {
+    frame_->ReportError(error.Tag(), error.Message());
   }
 }
 

@@ -91,6 +91,9 @@ MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
     return nullptr;
   }
   if (isNew && !wxDirExists(directory)) wxMkdir(directory, wxS_DIR_DEFAULT);
+  if (std::shared_ptr<Library> shown = isNew ? nullptr : OpenLibraryIn(ToUtf8(directory))) {
+    return CreateCellChild(directory, shown, shown->roots.empty() ? -1 : int32_t(shown->roots.front()));
+  }
   MyChild* child = BeginChild(this, directory);
   bool opened = false;
   try {
@@ -104,6 +107,14 @@ MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
   }
   EndChild(this, child);
   return child;
+}
+
+std::shared_ptr<Library> MyFrame::OpenLibraryIn(const std::string& directory) const {
+  for (MyChild* child : context_.Children()) {
+    const std::shared_ptr<Library> library = child->canvas ? child->canvas->GetLibrary() : nullptr;
+    if (library && library->IsInDirectory(directory)) return library;
+  }
+  return nullptr;
 }
 
 MyChild* MyFrame::CreateGDSChild(const wxString& file, const wxString& directory) {

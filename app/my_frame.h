@@ -30,7 +30,8 @@ class MyFrame : public wxMDIParentFrame {
   void InitToolBar(wxToolBar* toolBar);
 
   // Roads that open a child window; each returns the child, or null when the road failed and
-  // nothing of the window remains.
+  // nothing of the window remains. Loading a library that a window shows already opens a
+  // further window on the same library, never a second copy of it.
   MyChild* CreateLibraryChild(const wxString& directory, bool isNew);
   MyChild* CreateGDSChild(const wxString& file, const wxString& directory);
   MyChild* CreateOASISChild(const wxString& file, const wxString& directory);
@@ -43,6 +44,8 @@ class MyFrame : public wxMDIParentFrame {
   void EnableChildTools(bool enable);
   // Opens each path as a dropped file: directories as libraries, files as layouts.
   void OpenDroppedFiles(const wxArrayString& paths);
+  // The library that a child window shows from directory, or null.
+  std::shared_ptr<Library> OpenLibraryIn(const std::string& directory) const;
   // Logs a failed command as "ERROR: tag: message" and keeps it in the status bar.
   void ReportError(const std::string& tag, const std::string& message);
 

@@ -1,5 +1,6 @@
 // The commands that give a canvas its library and the cell it shows.
 #include <memory>
+#include <string>
 
 #include "canvas/canvas_host.h"
 #include "canvas/edit/canvas_prompts.h"
@@ -57,6 +58,7 @@ bool MyCanvas::LoadLibrary(const std::string& directory) {
     hasRoot = ShowOpenedLibrary();
   } catch (const Error& e) {
     ReportFailure(ErrorLine(e));
+    if (std::string(e.Tag()) == kTagLibLock) Prompts().ShowMessage(e.Message(), "Wrong Usage");
     return false;
   }
   MainStatus(hasRoot ? "Ready" : "Empty library");

@@ -4,27 +4,9 @@
 
 #include <algorithm>
 
+#include "db/disk_events.h"
 #include "db/error.h"
 #include "db/log.h"
-
-namespace {
-// Countdown of the test hook: 0 is off, otherwise the number of writes and closes still to pass.
-int64_t gFaultCountdown = 0;
-bool gFaultFired = false;
-}  // namespace
-
-void BinaryFile::FailWriteAt(int64_t k) {
-  gFaultCountdown = k > 0 ? k : 0;
-  gFaultFired = false;
-}
-
-bool BinaryFile::FailedWriteFired() { return gFaultFired; }
-
-bool BinaryFile::InjectedFault() {
-  if (gFaultCountdown == 0 || --gFaultCountdown > 0) return false;
-  gFaultFired = true;
-  return true;
-}
 
 BinaryFile::BinaryFile(const char* contextTag, int32_t readBufferSize)
     : contextTag_(contextTag),
@@ -67,6 +49,13 @@ bool BinaryFile::Open(const std::string& name, bool write, bool gzip, int mode) 
   } else {
     plain_ = std::fopen(name.c_str(), write ? (append ? "ab" : "wb") : "rb");
   }
+  if (write && IsOpen() && DiskEventsRecorded()) {
+    DiskEvent opened;
+    opened.kind = DiskEvent::Kind::kOpen;
+    opened.path = name;
+    opened.append = append;
+    NoteDiskEvent(opened);
+  }
   // Appending starts at the current end of the file; from then on the position is counted
   // here, so that Tell never needs the system.
   bufferStart_ = 0;
@@ -86,17 +75,29 @@ void BinaryFile::ThrowWriteError() {
   throw Error(contextTag_, message);
 }
 
+void BinaryFile::NoteWrite(const void* src, size_t n) const {
+  if (gz_ || !DiskEventsRecorded()) return;
+  DiskEvent written;
+  written.path = name_;
+  written.offset = bufferStart_;
+  const uint8_t* bytes = static_cast<const uint8_t*>(src);
+  written.bytes.assign(bytes, bytes + n);
+  NoteDiskEvent(written);
+}
+
 void BinaryFile::WriteOut(const void* src, size_t n) {
   if (n == 0) return;
-  if (InjectedFault()) {
+  if (InjectedDiskFault()) {
     size_t half = n / 2;
     if (gz_) {
       gzwrite(gz_, src, unsigned(half));
     } else {
       std::fwrite(src, 1, half, plain_);
     }
+    NoteWrite(src, half);
     ThrowWriteError();
   }
+  NoteWrite(src, n);
   bool written = gz_ ? gzwrite(gz_, src, unsigned(n)) == int(n) : std::fwrite(src, 1, n, plain_) == n;
   if (!written) ThrowWriteError();
   bufferStart_ += int64_t(n);
@@ -112,7 +113,7 @@ void BinaryFile::Flush() {
 }
 
 bool BinaryFile::CloseHandles() {
-  bool closed = !(write_ && InjectedFault());
+  bool closed = !(write_ && InjectedDiskFault());
   if (gz_ && gzclose(gz_) != Z_OK) closed = false;
   if (plain_ && std::fclose(plain_) != 0) closed = false;
   gz_ = nullptr;

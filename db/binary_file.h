@@ -21,7 +21,9 @@
 // closed file fails cleanly (reads give false or 0). The first write, flush or close that
 // fails throws Error(tag, "Cannot write file <name>"), where tag is the caller's context
 // ("LIBOUT", "GDSOUT", ...). Chained-integer reads throw Error(kTagBinaryIn, ...) on malformed
-// data or at the end of the file.
+// data or at the end of the file. Opening for writing, each write to the disk and each close
+// pass through the disk-event seam (disk_events.h), whose injected fault fails them as a full
+// disk would (a write puts half its bytes out first).
 class BinaryFile {
  public:
   // Open-mode bit: append to an existing plain file instead of truncating it.
@@ -113,12 +115,6 @@ class BinaryFile {
   // Logs "N% read" each time another tenth of the file has been read, below 99%.
   void ReportProgress();
 
-  // Test hook: the k-th disk write or close of a file open for writing, counted from this call
-  // over every BinaryFile, fails as on a full disk (a write puts half its bytes out first);
-  // k <= 0 turns the hook off. FailedWriteFired tells whether the fault has struck since.
-  static void FailWriteAt(int64_t k);
-  static bool FailedWriteFired();
-
   void WriteUnsignedChained(uint32_t v);
   void WriteSignedChained(int32_t v);
   uint32_t ReadUnsignedChained();
@@ -166,12 +162,13 @@ class BinaryFile {
   bool ReadByteRefilled(uint8_t& v);
   const uint8_t* FillContiguous(size_t n);
   void WriteOut(const void* src, size_t n);
+  // Reports a write of n bytes at the current stream position to the disk-event recorder.
+  void NoteWrite(const void* src, size_t n) const;
   uint8_t ReadChainedByte();
   uint32_t ReadUnsignedChainedByBytes();
   int32_t ReadSignedChainedByBytes();
   [[noreturn]] void ThrowWriteError();
   bool CloseHandles();
-  static bool InjectedFault();
 
   std::string name_;
   const char* contextTag_;

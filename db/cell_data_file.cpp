@@ -35,24 +35,34 @@ bool Library::OpenCellFile(uint32_t id, bool write, int mode) {
     return reader_.Open(id);
   }
   openFileId_ = 0;
+  LockDirectory();
+  const bool created = !FileExists(DataPath(id));
   if (!dataFile_.Open(DataPath(id), true, gzip, mode)) return false;
   openFileId_ = id;
+  cellFileCreated_ |= created;
   return true;
 }
 
 void Library::CloseCellFile() {
+  const uint32_t written = dataFile_.IsOpen() && dataFile_.IsWriting() ? openFileId_ : 0;
+  const int64_t end = dataFile_.Tell();
   openFileId_ = 0;
   freshFileId_ = 0;
   reader_.Close();
   dataFile_.Close();
+  if (written != 0) unsyncedCellFiles_[written] = gzip ? -1 : end;
 }
 
 void Library::AbandonCellFile() {
+  // What a failed write sequence put into its file belongs to no section, and its end was never
+  // counted: the file is left out of the next sync until written again.
+  const uint32_t failed = dataFile_.IsOpen() && dataFile_.IsWriting() ? openFileId_ : 0;
   try {
     CloseCellFile();
   } catch (const Error& e) {
     LogError(e);
   }
+  unsyncedCellFiles_.erase(failed);
 }
 
 void Library::SeekCellData(const Cell& cell) {

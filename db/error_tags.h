@@ -7,6 +7,8 @@ inline constexpr const char* kTagBinaryOut = "BinaryOut";
 inline constexpr const char* kTagDb = "DB";
 inline constexpr const char* kTagLibIn = "LIBIN";
 inline constexpr const char* kTagLibOut = "LIBOUT";
+// A library that another process has open for writing: the refusal is shown as "Wrong Usage".
+inline constexpr const char* kTagLibLock = "LIBLOCK";
 inline constexpr const char* kTagGdsIn = "GDSIN";
 inline constexpr const char* kTagGdsOut = "GDSOUT";
 inline constexpr const char* kTagOasisIn = "OASISIN";

@@ -1,5 +1,7 @@
 #include "db/library.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "db/error_tags.h"
@@ -58,6 +60,12 @@ uint32_t Library::AddString(const std::string& text) {
 const std::string& Library::TextString(uint32_t textId) const {
   static const std::string kNone;
   return textId < strings.size() ? strings[textId] : kNone;
+}
+
+bool Library::IsInDirectory(const std::string& path) const {
+  struct stat mine, other;
+  return stat(directory.c_str(), &mine) == 0 && stat(path.c_str(), &other) == 0 && mine.st_dev == other.st_dev &&
+         mine.st_ino == other.st_ino;
 }
 
 std::string Library::IndexPath(const char* file) const { return directory + "/" + file; }

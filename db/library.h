@@ -13,6 +13,7 @@
 #include "db/hierarchy_record.h"
 #include "db/shape_table.h"
 
+class LibraryLock;
 class SRef;
 
 // One layer of the library's layer map: its key, how it is drawn and its names from a layer
@@ -44,8 +45,10 @@ constexpr uint32_t kLibTextsDirty = 0x01000000u;
 // On disk the directory holds "info" (or "info.gz"), "names", "texts", "parents" and the cell
 // data files "db<id>" (or "db<id>.gz"). Reading validates every count, id and position against
 // the file and the tables; corruption throws Error(kTagLibIn, ...). Writing throws
-// Error(kTagLibOut, ...) and never leaves a library that does not open: index files are replaced
-// by rename, "info" last, and a cell's new section is referred to only once written in full.
+// Error(kTagLibOut, ...) and never leaves a library that does not open, even after a power cut:
+// a save commits at one point (library_commit.cpp), and a cell's new section is referred to only
+// once it is on the disk. A process writes a library only while it holds the directory's lock
+// (LibraryLock), taken when the library is opened or first written.
 class Library {
  public:
   // Data files start anew once the current one has reached this many (uncompressed) bytes.
@@ -75,18 +78,26 @@ class Library {
   // String textId of the table; "" for an id outside it (texts may outlive a lost "texts").
   const std::string& TextString(uint32_t textId) const;
 
+  // True when path names the library's directory, however spelled (a trailing "/", a link).
+  bool IsInDirectory(const std::string& path) const;
+
   // Index files (library_index_files.cpp).
-  // True when directory already holds the index of a library ("info" or "info.gz").
+  // True when directory already holds the index of a library ("info" or "info.gz"), or the
+  // commit of one that was cut short.
   static bool DirectoryHoldsLibrary(const std::string& directory);
-  // ReadInfo, ReadNames and ReadTexts, in that order, into a fresh library.
+  // Takes the directory's lock, finishes a commit that was cut short, then ReadInfo, ReadNames
+  // and ReadTexts, in that order, into a fresh library. A library that another process has
+  // open throws Error(kTagLibLock, ...) before anything is read or written.
   void Open();
   void ReadInfo();
   void ReadNames();
   void ReadTexts();
   // Writes the index files named by files (kLibInfoDirty, kLibNamesDirty, kLibTextsDirty,
   // kLibParentsDirty; "texts" only when there are strings, "parents" only when there is one
-  // hierarchy record per cell id) each to "<name>.tmp", then renames them over the old files,
-  // "info" last. The end of an import calls it with all four. On failure the old files stay.
+  // hierarchy record per cell id) and puts them in place in one commit, after syncing the cell
+  // data files written since the last commit (library_commit.cpp). The end of an import calls
+  // it with all four. A failure before the commit point leaves the old files; one after it, the
+  // new ones, finished by the next open or save.
   void WriteIndexFiles(uint32_t files);
   // Writes what the flags call for: the changed cells and "info", then "names", "texts" and
   // "parents". A due recalculation of the hierarchy (kLibHierarchyDirty) is the caller's,
@@ -220,7 +231,17 @@ class Library {
   std::vector<int32_t> importIndex;
 
  private:
+  // The file whose presence says that the staged index files are the library (library_commit.cpp).
+  static constexpr const char* kCommitFile = "commit";
+
   std::string IndexPath(const char* file) const;
+  // Takes the directory's lock unless this library holds it.
+  void LockDirectory();
+  // Renames the staged index files of a commit that was cut short into place.
+  void FinishPendingCommit();
+  // Syncs the cell data files written since the last commit, after closing the one open.
+  void SyncCellFiles();
+  void WriteIndexFile(uint32_t bit, const std::string& path);
   void WriteInfo(const std::string& path);
   void WriteNames(const std::string& path);
   void WriteTexts(const std::string& path);
@@ -232,6 +253,8 @@ class Library {
   bool OpenForAppend(uint32_t id);
   void AbandonCellFile();
 
+  // The directory's lock, held from the open or the first write until the library is gone.
+  std::shared_ptr<LibraryLock> lock_;
   // The data file that cells are written to, and its id (0: none open).
   BinaryFile dataFile_;
   uint32_t openFileId_ = 0;
@@ -243,4 +266,9 @@ class Library {
   // The table a layer of shape lists is written through, kept so that its memory serves
   // every cell written.
   ShapeTable writeTable_;
+  // The cell data files written since the last commit, by id, with the length their sections
+  // give them (-1 for gzip files, whose positions count uncompressed bytes); whether one of
+  // them was created.
+  std::map<uint32_t, int64_t> unsyncedCellFiles_;
+  bool cellFileCreated_ = false;
 };

@@ -142,11 +142,17 @@ void OpenForWrite(BinaryFile& file, const std::string& path, bool compressed, co
 }  // namespace
 
 bool Library::DirectoryHoldsLibrary(const std::string& directory) {
+  // A library whose first commit was cut short is one too: opening it finishes the commit.
   struct stat status;
-  return stat((directory + "/info").c_str(), &status) == 0 || stat((directory + "/info.gz").c_str(), &status) == 0;
+  for (const char* file : {"info", "info.gz", kCommitFile}) {
+    if (stat((directory + "/" + file).c_str(), &status) == 0) return true;
+  }
+  return false;
 }
 
 void Library::Open() {
+  LockDirectory();
+  FinishPendingCommit();
   ReadInfo();
   ReadNames();
   ReadTexts();
@@ -345,57 +351,4 @@ void Library::WriteParents(const std::string& path) {
     }
   }
   file.Close();
-}
-
-void Library::WriteIndexFiles(uint32_t files) {
-  struct Pending {
-    std::string target;
-    uint32_t bit;
-  };
-  // In rename order: "info" is the commit point and goes last. A "names" or "texts" newer than
-  // "info" is harmless, since ids only ever grow.
-  std::vector<Pending> pending;
-  if ((files & kLibTextsDirty) && !strings.empty()) pending.push_back({IndexPath("texts"), kLibTextsDirty});
-  if (files & kLibNamesDirty) pending.push_back({IndexPath("names"), kLibNamesDirty});
-  if ((files & kLibParentsDirty) && records.size() == cells.size()) {
-    pending.push_back({IndexPath("parents"), kLibParentsDirty});
-  }
-  if (files & kLibInfoDirty) pending.push_back({IndexPath(gzip ? "info.gz" : "info"), kLibInfoDirty});
-  try {
-    for (const Pending& file : pending) {
-      std::string temp = file.target + ".tmp";
-      switch (file.bit) {
-        case kLibTextsDirty: WriteTexts(temp); break;
-        case kLibNamesDirty: WriteNames(temp); break;
-        case kLibParentsDirty: WriteParents(temp); break;
-        default: WriteInfo(temp); break;
-      }
-    }
-  } catch (...) {
-    for (const Pending& file : pending) std::remove((file.target + ".tmp").c_str());
-    throw;
-  }
-  for (size_t i = 0; i < pending.size(); ++i) {
-    const Pending& file = pending[i];
-    if (std::rename((file.target + ".tmp").c_str(), file.target.c_str()) != 0) {
-      for (size_t j = i; j < pending.size(); ++j) std::remove((pending[j].target + ".tmp").c_str());
-      throw Error(kTagLibOut, "Cannot write file " + file.target);
-    }
-    switch (file.bit) {
-      case kLibTextsDirty: flags &= ~kLibTextsDirty; break;
-      case kLibNamesDirty: flags = (flags & ~kLibNamesDirty) | kLibNamesWritten; break;
-      case kLibParentsDirty: flags &= ~kLibParentsDirty; break;
-      default: flags = (flags & ~kLibInfoDirty) | kLibOnDisk; break;
-    }
-  }
-}
-
-void Library::Save() {
-  // "info" must follow new cell sections; it stays due until written, even when this save
-  // fails after the cells.
-  if (flags & kLibCellsChanged) {
-    flags |= kLibInfoDirty;
-    WriteChangedCells();
-  }
-  WriteIndexFiles(flags & (kLibInfoDirty | kLibNamesDirty | kLibTextsDirty | kLibParentsDirty));
 }

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include "db/durable_file.h"
 
 const std::string& StagedOutput::Begin(const std::string& target) {
   Discard();
@@ -15,15 +15,21 @@ const std::string& StagedOutput::Begin(const std::string& target) {
   return temp_;
 }
 
-bool StagedOutput::Commit() {
-  if (!pending_) return true;
-  if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+void StagedOutput::Commit(const char* tag) {
+  if (!pending_) return;
+  try {
+    SyncFile(temp_, tag);
+    RenameFile(temp_, target_, tag);
+  } catch (...) {
+    Discard();
+    throw;
+  }
   pending_ = false;
-  return true;
+  SyncDirectory(DirectoryOf(target_), tag);
 }
 
 void StagedOutput::Discard() {
   if (!pending_) return;
-  std::remove(temp_.c_str());
+  RemoveFile(temp_);
   pending_ = false;
 }

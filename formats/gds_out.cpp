@@ -55,7 +55,7 @@ void GdsOut::FlushStaged() {
 void GdsOut::Close() {
   FlushStaged();
   BinaryFile::Close();
-  if (!output_.Commit()) throw Error(kTag, "Cannot write file " + output_.Target());
+  output_.Commit(kTag);
 }
 
 int64_t GdsOut::Tell() {

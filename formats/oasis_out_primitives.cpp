@@ -147,5 +147,5 @@ void OasisOut::WriteEnd() {
 
 void OasisOut::Close() {
   BinaryFile::Close();
-  if (!output_.Commit()) throw Error(kTagOasisOut, "Cannot write file " + output_.Target());
+  output_.Commit(kTagOasisOut);
 }

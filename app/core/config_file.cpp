@@ -9,6 +9,8 @@
 #include "app/core/command_table.h"
 #include "app/core/keybind.h"
 #include "app/core/layer_rows.h"
+#include "db/error.h"
+#include "db/staged_output.h"
 
 namespace {
 
@@ -290,19 +292,17 @@ std::string ConfigWriter(const ConfigSnapshot& s) {
 }
 
 bool SaveConfigFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp";
+  StagedOutput output;
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    std::ofstream out(output.Begin(path), std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(text.data(), std::streamsize(text.size()));
     out.close();
-    if (out.fail()) {
-      std::remove(temporary.c_str());
-      return false;
-    }
+    if (out.fail()) return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  try {
+    output.Commit(kTagSystem);
+  } catch (const Error&) {
     return false;
   }
   return true;

@@ -94,8 +94,9 @@ struct ConfigSnapshot {
 // "Layer L D visible fill red green blue". Lines end in "\n".
 std::string ConfigWriter(const ConfigSnapshot& snapshot);
 
-// Writes text to path through "<path>.tmp", checked after closing and renamed over path only
-// when complete, so that a failed write leaves any old file as it was. False on failure.
+// Writes text to path through "<path>.tmp", checked after closing and put in place only when
+// complete and on the disk (StagedOutput), so that a failed write leaves any old file as it
+// was. False on failure.
 bool SaveConfigFile(const std::string& path, const std::string& text);
 
 // The command id of a Bindkey command name ("ChangeColor" 17), -1 for an unknown name.

@@ -109,7 +109,7 @@ void WriteFlatText(std::map<LayerKey, RingSet>& result, const std::string& path)
     rings.NormalizeOrientation();
     WriteTextPolygons(rings, temp, true);
   }
-  if (!staged.Commit()) throw Error(kTagPolyOut, "Cannot write file " + path);
+  staged.Commit(kTagPolyOut);
 }
 
 // Each ring as one shape record at one position, written and released at once.

@@ -11,6 +11,9 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "canvas/my_canvas.h"
+#include "db/library.h"
+#include "db/poly/ring_set.h"
+#include "tests/db/other_process_library.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/window_fixture.h"
 
@@ -80,6 +83,49 @@ TEST_F(LibraryRoadsTest, CanvasHostGivesTheFirstSelectedLayerRow) {
   EXPECT_EQ(host.FirstSelectedLayerRow(), 0);
   // The canvas's questions are the shell's prompts.
   EXPECT_EQ(&host.Prompts(), static_cast<CanvasPrompts*>(prompts_));
+}
+
+// Loading a library that a window shows opens a window on that same library, so that each
+// window's save keeps what the other saved; while another process has a library open, Load
+// refuses it and writes nothing.
+TEST_F(LibraryRoadsTest, LoadOfAnOpenLibrarySharesItAndALibraryOpenElsewhereIsRefused) {
+  MyChild* first = Import("chip.gds");
+  ASSERT_NE(first, nullptr);
+  const std::string directory = dir_ + "/chip.db";
+  prompts_->directories.push_back(directory + "/");
+  Run(kCmdLoadLibrary);
+  ASSERT_EQ(app_test::Children().size(), 2u);
+  MyChild* second = app_test::Children().back();
+  EXPECT_EQ(second->canvas->GetLibrary().get(), first->canvas->GetLibrary().get());
+  for (MyChild* child : {first, second}) {
+    Library& library = *child->canvas->GetLibrary();
+    Cell& top = *child->canvas->TopCell();
+    library.LoadCell(top, true);
+    RingSet rings;
+    rings.AddRectangle(child == first ? Box(100, 0, 150, 50) : Box(200, 0, 300, 40));
+    top.AddPolygonEdit(rings, MakeLayerKey(9, 0));
+    library.flags |= kLibCellsChanged;
+    SendCommand(child, kCmdSave);
+  }
+  {
+    Library saved(directory, false);
+    saved.Open();
+    Cell& top = *saved.GetCell(saved.FindIndex("TOP"));
+    saved.LoadCell(top, true);
+    EXPECT_EQ(top.GetShapeGroups(MakeLayerKey(9, 0)).Count(), 2) << "each window's save kept";
+  }
+  first->Close(true);
+  second->Close(true);
+  app_test::Pump();
+  libtest::OtherProcessLibrary other(directory);
+  ASSERT_TRUE(other.Opened());
+  const auto info = std::filesystem::last_write_time(directory + "/info");
+  prompts_->directories.push_back(directory);
+  const std::string log = Run(kCmdLoadLibrary);
+  EXPECT_TRUE(app_test::Children().empty());
+  EXPECT_TRUE(Asked("Library " + directory + " is in use by another Korvane"));
+  EXPECT_NE(log.find("ERROR: LIBLOCK: "), std::string::npos) << log;
+  EXPECT_EQ(std::filesystem::last_write_time(directory + "/info"), info);
 }
 
 }  // namespace

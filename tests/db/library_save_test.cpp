@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 
-#include "db/binary_file.h"
+#include "db/disk_events.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
+#include "tests/db/disk_replay.h"
 #include "tests/db/library_test_util.h"
 
 namespace {
@@ -19,14 +21,14 @@ template <typename F>
 bool WithFailedWrite(int64_t k, F f) {
   std::ostringstream log;
   SetLogStream(&log);
-  BinaryFile::FailWriteAt(k);
+  FailDiskOperationAt(k);
   try {
     f();
   } catch (const Error& e) {
     EXPECT_STREQ(e.Tag(), "LIBOUT") << e.Message();
   }
-  bool fired = BinaryFile::FailedWriteFired();
-  BinaryFile::FailWriteAt(0);
+  bool fired = InjectedDiskFaultFired();
+  FailDiskOperationAt(0);
   SetLogStream(nullptr);
   return fired;
 }
@@ -134,6 +136,78 @@ TEST_P(LibrarySave, FailedWriteAtTheEndOfAnImportLeavesNoLibraryOrAllOfIt) {
     }
   }
   EXPECT_GT(k, 5);
+}
+
+// What a reopened library shows beyond its cells: every name it knows (those of empty cells
+// too), its strings, roots and layers.
+std::string FullContents(const std::string& dir) {
+  std::string contents = Contents(dir);
+  if (contents.rfind("ERROR", 0) == 0) return contents;
+  Library lib(dir, false);
+  lib.Open();
+  for (const auto& entry : lib.nameMap) contents += "name " + entry.first + "\n";
+  for (const std::string& text : lib.strings) contents += "string " + text + "\n";
+  for (uint32_t id : lib.roots) contents += "root " + std::to_string(id) + "\n";
+  for (const auto& layer : lib.layerMap) contents += "layer " + std::to_string(layer.first) + "\n";
+  return contents;
+}
+
+// A kill or a power cut after any step of a save that changes every index file (a cell edited,
+// one created with a new string, one deleted, the library renamed, "parents" due) leaves a
+// library that opens with its old contents or its new ones, whatever was not yet synced.
+TEST(LibraryCommit, EveryStepOfASaveLeavesOldOrNewContentsAfterAKillOrAPowerCut) {
+  TempDir dir;
+  libtest::SaveSampleLibrary(dir.Path());
+  const std::string oldContents = FullContents(dir.Path());
+  libtest::DiskReplay replay(dir.Path());
+  {
+    Library lib(dir.Path(), false);
+    lib.Open();
+    libtest::DumpLibrary(lib);
+    Edit(lib);
+    const uint32_t label = uint32_t(lib.FindIndex("label"));
+    lib.cells[label].reset();
+    lib.nameMap.erase("label");
+    lib.FinishImportPass();
+    lib.flags |= kLibInfoDirty | kLibParentsDirty;
+    replay.Record([&] { lib.Save(); });
+  }
+  const std::string newContents = FullContents(dir.Path());
+  ASSERT_NE(newContents, oldContents);
+  ASSERT_EQ(newContents.find("label"), std::string::npos) << newContents;
+  ASSERT_NE(newContents.find("string fresh"), std::string::npos) << newContents;
+  replay.ForEachCut([&](const TempDir& after, const std::string& what) {
+    const std::string contents = FullContents(after.Path());
+    EXPECT_TRUE(contents == oldContents || contents == newContents) << what << ":\n" << contents;
+  });
+}
+
+// A writer that holds no lock (an older program) appending to a data file while a save writes
+// its sections there moves them away from the positions counted for them: the save fails before
+// it commits, and the library keeps its old contents.
+TEST(LibraryCommit, SectionsMovedByAnotherWriterFailTheSave) {
+  TempDir dir;
+  libtest::SaveSampleLibrary(dir.Path());
+  const std::string oldContents = FullContents(dir.Path());
+  Library lib(dir.Path(), false);
+  lib.Open();
+  libtest::DumpLibrary(lib);
+  Edit(lib);
+  bool appended = false;
+  RecordDiskEvents([&](const DiskEvent& event) {
+    if (appended || event.kind != DiskEvent::Kind::kWrite || event.path != dir.File("db1")) return;
+    appended = true;
+    std::ofstream(dir.File("db1"), std::ios::binary | std::ios::app) << "interloper";
+  });
+  try {
+    lib.Save();
+    ADD_FAILURE() << "a save whose sections moved reported success";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Message(), "Cannot write file " + dir.File("db1"));
+  }
+  RecordDiskEvents(nullptr);
+  EXPECT_TRUE(appended);
+  EXPECT_EQ(FullContents(dir.Path()), oldContents);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndGzip, LibrarySave, ::testing::Bool(),

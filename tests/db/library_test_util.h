@@ -240,6 +240,13 @@ inline void BuildSampleLibrary(Library& lib) {
   lib.flags |= kLibCellsChanged | kLibInfoDirty | kLibNamesDirty | kLibTextsDirty;
 }
 
+// The sample library, saved into directory.
+inline void SaveSampleLibrary(const std::string& directory) {
+  Library lib(directory, false);
+  BuildSampleLibrary(lib);
+  lib.Save();
+}
+
 // Cell 0 places cell 7 twice, cell 1 places it magnified; cell 7 holds one text; cells 2 to 6
 // are ids without contents.
 inline void BuildGoldenLibrary(Library& lib) {

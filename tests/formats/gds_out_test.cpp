@@ -21,6 +21,7 @@
 #include "db/poly/ring_set.h"
 #include "db/trans.h"
 #include "formats/gds_in.h"
+#include "tests/db/disk_replay.h"
 #include "tests/db/library_test_util.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/gds_in_test_util.h"
@@ -665,6 +666,26 @@ TEST_F(GdsOutTest, FailedExportKeepsThePreviousFile) {
     EXPECT_GT(libtest::ReadBytes(out).size(), 3u);
     EXPECT_FALSE(std::filesystem::exists(out + ".tmp"));
   }
+}
+
+// A kill or a power cut at any step of an export leaves the file that was there or the whole
+// new one, never a part of it.
+TEST_F(GdsOutTest, EveryStepOfAnExportLeavesTheOldFileOrTheNewOne) {
+  const std::string dir = dir_.File("lib"), exports = dir_.File("exports");
+  std::filesystem::create_directories(dir);
+  std::filesystem::create_directories(exports);
+  libtest::SaveSampleLibrary(dir);
+  const std::string target = exports + "/chip.gds";
+  const Bytes old = {1, 2, 3};
+  libtest::WriteBytes(target, old);
+  libtest::DiskReplay replay(exports);
+  replay.Record([&] { EXPECT_TRUE(Exports(dir, target, false)); });
+  const Bytes fresh = libtest::ReadBytes(target);
+  ASSERT_GT(fresh.size(), old.size());
+  replay.ForEachCut([&](const libtest::TempDir& after, const std::string& what) {
+    const Bytes found = libtest::ReadBytes(after.File("chip.gds"));
+    EXPECT_TRUE(found == old || found == fresh) << what << ": " << found.size() << " bytes";
+  });
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "db/binary_file.h"
+#include "db/disk_events.h"
 #include "db/cell.h"
 #include "db/db_polygon.h"
 #include "db/error.h"
@@ -419,13 +420,13 @@ TEST(OasisOut, FailedWriteIsAnError) {
   lib.Open();
   OasisOut out;
   out.OpenForWrite(dir.File("out.oas"), lib);
-  BinaryFile::FailWriteAt(1);
+  FailDiskOperationAt(1);
   try {
     out.WriteLibrary();
-    BinaryFile::FailWriteAt(0);
+    FailDiskOperationAt(0);
     FAIL() << "no error";
   } catch (const Error& e) {
-    BinaryFile::FailWriteAt(0);
+    FailDiskOperationAt(0);
     EXPECT_STREQ(e.Tag(), "OASISOUT");
   }
 }

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "db/binary_file.h"
+#include "db/disk_events.h"
 #include "db/error.h"
 #include "tests/canvas/edit/cell_library_fixture.h"
 
@@ -73,14 +73,14 @@ TEST_F(LibrarySave, AFailingWriteAtAnyPointLeavesTheOldOrTheNewLibrary) {
       Library lib(trial.Path(), false);
       lib.Open();
       Edit(lib);
-      BinaryFile::FailWriteAt(k);
+      FailDiskOperationAt(k);
       try {
         SaveLibraryChanges(lib);
       } catch (const Error& e) {
         EXPECT_STREQ(e.Tag(), "LIBOUT") << k;
       }
-      fired = BinaryFile::FailedWriteFired();
-      BinaryFile::FailWriteAt(0);
+      fired = InjectedDiskFaultFired();
+      FailDiskOperationAt(0);
     }
     const std::string found = Contents(trial.Path());
     EXPECT_TRUE(found == before || found == after) << "write " << k << " failing leaves\n" << found;
