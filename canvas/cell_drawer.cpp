@@ -592,9 +592,11 @@ void CellDrawer::DrawText(const TextItem& text, const Trans& placement, bool mov
 }
 
 void CellDrawer::StampText(const std::string& text, int32_t x, int32_t y) {
-  const TextStamp& stamp = stamps_.Get(text);
-  raster_.BlendStamp(Shifted(x, stamp.dx), Shifted(y, stamp.dy), stamp.width, stamp.height, stamp.coverage.data(),
-                     textColour_);
+  const StampWindow shown{raster_.Left(), raster_.Top(), raster_.Width(), raster_.Height()};
+  stamps_.Draw(text, x, y, shown, [this](const TextStamp& stamp, int32_t at, int32_t top) {
+    raster_.BlendStamp(Shifted(at, stamp.dx), Shifted(top, stamp.dy), stamp.width, stamp.height,
+                       stamp.coverage.data(), textColour_);
+  });
 }
 
 void CellDrawer::StorePoint(size_t i, const Point& p, Box& device) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "canvas/pixel_raster.h"
 #include "tests/canvas/canvas_test_util.h"
@@ -60,6 +61,49 @@ TEST(TextStamps, AreCutToTheirInkAndRedrawnForAnotherFont) {
   EXPECT_EQ(stamps.Get("").width, 0);
   stamps.UseFont(wxFontInfo(24).Family(wxFONTFAMILY_SWISS));
   EXPECT_GT(stamps.Get("MMMM").width, small.width + small.width / 2);
+}
+
+// A text too long to stamp whole draws, piece by piece, the pixels the toolkit draws of the
+// whole text in the window, wherever it starts, on one line or on many.
+TEST(TextStamps, LongTextsDrawWhatShowsOfThemInTheWindow) {
+  const wxFont font = wxFontInfo(12).Family(wxFONTFAMILY_SWISS);
+  TextStamps stamps;
+  stamps.UseFont(font);
+  std::string line, lines;
+  for (int i = 0; i < 60; ++i) line += "W0i" + std::to_string(i) + "_";
+  for (int i = 0; i < 40; ++i) lines += "row " + std::to_string(i) + (i % 2 ? "\n" : "\n  ");
+  ASSERT_GT(line.size(), TextStamps::kWholeTextBytes);
+  ASSERT_GT(lines.size(), TextStamps::kWholeTextBytes);
+  const wxColour colour(0, 255, 8);
+  const struct {
+    const std::string* text;
+    int x, y;
+  } cases[] = {{&line, 5, 10}, {&line, -700, 3}, {&line, -1700, -6}, {&lines, 10, -300}, {&lines, -20, 15}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    const wxImage expected = canvastest::Render(80, 40, [&](wxDC& dc) {
+      dc.SetTextForeground(colour);
+      dc.DrawText(wxString::FromUTF8(c.text->c_str()), c.x, c.y);
+    });
+    ASSERT_GT(canvastest::CountNonBlack(expected), 10);
+    PixelRaster raster(0, 0, 80, 40, RasterColour());
+    stamps.Draw(*c.text, c.x, c.y, StampWindow{0, 0, 80, 40}, [&](const TextStamp& stamp, int32_t x, int32_t y) {
+      raster.BlendStamp(x + stamp.dx, y + stamp.dy, stamp.width, stamp.height, stamp.coverage.data(),
+                        RasterColour{0, 255, 8});
+    });
+    EXPECT_TRUE(std::equal(raster.Pixels(), raster.Pixels() + 80 * 40 * 3, expected.GetData()));
+  }
+
+  // The longest texts GDSII holds, on one line or in as many lines, stay within the window.
+  for (const std::string& text : {std::string(65530, 'T'), std::string(65530, '\n') + "end"}) {
+    int pieces = 0;
+    stamps.Draw(text, -30000, -4000, StampWindow{0, 0, 80, 40}, [&](const TextStamp& stamp, int32_t, int32_t) {
+      ++pieces;
+      EXPECT_LT(stamp.width, 200);
+      EXPECT_LT(stamp.height, 60);
+    });
+    EXPECT_LE(pieces, 1);
+  }
 }
 
 }  // namespace
