@@ -177,8 +177,13 @@ CellDrawer::~CellDrawer() {
   if (!dc_ || raster_.Width() == 0 || raster_.Height() == 0) return;
   wxImage image(raster_.Width(), raster_.Height(), raster_.Pixels(), true);
   // Straight to the graphics context where there is one: going through a wxBitmap converts the
-  // pixels twice more.
-  if (wxGraphicsContext* gc = dc_->GetGraphicsContext()) {
+  // pixels twice more. A picture scaled up (a printout) goes through the DC, which scales it
+  // without smoothing, so that a line of one pixel stays a line of one colour.
+  double scaleX = 1.0;
+  double scaleY = 1.0;
+  dc_->GetUserScale(&scaleX, &scaleY);
+  wxGraphicsContext* gc = dc_->GetGraphicsContext();
+  if (gc && scaleX == 1.0 && scaleY == 1.0) {
     gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(),
                    raster_.Height());
     return;

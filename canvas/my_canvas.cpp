@@ -130,7 +130,6 @@ void MyCanvas::OnDraw(wxDC& dc) {
   GetClientSize(&cw, &ch);
   RepaintInputs in;
   in.hasTopCell = topCell != nullptr;
-  in.isPrinter = printing;
   in.viewChanged = viewChanged;
   in.hasBuffer = backBuffer_ != nullptr;
   in.originX = x0;
@@ -154,21 +153,46 @@ void MyCanvas::OnDraw(wxDC& dc) {
   if (logs) {
     LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", LogTimeStamp().c_str());
   }
-  if (path == RepaintPath::kPrint) {
-    view.CentreView(x0, y0, cw, ch);
-    dc.SetClippingRegion(x0, y0, cw, ch);
-    DrawSceneGuarded(dc);
-    PaintOverlays(dc);
-  } else {
-    // A printout leaves a pending redraw of the window to the window's next paint.
-    viewChanged = false;
-    RedrawBuffer(x0, y0, cw, ch);
-    BlitBuffer(dc, x0, y0, cw, ch);
-    PaintOverlays(dc);
-    if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
-    firstDraw = false;
-  }
+  viewChanged = false;
+  RedrawBuffer(x0, y0, cw, ch);
+  BlitBuffer(dc, x0, y0, cw, ch);
+  PaintOverlays(dc);
+  if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
+  firstDraw = false;
   ChildStatus("Ready");
+  ReportUnreadableCells();
+}
+
+void MyCanvas::PrintView(wxDC& dc, double factor) {
+  int x0 = 0;
+  int y0 = 0;
+  CalcUnscrolledPosition(0, 0, &x0, &y0);
+  int cw = 0;
+  int ch = 0;
+  GetClientSize(&cw, &ch);
+  if (!topCell || cw <= 0 || ch <= 0 || factor <= 0) return;
+  // The same view fitted into the printed size: the mapping scales with the window, so the
+  // picture is the window's, drawn with factor pixels per window pixel.
+  const int32_t left = RoundToDevicePixel(x0 * factor);
+  const int32_t top = RoundToDevicePixel(y0 * factor);
+  const int32_t width = std::max(1, RoundToDevicePixel(cw * factor));
+  const int32_t height = std::max(1, RoundToDevicePixel(ch * factor));
+  ChildStatus("Drawing in back, wait...");
+  BusyCursor busy(host_);
+  const ViewMapping shown = view;
+  view.CentreView(left, top, width, height);
+  dc.SetLogicalOrigin(left, top);
+  dc.SetClippingRegion(left, top, width, height);
+  DrawSceneGuarded(dc);
+  PaintOverlays(dc);
+  dc.DestroyClippingRegion();
+  dc.SetLogicalOrigin(0, 0);
+  view = shown;
+  ChildStatus("Ready");
+  ReportUnreadableCells();
+}
+
+void MyCanvas::ReportUnreadableCells() {
   // An unreadable cell is reported once; later passes draw the rest without it.
   for (const std::string& line : unreadableCells_.TakeNewReports()) MainStatus(line.substr(0, line.size() - 1));
 }
