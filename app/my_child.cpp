@@ -145,6 +145,10 @@ void MyChild::InitLayerPanel(int height) {
   const int listWidth = layerPanelWidth - styleListWidth - 15;
   styleList = new CSCtrl(this, panel, wxPoint(0, 0), wxSize(styleListWidth, height));
   layerList = new LayerCtrl(this, panel, wxPoint(styleListWidth, 0), wxSize(listWidth, height));
+  // The panel widens to hold the list's headers whole at the toolkit's font.
+  layerPanelWidth = std::max(layerPanelWidth, styleListWidth + layerList->HeadersWidth() + 15);
+  panel->SetSize(layerPanelWidth, height);
+  layerList->SetSize(layerPanelWidth - styleListWidth - 15, height);
 }
 
 void MyChild::UpdateLayerList() {

@@ -229,7 +229,7 @@ void MyCanvas::DrawSceneGuarded(wxDC& dc) {
     // the paint handler could paint this canvas again while the buffer is in use.
     LogMessage("%s\n", e.Message().c_str());
     wxString message = wxString::FromUTF8(e.Message().c_str());
-    CallAfter([message] { wxMessageBox(message, "Accelerated Drawing Error", wxOK | wxCENTRE); });
+    CallAfter([this, message] { wxMessageBox(message, "Accelerated Drawing Error", wxOK | wxCENTRE, this); });
   }
 }
 

@@ -272,8 +272,10 @@ TEST_F(ChildOutputTest, PrintoutHoldsTheWholeViewWithItsOutlines) {
   print_->postScriptFile = dir_ + "/view.ps";
   SendCommand(child, kCmdPrint);
   ASSERT_TRUE(prompts_->asked.empty());
+  // The PostScript page has 720 pixels per inch, about five to a window pixel here: rendered at
+  // 200 dpi every window pixel still covers one rendered pixel.
   const std::string ppm = dir_ + "/view.ppm";
-  ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r72 -sOutputFile='" + ppm + "' '" +
+  ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r200 -sOutputFile='" + ppm + "' '" +
                          print_->postScriptFile + "'")
                             .c_str()),
             0);

@@ -1,8 +1,19 @@
 #include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/listctrl.h>
 #include <wx/radiobox.h>
+#include <wx/statbox.h>
+#include <wx/textctrl.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/my_frame.h"
+#include "app/prompts.h"
 #include "app/read_file_dialog.h"
 #include "app/style_dialog.h"
 #include "tests/app/app_environment.h"
@@ -38,6 +49,95 @@ TEST(StyleDialog, ShowsNinePatternsWithTheCurrentOneSelected) {
   }
   StyleDialog none(app_test::Frame(), 12);
   EXPECT_EQ(none.Selection(), -1);
+}
+
+// The modal dialog on screen, null when there is none.
+wxDialog* ShownDialog() {
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    if (dialog && dialog->IsModal()) return dialog;
+  }
+  return nullptr;
+}
+
+// A dialog stands centred on the main frame, and each of its controls has at least its best
+// size, lies inside the dialog and covers no other, so that no label is cut.
+void ExpectCentredAndWhole(wxDialog& dialog) {
+  const wxPoint centre = dialog.GetScreenRect().GetPosition() + dialog.GetSize() / 2;
+  const wxRect frame = app_test::Frame()->GetScreenRect();
+  const wxPoint frameCentre = frame.GetPosition() + frame.GetSize() / 2;
+  EXPECT_EQ(wxGetTopLevelParent(dialog.GetParent()), app_test::Frame());
+  EXPECT_LE(std::abs(centre.x - frameCentre.x), 2);
+  EXPECT_LE(std::abs(centre.y - frameCentre.y), 2);
+  std::vector<wxWindow*> controls;
+  for (wxWindow* child : dialog.GetChildren()) {
+    if (child->IsShown() && !dynamic_cast<wxStaticBox*>(child)) controls.push_back(child);
+  }
+  const wxRect client(wxPoint(0, 0), dialog.GetClientSize());
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const wxRect r = controls[i]->GetRect();
+    const wxString name = controls[i]->GetLabel() + " (" + controls[i]->GetClassInfo()->GetClassName() + ")";
+    // A text field scrolls its text: only its height must be whole.
+    if (!dynamic_cast<wxTextCtrl*>(controls[i])) {
+      EXPECT_GE(r.width, controls[i]->GetBestSize().x) << name;
+    }
+    EXPECT_GE(r.height, controls[i]->GetBestSize().y) << name;
+    EXPECT_TRUE(client.Contains(r)) << name;
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      EXPECT_FALSE(r.Intersects(controls[j]->GetRect())) << name << " / " << controls[j]->GetLabel();
+    }
+  }
+}
+
+// Every dialog the shell opens, through the prompts as the commands open it: each is looked at
+// while it is shown, then cancelled.
+TEST(Dialogs, OpenCentredOnTheMainFrameWithEveryControlWhole) {
+  std::unique_ptr<Prompts> prompts = MakeDialogPrompts();
+  std::vector<std::string> seen;
+  const std::vector<std::function<void()>> opens = {
+      [&] {
+        PathParameters values;
+        prompts->PathDialog(values);
+      },
+      [&] {
+        CircleParameters values;
+        prompts->CircleDialog(values);
+      },
+      [&] {
+        TextParameters values;
+        prompts->TextDialog(values);
+      },
+      [&] {
+        InstanceParameters values;
+        prompts->InstanceDialog("Insert Instance", values);
+      },
+      [&] { prompts->ChooseInputType(nullptr); },
+      [&] { prompts->ChooseStyle(nullptr, 2); },
+      [&] {
+        ExtractRequest request;
+        prompts->AskExtraction(nullptr, request);
+      },
+      [&] {
+        int angle = 0;
+        std::string grid;
+        prompts->AskAngleGrid(nullptr, 1.0, angle, 5, grid);
+      },
+      [&] { prompts->AskText("Enter 2 numbers (x y) by um", "Go To", ""); },
+      [&] { prompts->AskNumber("Input maximum cell box display pixel size [0..1000]", "Cell Size", 150, 0, 1000); },
+      [&] { prompts->AskChoice("Select layer to inspect", "Inspect Layer", {"001 000", "005 002"}); },
+  };
+  for (const auto& open : opens) {
+    wxTheApp->CallAfter([&seen] {
+      wxDialog* dialog = ShownDialog();
+      if (!dialog) return;
+      SCOPED_TRACE(dialog->GetTitle());
+      seen.push_back(std::string(dialog->GetTitle().utf8_str()));
+      ExpectCentredAndWhole(*dialog);
+      dialog->EndModal(wxID_CANCEL);
+    });
+    open();
+  }
+  EXPECT_EQ(seen.size(), opens.size());
 }
 
 }  // namespace
