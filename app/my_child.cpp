@@ -151,6 +151,11 @@ void MyChild::InitLayerPanel(int height) {
   layerList->SetSize(layerPanelWidth - styleListWidth - 15, height);
 }
 
+bool MyChild::TryBefore(wxEvent& event) {
+  if (event.GetEventType() == wxEVT_MENU) frame_->StartCommand();
+  return wxMDIChildFrame::TryBefore(event);
+}
+
 void MyChild::UpdateLayerList() {
   if (!canvas || !canvas->GetLibrary()) return;
   const std::map<LayerKey, LayerInfo>& layers = canvas->GetLibrary()->layerMap;

@@ -63,6 +63,8 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
 
  private:
   void InitLayerPanel(int height);
+  // Every command of the window's menus and key bindings starts with the frame's StartCommand.
+  bool TryBefore(wxEvent& event) override;
   void OnSize(wxSizeEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnRedraw(wxCommandEvent& event);
