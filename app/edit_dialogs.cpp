@@ -29,7 +29,7 @@ wxSizer* EditButtons(wxDialog* dialog) {
 // The fields over the buttons.
 wxSizer* FieldsOverButtons(wxDialog* dialog, wxSizer* fields) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(fields, 0, wxALL | wxEXPAND, 10);
+  top->Add(fields, 0, wxALL | wxALIGN_CENTER_HORIZONTAL, 10);
   top->Add(EditButtons(dialog), 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 5);
   return top;
 }
