@@ -23,8 +23,8 @@ const char* BrowseWildcard(int type) {
 }  // namespace
 
 ExtractDialog::ExtractDialog(wxWindow* parent)
-    : wxDialog(DialogParent(parent), wxID_ANY, "Extract Library", wxDefaultPosition, wxSize(380, 250), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Extract Library", wxDefaultPosition, wxSize(380, 250),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   const wxString types[] = {"OASIS", "GDS", "TEXT"};
   outputType_ = new wxRadioBox(this, wxID_ANY, "Output Type", wxDefaultPosition, wxDefaultSize, 3, types, 1);
   fileName_ = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(220, -1));

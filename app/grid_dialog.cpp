@@ -8,8 +8,8 @@
 #include "app/dialog_layout.h"
 
 GridDialog::GridDialog(wxWindow* parent, int angleType, int32_t snapGrid, double nmPerUnit)
-    : wxDialog(DialogParent(parent), wxID_ANY, "Set Angle/Grid", wxDefaultPosition, wxSize(380, 200), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Set Angle/Grid", wxDefaultPosition, wxSize(380, 200),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   const wxString angles[] = {"Horizontal", "Vertical", "45 Degree", "Arbitrary"};
   angleType_ = new wxRadioBox(this, wxID_ANY, "Angle Type", wxDefaultPosition, wxDefaultSize, 4, angles, 2);
   if (angleType >= 0 && angleType < 4) angleType_->SetSelection(angleType);

@@ -41,10 +41,8 @@ bool MyPrintout::OnPrintPage(int) {
   GetPageSizePixels(&pw, &ph);
   // A printer's context may come without a font, and the scene's texts and the title need one.
   if (!dc->GetFont().IsOk()) dc->SetFont(wxFontInfo(12).Family(wxFONTFAMILY_SWISS));
-  const wxString title = child_->GetTitle();
   // The view starts a line below the title.
-  const int32_t titleBottom = kTitleTop + 2 * dc->GetTextExtent(title.empty() ? wxString("X") : title).y;
-  const PrintLayout layout = ComputePrintLayout(pw, ph, view.x, view.y, titleBottom);
+  const PrintLayout layout = ComputePrintLayout(pw, ph, view.x, view.y, kTitleTop + 2 * dc->GetCharHeight());
   // A page without pixels gets the title only.
   if (layout.scale > 0) {
     dc->SetDeviceOrigin(layout.left, layout.top);
@@ -53,6 +51,6 @@ bool MyPrintout::OnPrintPage(int) {
     dc->SetDeviceOrigin(0, 0);
     dc->SetUserScale(1.0, 1.0);
   }
-  dc->DrawText(title, kTitleTop, kTitleTop);
+  dc->DrawText(child_->GetTitle(), kTitleTop, kTitleTop);
   return true;
 }

@@ -6,8 +6,8 @@
 #include "app/dialog_layout.h"
 
 ReadFileDialog::ReadFileDialog(wxWindow* parent)
-    : wxDialog(DialogParent(parent), wxID_ANY, "Select Input Type", wxDefaultPosition, wxSize(250, 170), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Select Input Type", wxDefaultPosition, wxSize(250, 170),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   const wxString choices[] = {"GDS", "OASIS"};
   inputType_ = new wxRadioBox(this, wxID_ANY, "Input Type", wxDefaultPosition, wxDefaultSize, 2, choices, 1);
   auto* top = new wxBoxSizer(wxVERTICAL);

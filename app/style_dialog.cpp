@@ -44,8 +44,8 @@ wxBitmap PatternImage(int code) {
 }  // namespace
 
 StyleDialog::StyleDialog(wxWindow* parent, int current)
-    : wxDialog(DialogParent(parent), wxID_ANY, "Select Layer Style", wxDefaultPosition, wxSize(400, 320), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Select Layer Style", wxDefaultPosition, wxSize(400, 320),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   patterns_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxSize(380, 220), wxLC_ICON);
   auto* images = new wxImageList(kPatternSize, kPatternSize, false, kPatternCount);
   for (int code = 0; code < kPatternCount; ++code) images->Add(PatternImage(code));

@@ -121,13 +121,16 @@ bool MyCanvas::LogsPass() const {
          (view.magnification == 1.0 && library_ && int64_t(settings_.depth) == int64_t(library_->depth) + 1);
 }
 
+wxRect MyCanvas::ScrolledClientArea() const {
+  wxRect area;
+  CalcUnscrolledPosition(0, 0, &area.x, &area.y);
+  GetClientSize(&area.width, &area.height);
+  return area;
+}
+
 void MyCanvas::OnDraw(wxDC& dc) {
-  int x0 = 0;
-  int y0 = 0;
-  CalcUnscrolledPosition(0, 0, &x0, &y0);
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
+  const wxRect client = ScrolledClientArea();
+  const int x0 = client.x, y0 = client.y, cw = client.width, ch = client.height;
   RepaintInputs in;
   in.hasTopCell = topCell != nullptr;
   in.viewChanged = viewChanged;
@@ -164,19 +167,14 @@ void MyCanvas::OnDraw(wxDC& dc) {
 }
 
 void MyCanvas::PrintView(wxDC& dc, double factor) {
-  int x0 = 0;
-  int y0 = 0;
-  CalcUnscrolledPosition(0, 0, &x0, &y0);
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
-  if (!topCell || cw <= 0 || ch <= 0 || factor <= 0) return;
+  const wxRect client = ScrolledClientArea();
+  if (!topCell || client.IsEmpty() || factor <= 0) return;
   // The same view fitted into the printed size: the mapping scales with the window, so the
   // picture is the window's, drawn with factor pixels per window pixel.
-  const int32_t left = RoundToDevicePixel(x0 * factor);
-  const int32_t top = RoundToDevicePixel(y0 * factor);
-  const int32_t width = std::max(1, RoundToDevicePixel(cw * factor));
-  const int32_t height = std::max(1, RoundToDevicePixel(ch * factor));
+  const int32_t left = RoundToDevicePixel(client.x * factor);
+  const int32_t top = RoundToDevicePixel(client.y * factor);
+  const int32_t width = std::max(1, RoundToDevicePixel(client.width * factor));
+  const int32_t height = std::max(1, RoundToDevicePixel(client.height * factor));
   ChildStatus("Drawing in back, wait...");
   BusyCursor busy(host_);
   const ViewMapping shown = view;

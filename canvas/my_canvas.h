@@ -232,13 +232,16 @@ class MyCanvas : public wxScrolledWindow {
     CanvasHost* host_;
   };
 
+  // The client area at its scrolled (logical) position.
+  wxRect ScrolledClientArea() const;
   // The parts of the pass: the fitted view, the scene into the back buffer, and the copy.
   void RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch);
-  void ReportUnreadableCells();
   void DrawSceneGuarded(wxDC& dc);
   // The cell images of the library, shared with the other canvases on it, following it.
   CellImages* FollowCellImages();
   void BlitBuffer(wxDC& dc, int32_t x0, int32_t y0, int32_t cw, int32_t ch);
+  // Shows each unreadable cell met by a pass once, in the main status bar.
+  void ReportUnreadableCells();
   // Log lines of a full pass: on the first one, and on the full view at full depth.
   bool LogsPass() const;
   void ApplyScroll(const ScrollRequest& request);

@@ -47,7 +47,7 @@ void PrintToPostScript(MyCanvas& canvas, const std::string& path, int width, int
   int pw = 0;
   int ph = 0;
   dc.GetSize(&pw, &ph);
-  const PrintLayout layout = ComputePrintLayout(pw, ph, width, height, 50 + 2 * dc.GetTextExtent("export-image").y);
+  const PrintLayout layout = ComputePrintLayout(pw, ph, width, height, 50 + 2 * dc.GetCharHeight());
   dc.SetDeviceOrigin(layout.left, layout.top);
   dc.SetUserScale(layout.userScale, layout.userScale);
   canvas.PrintView(dc, layout.drawFactor);

@@ -23,7 +23,17 @@
 
 namespace {
 
-class MyChildTest : public app_test::AppWindowTest {};
+class MyChildTest : public app_test::AppWindowTest {
+ protected:
+  // Runs events until done holds, for up to a second: input from the X server arrives late.
+  static bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 50 && !done(); ++i) {
+      app_test::Pump();
+      wxMilliSleep(20);
+    }
+    return done();
+  }
+};
 
 // Sends a key as the toolkit does, to the focused canvas; true when a command took it.
 bool PressKey(MyCanvas* canvas, int keyCode, int modifiers) {
@@ -203,11 +213,7 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
   canvas->SetFocus();
   app_test::Pump();
   keys.Char(WXK_HOME);
-  for (int i = 0; i < 20 && canvas->view.magnification != 1.0; ++i) {
-    app_test::Pump();
-    wxMilliSleep(20);
-  }
-  EXPECT_EQ(canvas->view.magnification, 1.0);
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->view.magnification == 1.0; }));
 }
 
 // Single letters and Alt+D, end to end from the X server, once the user has clicked a row of
@@ -227,18 +233,10 @@ TEST_F(MyChildTest, KeysRunTheirCommandsWithTheFocusInTheLayerList) {
   input.MouseClick();
   app_test::Pump();
   ASSERT_EQ(child->FirstSelectedLayerRow(), 0);
-  auto waitFor = [](const std::function<bool()>& done) {
-    for (int i = 0; i < 50 && !done(); ++i) {
-      app_test::Pump();
-      wxMilliSleep(20);
-    }
-    return done();
-  };
   input.Char('r');
-  EXPECT_TRUE(waitFor([canvas] { return canvas->edit.selectionRing.GetBoundingBox().Height() == 4000; }));
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->edit.selectionRing.GetBoundingBox().Height() == 4000; }));
   input.Char('d', wxMOD_ALT);
-  EXPECT_TRUE(waitFor([canvas] { return canvas->Settings().orderedDraw == 1; }));
-  app_test::Pump();
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->Settings().orderedDraw == 1; }));
 }
 
 TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
