@@ -1,12 +1,14 @@
 #include "app/edit_dialogs.h"
 
-#include <wx/button.h>
+#include <wx/gbsizer.h>
 #include <wx/radiobox.h>
+#include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <string>
 
+#include "app/dialog_layout.h"
 #include "app/prompts.h"
 #include "canvas/edit/path_circle_text.h"
 
@@ -17,22 +19,19 @@ constexpr long kEditDialogStyle = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX;
 std::string FieldText(const wxTextCtrl* field) { return std::string(field->GetValue().utf8_str()); }
 
 // Ok and Cancel end the dialog with their own ids.
-void AddButtons(wxDialog* dialog, const wxPoint& ok, const wxPoint& cancel) {
-  new wxButton(dialog, kEditDialogOk, "Ok", ok);
-  new wxButton(dialog, kEditDialogCancel, "Cancel", cancel);
+wxSizer* EditButtons(wxDialog* dialog) {
+  wxSizer* buttons = OkCancelButtons(dialog, kEditDialogOk, kEditDialogCancel);
   dialog->Bind(wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogOk); }, kEditDialogOk);
   dialog->Bind(wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogCancel); }, kEditDialogCancel);
+  return buttons;
 }
 
-// The fixed positions leave GTK's larger controls too little room: the dialog grows to hold
-// them, never below its own size.
-void FitAround(wxDialog* dialog, const wxSize& size) {
-  wxSize needed = size;
-  for (wxWindow* child : dialog->GetChildren()) {
-    const wxRect r = child->GetRect();
-    needed.IncTo(wxSize(r.GetRight() + 20, r.GetBottom() + 50));
-  }
-  dialog->SetSize(needed);
+// The fields over the buttons.
+wxSizer* FieldsOverButtons(wxDialog* dialog, wxSizer* fields) {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(fields, 0, wxALL | wxALIGN_CENTER_HORIZONTAL, 10);
+  top->Add(EditButtons(dialog), 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 5);
+  return top;
 }
 
 bool Checked(bool ok, const std::string& message) {
@@ -43,13 +42,17 @@ bool Checked(bool ok, const std::string& message) {
 }  // namespace
 
 PathDialog::PathDialog(wxWindow* parent)
-    : wxDialog(parent, -1, "Create Path", wxDefaultPosition, wxSize(250, 200), kEditDialogStyle, "dialog") {
+    : wxDialog(DialogParent(parent), -1, "Create Path", wxDefaultPosition, wxSize(250, 200), kEditDialogStyle,
+               "dialog") {
   const wxString types[] = {"Extend", "Flush"};
-  pathType = new wxRadioBox(this, wxID_ANY, "Path Type", wxPoint(60, 20), wxDefaultSize, 2, types);
-  new wxStaticText(this, wxID_ANY, "Half width (nm)", wxPoint(50, 80));
-  halfWidth = new wxTextCtrl(this, wxID_ANY, "", wxPoint(150, 80), wxSize(60, 20));
-  AddButtons(this, wxPoint(40, 120), wxPoint(130, 120));
-  FitAround(this, wxSize(250, 200));
+  pathType = new wxRadioBox(this, wxID_ANY, "Path Type", wxDefaultPosition, wxDefaultSize, 2, types);
+  halfWidth = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(80, -1));
+  auto* width = new wxFlexGridSizer(2, 5, 5);
+  AddLabelled(width, this, "Half width (nm)", halfWidth);
+  auto* fields = new wxBoxSizer(wxVERTICAL);
+  fields->Add(pathType, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 10);
+  fields->Add(width, 0, wxALIGN_CENTER_HORIZONTAL);
+  LayOutDialog(this, FieldsOverButtons(this, fields), wxSize(250, 200));
 }
 
 void PathDialog::SetValues(const PathParameters& values) {
@@ -63,19 +66,19 @@ bool PathDialog::GetValues(PathParameters& values) {
 }
 
 CircleDialog::CircleDialog(wxWindow* parent)
-    : wxDialog(parent, -1, "Create Circle/Arc/Ring/ArcRing", wxDefaultPosition, wxSize(400, 170), kEditDialogStyle,
-               "dialog") {
-  const wxSize field(50, -1);
-  new wxStaticText(this, wxID_ANY, "No of Points", wxPoint(50, 20));
-  pointCount = new wxTextCtrl(this, wxID_ANY, "", wxPoint(130, 20), field);
-  new wxStaticText(this, wxID_ANY, "Inner Radius(nm)", wxPoint(190, 20));
-  innerRadius = new wxTextCtrl(this, wxID_ANY, "", wxPoint(300, 20), field);
-  new wxStaticText(this, wxID_ANY, "Start Index", wxPoint(60, 60));
-  startIndex = new wxTextCtrl(this, wxID_ANY, "", wxPoint(130, 60), field);
-  new wxStaticText(this, wxID_ANY, "End Index", wxPoint(200, 60));
-  endIndex = new wxTextCtrl(this, wxID_ANY, "", wxPoint(270, 60), field);
-  AddButtons(this, wxPoint(100, 100), wxPoint(200, 100));
-  FitAround(this, wxSize(400, 170));
+    : wxDialog(DialogParent(parent), -1, "Create Circle/Arc/Ring/ArcRing", wxDefaultPosition, wxSize(400, 170),
+               kEditDialogStyle, "dialog") {
+  const wxSize field(80, -1);
+  pointCount = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, field);
+  innerRadius = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, field);
+  startIndex = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, field);
+  endIndex = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, field);
+  auto* fields = new wxFlexGridSizer(4, 5, 10);
+  AddLabelled(fields, this, "No of Points", pointCount);
+  AddLabelled(fields, this, "Inner Radius(nm)", innerRadius);
+  AddLabelled(fields, this, "Start Index", startIndex);
+  AddLabelled(fields, this, "End Index", endIndex);
+  LayOutDialog(this, FieldsOverButtons(this, fields), wxSize(400, 170));
 }
 
 bool CircleDialog::GetValues(CircleParameters& values) {
@@ -85,15 +88,21 @@ bool CircleDialog::GetValues(CircleParameters& values) {
 }
 
 TextDialog::TextDialog(wxWindow* parent)
-    : wxDialog(parent, -1, "Create Text", wxDefaultPosition, wxSize(400, 200), kEditDialogStyle, "dialog") {
-  new wxStaticText(this, wxID_ANY, "Text", wxPoint(80, 25));
-  text = new wxTextCtrl(this, wxID_ANY, "", wxPoint(130, 25), wxSize(200, -1));
-  new wxStaticText(this, wxID_ANY, "Loc X", wxPoint(80, 70));
-  locX = new wxTextCtrl(this, wxID_ANY, "", wxPoint(130, 70), wxSize(60, -1));
-  new wxStaticText(this, wxID_ANY, "Loc Y", wxPoint(200, 70));
-  locY = new wxTextCtrl(this, wxID_ANY, "", wxPoint(250, 70), wxSize(60, -1));
-  AddButtons(this, wxPoint(100, 120), wxPoint(200, 120));
-  FitAround(this, wxSize(400, 200));
+    : wxDialog(DialogParent(parent), -1, "Create Text", wxDefaultPosition, wxSize(400, 200), kEditDialogStyle,
+               "dialog") {
+  text = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(200, -1));
+  locX = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(80, -1));
+  locY = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(80, -1));
+  // The text field spans the width of both locations.
+  auto* fields = new wxGridBagSizer(5, 10);
+  const int label = wxALIGN_CENTER_VERTICAL | wxALIGN_RIGHT;
+  fields->Add(new wxStaticText(this, wxID_ANY, "Text"), wxGBPosition(0, 0), wxDefaultSpan, label);
+  fields->Add(text, wxGBPosition(0, 1), wxGBSpan(1, 3), wxEXPAND);
+  fields->Add(new wxStaticText(this, wxID_ANY, "Loc X"), wxGBPosition(1, 0), wxDefaultSpan, label);
+  fields->Add(locX, wxGBPosition(1, 1));
+  fields->Add(new wxStaticText(this, wxID_ANY, "Loc Y"), wxGBPosition(1, 2), wxDefaultSpan, label);
+  fields->Add(locY, wxGBPosition(1, 3));
+  LayOutDialog(this, FieldsOverButtons(this, fields), wxSize(400, 200));
 }
 
 bool TextDialog::GetValues(TextParameters& values) {

@@ -7,8 +7,8 @@
 class wxRadioBox;
 class wxTextCtrl;
 
-// The small modal dialogs of Create Path, Create Circle/Arc and Insert Text. Each lays its
-// controls out at fixed positions, with "Ok" (id kEditDialogOk) and "Cancel" (id
+// The small modal dialogs of Create Path, Create Circle/Arc and Insert Text, centred on their
+// parent (the main frame when given none), with "Ok" (id kEditDialogOk) and "Cancel" (id
 // kEditDialogCancel) ending ShowModal with their ids. SetValues fills the controls;
 // GetValues checks them (the rules are ParsePathValues, ParseCircleValues and ParseTextValues),
 // shows the "Wrong Input" box through the prompts and gives false, or stores the values and

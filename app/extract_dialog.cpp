@@ -7,6 +7,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/dialog_layout.h"
 #include "app/prompts.h"
 
 namespace {
@@ -22,8 +23,8 @@ const char* BrowseWildcard(int type) {
 }  // namespace
 
 ExtractDialog::ExtractDialog(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Extract Library", wxDefaultPosition, wxSize(380, 250), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Extract Library", wxDefaultPosition, wxSize(380, 250),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   const wxString types[] = {"OASIS", "GDS", "TEXT"};
   outputType_ = new wxRadioBox(this, wxID_ANY, "Output Type", wxDefaultPosition, wxDefaultSize, 3, types, 1);
   fileName_ = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxSize(220, -1));
@@ -32,7 +33,6 @@ ExtractDialog::ExtractDialog(wxWindow* parent)
   flatten_ = new wxCheckBox(this, wxID_ANY, "Flatten");
   Bind(wxEVT_BUTTON, &ExtractDialog::OnBrowse, this, kBrowseId);
 
-  // GTK's controls are larger than fixed positions allow for: sizers keep the order and labels.
   auto* file = new wxBoxSizer(wxHORIZONTAL);
   file->Add(new wxStaticText(this, wxID_ANY, "File Name"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 5);
   file->Add(fileName_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 5);
@@ -42,18 +42,11 @@ ExtractDialog::ExtractDialog(wxWindow* parent)
   auto* upper = new wxBoxSizer(wxHORIZONTAL);
   upper->Add(outputType_, 0, wxRIGHT, 15);
   upper->Add(options, 0, wxALIGN_CENTER_VERTICAL);
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, wxID_OK, "Ok"), 0, wxALL, 5);
-  buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL, 5);
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(upper, 0, wxALL, 10);
   top->Add(file, 0, wxEXPAND | wxLEFT | wxRIGHT, 10);
-  top->Add(buttons, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
-  SetSizer(top);
-  // At least the dialog's own size; larger where GTK's controls need it.
-  wxSize size = GetBestSize();
-  size.IncTo(wxSize(380, 250));
-  SetSize(size);
+  top->Add(OkCancelButtons(this, wxID_OK, wxID_CANCEL), 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 5);
+  LayOutDialog(this, top, wxSize(380, 250));
 }
 
 ExtractRequest ExtractDialog::Request() const {

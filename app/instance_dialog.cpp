@@ -1,11 +1,11 @@
 #include "app/instance_dialog.h"
 
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/radiobox.h>
-#include <wx/stattext.h>
+#include <wx/sizer.h>
 #include <wx/textctrl.h>
 
+#include "app/dialog_layout.h"
 #include "app/prompts.h"
 #include "canvas/edit/instance_commands.h"
 
@@ -13,33 +13,42 @@ namespace {
 
 constexpr long kInstanceDialogStyle = 0x20001800;
 
-wxTextCtrl* LabelledField(wxDialog* dialog, const char* label, const wxPoint& labelAt, const wxPoint& fieldAt,
-                          const char* text = "") {
-  new wxStaticText(dialog, wxID_ANY, label, labelAt);
-  return new wxTextCtrl(dialog, wxID_ANY, text, fieldAt, wxSize(60, 20));
-}
-
 std::string FieldText(const wxTextCtrl* field) { return std::string(field->GetValue().utf8_str()); }
 
 }  // namespace
 
 InstanceDialog::InstanceDialog(wxWindow* parent, const std::string& title)
-    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition, wxSize(400, 270),
+    : wxDialog(DialogParent(parent), wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition, wxSize(400, 270),
                kInstanceDialogStyle) {
   const wxString types[] = {"Single", "Array"};
-  type_ = new wxRadioBox(this, wxID_ANY, "Instance Type", wxPoint(130, 10), wxDefaultSize, 2, types);
-  flipX_ = new wxCheckBox(this, wxID_ANY, "Flip X Axis", wxPoint(65, 75));
+  type_ = new wxRadioBox(this, wxID_ANY, "Instance Type", wxDefaultPosition, wxDefaultSize, 2, types);
+  flipX_ = new wxCheckBox(this, wxID_ANY, "Flip X Axis");
   const wxString angles[] = {"0", "90", "180", "270"};
-  rotate_ = new wxRadioBox(this, wxID_ANY, "Rotate", wxPoint(155, 55), wxDefaultSize, 4, angles);
-  locX_ = LabelledField(this, "Loc X", wxPoint(80, 110), wxPoint(130, 110));
-  locY_ = LabelledField(this, "Loc Y", wxPoint(200, 110), wxPoint(250, 110));
-  columns_ = LabelledField(this, "Column", wxPoint(80, 130), wxPoint(130, 130));
-  rows_ = LabelledField(this, "Row", wxPoint(200, 130), wxPoint(250, 130));
-  spaceX_ = LabelledField(this, "SpaceX", wxPoint(80, 150), wxPoint(130, 150));
-  spaceY_ = LabelledField(this, "SpaceY", wxPoint(200, 150), wxPoint(250, 150));
-  scale_ = LabelledField(this, "Scale", wxPoint(80, 170), wxPoint(130, 170), "1.0");
-  new wxButton(this, wxID_OK, "Ok", wxPoint(100, 200));
-  new wxButton(this, wxID_CANCEL, "Cancel", wxPoint(200, 200));
+  rotate_ = new wxRadioBox(this, wxID_ANY, "Rotate", wxDefaultPosition, wxDefaultSize, 4, angles);
+  auto* orientation = new wxBoxSizer(wxHORIZONTAL);
+  orientation->Add(flipX_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 15);
+  orientation->Add(rotate_, 0, wxALIGN_CENTER_VERTICAL);
+
+  auto* fields = new wxFlexGridSizer(4, 5, 10);
+  const wxSize field(80, -1);
+  const struct {
+    wxTextCtrl** control;
+    const char* label;
+    const char* text;
+  } rows[] = {{&locX_, "Loc X", ""},    {&locY_, "Loc Y", ""},   {&columns_, "Column", ""},
+              {&rows_, "Row", ""},      {&spaceX_, "SpaceX", ""}, {&spaceY_, "SpaceY", ""},
+              {&scale_, "Scale", "1.0"}};
+  for (const auto& row : rows) {
+    *row.control = new wxTextCtrl(this, wxID_ANY, row.text, wxDefaultPosition, field);
+    AddLabelled(fields, this, row.label, *row.control);
+  }
+
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(type_, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 10);
+  top->Add(orientation, 0, wxALIGN_CENTER_HORIZONTAL | wxLEFT | wxRIGHT, 10);
+  top->Add(fields, 0, wxALIGN_CENTER_HORIZONTAL | wxALL, 10);
+  top->Add(OkCancelButtons(this, wxID_OK, wxID_CANCEL), 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 5);
+  LayOutDialog(this, top, wxSize(400, 270));
 }
 
 void InstanceDialog::SetValues(const InstanceParameters& values) {

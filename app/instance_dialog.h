@@ -11,8 +11,9 @@ class wxRadioBox;
 class wxTextCtrl;
 
 // The modal dialog that edits one placement: type, flip, rotation, location, array counts and
-// pitches, scale, at fixed positions, with "Ok" (wxID_OK) and "Cancel" (wxID_CANCEL). The
-// mapping between the fields and the placement is InstanceFieldsOf / ReadInstanceFields.
+// pitches, scale, with "Ok" (wxID_OK) and "Cancel" (wxID_CANCEL), centred on its parent (the
+// main frame when given none). The mapping between the fields and the placement is
+// InstanceFieldsOf / ReadInstanceFields.
 class InstanceDialog : public wxDialog {
  public:
   InstanceDialog(wxWindow* parent, const std::string& title);

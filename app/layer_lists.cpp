@@ -89,10 +89,20 @@ LayerCtrl::LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const 
     : wxListCtrl(panel, kCmdLayerList, pos, size, wxLC_REPORT, wxDefaultValidator, "listCtrl"), child_(child) {
   InsertColumn(0, "Layer", wxLIST_FORMAT_LEFT, 39);
   InsertColumn(1, "Datatype", wxLIST_FORMAT_LEFT, 57);
+  // At least wide enough for the headers at the toolkit's font.
+  for (int column = 0; column < 2; ++column) {
+    const int given = GetColumnWidth(column);
+    SetColumnWidth(column, wxLIST_AUTOSIZE_USEHEADER);
+    if (GetColumnWidth(column) < given) SetColumnWidth(column, given);
+  }
   Bind(wxEVT_LIST_COL_CLICK, &LayerCtrl::OnColumnClick, this);
   Bind(wxEVT_LIST_COL_RIGHT_CLICK, &LayerCtrl::OnColumnRightClick, this);
   Bind(wxEVT_LIST_ITEM_ACTIVATED, &LayerCtrl::OnActivated, this);
   Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &LayerCtrl::OnRightClick, this);
+}
+
+int LayerCtrl::HeadersWidth() const {
+  return GetColumnWidth(0) + GetColumnWidth(1) + GetSize().x - GetClientSize().x;
 }
 
 std::vector<int> LayerCtrl::SelectedRows() const {

@@ -27,6 +27,8 @@ class CSCtrl : public wxListCtrl {
 class LayerCtrl : public wxListCtrl {
  public:
   LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size);
+  // The width the list needs to show both column headers whole.
+  int HeadersWidth() const;
 
  private:
   MyChild* Child() const { return child_; }

@@ -42,39 +42,41 @@ constexpr int kWired[] = {
     kCmdInsertInst, kCmdDeleteInst, kCmdReplaceInst, kCmdModifyInst, kCmdRecalculateCells, kCmdSave, kCmdDeleteCell,
 };
 
-// The keys that a menu cannot take as shortcuts, from the main and from the numeric keypad.
-struct NavigationKey {
+// The named keys of the bindings, from the main and from the numeric keypad.
+struct NamedKey {
   int key;
   int keypadKey;
   uint8_t code;
 };
-constexpr NavigationKey kNavigationKeys[] = {
-    {WXK_HOME, WXK_NUMPAD_HOME, kKeyHome},
-    {WXK_END, WXK_NUMPAD_END, kKeyEnd},
-    {WXK_UP, WXK_NUMPAD_UP, kKeyUp},
-    {WXK_DOWN, WXK_NUMPAD_DOWN, kKeyDown},
-    {WXK_LEFT, WXK_NUMPAD_LEFT, kKeyLeft},
-    {WXK_RIGHT, WXK_NUMPAD_RIGHT, kKeyRight},
-    {WXK_TAB, WXK_NUMPAD_TAB, kKeyTab},
-    {WXK_PAGEUP, WXK_NUMPAD_PAGEUP, kKeyPageUp},
-    {WXK_PAGEDOWN, WXK_NUMPAD_PAGEDOWN, kKeyPageDown},
+constexpr NamedKey kNamedKeys[] = {
+    {WXK_HOME, WXK_NUMPAD_HOME, kKeyHome},       {WXK_INSERT, WXK_NUMPAD_INSERT, kKeyIns},
+    {WXK_END, WXK_NUMPAD_END, kKeyEnd},          {WXK_UP, WXK_NUMPAD_UP, kKeyUp},
+    {WXK_DOWN, WXK_NUMPAD_DOWN, kKeyDown},       {WXK_LEFT, WXK_NUMPAD_LEFT, kKeyLeft},
+    {WXK_RIGHT, WXK_NUMPAD_RIGHT, kKeyRight},    {WXK_TAB, WXK_NUMPAD_TAB, kKeyTab},
+    {WXK_PAGEUP, WXK_NUMPAD_PAGEUP, kKeyPageUp}, {WXK_PAGEDOWN, WXK_NUMPAD_PAGEDOWN, kKeyPageDown},
+    {WXK_RETURN, WXK_NUMPAD_ENTER, kKeyEnter},   {WXK_ESCAPE, WXK_ESCAPE, kKeyEsc},
+    {WXK_SPACE, WXK_NUMPAD_SPACE, kKeySpace},    {WXK_DELETE, WXK_NUMPAD_DELETE, kKeyDel},
 };
 
-// The binding of a key event whose key a menu cannot take as a shortcut; 0 for any other key
-// or for a combination of modifiers.
-uint16_t NavigationKeyBinding(const wxKeyEvent& event) {
+// The key of a key event as bindings name it: a named key's code, or the character of any
+// other key up to code 255; 0 for a key no binding can name.
+int BindingKey(const wxKeyEvent& event) {
   const int pressed = event.GetKeyCode();
-  const NavigationKey* found =
-      std::find_if(std::begin(kNavigationKeys), std::end(kNavigationKeys),
-                   [pressed](const NavigationKey& k) { return k.key == pressed || k.keypadKey == pressed; });
-  if (found == std::end(kNavigationKeys)) return 0;
-  const uint8_t key = found->code;
+  for (const NamedKey& k : kNamedKeys) {
+    if (k.key == pressed || k.keypadKey == pressed) return k.code;
+  }
+  const int character = pressed == WXK_NONE ? int(event.GetUnicodeKey()) : pressed;
+  return character > kKeySpace && character <= 0xFF ? character : 0;
+}
+
+// The modifier of a key event as bindings name it; -1 for a combination of modifiers.
+int BindingModifier(const wxKeyEvent& event) {
   switch (event.GetModifiers()) {
-    case wxMOD_NONE: return MakeKeyBinding(0, key);
-    case wxMOD_CONTROL: return MakeKeyBinding(1, key);
-    case wxMOD_ALT: return MakeKeyBinding(2, key);
-    case wxMOD_SHIFT: return MakeKeyBinding(3, key);
-    default: return 0;
+    case wxMOD_NONE: return 0;
+    case wxMOD_CONTROL: return 1;
+    case wxMOD_ALT: return 2;
+    case wxMOD_SHIFT: return 3;
+    default: return -1;
   }
 }
 
@@ -143,6 +145,15 @@ void MyChild::InitLayerPanel(int height) {
   const int listWidth = layerPanelWidth - styleListWidth - 15;
   styleList = new CSCtrl(this, panel, wxPoint(0, 0), wxSize(styleListWidth, height));
   layerList = new LayerCtrl(this, panel, wxPoint(styleListWidth, 0), wxSize(listWidth, height));
+  // The panel widens to hold the list's headers whole at the toolkit's font.
+  layerPanelWidth = std::max(layerPanelWidth, styleListWidth + layerList->HeadersWidth() + 15);
+  panel->SetSize(layerPanelWidth, height);
+  layerList->SetSize(layerPanelWidth - styleListWidth - 15, height);
+}
+
+bool MyChild::TryBefore(wxEvent& event) {
+  if (event.GetEventType() == wxEVT_MENU) frame_->StartCommand();
+  return wxMDIChildFrame::TryBefore(event);
 }
 
 void MyChild::UpdateLayerList() {
@@ -302,7 +313,9 @@ void MyChild::OnCloseCommand(wxCommandEvent&) {
 }
 
 void MyChild::OnCharHook(wxKeyEvent& event) {
-  const int id = FindBoundCommand(frame_->KeyBindings(), NavigationKeyBinding(event));
+  const int modifier = BindingModifier(event);
+  const int key = BindingKey(event);
+  const int id = modifier < 0 || key == 0 ? -1 : FindCommandForKey(frame_->KeyBindings(), modifier, key);
   wxMenuBar* bar = GetMenuBar();
   if (id < 0 || !bar || !bar->FindItem(id) || !bar->IsEnabled(id)) {
     event.Skip();

@@ -63,6 +63,8 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
 
  private:
   void InitLayerPanel(int height);
+  // Every command of the window's menus and key bindings starts with the frame's StartCommand.
+  bool TryBefore(wxEvent& event) override;
   void OnSize(wxSizeEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnRedraw(wxCommandEvent& event);
@@ -109,8 +111,10 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   // Runs the extraction the dialog asks for: a missing extension is added and a missing
   // directory made first.
   void OnExtract(wxCommandEvent& event);
-  // Carries out the bindings of the keys that menus cannot take as shortcuts (Tab, Home, End,
-  // arrows and page keys), before the canvas scrolls with them.
+  // Carries out the key bindings wherever the keyboard focus is inside this window, before the
+  // focused control sees the key: the layer list would take letters for its type-ahead search,
+  // the canvas would scroll with the arrows, GTK would give Alt+D to the "&DRC" menu title, and
+  // GTK menus refuse Tab and the unmodified arrows as shortcuts.
   void OnCharHook(wxKeyEvent& event);
   // Text polygons, criticality maps, layer maps and configuration files
   // (child_overlay_commands.cpp).

@@ -4,6 +4,7 @@
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
 #include <set>
@@ -115,6 +116,15 @@ void MyFrame::ReportError(const std::string& tag, const std::string& message) {
   const std::string line = ErrorLine(tag.c_str(), message);
   LogMessage("%s", line.c_str());
   SetStatusText(wxString::FromUTF8(line.substr(0, line.size() - 1)), 0);
+}
+
+void MyFrame::StartCommand() {
+  if (GetStatusBar() && GetStatusBar()->GetStatusText(0).StartsWith("ERROR:")) SetStatusText("Ready", 0);
+}
+
+bool MyFrame::TryBefore(wxEvent& event) {
+  if (event.GetEventType() == wxEVT_MENU) StartCommand();
+  return wxMDIParentFrame::TryBefore(event);
 }
 
 void MyFrame::OnWorkingDir(wxCommandEvent&) {

@@ -46,11 +46,17 @@ class MyFrame : public wxMDIParentFrame {
   void OpenDroppedFiles(const wxArrayString& paths);
   // The library that a child window shows from directory, or null.
   std::shared_ptr<Library> OpenLibraryIn(const std::string& directory) const;
-  // Logs a failed command as "ERROR: tag: message" and keeps it in the status bar.
+  // Logs a failed command as "ERROR: tag: message" and keeps it in the status bar until the
+  // next command starts (StartCommand).
   void ReportError(const std::string& tag, const std::string& message);
+  // A menu command, tool or key binding starts: an error line in the status bar gives way to
+  // "Ready".
+  void StartCommand();
 
   // Completes the switch to a new child's menu bar in the same idle pass (see the source).
   void OnInternalIdle() override;
+  // Every command of the frame's own menus and tools starts with StartCommand.
+  bool TryBefore(wxEvent& event) override;
 
   // The key binding of every command id (the View and Edit commands have one each).
   const std::vector<uint16_t>& KeyBindings() const { return keyBindings; }

@@ -9,17 +9,8 @@
 
 namespace {
 
-// Sets the canvas's printing flag for the life of the object.
-class PrintingScope {
- public:
-  explicit PrintingScope(MyCanvas& canvas) : canvas_(canvas) { canvas_.printing = true; }
-  ~PrintingScope() { canvas_.printing = false; }
-  PrintingScope(const PrintingScope&) = delete;
-  PrintingScope& operator=(const PrintingScope&) = delete;
-
- private:
-  MyCanvas& canvas_;
-};
+// The title's top left corner on the page, in page pixels.
+constexpr int32_t kTitleTop = 50;
 
 }  // namespace
 
@@ -44,30 +35,22 @@ bool MyPrintout::OnPrintPage(int) {
   child_ = dynamic_cast<MyChild*>(frame_->GetActiveChild());
   if (!child_ || !child_->canvas) return false;
   MyCanvas& canvas = *child_->canvas;
-  int x0 = 0;
-  int y0 = 0;
-  canvas.CalcUnscrolledPosition(0, 0, &x0, &y0);
-  const wxSize frameSize = child_->GetSize();
+  const wxSize view = canvas.GetClientSize();
   int pw = 0;
   int ph = 0;
   GetPageSizePixels(&pw, &ph);
-  const PrintLayout layout =
-      ComputePrintLayout(pw, ph, frameSize.x, frameSize.y, x0, y0, canvas.view.magnification);
   // A printer's context may come without a font, and the scene's texts and the title need one.
   if (!dc->GetFont().IsOk()) dc->SetFont(wxFontInfo(12).Family(wxFONTFAMILY_SWISS));
+  // The view starts a line below the title.
+  const PrintLayout layout = ComputePrintLayout(pw, ph, view.x, view.y, kTitleTop + 2 * dc->GetCharHeight());
   // A page without pixels gets the title only.
   if (layout.scale > 0) {
-    dc->SetDeviceOrigin(layout.originX, layout.originY);
-    dc->SetClippingRegion(layout.clipX, layout.clipY, layout.clipWidth, layout.clipHeight);
-    dc->SetUserScale(layout.scale, layout.scale);
-    {
-      PrintingScope printing(canvas);
-      canvas.OnDraw(*dc);
-    }
-    dc->DestroyClippingRegion();
+    dc->SetDeviceOrigin(layout.left, layout.top);
+    dc->SetUserScale(layout.userScale, layout.userScale);
+    canvas.PrintView(*dc, layout.drawFactor);
     dc->SetDeviceOrigin(0, 0);
     dc->SetUserScale(1.0, 1.0);
   }
-  dc->DrawText(child_->GetTitle(), 50, 50);
+  dc->DrawText(child_->GetTitle(), kTitleTop, kTitleTop);
   return true;
 }

@@ -5,8 +5,8 @@
 class MyChild;
 class MyFrame;
 
-// The one-page printout of the main frame's active child window: its canvas's view scaled into
-// the page's margin, and the window's title at the top left.
+// The one-page printout of the main frame's active child window: the whole view of its canvas
+// fitted inside the page's margin with its aspect kept, and the window's title at the top left.
 class MyPrintout : public wxPrintout {
  public:
   explicit MyPrintout(MyFrame* frame, const wxString& title = "My printout");

@@ -8,6 +8,7 @@
 #include <wx/numdlg.h>
 #include <wx/textdlg.h>
 
+#include "app/dialog_layout.h"
 #include "app/edit_dialogs.h"
 #include "app/extract_dialog.h"
 #include "app/grid_dialog.h"
@@ -28,7 +29,8 @@ class DialogPrompts : public Prompts {
   }
   std::optional<long> AskNumber(const std::string& message, const std::string& caption, long value, long minimum,
                                 long maximum) override {
-    const long answer = wxGetNumberFromUser(FromUtf8(message), "", FromUtf8(caption), value, minimum, maximum);
+    const long answer =
+        wxGetNumberFromUser(FromUtf8(message), "", FromUtf8(caption), value, minimum, maximum, DialogParent(nullptr));
     if (answer == -1 && !(minimum <= -1 && -1 <= maximum)) return std::nullopt;
     return answer;
   }
@@ -49,24 +51,24 @@ class DialogPrompts : public Prompts {
   }
   std::string AskFileToSave(const std::string& title, const std::string& wildcard,
                             const std::string& defaultName) override {
-    wxFileDialog dialog(nullptr, FromUtf8(title), "", FromUtf8(defaultName), FromUtf8(wildcard),
+    wxFileDialog dialog(DialogParent(nullptr), FromUtf8(title), "", FromUtf8(defaultName), FromUtf8(wildcard),
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     return dialog.ShowModal() == wxID_OK ? ToUtf8(dialog.GetPath()) : std::string();
   }
 
   wxString ChooseDirectory(wxWindow* parent, const wxString& message, const wxString& start) override {
-    wxDirDialog dialog(parent, message, start, wxDD_DEFAULT_STYLE | wxDD_NEW_DIR_BUTTON);
+    wxDirDialog dialog(DialogParent(parent), message, start, wxDD_DEFAULT_STYLE | wxDD_NEW_DIR_BUTTON);
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
   }
   wxString ChooseFileToOpen(wxWindow* parent, const wxString& title, const wxString& wildcard) override {
-    wxFileDialog dialog(parent, title, "", "", wildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    wxFileDialog dialog(DialogParent(parent), title, "", "", wildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
   }
   wxString GetText(const wxString& message, const wxString& caption, const wxString& defaultValue) override {
-    return wxGetTextFromUser(message, caption, defaultValue, nullptr);
+    return wxGetTextFromUser(message, caption, defaultValue, DialogParent(nullptr));
   }
   int MessageBox(wxWindow* parent, const wxString& text, const wxString& caption, long style) override {
-    return wxMessageBox(text, caption, style, parent);
+    return wxMessageBox(text, caption, style, DialogParent(parent));
   }
   int ChooseInputType(wxWindow* parent) override {
     ReadFileDialog dialog(parent);
@@ -74,7 +76,7 @@ class DialogPrompts : public Prompts {
   }
   int ChooseItem(wxWindow* parent, const wxString& message, const wxString& caption,
                  const wxArrayString& items) override {
-    wxSingleChoiceDialog dialog(parent, message, caption, items);
+    wxSingleChoiceDialog dialog(DialogParent(parent), message, caption, items);
     return dialog.ShowModal() == wxID_OK ? dialog.GetSelection() : -1;
   }
   int ChooseStyle(wxWindow* parent, int current) override {
@@ -115,7 +117,7 @@ class DialogPrompts : public Prompts {
     return dialog.ShowModal() == wxID_OK && dialog.GetValues(values);
   }
   bool ChooseColour(wxWindow* parent, wxColour& colour) override {
-    const wxColour chosen = wxGetColourFromUser(parent, colour);
+    const wxColour chosen = wxGetColourFromUser(DialogParent(parent), colour);
     if (!chosen.IsOk()) return false;
     colour = chosen;
     return true;
@@ -129,8 +131,10 @@ std::unique_ptr<Prompts>& Current() {
 
 }  // namespace
 
+std::unique_ptr<Prompts> MakeDialogPrompts() { return std::make_unique<DialogPrompts>(); }
+
 Prompts& ThePrompts() { return *Current(); }
 
 void SetPrompts(std::unique_ptr<Prompts> prompts) {
-  Current() = prompts ? std::move(prompts) : std::make_unique<DialogPrompts>();
+  Current() = prompts ? std::move(prompts) : MakeDialogPrompts();
 }

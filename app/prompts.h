@@ -42,6 +42,8 @@ class Prompts : public CanvasPrompts {
                             std::string& gridText) = 0;
 };
 
+// The real dialogs.
+std::unique_ptr<Prompts> MakeDialogPrompts();
 // The prompts in use: the real dialogs unless SetPrompts replaced them.
 Prompts& ThePrompts();
 // Null restores the real dialogs.

@@ -1,10 +1,11 @@
 #include "app/style_dialog.h"
 
-#include <wx/button.h>
 #include <wx/image.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/sizer.h>
+
+#include "app/dialog_layout.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ wxBitmap PatternImage(int code) {
 }  // namespace
 
 StyleDialog::StyleDialog(wxWindow* parent, int current)
-    : wxDialog(parent, wxID_ANY, "Select Layer Style", wxDefaultPosition, wxSize(400, 320), wxDEFAULT_DIALOG_STYLE,
-               "dialog") {
+    : wxDialog(DialogParent(parent), wxID_ANY, "Select Layer Style", wxDefaultPosition, wxSize(400, 320),
+               wxDEFAULT_DIALOG_STYLE, "dialog") {
   patterns_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxSize(380, 220), wxLC_ICON);
   auto* images = new wxImageList(kPatternSize, kPatternSize, false, kPatternCount);
   for (int code = 0; code < kPatternCount; ++code) images->Add(PatternImage(code));
@@ -53,14 +54,10 @@ StyleDialog::StyleDialog(wxWindow* parent, int current)
   if (current >= 0 && current < kPatternCount) {
     patterns_->SetItemState(current, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
   }
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, wxID_OK, "Ok"), 0, wxALL, 5);
-  buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL, 5);
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(patterns_, 1, wxEXPAND | wxALL, 10);
-  top->Add(buttons, 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 5);
-  SetSizer(top);
-  Layout();
+  top->Add(OkCancelButtons(this, wxID_OK, wxID_CANCEL), 0, wxALIGN_CENTER_HORIZONTAL | wxBOTTOM, 5);
+  LayOutDialog(this, top, wxSize(400, 320));
 }
 
 int StyleDialog::Selection() const {

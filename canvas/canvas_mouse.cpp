@@ -131,10 +131,8 @@ void MyCanvas::ForwardMouse(MouseKind kind, wxMouseEvent& wx) {
   event.control = wx.ControlDown();
   event.shift = wx.ShiftDown();
   event.alt = wx.AltDown();
-  const bool press = kind == MouseKind::kLeftDown || kind == MouseKind::kMiddleDown || kind == MouseKind::kRightDown ||
-                     kind == MouseKind::kLeftDClick || kind == MouseKind::kRightDClick;
   // A drag that leaves the window still ends here.
-  if (press && !HasCapture()) CaptureMouse();
+  if (IsPress(kind) && !HasCapture()) CaptureMouse();
   HandleMouse(event);
   // The capture ends with the release of the last button held.
   const bool othersDown = (kind != MouseKind::kLeftUp && wx.LeftIsDown()) ||

@@ -177,8 +177,13 @@ CellDrawer::~CellDrawer() {
   if (!dc_ || raster_.Width() == 0 || raster_.Height() == 0) return;
   wxImage image(raster_.Width(), raster_.Height(), raster_.Pixels(), true);
   // Straight to the graphics context where there is one: going through a wxBitmap converts the
-  // pixels twice more.
-  if (wxGraphicsContext* gc = dc_->GetGraphicsContext()) {
+  // pixels twice more. A picture scaled up (a printout) goes through the DC, which scales it
+  // without smoothing, so that a line of one pixel stays a line of one colour.
+  double scaleX = 1.0;
+  double scaleY = 1.0;
+  dc_->GetUserScale(&scaleX, &scaleY);
+  wxGraphicsContext* gc = dc_->GetGraphicsContext();
+  if (gc && scaleX == 1.0 && scaleY == 1.0) {
     gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(),
                    raster_.Height());
     return;
@@ -592,9 +597,11 @@ void CellDrawer::DrawText(const TextItem& text, const Trans& placement, bool mov
 }
 
 void CellDrawer::StampText(const std::string& text, int32_t x, int32_t y) {
-  const TextStamp& stamp = stamps_.Get(text);
-  raster_.BlendStamp(Shifted(x, stamp.dx), Shifted(y, stamp.dy), stamp.width, stamp.height, stamp.coverage.data(),
-                     textColour_);
+  const StampWindow shown{raster_.Left(), raster_.Top(), raster_.Width(), raster_.Height()};
+  stamps_.Draw(text, x, y, shown, [this](const TextStamp& stamp, int32_t at, int32_t top) {
+    raster_.BlendStamp(Shifted(at, stamp.dx), Shifted(top, stamp.dy), stamp.width, stamp.height,
+                       stamp.coverage.data(), textColour_);
+  });
 }
 
 void CellDrawer::StorePoint(size_t i, const Point& p, Box& device) {

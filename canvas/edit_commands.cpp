@@ -14,12 +14,10 @@ EditTarget MyCanvas::CurrentEditTarget() {
 }
 
 void MyCanvas::ShowEditOutcome(const EditOutcome& outcome) {
-  if (!outcome.errorLine.empty()) {
-    LogMessage("%s", outcome.errorLine.c_str());
-    if (host_) host_->SetChildStatus(1, outcome.errorLine);
-  } else if (!outcome.status.empty() && host_) {
-    host_->SetChildStatus(1, outcome.status);
-  }
+  if (!outcome.errorLine.empty()) LogMessage("%s", outcome.errorLine.c_str());
+  // The command's text replaces what the last gesture or command reported; "Ready" when it has
+  // none.
+  if (host_) host_->SetChildStatus(1, EditStatusText(outcome));
   if (outcome.redraw) RefreshView();
 }
 

@@ -121,16 +121,18 @@ bool MyCanvas::LogsPass() const {
          (view.magnification == 1.0 && library_ && int64_t(settings_.depth) == int64_t(library_->depth) + 1);
 }
 
+wxRect MyCanvas::ScrolledClientArea() const {
+  wxRect area;
+  CalcUnscrolledPosition(0, 0, &area.x, &area.y);
+  GetClientSize(&area.width, &area.height);
+  return area;
+}
+
 void MyCanvas::OnDraw(wxDC& dc) {
-  int x0 = 0;
-  int y0 = 0;
-  CalcUnscrolledPosition(0, 0, &x0, &y0);
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
+  const wxRect client = ScrolledClientArea();
+  const int x0 = client.x, y0 = client.y, cw = client.width, ch = client.height;
   RepaintInputs in;
   in.hasTopCell = topCell != nullptr;
-  in.isPrinter = printing;
   in.viewChanged = viewChanged;
   in.hasBuffer = backBuffer_ != nullptr;
   in.originX = x0;
@@ -154,21 +156,41 @@ void MyCanvas::OnDraw(wxDC& dc) {
   if (logs) {
     LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", LogTimeStamp().c_str());
   }
-  if (path == RepaintPath::kPrint) {
-    view.CentreView(x0, y0, cw, ch);
-    dc.SetClippingRegion(x0, y0, cw, ch);
-    DrawSceneGuarded(dc);
-    PaintOverlays(dc);
-  } else {
-    // A printout leaves a pending redraw of the window to the window's next paint.
-    viewChanged = false;
-    RedrawBuffer(x0, y0, cw, ch);
-    BlitBuffer(dc, x0, y0, cw, ch);
-    PaintOverlays(dc);
-    if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
-    firstDraw = false;
-  }
+  viewChanged = false;
+  RedrawBuffer(x0, y0, cw, ch);
+  BlitBuffer(dc, x0, y0, cw, ch);
+  PaintOverlays(dc);
+  if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
+  firstDraw = false;
   ChildStatus("Ready");
+  ReportUnreadableCells();
+}
+
+void MyCanvas::PrintView(wxDC& dc, double factor) {
+  const wxRect client = ScrolledClientArea();
+  if (!topCell || client.IsEmpty() || factor <= 0) return;
+  // The same view fitted into the printed size: the mapping scales with the window, so the
+  // picture is the window's, drawn with factor pixels per window pixel.
+  const int32_t left = RoundToDevicePixel(client.x * factor);
+  const int32_t top = RoundToDevicePixel(client.y * factor);
+  const int32_t width = std::max(1, RoundToDevicePixel(client.width * factor));
+  const int32_t height = std::max(1, RoundToDevicePixel(client.height * factor));
+  ChildStatus("Drawing in back, wait...");
+  BusyCursor busy(host_);
+  const ViewMapping shown = view;
+  view.CentreView(left, top, width, height);
+  dc.SetLogicalOrigin(left, top);
+  dc.SetClippingRegion(left, top, width, height);
+  DrawSceneGuarded(dc);
+  PaintOverlays(dc);
+  dc.DestroyClippingRegion();
+  dc.SetLogicalOrigin(0, 0);
+  view = shown;
+  ChildStatus("Ready");
+  ReportUnreadableCells();
+}
+
+void MyCanvas::ReportUnreadableCells() {
   // An unreadable cell is reported once; later passes draw the rest without it.
   for (const std::string& line : unreadableCells_.TakeNewReports()) MainStatus(line.substr(0, line.size() - 1));
 }
@@ -205,7 +227,7 @@ void MyCanvas::DrawSceneGuarded(wxDC& dc) {
     // the paint handler could paint this canvas again while the buffer is in use.
     LogMessage("%s\n", e.Message().c_str());
     wxString message = wxString::FromUTF8(e.Message().c_str());
-    CallAfter([message] { wxMessageBox(message, "Accelerated Drawing Error", wxOK | wxCENTRE); });
+    CallAfter([this, message] { wxMessageBox(message, "Accelerated Drawing Error", wxOK | wxCENTRE, this); });
   }
 }
 

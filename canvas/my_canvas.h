@@ -85,6 +85,10 @@ class MyCanvas : public wxScrolledWindow {
   // and clip set by the caller: the one drawing routine of the paint, printing and export.
   void DrawScene(wxDC& dc);
   void OnDraw(wxDC& dc) override;
+  // Draws what the window shows, the scene and the overlays, onto a printer's dc with factor
+  // (above 0, at most 1) of dc's logical pixels per window pixel, its top left corner at dc's
+  // device origin: the scene is drawn anew at that size, never copied from the back buffer.
+  void PrintView(wxDC& dc, double factor);
 
   // The back buffer and the part of it that the last full draw filled.
   const wxBitmap* BackBuffer() const { return backBuffer_.get(); }
@@ -211,9 +215,6 @@ class MyCanvas : public wxScrolledWindow {
   ViewMapping view;
   Box lastZoomedArea;
   bool viewChanged = false;
-  // Set by a printout while it has OnDraw paint onto its device context: the scene is drawn
-  // straight onto it, never through the back buffer.
-  bool printing = false;
   bool firstDraw = true;
   bool fineView = false;
   bool coarseView = false;
@@ -231,12 +232,16 @@ class MyCanvas : public wxScrolledWindow {
     CanvasHost* host_;
   };
 
+  // The client area at its scrolled (logical) position.
+  wxRect ScrolledClientArea() const;
   // The parts of the pass: the fitted view, the scene into the back buffer, and the copy.
   void RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch);
   void DrawSceneGuarded(wxDC& dc);
   // The cell images of the library, shared with the other canvases on it, following it.
   CellImages* FollowCellImages();
   void BlitBuffer(wxDC& dc, int32_t x0, int32_t y0, int32_t cw, int32_t ch);
+  // Shows each unreadable cell met by a pass once, in the main status bar.
+  void ReportUnreadableCells();
   // Log lines of a full pass: on the first one, and on the full view at full depth.
   bool LogsPass() const;
   void ApplyScroll(const ScrollRequest& request);

@@ -10,14 +10,14 @@ struct KeyName {
 };
 
 constexpr KeyName kKeyNames[] = {
-    {kKeyHome, "HOME"}, {2, "INS"},           {kKeyEnd, "END"}, {kKeyUp, "UP"},       {kKeyDown, "DOWN"},
-    {kKeyLeft, "LEFT"}, {kKeyRight, "RIGHT"}, {kKeyTab, "TAB"}, {kKeyPageUp, "PGUP"}, {kKeyPageDown, "PGDN"},
-    {13, "ENTER"},      {27, "ESC"},          {32, "SPACE"},    {127, "DEL"},
+    {kKeyHome, "HOME"},   {kKeyIns, "INS"},     {kKeyEnd, "END"},     {kKeyUp, "UP"},         {kKeyDown, "DOWN"},
+    {kKeyLeft, "LEFT"},   {kKeyRight, "RIGHT"}, {kKeyTab, "TAB"},     {kKeyPageUp, "PGUP"},   {kKeyPageDown, "PGDN"},
+    {kKeyEnter, "ENTER"}, {kKeyEsc, "ESC"},     {kKeySpace, "SPACE"}, {kKeyDel, "DEL"},
 };
 
 constexpr int kNone = 0, kCtrl = 1, kAlt = 2, kShift = 3;
-constexpr int kHome = kKeyHome, kIns = 2, kEnd = kKeyEnd, kUp = kKeyUp, kDown = kKeyDown, kSpace = 32, kEsc = 27,
-              kDel = 127;
+constexpr int kHome = kKeyHome, kIns = kKeyIns, kEnd = kKeyEnd, kUp = kKeyUp, kDown = kKeyDown, kSpace = kKeySpace,
+              kEsc = kKeyEsc, kDel = kKeyDel;
 
 struct DefaultBinding {
   int id;
@@ -130,4 +130,10 @@ int FindBoundCommand(const std::vector<uint16_t>& bindings, uint16_t binding) {
     if (id != kCmdUnassigned && bindings[id] == binding) return id;
   }
   return -1;
+}
+
+int FindCommandForKey(const std::vector<uint16_t>& bindings, int modifier, int key) {
+  const int id = FindBoundCommand(bindings, MakeKeyBinding(modifier, key));
+  if (id >= 0 || key < 'A' || key > 'Z') return id;
+  return FindBoundCommand(bindings, MakeKeyBinding(modifier, key - 'A' + 'a'));
 }

@@ -10,11 +10,10 @@
 
 constexpr int kKeyBindingCount = 100;
 
-// Codes of the named keys that a toolkit menu may not take as shortcuts: GTK refuses Tab and
-// the unmodified arrows, and the scrolled canvas keeps Home, End, the arrows and the page keys
-// for itself. The child window looks their bindings up itself.
-constexpr uint8_t kKeyHome = 1, kKeyEnd = 3, kKeyUp = 4, kKeyDown = 5, kKeyLeft = 6, kKeyRight = 7, kKeyTab = 9,
-                  kKeyPageUp = 10, kKeyPageDown = 11;
+// Codes of the named keys.
+constexpr uint8_t kKeyHome = 1, kKeyIns = 2, kKeyEnd = 3, kKeyUp = 4, kKeyDown = 5, kKeyLeft = 6, kKeyRight = 7,
+                  kKeyTab = 9, kKeyPageUp = 10, kKeyPageDown = 11, kKeyEnter = 13, kKeyEsc = 27, kKeySpace = 32,
+                  kKeyDel = 127;
 
 constexpr uint16_t MakeKeyBinding(int modifier, int key) {
   return static_cast<uint16_t>((modifier & 0xFF) | ((key & 0xFF) << 8));
@@ -38,3 +37,8 @@ std::string MakeAcceleratorLabel(const std::string& label, uint16_t binding);
 // The View or Edit command (0 to 50, never 48) that binding is bound to, the lowest id when
 // several are; -1 when none is or the binding has no key.
 int FindBoundCommand(const std::vector<uint16_t>& bindings, uint16_t binding);
+
+// The command bound to key (a named key code or a character; letters as the upper case the
+// keyboard reports) pressed with modifier. A letter also finds a binding made with its lower
+// case, as a configuration file may write it. -1 when none is bound.
+int FindCommandForKey(const std::vector<uint16_t>& bindings, int modifier, int key);

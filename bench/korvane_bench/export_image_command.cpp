@@ -47,14 +47,10 @@ void PrintToPostScript(MyCanvas& canvas, const std::string& path, int width, int
   int pw = 0;
   int ph = 0;
   dc.GetSize(&pw, &ph);
-  const PrintLayout layout = ComputePrintLayout(pw, ph, width, height, 0, 0, canvas.view.magnification);
-  dc.SetDeviceOrigin(layout.originX, layout.originY);
-  dc.SetClippingRegion(layout.clipX, layout.clipY, layout.clipWidth, layout.clipHeight);
-  dc.SetUserScale(layout.scale, layout.scale);
-  canvas.printing = true;
-  canvas.OnDraw(dc);
-  canvas.printing = false;
-  dc.DestroyClippingRegion();
+  const PrintLayout layout = ComputePrintLayout(pw, ph, width, height, 50 + 2 * dc.GetCharHeight());
+  dc.SetDeviceOrigin(layout.left, layout.top);
+  dc.SetUserScale(layout.userScale, layout.userScale);
+  canvas.PrintView(dc, layout.drawFactor);
   dc.SetDeviceOrigin(0, 0);
   dc.SetUserScale(1.0, 1.0);
   dc.DrawText("export-image", 50, 50);

@@ -127,6 +127,9 @@ std::optional<ScrollRequest> DragZoomScroll(double& magnification, int32_t left,
 }
 
 void GestureController::Handle(const MouseEvent& event, Library* library, int32_t topCellId) {
+  // Every press starts a gesture: the report of the last one gives way, to the new gesture's
+  // own text or to "Ready" when it has none.
+  if (IsPress(event.kind)) Status("Ready");
   switch (event.kind) {
     case MouseKind::kLeftDown:
       LeftDown(event, library);
@@ -183,9 +186,8 @@ void GestureController::LeftDown(const MouseEvent& e, Library* library) {
   state_.pressY = settings_.snapGrid > 1 ? ScreenY(state_.anchor) : e.y;
   transients_.rubberLine = false;
   if (e.shift && edit_.HasSelection()) {
-    if (!edit_.movingSelection) {
-      Status("Moving selected polygon");
-    } else {
+    Status("Moving selected polygon");
+    if (edit_.movingSelection) {
       edit_.selectionRing.Translate(SaturateToInt32(double(state_.anchor.x) - edit_.moveAnchor.x),
                                     SaturateToInt32(double(state_.anchor.y) - edit_.moveAnchor.y));
     }

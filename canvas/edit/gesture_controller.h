@@ -33,6 +33,12 @@ enum class MouseKind {
   kMotion,
 };
 
+// A press or double click: the event that starts a gesture.
+inline bool IsPress(MouseKind kind) {
+  return kind == MouseKind::kLeftDown || kind == MouseKind::kMiddleDown || kind == MouseKind::kRightDown ||
+         kind == MouseKind::kLeftDClick || kind == MouseKind::kRightDClick;
+}
+
 // One mouse event: its position in scrolled window pixels, the buttons held and the modifiers.
 struct MouseEvent {
   MouseKind kind = MouseKind::kMotion;

@@ -16,6 +16,11 @@
 
 const char* const kNotConnectedStatus = "Polygon not connected yet";
 
+std::string EditStatusText(const EditOutcome& outcome) {
+  if (!outcome.errorLine.empty()) return outcome.errorLine;
+  return outcome.status.empty() ? "Ready" : outcome.status;
+}
+
 namespace {
 
 const char* const kNoMergeLayerStatus = "Layer must be selected, cancel polygon merge";

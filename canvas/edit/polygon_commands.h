@@ -35,6 +35,10 @@ struct EditOutcome {
   std::string errorLine;
 };
 
+// What an outcome shows in the child's second status field: its error line, else its status,
+// else "Ready".
+std::string EditStatusText(const EditOutcome& outcome);
+
 // The status of every command refused on a polyline still being drawn.
 extern const char* const kNotConnectedStatus;
 

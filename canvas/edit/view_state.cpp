@@ -139,7 +139,6 @@ std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double
 
 RepaintPath ChooseRepaint(const RepaintInputs& in) {
   if (!in.hasTopCell) return RepaintPath::kNothing;
-  if (in.isPrinter) return RepaintPath::kPrint;
   if (in.clientW <= 0 || in.clientH <= 0) return RepaintPath::kNothing;
   bool sameOrigin = in.originX == in.bufferOriginX && in.originY == in.bufferOriginY;
   bool covered = in.clientW <= in.bufferW && in.clientH <= in.bufferH;

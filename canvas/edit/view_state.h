@@ -128,14 +128,12 @@ std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double
 // How a paint is served.
 enum class RepaintPath {
   kNothing,  // no cell shown, or a client area without pixels
-  kPrint,    // straight onto a printer context, never through the back buffer
   kBlit,     // copy the back buffer
   kRedraw,   // draw the scene into the back buffer, then copy it
 };
 
 struct RepaintInputs {
   bool hasTopCell = false;
-  bool isPrinter = false;
   bool viewChanged = false;
   bool hasBuffer = false;
   int32_t originX = 0;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
+#include <wx/statusbr.h>
 
 #include "app/core/command_ids.h"
 #include "app/my_child.h"
+#include "app/my_frame.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/window_fixture.h"
@@ -41,6 +43,33 @@ TEST_F(ChildEditCommandsTest, EditMenuReachesTheCanvasAndChangeDbUnitSetsEveryUn
   EXPECT_EQ(library.flags, kLibInfoDirty);
   EXPECT_EQ(canvas.Settings().nmPerUnit, 0.5);
   EXPECT_EQ(canvas.Settings().snapGrid, 10);
+}
+
+// A command replaces the second status field with its own text, "Ready" when it has none; a
+// failed command's line stays in the main status bar through gestures until the next command.
+TEST_F(ChildEditCommandsTest, CommandsReplaceTheirStatusAndAnErrorLastsUntilTheNextCommand) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas& canvas = *child->canvas;
+  auto* status = static_cast<wxStatusBar*>(wxWindow::FindWindowByName("status_line", child));
+  ASSERT_NE(status, nullptr);
+  canvas.edit.selectionRing.AddRectangle(Box(5000, 5000, 6000, 7000));
+  canvas.edit.editLayer = MakeLayerKey(1, 0);
+  child->SetChildStatus(1, "Move point to (5.0000, 5.0000) um");
+  SendCommand(child, kCmdInsertPolygon);
+  EXPECT_EQ(status->GetStatusText(1), "Ready");
+
+  wxStatusBar* main = app_test::Frame()->GetStatusBar();
+  app_test::Frame()->ReportError("GDSIN", "Empty library");
+  for (MouseKind kind : {MouseKind::kLeftDown, MouseKind::kLeftUp}) {
+    MouseEvent click;
+    click.kind = kind;
+    click.x = click.y = 40;
+    canvas.HandleMouse(click);
+  }
+  EXPECT_EQ(main->GetStatusText(0), "ERROR: GDSIN: Empty library");
+  SendCommand(child, kCmdShowOutlines);
+  EXPECT_EQ(main->GetStatusText(0), "Ready");
 }
 
 }  // namespace

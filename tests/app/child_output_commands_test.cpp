@@ -119,14 +119,15 @@ TEST_F(ChildOutputTest, PrintoutDrawsTheViewAndTheTitleNearTheTopLeft) {
   const wxImage untitled = PrintToMemory(1000, 800);
   child->SetTitle("Chip A");
   const wxImage titled = PrintToMemory(1000, 800);
-  EXPECT_FALSE(child->canvas->printing);
-  // The view is drawn inside the margin of 50 on its grey background.
+  // The view is drawn inside the margin on its grey background.
   int grey = 0;
   for (int y = 0; y < 800; y += 4) {
     for (int x = 0; x < 1000; x += 4) grey += Near(untitled, x, y, 200, 200, 200, 0) ? 1 : 0;
   }
   EXPECT_GT(grey, 100);
   EXPECT_TRUE(Near(untitled, 10, 10, 255, 255, 255, 0));
+  // The view starts below the title's line.
+  for (int y = 50; y < 62; ++y) EXPECT_FALSE(Near(titled, 500, y, 200, 200, 200, 0)) << y;
   // The title changes pixels only right of and below (50, 50), and close to it.
   int changed = 0;
   for (int y = 0; y < 800; ++y) {
@@ -209,47 +210,79 @@ wxImage ReadPpm(const std::string& path) {
   return in ? image : wxImage();
 }
 
-// The PostScript context reports no font: the texts of the view must still print.
-TEST_F(ChildOutputTest, PrintToPostScriptFileRendersTheLayout) {
-  if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript is not installed";
-  const std::string gds = dir_ + "/texts.gds";
-  GdsBuilder()
-      .LibraryHeader()
-      .BeginStructure("TOP")
-      .Boundary(1, 0, {{0, 0}, {4000, 0}, {4000, 3000}, {0, 3000}, {0, 0}})
-      .Boundary(5, 2, {{1000, 1000}, {2000, 1000}, {2000, 2000}, {1000, 2000}, {1000, 1000}})
-      .Text(5, 0, {1500, 1500}, "VDD")
-      .EndStructure()
-      .EndLibrary()
-      .WriteTo(gds);
+// The page holds the whole view of the corner layout with its aspect (screenRatio, width over
+// height): the four marks at the corners of the layout all print, as far apart as on the screen,
+// and each of the four sides of the one-pixel outline of the small placed cell keeps some pixels.
+void ExpectWholeViewWithOutlines(const wxImage& page, const wxColour& mark, double screenRatio) {
+  int left = page.GetWidth(), right = -1, top = page.GetHeight(), bottom = -1;
+  for (int y = 0; y < page.GetHeight(); ++y) {
+    for (int x = 0; x < page.GetWidth(); ++x) {
+      if (!Near(page, x, y, mark.Red(), mark.Green(), mark.Blue(), 3)) continue;
+      left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GT(right - left, 40);
+  for (const int x : {left + 1, right - 1}) {
+    for (const int y : {top + 1, bottom - 1}) EXPECT_TRUE(Near(page, x, y, mark.Red(), mark.Green(), mark.Blue(), 3));
+  }
+  EXPECT_NEAR(double(right - left) / double(bottom - top), screenRatio, 0.03);
+  const int cx = left + (right - left) * 1950 / 4000, cy = top + (bottom - top) * (3000 - 1450) / 3000;
+  for (const wxPoint& step : {wxPoint(1, 0), wxPoint(-1, 0), wxPoint(0, 1), wxPoint(0, -1)}) {
+    int d = 0;
+    while (d < (right - left) / 8 && !Near(page, cx + d * step.x, cy + d * step.y, 0, 0, 8, 3)) ++d;
+    EXPECT_LT(d, (right - left) / 8) << step.x << "," << step.y;
+  }
+}
+
+// On pages with fewer and with more pixels than the window, on a memory page as on a printed
+// PostScript file rendered by Ghostscript (whose context reports no font: the text must not
+// stop the printout).
+TEST_F(ChildOutputTest, PrintoutHoldsTheWholeViewWithItsOutlines) {
+  const std::string gds = dir_ + "/corners.gds";
+  GdsBuilder builder;
+  builder.LibraryHeader().BeginStructure("LEAF").Boundary(1, 0, {{0, 0}, {300, 0}, {300, 300}, {0, 300}, {0, 0}});
+  builder.EndStructure().BeginStructure("TOP").Sref("LEAF", {1800, 1300}).Text(5, 0, {1500, 2000}, "VDD");
+  for (const Point& corner : {Point(0, 0), Point(3800, 0), Point(0, 2800), Point(3800, 2800)}) {
+    const int32_t x = corner.x, y = corner.y;
+    builder.Boundary(5, 2, {{x, y}, {x + 200, y}, {x + 200, y + 200}, {x, y + 200}, {x, y}});
+  }
+  builder.EndStructure().EndLibrary().WriteTo(gds);
   prompts_->files.push_back(gds);
   wxCommandEvent import(wxEVT_MENU, kCmdGdsIn);
   app_test::Frame()->GetEventHandler()->ProcessEvent(import);
   app_test::Pump();
   auto* child = static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
   ASSERT_NE(child, nullptr);
+  // At depth 1 the placed cell is its outline.
+  DisplaySettings settings = child->canvas->Settings();
+  settings.depth = 1;
+  child->canvas->ApplySettings(settings);
   Draw(child);
+  const ViewMapping& view = child->canvas->view;
+  const double ratio =
+      double(view.ToDeviceX(4000) - view.ToDeviceX(0)) / double(view.ToDeviceY(0) - view.ToDeviceY(3000));
+  const uint32_t word = child->canvas->GetLibrary()->layerMap.at(MakeLayerKey(5, 2)).colour;
+  const wxColour mark(word & 0xFF, (word >> 8) & 0xFF, std::max<uint32_t>((word >> 16) & 0xFF, 8));
+  for (const wxSize& size : {wxSize(600, 800), wxSize(3000, 2400)}) {
+    SCOPED_TRACE(size.x);
+    ExpectWholeViewWithOutlines(PrintToMemory(size.x, size.y), mark, ratio);
+  }
+
+  if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript is not installed";
   prompts_->asked.clear();
   print_->postScriptFile = dir_ + "/view.ps";
   SendCommand(child, kCmdPrint);
   ASSERT_TRUE(prompts_->asked.empty());
+  // The PostScript page has 720 pixels per inch, about five to a window pixel here: rendered at
+  // 200 dpi every window pixel still covers one rendered pixel.
   const std::string ppm = dir_ + "/view.ppm";
-  ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r30 -sOutputFile='" + ppm + "' '" +
+  ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r200 -sOutputFile='" + ppm + "' '" +
                          print_->postScriptFile + "'")
                             .c_str()),
             0);
   const wxImage page = ReadPpm(ppm);
   ASSERT_TRUE(page.IsOk());
-  int grey = 0, coloured = 0;
-  for (int y = 0; y < page.GetHeight(); ++y) {
-    for (int x = 0; x < page.GetWidth(); ++x) {
-      const int r = page.GetRed(x, y), g = page.GetGreen(x, y), b = page.GetBlue(x, y);
-      if (Near(page, x, y, 200, 200, 200, 10)) ++grey;
-      if (std::max({r, g, b}) - std::min({r, g, b}) > 40) ++coloured;
-    }
-  }
-  EXPECT_GT(grey, 100);
-  EXPECT_GT(coloured, 10);
+  ExpectWholeViewWithOutlines(page, mark, ratio);
 }
 
 TEST_F(ChildOutputTest, ChangeTitleOffersTheLastTitleInAnotherWindow) {

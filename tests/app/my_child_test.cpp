@@ -6,6 +6,7 @@
 #include <wx/uiaction.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "app/core/command_ids.h"
@@ -22,7 +23,17 @@
 
 namespace {
 
-class MyChildTest : public app_test::AppWindowTest {};
+class MyChildTest : public app_test::AppWindowTest {
+ protected:
+  // Runs events until done holds, for up to a second: input from the X server arrives late.
+  static bool WaitUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 50 && !done(); ++i) {
+      app_test::Pump();
+      wxMilliSleep(20);
+    }
+    return done();
+  }
+};
 
 // Sends a key as the toolkit does, to the focused canvas; true when a command took it.
 bool PressKey(MyCanvas* canvas, int keyCode, int modifiers) {
@@ -148,7 +159,7 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
                          before.GetData()));
 }
 
-TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
+TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
@@ -178,7 +189,11 @@ TEST_F(MyChildTest, TabHomeAndArrowKeysRunTheirBoundCommands) {
     EXPECT_EQ(canvas->view.magnification, p.magnification);
     EXPECT_EQ(canvas->Settings().showGrids, p.showGrids);
   }
-  for (int id : {kCmdZoomIn4X, kCmdZoomOut4X, kCmdShowGrids}) frame->SetKeyBinding(id, saved[id]);
+  // A letter bound in lower case, as a configuration file may bind it.
+  frame->SetKeyBinding(kCmdShowNames, MakeKeyBinding(2, 'q'));
+  EXPECT_TRUE(PressKey(canvas, 'Q', wxMOD_ALT));
+  EXPECT_EQ(canvas->Settings().showNames, 1);
+  for (int id : {kCmdZoomIn4X, kCmdZoomOut4X, kCmdShowGrids, kCmdShowNames}) frame->SetKeyBinding(id, saved[id]);
 }
 
 // Home end to end, from the X server through GTK's key handling.
@@ -198,11 +213,30 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
   canvas->SetFocus();
   app_test::Pump();
   keys.Char(WXK_HOME);
-  for (int i = 0; i < 20 && canvas->view.magnification != 1.0; ++i) {
-    app_test::Pump();
-    wxMilliSleep(20);
-  }
-  EXPECT_EQ(canvas->view.magnification, 1.0);
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->view.magnification == 1.0; }));
+}
+
+// Single letters and Alt+D, end to end from the X server, once the user has clicked a row of
+// the layer list: the list's type-ahead and the "&DRC" menu title must not take them.
+TEST_F(MyChildTest, KeysRunTheirCommandsWithTheFocusInTheLayerList) {
+  MyChild* child = Import("chip.gds");
+  ASSERT_NE(child, nullptr);
+  MyCanvas* canvas = child->canvas;
+  canvas->Update();
+  app_test::Pump();
+  canvas->edit.selectionRing.AddRectangle(Box(0, 0, 4000, 1000));
+  wxUIActionSimulator input;
+  wxRect row;
+  ASSERT_TRUE(child->layerList->GetItemRect(0, row));
+  input.MouseMove(child->layerList->ClientToScreen(row.GetPosition()) + wxPoint(10, row.height / 2));
+  app_test::Pump();
+  input.MouseClick();
+  app_test::Pump();
+  ASSERT_EQ(child->FirstSelectedLayerRow(), 0);
+  input.Char('r');
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->edit.selectionRing.GetBoundingBox().Height() == 4000; }));
+  input.Char('d', wxMOD_ALT);
+  EXPECT_TRUE(WaitUntil([canvas] { return canvas->Settings().orderedDraw == 1; }));
 }
 
 TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <random>
+#include <string>
 
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
@@ -129,6 +130,26 @@ TEST_F(CellDrawerTest, HiddenLayersDrawNeitherShapesNorTexts) {
   lib_.layerMap[kLayer2].colour |= 0x80000000u;
   lib_.layerMap[kLayer1].colour |= 0x80000000u;
   EXPECT_EQ(canvastest::CountNonBlack(DrawHierarchy(cell, 5, 400, 300, kEverything)), 0);
+}
+
+// The longest text GDSII holds draws what shows of it like a text just long enough to cross the
+// window.
+TEST_F(CellDrawerTest, TextOfAnyLengthDrawsLikeOneThatJustCrossesTheWindow) {
+  FitView(Box(0, 0, 1000, 1000), 400, 300);
+  auto draw = [this](size_t length, const Box& window) {
+    const uint32_t cell = lib_.CreateCell("cell" + std::to_string(length) + "_" + std::to_string(window.x1));
+    Cell& c = *lib_.cells[cell];
+    libtest::AddShape(c, kLayer1, {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}}, {{0, 0}});
+    c.AddText(kLayer2, lib_.AddString(std::string(length, 'T')), 500, 500, false);
+    libtest::IndexShapes(c);
+    return DrawHierarchy(cell, 5, 400, 300, window);
+  };
+  for (const Box& window : {kEverything, Box(10, 10, 990, 990)}) {
+    const wxImage crossing = draw(60, window);
+    ASSERT_GT(canvastest::CountColour(crossing, kRedPen), 300);
+    const wxImage longest = draw(65530, window);
+    EXPECT_TRUE(std::equal(longest.GetData(), longest.GetData() + 400 * 300 * 3, crossing.GetData()));
+  }
 }
 
 // A cell of repeated shapes, drawn whole (decoded once per group and shifted) and shape by

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "canvas/pixel_raster.h"
 #include "tests/canvas/canvas_test_util.h"
@@ -60,6 +61,39 @@ TEST(TextStamps, AreCutToTheirInkAndRedrawnForAnotherFont) {
   EXPECT_EQ(stamps.Get("").width, 0);
   stamps.UseFont(wxFontInfo(24).Family(wxFONTFAMILY_SWISS));
   EXPECT_GT(stamps.Get("MMMM").width, small.width + small.width / 2);
+}
+
+// A text too long to stamp whole draws, piece by piece, the pixels the toolkit draws of the
+// whole text in the window, wherever it starts, on one line or on many; the longest texts
+// GDSII holds give no piece larger than the window.
+TEST(TextStamps, LongTextsDrawWhatShowsOfThemInTheWindow) {
+  TextStamps stamps;
+  stamps.UseFont(wxFontInfo(12).Family(wxFONTFAMILY_SWISS));
+  std::string line, lines;
+  for (int i = 0; i < 60; ++i) line += "W0i" + std::to_string(i) + "_";
+  for (int i = 0; i < 40; ++i) lines += "row " + std::to_string(i) + (i % 2 ? "\n" : "\n  ");
+  ASSERT_GT(std::min(line.size(), lines.size()), TextStamps::kWholeTextBytes);
+  const struct {
+    std::string text;
+    int x, y;
+  } cases[] = {{line, 5, 10}, {line, -700, 3}, {line, -1700, -6}, {lines, 10, -300}, {lines, -20, 15},
+               {std::string(65530, 'T'), -30000, 20}, {std::string(65530, '\n') + "end", 5, -65400 * 19}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    PixelRaster raster(0, 0, 80, 40, RasterColour());
+    stamps.Draw(c.text, c.x, c.y, StampWindow{0, 0, 80, 40}, [&](const TextStamp& stamp, int32_t x, int32_t y) {
+      EXPECT_TRUE(stamp.width < 120 && stamp.height < 60);
+      raster.BlendStamp(x + stamp.dx, y + stamp.dy, stamp.width, stamp.height, stamp.coverage.data(),
+                        RasterColour{0, 255, 8});
+    });
+    if (c.text.size() > 5000) continue;
+    const wxImage expected = canvastest::Render(80, 40, [&](wxDC& dc) {
+      dc.SetTextForeground(wxColour(0, 255, 8));
+      dc.DrawText(wxString::FromUTF8(c.text.c_str()), c.x, c.y);
+    });
+    ASSERT_GT(canvastest::CountNonBlack(expected), 10);
+    EXPECT_TRUE(std::equal(raster.Pixels(), raster.Pixels() + 80 * 40 * 3, expected.GetData()));
+  }
 }
 
 }  // namespace

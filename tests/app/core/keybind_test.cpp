@@ -88,6 +88,14 @@ TEST(KeyBindings, FindBoundCommandLooksUpTheViewAndEditCommands) {
   bindings[kCmdChangeTitle] = MakeKeyBinding(0, kKeyTab);
   EXPECT_EQ(FindBoundCommand(bindings, MakeKeyBinding(0, kKeyTab)), kCmdChangeTitle);
   EXPECT_EQ(FindBoundCommand({}, MakeKeyBinding(0, kKeyHome)), -1);
+  // A pressed letter finds its binding in either case; other characters only as bound.
+  bindings[kCmdShowNames] = MakeKeyBinding(2, 'q');
+  bindings[kCmdSnapPolygon] = MakeKeyBinding(0, ',');
+  EXPECT_EQ(FindCommandForKey(bindings, 2, 'Q'), kCmdShowNames);
+  EXPECT_EQ(FindCommandForKey(bindings, 3, 'M'), kCmdModifyInst);
+  EXPECT_EQ(FindCommandForKey(bindings, 0, ','), kCmdSnapPolygon);
+  EXPECT_EQ(FindCommandForKey(bindings, 0, '.'), -1);
+  EXPECT_EQ(FindCommandForKey(bindings, 2, 'M'), -1);
 }
 
 }  // namespace

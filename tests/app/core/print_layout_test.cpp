@@ -2,41 +2,53 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/core/image_path.h"
 
 namespace {
 
-TEST(PrintLayout, FitsTheWindowInsideTheMarginOfThePage) {
+TEST(PrintLayout, FitsTheWholeViewInsideTheMarginWithItsAspect) {
   struct Case {
-    int32_t pw, ph, w, h, x0, y0;
-    double mag;
+    int32_t pw, ph, w, h;
     int32_t margin;
     double scale;
-    int32_t originX, originY, clipW, clipH;
+    int32_t width, height;
+    double drawFactor, userScale;
   };
-  // A letter page at 600 dpi (4800 x 6300): margin 315, the width limits the scale.
-  // 4800 / (1000 + 630) = 2.94478...; origin 315 - 0 = 315; clip 1000 * 2.94478 - 315 = 2629.
   const Case cases[] = {
-      {4800, 6300, 1000, 800, 0, 0, 1.0, 315, 4800.0 / 1630.0, 315, 315, 2629, 2040},
-      // Landscape: the height limits (3000 / (600 + 600) = 2.5); scrolled by (40, 20) at 4X.
-      {6000, 3000, 1000, 600, 40, 20, 4.0, 300, 2.5, 200, 250, 9700, 5700},
-      // Scrolled far: the origin goes negative and truncates toward zero.
-      {2000, 2000, 300, 300, 1001, 7, 16.0, 100, 4.0, -3904, 72, 19100, 19100},
-      // 105 - 1001 * 2100 / 510 = -4016.76 truncates to -4016, not -4017.
-      {2100, 2100, 300, 300, 1001, 0, 1.0, 105, 2100.0 / 510.0, -4016, 105, 1130, 1130},
+      // A letter page at 600 dpi: margin 315, room 4170 x 5670; the width limits, 4.17 page
+      // pixels per window pixel, drawn at the window's pixels and scaled up.
+      {4800, 6300, 1000, 800, 315, 4.17, 4170, 3336, 1.0, 4.17},
+      // Landscape: the height limits (2400 / 600 = 4).
+      {6000, 3000, 1000, 600, 300, 4.0, 4000, 2400, 1.0, 4.0},
+      // A letter page at 72 dpi: fewer page pixels than window pixels, drawn at the page's.
+      {612, 792, 1200, 800, 39, 534.0 / 1200, 534, 356, 534.0 / 1200, 1.0},
   };
   for (const Case& c : cases) {
-    const PrintLayout l = ComputePrintLayout(c.pw, c.ph, c.w, c.h, c.x0, c.y0, c.mag);
+    const PrintLayout l = ComputePrintLayout(c.pw, c.ph, c.w, c.h, 80);
     EXPECT_EQ(l.margin, c.margin);
     EXPECT_DOUBLE_EQ(l.scale, c.scale);
-    EXPECT_EQ(l.originX, c.originX);
-    EXPECT_EQ(l.originY, c.originY);
-    EXPECT_EQ(l.clipX, c.margin);
-    EXPECT_EQ(l.clipY, c.margin);
-    EXPECT_EQ(l.clipWidth, c.clipW);
-    EXPECT_EQ(l.clipHeight, c.clipH);
+    EXPECT_EQ(l.left, c.margin);
+    EXPECT_EQ(l.top, std::max(c.margin, 80));
+    EXPECT_EQ(l.width, c.width);
+    EXPECT_EQ(l.height, c.height);
+    EXPECT_DOUBLE_EQ(l.drawFactor, c.drawFactor);
+    EXPECT_DOUBLE_EQ(l.userScale, c.userScale);
+    // The view stays inside the margin on every side.
+    EXPECT_LE(l.left + l.width, c.pw - l.margin);
+    EXPECT_LE(l.top + l.height, c.ph - l.margin);
   }
-  EXPECT_EQ(ComputePrintLayout(0, 0, 0, 0, 0, 0, 1.0).scale, 0.0);
+  EXPECT_EQ(ComputePrintLayout(0, 0, 0, 0, 80).scale, 0.0);
+  EXPECT_EQ(ComputePrintLayout(600, 800, 0, 10, 80).scale, 0.0);
+  // A title lower than the margin pushes the view down and makes it smaller.
+  const PrintLayout low = ComputePrintLayout(612, 792, 1200, 800, 100);
+  EXPECT_EQ(low.top, 100);
+  EXPECT_EQ(low.left, 39);
+  EXPECT_EQ(low.width, 534);
+  EXPECT_LE(low.top + low.height, 792 - 39);
+  const PrintLayout flat = ComputePrintLayout(612, 792, 1200, 1600, 100);
+  EXPECT_EQ(flat.height, 792 - 39 - 100);
 }
 
 TEST(CompleteImagePath, AddsTheExtensionOnlyWhereTheNameHasNone) {

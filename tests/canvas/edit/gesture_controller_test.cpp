@@ -128,6 +128,27 @@ TEST(GestureController, DragZoomFillsTheClientUpToTheCap) {
   EXPECT_FALSE(DragZoomScroll(magnification, 0, 0, 10, 10, 1000, 1000));
 }
 
+// A press starts a gesture: the last gesture's report gives way to the new one's, or to
+// "Ready"; motion and releases report only the position.
+TEST_F(GestureControllerTest, EachPressReplacesTheLastGesturesReport) {
+  SelectSquare();
+  for (int32_t x : {150, 160}) {
+    Send(MouseKind::kLeftDown, x, 850, false, true);
+    Send(MouseKind::kLeftUp, x, 850, false, true);
+    EXPECT_EQ(host_.status[1], "Moving selected polygon");
+  }
+  // The selection went (Insert, Cancel) and the user draws.
+  edit_.ClearSelection();
+  host_.layerRow = 0;
+  Send(MouseKind::kLeftDown, 100, 900, true, false, true);
+  EXPECT_TRUE(edit_.drawingPolygon);
+  EXPECT_EQ(host_.status[1], "Ready");
+  host_.status[1] = "Under cell leaf";
+  Send(MouseKind::kMotion, 20, 20);
+  Send(MouseKind::kLeftUp, 20, 20);
+  EXPECT_EQ(host_.status[1], "Under cell leaf");
+}
+
 TEST_F(GestureControllerTest, LeftDragOfFivePixelsMakesARulerFourDoNot) {
   LeftDrag(100, 100, 104, 100);
   EXPECT_TRUE(edit_.rulers.empty());

@@ -248,7 +248,6 @@ TEST(ViewState, RepaintDecisionForEachTrigger) {
       {"no buffer", [](RepaintInputs& in) { in.hasBuffer = false; }, RepaintPath::kRedraw},
       {"growth", [](RepaintInputs& in) { in.clientW += 1; }, RepaintPath::kRedraw},
       {"shrink", [](RepaintInputs& in) { in.clientH -= 100; }, RepaintPath::kBlit},
-      {"printer", [](RepaintInputs& in) { in.isPrinter = true; }, RepaintPath::kPrint},
       {"no cell", [](RepaintInputs& in) { in.hasTopCell = false; }, RepaintPath::kNothing},
       {"zero client", [](RepaintInputs& in) { in.clientW = 0, in.viewChanged = true; }, RepaintPath::kNothing},
   };
