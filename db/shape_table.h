@@ -77,6 +77,15 @@ class ShapeTable {
   void TakeSpareBuffers();
   void ReturnBuffers();
 
+  static uint64_t PositionKey(const Entry& e);
+  // The 64-bit word of the sort key that holds key byte `byte`, and that byte.
+  static uint64_t KeyWord(const Entry& e, int byte);
+  static int KeyByte(const Entry& e, int byte);
+  static int FirstVaryingByte(const Entry* begin, const Entry* end, int byte);
+  // Sorts [begin, end), whose entries agree in the key bytes before `byte`, by SortsBefore.
+  static void SortEntries(Entry* begin, Entry* end, int byte);
+  static void InsertionSort(Entry* begin, Entry* end);
+
   static Entry MakeEntry(const DBPolygon& record);
   static bool KeyHoldsRecord(uint64_t kindAndCount);
   static bool SameRecord(const Entry& a, const Entry& b);

@@ -342,3 +342,21 @@ TEST_F(ShapeGroupTest, ImportTableWritesAndMovesToListsLikeTheGroupsItStandsFor)
     EXPECT_EQ(Written([&](BinaryFile& f) { moved.Write(f); }), expected) << "round " << round;
   }
 }
+
+TEST_F(ShapeGroupTest, ImportTableOrdersLongRecordsAlikeInTheirLeadingValuesLikeTheList) {
+  // Staircases whose first two values agree and whose later ones differ, at one position: the
+  // table's key cannot tell them apart, only their records can.
+  std::mt19937 rng(5);
+  ShapeTable table;
+  ShapeGroupList groups;
+  for (int s = 0; s < 300; ++s) {
+    int32_t step = 10 * int32_t(1 + rng() % 20), top = 30 + 10 * int32_t(rng() % 20);
+    Points stairs = {{0, 0}, {10, 0}, {10, 20}, {step, 20}, {step, top}, {0, top}};
+    table.Add(Compressed(stairs), 7, 7);
+    groups.Append(Compressed(stairs))->AppendPosition(7, 7);
+  }
+  groups.Sort();
+  groups.SortAndMerge();
+  table.Merge();
+  EXPECT_EQ(Written([&](BinaryFile& f) { table.Write(f); }), Written([&](BinaryFile& f) { groups.Write(f); }));
+}
