@@ -102,6 +102,9 @@ class Cell {
     Point origin;
   };
   uint32_t AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& shape, Box& ringBox);
+  // AddImportedPolygon for the ring of a rectangle of nonzero width and height, which needs no
+  // ring: it is stored as the ring would be, from its lower left corner. Its kind is 0.
+  void AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShape& shape, Box& ringBox);
   // Moves the import tables into the shape lists, for passes that work on lists.
   void MoveImportedShapesToLists();
   // Editing path: the first ring of rings joins the group of an identical record of key, or

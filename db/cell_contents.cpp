@@ -19,12 +19,17 @@ void CheckShapeLayer(LayerKey key) {
   if ((key >> 8) == kPlacementLayer) throw Error(kTagDb, "Wrong layer format");
 }
 
-// The record's box moved to a position, wrapped as the stored coordinates are.
+// A box relative to a record's origin moved to a position, wrapped as the stored coordinates are.
+Box MovedBox(const Box& box, int32_t x, int32_t y) {
+  return Box(WrapToInt32(int64_t(box.x1) + x), WrapToInt32(int64_t(box.y1) + y), WrapToInt32(int64_t(box.x2) + x),
+             WrapToInt32(int64_t(box.y2) + y));
+}
+
+// The record's box moved to a position.
 Box ShapeBox(const DBPolygon& record, int32_t x, int32_t y) {
   Box box;
   record.GetBox(box);
-  return Box(WrapToInt32(int64_t(box.x1) + x), WrapToInt32(int64_t(box.y1) + y), WrapToInt32(int64_t(box.x2) + x),
-             WrapToInt32(int64_t(box.y2) + y));
+  return MovedBox(box, x, y);
 }
 
 bool IsIdentity(const Trans& trans) {
@@ -105,6 +110,19 @@ uint32_t Cell::AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& s
   shape.entry = shape.table->Add(std::move(record), shape.origin.x, shape.origin.y);
   GrowBox(box, ringBox);
   return kind;
+}
+
+void Cell::AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShape& shape, Box& ringBox) {
+  CheckShapeLayer(key);
+  // Counter-clockwise from its lowest-left vertex, a rectangle's first edge runs along the
+  // bottom: the record holds the width and the height, wrapped as any delta is.
+  shape.origin = Point(rectangle.x1, rectangle.y1);
+  int32_t dx = WrapToInt32(int64_t(rectangle.x2) - rectangle.x1);
+  int32_t dy = WrapToInt32(int64_t(rectangle.y2) - rectangle.y1);
+  ringBox = MovedBox(Box::SpanPoints(Point(0, 0), Point(dx, dy)), shape.origin.x, shape.origin.y);
+  shape.table = &importShapes[key];
+  shape.entry = shape.table->AddRectangle(dx, dy, shape.origin.x, shape.origin.y);
+  GrowBox(box, ringBox);
 }
 
 void Cell::MoveImportedShapesToLists() {

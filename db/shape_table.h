@@ -31,6 +31,9 @@ class ShapeTable {
 
   // Adds record at (x, y); returns its entry, which AddAgain repeats at other positions.
   size_t Add(DBPolygonPtr record, int32_t x, int32_t y);
+  // Adds at (x, y) the record that a rectangle with sides dx and dy (nonzero) compresses to: a
+  // square when they are equal. Needs no record.
+  size_t AddRectangle(int32_t dx, int32_t dy, int32_t x, int32_t y);
   void AddAgain(size_t entry, int32_t x, int32_t y);
   // Adds every position of every group of list; list must outlive the table's use.
   void AddList(const ShapeGroupList& list);
@@ -86,6 +89,9 @@ class ShapeTable {
   static void SortEntries(Entry* begin, Entry* end, int byte);
   static void InsertionSort(Entry* begin, Entry* end);
 
+  // The entry of a record at (0, 0), from its header, value count and its words (code words,
+  // then values); the record is the caller's to set.
+  static Entry KeyOf(uint32_t header, uint32_t valueCount, const int32_t* words, uint32_t wordCount);
   static Entry MakeEntry(const DBPolygon& record);
   static bool KeyHoldsRecord(uint64_t kindAndCount);
   static bool SameRecord(const Entry& a, const Entry& b);

@@ -192,14 +192,20 @@ class GdsIn : public BinaryFile {
   bool ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage);
   // The points of the claimed XY record; Error when it holds none or a part of one.
   int32_t PointCount();
+  // The XY record's points into points_; false when the record is not XY.
+  bool ReadXyPoints();
   // The XY record's points into the working ring, the first also into first; false when the
   // record is not XY. The last point is dropped; with closeCheck it must equal the first.
   bool ReadPointList(bool closeCheck, Point& first);
   // The working ring from the points in points_, as ReadPointList makes it.
   void RingFromPoints(bool closeCheck, Point& first);
-  // Cleans up the working ring (with simplify: collinear vertices removed) and stores it under
-  // the key, with the counts and warnings; counter is the element kind's total.
-  void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify = true);
+  // Cleans up the working ring (collinear vertices removed) and stores it under the key, with
+  // the counts and warnings; counter is the element kind's total.
+  void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
+  // Stores the closed rectangle in points_ as a boundary, as StoreRing would store its ring.
+  void StoreRectangle(uint16_t layer, uint16_t dataType);
+  // The counts and warnings of a stored shape of the record kind, then the store threshold.
+  void CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
   // False (with the detail-limited warning, counted for the report) when the layer cannot be
   // keyed; the element is then skipped.
   bool LayerSupported(uint32_t layer, uint32_t dataType, const Point& at);

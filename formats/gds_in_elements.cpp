@@ -89,11 +89,16 @@ int32_t GdsIn::PointCount() {
   return length / 8;
 }
 
-bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
+bool GdsIn::ReadXyPoints() {
   if (!ExpectRecord(gds::kXy)) return false;
   int32_t n = PointCount();
   points_.resize(size_t(n));
   ReadPoints(points_.data(), n);
+  return true;
+}
+
+bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
+  if (!ReadXyPoints()) return false;
   RingFromPoints(closeCheck, first);
   return true;
 }
@@ -124,8 +129,8 @@ bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
   return false;
 }
 
-void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify) {
-  if (simplify && ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
+void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
+  if (ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
   if (ring_.VertexCount() < 3) {
     DetailWarning(warnings_.points, "Warning: point/line polygon at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
                   Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
@@ -138,6 +143,19 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
   Box ringBox;
   uint32_t kind = CurrentCell().AddImportedPolygon(ring_, MakeLayerKey(layer, dataType), shape, ringBox);
   ring_.Clear();
+  CountStoredShape(kind, layer, dataType, first, counter);
+}
+
+void GdsIn::StoreRectangle(uint16_t layer, uint16_t dataType) {
+  warnings_.bufferedVertices += 4;
+  Cell::ImportedShape shape;
+  Box ringBox;
+  CurrentCell().AddImportedRectangle(Box::SpanPoints(points_[0], points_[2]), MakeLayerKey(layer, dataType), shape,
+                                     ringBox);
+  CountStoredShape(kPolygonManhattan, layer, dataType, points_[0], statistics_.boundaries);
+}
+
+void GdsIn::CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
   if (kind == 2) {
     ++statistics_.arbitraryAngles;
     DetailWarning(warnings_.arbitraryAngles, "  Arbitrary angle at (%lld, %lld)nm on layer (%u %u) & cell %s\n",
@@ -155,19 +173,20 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
 bool GdsIn::ReadBoundary() {
   if (!ExpectRecord(gds::kBoundary)) return false;
   uint16_t layer, dataType;
-  Point first;
-  if (ReadCompactBoundary(layer, dataType)) {
-    RingFromPoints(true, first);
-  } else {
+  if (!ReadCompactBoundary(layer, dataType)) {
     ReadElementHead();
     if (!ReadLayer(layer)) throw Error(kTag, "Boundary data Layer missing");
     if (!ReadDataType(dataType)) throw Error(kTag, "Boundary data Type missing");
-    if (!ReadPointList(true, first)) throw Error(kTag, "Boundary location missing");
+    if (!ReadXyPoints()) throw Error(kTag, "Boundary location missing");
   }
-  // A rectangle has no vertex to simplify away: its ring is stored as it is.
-  if (LayerSupported(layer, dataType, first)) {
-    StoreRing(layer, dataType, first, statistics_.boundaries, !IsClosedRectangle(points_));
+  // Most boundaries are rectangles: they have no vertex to simplify away and need no ring.
+  if (IsClosedRectangle(points_)) {
+    if (LayerSupported(layer, dataType, points_[0])) StoreRectangle(layer, dataType);
+    return true;
   }
+  Point first;
+  RingFromPoints(true, first);
+  if (LayerSupported(layer, dataType, first)) StoreRing(layer, dataType, first, statistics_.boundaries);
   return true;
 }
 

@@ -139,8 +139,10 @@ class OasisIn {
   void BuildPlacement(const Trans& trans, uint32_t cellId, bool repeated);
   bool AddPlacementArray(const Trans& trans, uint32_t cellId);
   void BuildText(bool repeated);
+  // The modal rectangle at the geometry position; false when it has no area.
+  bool ModalRectangle(Box& rectangle) const;
   // Builds the ring of the modal shape at the geometry position into ring_; false when the
-  // shape is degenerate.
+  // shape is degenerate. Rectangles have no ring: ModalRectangle gives them.
   bool BuildRing(ShapeKind kind);
   bool BuildRingFrom(const OasisDelta* points, size_t count);
   bool TrapezoidCorners(OasisDelta corners[4]) const;

@@ -162,16 +162,20 @@ void OasisIn::ShapeWarning(ShapeKind kind, bool arbitrary, int32_t x, int32_t y,
   }
 }
 
+bool OasisIn::ModalRectangle(Box& rectangle) const {
+  int64_t gx = modal_.geometryX, gy = modal_.geometryY;
+  int64_t w = Modal(modal_.width, "geometry-w"), h = Modal(modal_.height, "geometry-h");
+  if (w == 0 || h == 0) return false;
+  rectangle = Box(Checked(gx), Checked(gy), Checked(gx + w), Checked(gy + h));
+  return true;
+}
+
 bool OasisIn::BuildRing(ShapeKind kind) {
   ring_.Clear();
-  int64_t gx = modal_.geometryX, gy = modal_.geometryY;
   switch (kind) {
-    case kRectangle: {
-      int64_t w = Modal(modal_.width, "geometry-w"), h = Modal(modal_.height, "geometry-h");
-      if (w == 0 || h == 0) return false;
-      ring_.AddRectangle(Box(Checked(gx), Checked(gy), Checked(gx + w), Checked(gy + h)));
-      return true;
-    }
+    case kRectangle:
+      // Stored without a ring: ModalRectangle gives it.
+      return false;
     case kPolygon:
       if (!modal_.polygonPointsDefined) Modal(-1, "polygon-point-list");
       return modal_.polygonPoints.size() >= 3 && BuildRingFrom(modal_.polygonPoints.data(), modal_.polygonPoints.size());
@@ -269,10 +273,15 @@ bool OasisIn::BuildCircleRing() {
 }
 
 bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {
-  if (!BuildRing(kind)) {
+  Box rectangle;
+  if (!(kind == kRectangle ? ModalRectangle(rectangle) : BuildRing(kind))) {
     // Point lists start at (0, 0): every shape's first vertex is the geometry position.
     ShapeWarning(kind, false, int32_t(modal_.geometryX), int32_t(modal_.geometryY), key);
     return false;
+  }
+  if (kind == kRectangle) {
+    cell_->AddImportedRectangle(rectangle, key, shape, ringBox);
+    return true;
   }
   uint32_t recordKind = cell_->AddImportedPolygon(ring_, key, shape, ringBox);
   if (recordKind == 1) ++statistics_.angles45;
