@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #include "db/box.h"
 #include "db/node_list.h"
@@ -149,8 +150,9 @@ class Cell {
   std::map<LayerKey, LayerRecord> layers;
   std::map<LayerKey, ShapeGroupList> shapes;
   // Shapes of a cell being imported, per layer, until the cell is written: flat tables that
-  // are sorted and merged only then.
-  std::map<LayerKey, ShapeTable> importShapes;
+  // are sorted and merged only then. Hashed: every shape read looks its layer up, and writing
+  // orders the keys itself.
+  std::unordered_map<LayerKey, ShapeTable> importShapes;
   // TextItem pointers, in the order of the cell's data.
   NodeList2 texts;
 };
