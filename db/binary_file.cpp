@@ -288,26 +288,6 @@ void BinaryFile::ReportProgress() {
   }
 }
 
-void BinaryFile::WriteUnsignedChained(uint32_t v) {
-  while (v > 127) {
-    WriteByte(uint8_t((v & 0x7f) | 0x80));
-    v >>= 7;
-  }
-  WriteByte(uint8_t(v));
-}
-
-void BinaryFile::WriteSignedChained(int32_t v) {
-  uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
-  uint8_t pending = uint8_t(((magnitude & 0x3f) << 1) | (v < 0 ? 1 : 0));
-  uint32_t rest = magnitude >> 6;
-  while (rest != 0) {
-    WriteByte(uint8_t(pending | 0x80));
-    pending = uint8_t(rest & 0x7f);
-    rest >>= 7;
-  }
-  WriteByte(pending);
-}
-
 uint8_t BinaryFile::ReadChainedByte() {
   uint8_t b;
   if (!ReadByte(b)) throw Error(kTagBinaryIn, "Unexpected end of file");

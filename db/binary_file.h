@@ -119,12 +119,47 @@ class BinaryFile {
   static void FailWriteAt(int64_t k);
   static bool FailedWriteFired();
 
-  void WriteUnsignedChained(uint32_t v);
-  void WriteSignedChained(int32_t v);
+  // Encoded straight into the buffer when it has room, as most are: writers of cell data
+  // write little else.
+  void WriteUnsignedChained(uint32_t v) {
+    if (HasWriteRoom(kMaxChainedBytes)) {
+      bufferPos_ = int32_t(PutUnsignedChained(buffer_ + bufferPos_, v) - buffer_);
+      return;
+    }
+    uint8_t bytes[kMaxChainedBytes];
+    WriteBytes(bytes, size_t(PutUnsignedChained(bytes, v) - bytes));
+  }
+  void WriteSignedChained(int32_t v) {
+    if (HasWriteRoom(kMaxChainedBytes)) {
+      bufferPos_ = int32_t(PutSignedChained(buffer_ + bufferPos_, v) - buffer_);
+      return;
+    }
+    uint8_t bytes[kMaxChainedBytes];
+    WriteBytes(bytes, size_t(PutSignedChained(bytes, v) - bytes));
+  }
   uint32_t ReadUnsignedChained();
   int32_t ReadSignedChained();
 
  private:
+  // The bytes of one chained integer (at most kMaxChainedBytes) stored at out; returns the end.
+  static constexpr int kMaxChainedBytes = 5;
+  static uint8_t* PutUnsignedChained(uint8_t* out, uint32_t v) {
+    for (; v > 127; v >>= 7) *out++ = uint8_t((v & 0x7f) | 0x80);
+    *out++ = uint8_t(v);
+    return out;
+  }
+  static uint8_t* PutSignedChained(uint8_t* out, int32_t v) {
+    uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
+    uint32_t rest = magnitude >> 6;
+    uint8_t first = uint8_t(((magnitude & 0x3f) << 1) | (v < 0 ? 1 : 0));
+    if (rest == 0) {
+      *out++ = first;
+      return out;
+    }
+    *out++ = uint8_t(first | 0x80);
+    return PutUnsignedChained(out, rest);
+  }
+
   // The unsigned integer of N bytes: values are assembled in it byte by byte, whatever the
   // host's byte order, and copied bit for bit into the caller's type (floats included).
   template <int N>
@@ -162,6 +197,7 @@ class BinaryFile {
     WriteBytes(bytes, N);
   }
 
+  bool HasWriteRoom(int32_t n) const { return bufferPos_ <= kBufferSize - n && write_ && IsOpen(); }
   bool Refill();
   bool ReadByteRefilled(uint8_t& v);
   const uint8_t* FillContiguous(size_t n);
