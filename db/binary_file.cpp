@@ -28,7 +28,7 @@ bool BinaryFile::InjectedFault() {
 
 BinaryFile::BinaryFile(const char* contextTag, int32_t readBufferSize)
     : contextTag_(contextTag),
-      buffer_(new uint8_t[std::max(readBufferSize, int32_t(kBufferSize))]),
+      buffer_(new uint8_t[std::max(readBufferSize, int32_t(kWriteBufferSize))]),
       readBufferSize_(std::max(readBufferSize, int32_t(kBufferSize))) {}
 
 BinaryFile::~BinaryFile() {
@@ -192,14 +192,14 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
   if (n == 0) n = std::strlen(static_cast<const char*>(src));
   if (!IsOpen() || !write_) ThrowWriteError();
   const uint8_t* in = static_cast<const uint8_t*>(src);
-  if (n >= size_t(kBufferSize)) {
+  if (n >= size_t(kWriteBufferSize)) {
     size_t pending = bufferPos_;
     bufferPos_ = 0;
     WriteOut(buffer_, pending);
     WriteOut(in, n);
     return;
   }
-  if (bufferPos_ + n > size_t(kBufferSize)) {
+  if (bufferPos_ + n > size_t(kWriteBufferSize)) {
     size_t pending = bufferPos_;
     bufferPos_ = 0;
     WriteOut(buffer_, pending);
@@ -209,7 +209,7 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
 }
 
 void BinaryFile::WriteByte(uint8_t v) {
-  if (bufferPos_ < kBufferSize && write_ && IsOpen()) {
+  if (bufferPos_ < kWriteBufferSize && write_ && IsOpen()) {
     buffer_[bufferPos_++] = v;
     return;
   }
