@@ -202,8 +202,9 @@ class GdsIn : public BinaryFile {
   // Cleans up the working ring (collinear vertices removed) and stores it under the key, with
   // the counts and warnings; counter is the element kind's total.
   void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
-  // Stores the closed rectangle in points_ as a boundary, as StoreRing would store its ring.
-  void StoreRectangle(uint16_t layer, uint16_t dataType);
+  // Stores a rectangle (from an element whose first point is first) as StoreRing would store
+  // its ring.
+  void StoreRectangle(uint16_t layer, uint16_t dataType, const Box& rectangle, const Point& first, int32_t& counter);
   // The counts and warnings of a stored shape of the record kind, then the store threshold.
   void CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
   // False (with the detail-limited warning, counted for the report) when the layer cannot be

@@ -146,13 +146,13 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
   CountStoredShape(kind, layer, dataType, first, counter);
 }
 
-void GdsIn::StoreRectangle(uint16_t layer, uint16_t dataType) {
+void GdsIn::StoreRectangle(uint16_t layer, uint16_t dataType, const Box& rectangle, const Point& first,
+                           int32_t& counter) {
   warnings_.bufferedVertices += 4;
   Cell::ImportedShape shape;
   Box ringBox;
-  CurrentCell().AddImportedRectangle(Box::SpanPoints(points_[0], points_[2]), MakeLayerKey(layer, dataType), shape,
-                                     ringBox);
-  CountStoredShape(kPolygonManhattan, layer, dataType, points_[0], statistics_.boundaries);
+  CurrentCell().AddImportedRectangle(rectangle, MakeLayerKey(layer, dataType), shape, ringBox);
+  CountStoredShape(kPolygonManhattan, layer, dataType, first, counter);
 }
 
 void GdsIn::CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
@@ -181,7 +181,9 @@ bool GdsIn::ReadBoundary() {
   }
   // Most boundaries are rectangles: they have no vertex to simplify away and need no ring.
   if (IsClosedRectangle(points_)) {
-    if (LayerSupported(layer, dataType, points_[0])) StoreRectangle(layer, dataType);
+    if (LayerSupported(layer, dataType, points_[0])) {
+      StoreRectangle(layer, dataType, Box::SpanPoints(points_[0], points_[2]), points_[0], statistics_.boundaries);
+    }
     return true;
   }
   Point first;
@@ -217,6 +219,12 @@ bool GdsIn::ReadPath() {
   }
   // Type 4 carries its own end extensions, as type 3 does.
   path_.pathType = int16_t(pathType == 4 ? 3 : pathType);
+  // Most paths are straight wires along an axis: their outline is a rectangle.
+  Box rectangle;
+  if (PathRectangle(path_, rectangle)) {
+    StoreRectangle(layer, dataType, rectangle, first, statistics_.paths);
+    return true;
+  }
   ring_.Clear();
   if (PathToPolygon(path_, ring_)) ring_.SetRingCount(1);
   StoreRing(layer, dataType, first, statistics_.paths);

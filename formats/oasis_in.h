@@ -8,6 +8,7 @@
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/hierarchy_record.h"
+#include "db/poly/path_outline.h"
 #include "db/poly/ring_set.h"
 #include "formats/oasis_file.h"
 
@@ -141,6 +142,11 @@ class OasisIn {
   void BuildText(bool repeated);
   // The modal rectangle at the geometry position; false when it has no area.
   bool ModalRectangle(Box& rectangle) const;
+  // The modal path at the geometry position into path_.
+  void ModalPath();
+  // The modal shape as a rectangle when its outline is one (a RECTANGLE of nonzero size, a
+  // straight PATH along an axis): such shapes need no ring.
+  bool RectangleOf(ShapeKind kind, Box& rectangle);
   // Builds the ring of the modal shape at the geometry position into ring_; false when the
   // shape is degenerate. Rectangles have no ring: ModalRectangle gives them.
   bool BuildRing(ShapeKind kind);
@@ -166,6 +172,7 @@ class OasisIn {
   std::string string_;
   OasisModalState modal_;
   RingSet ring_;
+  PathShape path_;
   std::vector<OasisDelta> offsets_;
 
   bool tableOffsetsAtEnd_ = false;

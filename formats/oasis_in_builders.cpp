@@ -230,24 +230,29 @@ bool OasisIn::TrapezoidCorners(OasisDelta corners[4]) const {
   return corners[1].x >= corners[0].x && corners[2].x >= corners[3].x;
 }
 
-bool OasisIn::BuildPathRing() {
+void OasisIn::ModalPath() {
   if (!modal_.pathPointsDefined) Modal(-1, "path-point-list");
   if (modal_.pathPoints.size() < 2) throw Error(kTag, "Too few points in Path.");
   int64_t gx = modal_.geometryX, gy = modal_.geometryY;
-  PathShape path;
-  for (const OasisDelta& p : modal_.pathPoints) path.points.emplace_back(Checked(gx + p.x), Checked(gy + p.y));
+  path_.points.clear();
+  for (const OasisDelta& p : modal_.pathPoints) path_.points.emplace_back(Checked(gx + p.x), Checked(gy + p.y));
   int64_t halfWidth = Modal(modal_.halfWidth, "path-halfwidth");
-  path.width = Checked(2 * halfWidth);
+  path_.width = Checked(2 * halfWidth);
   int32_t start = int32_t(Modal(modal_.startExtensionType, "path-start-extension"));
   int32_t end = int32_t(Modal(modal_.endExtensionType, "path-end-extension"));
+  path_.beginExtension = path_.endExtension = 0;
   if (start == end && start != 3) {
-    path.pathType = int16_t(start);
+    path_.pathType = int16_t(start);
   } else {
-    path.pathType = 3;
-    path.beginExtension = Checked(start == 0 ? 0 : (start == 2 ? halfWidth : modal_.startExtension));
-    path.endExtension = Checked(end == 0 ? 0 : (end == 2 ? halfWidth : modal_.endExtension));
+    path_.pathType = 3;
+    path_.beginExtension = Checked(start == 0 ? 0 : (start == 2 ? halfWidth : modal_.startExtension));
+    path_.endExtension = Checked(end == 0 ? 0 : (end == 2 ? halfWidth : modal_.endExtension));
   }
-  if (!PathToPolygon(path, ring_)) return false;
+}
+
+bool OasisIn::BuildPathRing() {
+  ModalPath();
+  if (!PathToPolygon(path_, ring_)) return false;
   ring_.SetRingCount(1);
   ring_.RemoveCollinearVertices(0);
   return !ring_.IsEmpty();
@@ -272,16 +277,23 @@ bool OasisIn::BuildCircleRing() {
   return true;
 }
 
+bool OasisIn::RectangleOf(ShapeKind kind, Box& rectangle) {
+  if (kind == kRectangle) return ModalRectangle(rectangle);
+  if (kind != kPath) return false;
+  ModalPath();
+  return PathRectangle(path_, rectangle);
+}
+
 bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {
   Box rectangle;
-  if (!(kind == kRectangle ? ModalRectangle(rectangle) : BuildRing(kind))) {
+  if (RectangleOf(kind, rectangle)) {
+    cell_->AddImportedRectangle(rectangle, key, shape, ringBox);
+    return true;
+  }
+  if (!BuildRing(kind)) {
     // Point lists start at (0, 0): every shape's first vertex is the geometry position.
     ShapeWarning(kind, false, int32_t(modal_.geometryX), int32_t(modal_.geometryY), key);
     return false;
-  }
-  if (kind == kRectangle) {
-    cell_->AddImportedRectangle(rectangle, key, shape, ringBox);
-    return true;
   }
   uint32_t recordKind = cell_->AddImportedPolygon(ring_, key, shape, ringBox);
   if (recordKind == 1) ++statistics_.angles45;
