@@ -194,9 +194,15 @@ class BinaryFile {
     static_assert(sizeof(T) == N && std::is_trivially_copyable_v<T>, "size mismatch");
     UnsignedOf<N> bits;
     std::memcpy(&bits, &v, N);
-    uint8_t bytes[N];
+    bool inBuffer = HasWriteRoom(N);
+    uint8_t scratch[N];
+    uint8_t* bytes = inBuffer ? buffer_ + bufferPos_ : scratch;
     for (int i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-    WriteBytes(bytes, N);
+    if (inBuffer) {
+      bufferPos_ += N;
+    } else {
+      WriteBytes(scratch, N);
+    }
   }
 
   bool HasWriteRoom(int32_t n) const { return bufferPos_ <= kWriteBufferSize - n && write_ && IsOpen(); }

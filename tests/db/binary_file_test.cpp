@@ -84,7 +84,7 @@ TEST_F(BinaryFileTest, ChainedIntegersWriteHandWrittenBytes) {
 }
 
 // Integers are encoded in the write buffer where they fit and across its end where they do not.
-TEST_F(BinaryFileTest, ChainedIntegersKeepTheirBytesWhereverTheBufferEnds) {
+TEST_F(BinaryFileTest, IntegersKeepTheirBytesWhereverTheBufferEnds) {
   Bytes expected = {1};
   Bytes bytes = Written([&](BinaryFile& f) {
     f.WriteByte(1);
@@ -93,8 +93,10 @@ TEST_F(BinaryFileTest, ChainedIntegersKeepTheirBytesWhereverTheBufferEnds) {
       const SignedCase& s = kSignedCases[round % kSignedCases.size()];
       f.WriteUnsignedChained(u.value);
       f.WriteSignedChained(s.value);
+      f.Write4(uint32_t(0x01020304));
       expected.insert(expected.end(), u.bytes.begin(), u.bytes.end());
       expected.insert(expected.end(), s.bytes.begin(), s.bytes.end());
+      expected.insert(expected.end(), {4, 3, 2, 1});
     }
   });
   ASSERT_GT(bytes.size(), 2u * BinaryFile::kWriteBufferSize);
