@@ -14,15 +14,6 @@ constexpr uint32_t kSignBias = 0x80000000u;
 
 enum Role : uint8_t { kContinuesGroup = 0, kStartsGroup = 1, kRepeatsPosition = 2 };
 
-// Bytes of the sort key, most significant first: 8 of kindAndCount, 8 of firstWords, then 8 of
-// the position (x, then y, biased), which decide only between entries whose key holds the
-// whole record. Entries with records of their own are ordered by SortsBefore from the position
-// bytes on.
-constexpr int kRecordKeyBytes = 16;
-constexpr int kKeyBytes = 24;
-// Runs this short are finished by insertion sort.
-constexpr size_t kInsertionSortRun = 24;
-
 }  // namespace
 
 namespace {
@@ -197,85 +188,8 @@ bool ShapeTable::SortsBefore::operator()(const Entry& a, const Entry& b) const {
   return a.y < b.y;
 }
 
-uint64_t ShapeTable::PositionKey(const Entry& e) {
-  return (uint64_t(uint32_t(e.x) ^ kSignBias) << 32) | (uint32_t(e.y) ^ kSignBias);
-}
-
-uint64_t ShapeTable::KeyWord(const Entry& e, int byte) {
-  return byte < 8 ? e.kindAndCount : byte < kRecordKeyBytes ? e.firstWords : PositionKey(e);
-}
-
-int ShapeTable::KeyByte(const Entry& e, int byte) { return int(KeyWord(e, byte) >> (56 - 8 * (byte % 8))) & 0xff; }
-
-// The first key byte from `byte` on in which the entries of the run differ; kKeyBytes when
-// they agree in all.
-int ShapeTable::FirstVaryingByte(const Entry* begin, const Entry* end, int byte) {
-  for (int word = byte / 8; word < kKeyBytes / 8; ++word) {
-    uint64_t first = KeyWord(*begin, word * 8);
-    uint64_t differ = 0;
-    for (const Entry* e = begin + 1; e != end; ++e) differ |= KeyWord(*e, word * 8) ^ first;
-    // Bytes of this word before `byte` are already equal within the run.
-    if (word == byte / 8) differ &= ~uint64_t(0) >> (8 * (byte % 8));
-    if (differ != 0) return word * 8 + __builtin_clzll(differ) / 8;
-  }
-  return kKeyBytes;
-}
-
-// An in-place most-significant-byte radix sort (American flag sort) into SortsBefore order: it
-// moves each entry about once per byte that splits its run, where a comparison sort needs a
-// comparison and a mispredicted branch at every level. Identical shapes end up next to each
-// other as the comparison sort would put them.
-void ShapeTable::SortEntries(Entry* begin, Entry* end, int byte) {
-  if (size_t(end - begin) <= kInsertionSortRun) {
-    InsertionSort(begin, end);
-    return;
-  }
-  byte = FirstVaryingByte(begin, end, byte);
-  // Records of their own may differ where the key bytes agree.
-  if (byte >= kRecordKeyBytes && begin->record) {
-    std::sort(begin, end, SortsBefore());
-    return;
-  }
-  if (byte == kKeyBytes) return;
-  size_t count[256] = {};
-  for (const Entry* e = begin; e != end; ++e) ++count[KeyByte(*e, byte)];
-  Entry* bucketEnd[256];
-  Entry* next[256];
-  Entry* at = begin;
-  for (int b = 0; b < 256; ++b) {
-    next[b] = at;
-    at += count[b];
-    bucketEnd[b] = at;
-  }
-  // Each entry out of place is swapped straight into the next free slot of its bucket.
-  for (int b = 0; b < 256; ++b) {
-    while (next[b] != bucketEnd[b]) {
-      int d = KeyByte(*next[b], byte);
-      if (d == b) {
-        ++next[b];
-      } else {
-        std::swap(*next[b], *next[d]++);
-      }
-    }
-  }
-  Entry* bucket = begin;
-  for (int b = 0; b < 256; ++b) {
-    if (bucketEnd[b] - bucket > 1) SortEntries(bucket, bucketEnd[b], byte + 1);
-    bucket = bucketEnd[b];
-  }
-}
-
-void ShapeTable::InsertionSort(Entry* begin, Entry* end) {
-  for (Entry* i = begin + 1; i < end; ++i) {
-    Entry moving = *i;
-    Entry* j = i;
-    for (; j != begin && SortsBefore()(moving, *(j - 1)); --j) *j = *(j - 1);
-    *j = moving;
-  }
-}
-
 void ShapeTable::Merge() {
-  if (!entries_.empty()) SortEntries(entries_.data(), entries_.data() + entries_.size(), 0);
+  SortEntries();
   role_.resize(entries_.size());
   groupCount_ = 0;
   duplicates_ = 0;

@@ -50,6 +50,9 @@ class ShapeTable {
   // Sorts the entries and finds the groups; needed before GroupCount and Write.
   void Merge();
   uint32_t GroupCount() const { return groupCount_; }
+  // Test hook: the sort splits runs of more than `entries` entries in place, as it does the
+  // runs of the largest tables; 0 restores the default.
+  static void LimitSortScratch(size_t entries);
   // Positions equal to another of the same record, which are not written.
   uint64_t DuplicatesDropped() const { return duplicates_; }
   // The group count, then the groups, as ShapeGroupList::Write writes a sorted, merged list.
@@ -80,14 +83,8 @@ class ShapeTable {
   void TakeSpareBuffers();
   void ReturnBuffers();
 
-  static uint64_t PositionKey(const Entry& e);
-  // The 64-bit word of the sort key that holds key byte `byte`, and that byte.
-  static uint64_t KeyWord(const Entry& e, int byte);
-  static int KeyByte(const Entry& e, int byte);
-  static int FirstVaryingByte(const Entry* begin, const Entry* end, int byte);
-  // Sorts [begin, end), whose entries agree in the key bytes before `byte`, by SortsBefore.
-  static void SortEntries(Entry* begin, Entry* end, int byte);
-  static void InsertionSort(Entry* begin, Entry* end);
+  // Sorts the entries by SortsBefore (shape_table_sort.cpp).
+  void SortEntries();
 
   // The entry of a record at (0, 0), from its header, value count and its words (code words,
   // then values); the record is the caller's to set.
