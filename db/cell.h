@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 
 #include "db/box.h"
+#include "db/import_tables.h"
 #include "db/node_list.h"
 #include "db/record_pool.h"
 #include "db/shape_group.h"
@@ -150,9 +150,8 @@ class Cell {
   std::map<LayerKey, LayerRecord> layers;
   std::map<LayerKey, ShapeGroupList> shapes;
   // Shapes of a cell being imported, per layer, until the cell is written: flat tables that
-  // are sorted and merged only then. Hashed: every shape read looks its layer up, and writing
-  // orders the keys itself.
-  std::unordered_map<LayerKey, ShapeTable> importShapes;
+  // are sorted and merged only then.
+  ImportTables importShapes;
   // TextItem pointers, in the order of the cell's data.
   NodeList2 texts;
 };
