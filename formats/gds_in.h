@@ -52,8 +52,14 @@ class GdsIn : public BinaryFile {
   // Claims the next record when its type is `type` and returns true. Otherwise returns false and
   // the record stays pending for the next probe; at the end of the file there is no record and
   // every probe returns false. Types 57 to 127 are skipped on the way with the warning
-  // "Warning: Unknown Record Type %d, skipping !\n" under the detail limit.
-  bool ExpectRecord(int8_t type);
+  // "Warning: Unknown Record Type %d, skipping !\n" under the detail limit. Inline: an element
+  // takes several probes, most of them answered by the pending record.
+  bool ExpectRecord(int8_t type) {
+    if (!pending_ && !ReadNextHeader()) return false;
+    if (recordType_ != type) return false;
+    pending_ = false;
+    return true;
+  }
   // True once the end of the file has been met at a record boundary.
   bool AtEndOfFile() const { return atEnd_; }
   // The type of the last record read: the pending one when a probe returned false.
