@@ -119,7 +119,9 @@ void Cell::AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShap
   shape.origin = Point(rectangle.x1, rectangle.y1);
   int32_t dx = WrapToInt32(int64_t(rectangle.x2) - rectangle.x1);
   int32_t dy = WrapToInt32(int64_t(rectangle.y2) - rectangle.y1);
-  ringBox = MovedBox(Box::SpanPoints(Point(0, 0), Point(dx, dy)), shape.origin.x, shape.origin.y);
+  // Sides that do not wrap (all but those of 2^31 units and more) give the rectangle itself.
+  ringBox = dx > 0 && dy > 0 ? rectangle
+                             : MovedBox(Box::SpanPoints(Point(0, 0), Point(dx, dy)), shape.origin.x, shape.origin.y);
   shape.table = &importShapes[key];
   shape.entry = shape.table->AddRectangle(dx, dy, shape.origin.x, shape.origin.y);
   GrowBox(box, ringBox);
