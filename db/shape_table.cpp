@@ -52,6 +52,12 @@ void ShapeTable::ReturnBuffers() {
   spare.push_back({std::move(entries_), std::move(role_)});
 }
 
+void ShapeTable::ReleaseSpareMemory() {
+  std::vector<Buffers>().swap(SpareBuffers());
+  gSpareEntries = 0;
+  ReleaseSortScratch();
+}
+
 ShapeTable::ShapeTable(ShapeTable&& other) noexcept
     : entries_(std::move(other.entries_)),
       role_(std::move(other.role_)),

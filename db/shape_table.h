@@ -53,6 +53,9 @@ class ShapeTable {
   // Test hook: the sort splits runs of more than `entries` entries in place, as it does the
   // runs of the largest tables; 0 restores the default.
   static void LimitSortScratch(size_t entries);
+  // Gives back the memory kept for the next tables (the buffers of tables that went away and
+  // the sort's scratch buffers), as an import does once it has written its last table.
+  static void ReleaseSpareMemory();
   // Positions equal to another of the same record, which are not written.
   uint64_t DuplicatesDropped() const { return duplicates_; }
   // The group count, then the groups, as ShapeGroupList::Write writes a sorted, merged list.
@@ -85,6 +88,7 @@ class ShapeTable {
 
   // Sorts the entries by SortsBefore (shape_table_sort.cpp).
   void SortEntries();
+  static void ReleaseSortScratch();
 
   // The entry of a record at (0, 0), from its header, value count and its words (code words,
   // then values); the record is the caller's to set.

@@ -103,6 +103,11 @@ class RadixSorter {
     Sort(begin, end, 0, 0);
     if (scratch_.capacity() > kKeptScratchEntries) std::vector<E>().swap(scratch_);
   }
+  void Release() {
+    std::vector<E>().swap(scratch_);
+    for (std::vector<uint32_t>& bounds : bounds_) std::vector<uint32_t>().swap(bounds);
+    std::vector<uint32_t>().swap(next_);
+  }
 
  private:
   // Sorts [begin, end), whose entries agree in the key bytes before `byte`; depth, the number of
@@ -167,8 +172,17 @@ class RadixSorter {
 
 void ShapeTable::LimitSortScratch(size_t entries) { gScratchLimit = entries ? entries : kMaxScratchEntries; }
 
-void ShapeTable::SortEntries() {
-  // Kept between tables: an import sorts a table per layer of every cell.
-  static RadixSorter<Entry, SortsBefore> sorter;
-  if (!entries_.empty()) sorter.Sort(entries_.data(), entries_.data() + entries_.size());
+namespace {
+// Kept between tables: an import sorts a table per layer of every cell.
+template <typename E, typename Less>
+RadixSorter<E, Less>& Sorter() {
+  static RadixSorter<E, Less> sorter;
+  return sorter;
 }
+}  // namespace
+
+void ShapeTable::SortEntries() {
+  if (!entries_.empty()) Sorter<Entry, SortsBefore>().Sort(entries_.data(), entries_.data() + entries_.size());
+}
+
+void ShapeTable::ReleaseSortScratch() { Sorter<Entry, SortsBefore>().Release(); }
