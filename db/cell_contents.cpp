@@ -3,6 +3,7 @@
 #include "db/cell_contents.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 #include <vector>
 
@@ -19,17 +20,12 @@ void CheckShapeLayer(LayerKey key) {
   if ((key >> 8) == kPlacementLayer) throw Error(kTagDb, "Wrong layer format");
 }
 
-// A box relative to a record's origin moved to a position, wrapped as the stored coordinates are.
-Box MovedBox(const Box& box, int32_t x, int32_t y) {
-  return Box(WrapToInt32(int64_t(box.x1) + x), WrapToInt32(int64_t(box.y1) + y), WrapToInt32(int64_t(box.x2) + x),
-             WrapToInt32(int64_t(box.y2) + y));
-}
-
-// The record's box moved to a position.
+// The record's box moved to a position, wrapped as the stored coordinates are.
 Box ShapeBox(const DBPolygon& record, int32_t x, int32_t y) {
   Box box;
   record.GetBox(box);
-  return MovedBox(box, x, y);
+  return Box(WrapToInt32(int64_t(box.x1) + x), WrapToInt32(int64_t(box.y1) + y), WrapToInt32(int64_t(box.x2) + x),
+             WrapToInt32(int64_t(box.y2) + y));
 }
 
 bool IsIdentity(const Trans& trans) {
@@ -113,17 +109,15 @@ uint32_t Cell::AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& s
 }
 
 void Cell::AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShape& shape, Box& ringBox) {
+  assert(IsPlainRectangle(rectangle));
   CheckShapeLayer(key);
   // Counter-clockwise from its lowest-left vertex, a rectangle's first edge runs along the
-  // bottom: the record holds the width and the height, wrapped as any delta is.
+  // bottom: the record holds the width and the height.
   shape.origin = Point(rectangle.x1, rectangle.y1);
-  int32_t dx = WrapToInt32(int64_t(rectangle.x2) - rectangle.x1);
-  int32_t dy = WrapToInt32(int64_t(rectangle.y2) - rectangle.y1);
-  // Sides that do not wrap (all but those of 2^31 units and more) give the rectangle itself.
-  ringBox = dx > 0 && dy > 0 ? rectangle
-                             : MovedBox(Box::SpanPoints(Point(0, 0), Point(dx, dy)), shape.origin.x, shape.origin.y);
+  ringBox = rectangle;
   shape.table = &importShapes[key];
-  shape.entry = shape.table->AddRectangle(dx, dy, shape.origin.x, shape.origin.y);
+  shape.entry = shape.table->AddRectangle(int32_t(rectangle.Width()), int32_t(rectangle.Height()), shape.origin.x,
+                                          shape.origin.y);
   GrowBox(box, ringBox);
 }
 

@@ -30,13 +30,14 @@ int32_t CheckedPitch(int64_t span, int64_t count) {
   throw Error(kTag, "Array Reference exceeds the coordinate range");
 }
 
-// Five points that go round a rectangle with sides of nonzero length, from any corner in either
-// direction, back to the first.
-bool IsClosedRectangle(const std::vector<Point>& p) {
+// Five points that go round a plain rectangle (Cell::IsPlainRectangle), from any corner in
+// either direction, back to the first; gives the rectangle.
+bool IsClosedPlainRectangle(const std::vector<Point>& p, Box& rectangle) {
   if (p.size() != 5 || p[4] != p[0]) return false;
   bool horizontalFirst = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
   bool verticalFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
-  return (horizontalFirst || verticalFirst) && p[0].x != p[2].x && p[0].y != p[2].y;
+  rectangle = Box::SpanPoints(p[0], p[2]);
+  return (horizontalFirst || verticalFirst) && Cell::IsPlainRectangle(rectangle);
 }
 
 void CheckExtent(int32_t origin, int64_t count, int32_t pitch) {
@@ -180,15 +181,16 @@ bool GdsIn::ReadBoundary() {
     if (!ReadXyPoints()) throw Error(kTag, "Boundary location missing");
   }
   // Most boundaries are rectangles: they have no vertex to simplify away and need no ring.
-  if (IsClosedRectangle(points_)) {
-    if (LayerSupported(layer, dataType, points_[0])) {
-      StoreRectangle(layer, dataType, Box::SpanPoints(points_[0], points_[2]), points_[0], statistics_.boundaries);
-    }
-    return true;
+  Box rectangle;
+  bool plain = IsClosedPlainRectangle(points_, rectangle);
+  Point first = points_[0];
+  if (!plain) RingFromPoints(true, first);
+  if (!LayerSupported(layer, dataType, first)) return true;
+  if (plain) {
+    StoreRectangle(layer, dataType, rectangle, first, statistics_.boundaries);
+  } else {
+    StoreRing(layer, dataType, first, statistics_.boundaries);
   }
-  Point first;
-  RingFromPoints(true, first);
-  if (LayerSupported(layer, dataType, first)) StoreRing(layer, dataType, first, statistics_.boundaries);
   return true;
 }
 
@@ -221,7 +223,7 @@ bool GdsIn::ReadPath() {
   path_.pathType = int16_t(pathType == 4 ? 3 : pathType);
   // Most paths are straight wires along an axis: their outline is a rectangle.
   Box rectangle;
-  if (PathRectangle(path_, rectangle)) {
+  if (PathRectangle(path_, rectangle) && Cell::IsPlainRectangle(rectangle)) {
     StoreRectangle(layer, dataType, rectangle, first, statistics_.paths);
     return true;
   }

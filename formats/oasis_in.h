@@ -144,11 +144,11 @@ class OasisIn {
   bool ModalRectangle(Box& rectangle) const;
   // The modal path at the geometry position into path_.
   void ModalPath();
-  // The modal shape as a rectangle when its outline is one (a RECTANGLE of nonzero size, a
-  // straight PATH along an axis): such shapes need no ring.
+  // The modal shape as a rectangle when its outline is a plain one (Cell::IsPlainRectangle): a
+  // RECTANGLE, a straight PATH along an axis. Such shapes need no ring.
   bool RectangleOf(ShapeKind kind, Box& rectangle);
   // Builds the ring of the modal shape at the geometry position into ring_; false when the
-  // shape is degenerate. Rectangles have no ring: ModalRectangle gives them.
+  // shape is degenerate.
   bool BuildRing(ShapeKind kind);
   bool BuildRingFrom(const OasisDelta* points, size_t count);
   bool TrapezoidCorners(OasisDelta corners[4]) const;

@@ -173,9 +173,12 @@ bool OasisIn::ModalRectangle(Box& rectangle) const {
 bool OasisIn::BuildRing(ShapeKind kind) {
   ring_.Clear();
   switch (kind) {
-    case kRectangle:
-      // Stored without a ring: ModalRectangle gives it.
-      return false;
+    case kRectangle: {
+      Box rectangle;
+      if (!ModalRectangle(rectangle)) return false;
+      ring_.AddRectangle(rectangle);
+      return true;
+    }
     case kPolygon:
       if (!modal_.polygonPointsDefined) Modal(-1, "polygon-point-list");
       return modal_.polygonPoints.size() >= 3 && BuildRingFrom(modal_.polygonPoints.data(), modal_.polygonPoints.size());
@@ -278,10 +281,10 @@ bool OasisIn::BuildCircleRing() {
 }
 
 bool OasisIn::RectangleOf(ShapeKind kind, Box& rectangle) {
-  if (kind == kRectangle) return ModalRectangle(rectangle);
+  if (kind == kRectangle) return ModalRectangle(rectangle) && Cell::IsPlainRectangle(rectangle);
   if (kind != kPath) return false;
   ModalPath();
-  return PathRectangle(path_, rectangle);
+  return PathRectangle(path_, rectangle) && Cell::IsPlainRectangle(rectangle);
 }
 
 bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {

@@ -66,11 +66,14 @@ TEST(CellContents, AddPolygonStoresTheRingCounterClockwiseFromItsLowestLeftVerte
 
 class ImportedRectangle : public ScratchFileTest {};
 
-// The readers store rectangles without a ring: what they store must be what the ring from any
-// corner, in either direction, would store, down to sides that wrap beyond 32 bits.
+// The readers store plain rectangles without a ring: what they store must be what the ring from
+// any corner, in either direction, would store, up to the longest sides a record holds as they
+// stand. Longer sides wrap: such rectangles take the ring.
 TEST_F(ImportedRectangle, IsStoredAsItsRingFromAnyCornerWouldBe) {
-  const Box boxes[] = {{0, 0, 10, 5}, {-30, -30, -10, -10}, {-2000000000, -5, 2000000000, 5},
-                       {-2000000000, -2000000000, 2000000000, 2000000000}};
+  const Box boxes[] = {{0, 0, 10, 5}, {-30, -30, -10, -10}, {-2000000000, -5, 147483647, 5},
+                       {INT32_MIN, INT32_MIN, -1, -1}};
+  EXPECT_FALSE(Cell::IsPlainRectangle(Box(-2000000000, -5, 147483648, 5)));
+  EXPECT_FALSE(Cell::IsPlainRectangle(Box(0, 0, 0, 5)));
   Cell byRing, byBox;
   for (const Box& b : boxes) {
     Ring corners = {{b.x1, b.y1}, {b.x2, b.y1}, {b.x2, b.y2}, {b.x1, b.y2}};
