@@ -12,11 +12,12 @@
 
 // The one byte stream of the system: library index and cell data files, GDSII and OASIS files.
 // A file is opened for reading or for writing, plain or gzip-compressed, and read or written
-// through a buffer: 64 KiB for writing (an import writes its cell data at a tenth of the cost
-// of 4 KiB system writes), and for reading the size given at construction (format readers that
-// stream whole files ask for a large one, so that the system is called rarely; files read at
-// random places keep the small one). Integers are little-endian unless
-// named BE; chained integers are the 7-bit groups of OASIS and the cell data files.
+// through a buffer: 64 KiB for writing (an import writes all its cell data through one file,
+// and system writes of 4 KiB cost the kernel several times more), and for reading the size
+// given at construction (format readers that stream whole files ask for a large one, so that
+// the system is called rarely; files read at random places keep the small one). Integers are
+// little-endian unless named BE; chained integers are the 7-bit groups of OASIS and the cell
+// data files.
 //
 // Failures: an open that fails returns false and leaves the file closed; every operation on a
 // closed file fails cleanly (reads give false or 0). The first write, flush or close that
