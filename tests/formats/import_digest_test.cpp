@@ -24,6 +24,7 @@
 #include "tests/db/library_test_util.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/oasis_in_test_util.h"
+#include "tests/fuzz/gds_library_seed.h"
 
 namespace {
 
@@ -258,7 +259,7 @@ class ImportDigest : public testing::Test {
   libtest::TempDir dir_;
 };
 
-// The library seeds: the first byte picks gzip (bit 0) and the small large-cell limits (bit 1).
+// The seeds of the library target, read as the target reads them (gds_library_seed.h).
 TEST_F(ImportDigest, GdsSeedsWriteTheRecordedLibraries) {
   const std::map<std::string, std::string> recorded = {{"boundary", "641c7bd7d895a261"},
                                                        {"boundary_split", "641c7bd7d895a261"},
@@ -274,16 +275,10 @@ TEST_F(ImportDigest, GdsSeedsWriteTheRecordedLibraries) {
   ExpectRecorded(recorded, [this](const std::string& name) {
     libtest::Bytes bytes = Seed("gds_library", name);
     if (bytes.empty()) return std::string("no seed");
-    bool gzip = bytes[0] & 1;
-    GdsInSettings settings;
-    if (bytes[0] & 2) {
-      settings.storeThreshold = 16;
-      settings.tileSize = 500;
-      settings.dataFileRollOver = 200;
-    }
-    std::string path = dir_.File(gzip ? "in.gds.gz" : "in.gds");
-    GdsBuilder().Raw(libtest::Bytes(bytes.begin() + 1, bytes.end())).WriteTo(path, gzip);
-    return GdsDigest(dir_, path, gzip, settings);
+    const gdsseed::Flags flags = gdsseed::FlagsOf(bytes[0]);
+    std::string path = dir_.File(flags.gzip ? "in.gds.gz" : "in.gds");
+    GdsBuilder().Raw(libtest::Bytes(bytes.begin() + 1, bytes.end())).WriteTo(path, flags.gzip);
+    return GdsDigest(dir_, path, flags.gzip, flags.settings);
   });
 }
 
