@@ -2,9 +2,10 @@
 # Usage: import_pairs.sh BENCH_TOOL [FILE...]
 # Times the import of each FILE (".oas": OASIS, else GDSII) by korvane-bench against KLayout's
 # in-memory read of the same file, in three alternating pairs (ours, theirs, ours, theirs, ...),
-# so that a change of load during the run hits both sides. Prints one line per pair and one
-# summary line per file: the medians, their ratio (KLayout's time over ours: above 1 means faster
-# than KLayout), our throughput and our largest peak RSS.
+# so that a change of load during the run hits both sides, after one untimed run of each, so
+# that both find the file and themselves in memory. Prints one line per pair and one summary
+# line per file: the medians, their ratio (KLayout's time over ours: above 1 means faster than
+# KLayout), our throughput and our largest peak RSS.
 #
 # Without FILE it times the standard set, made once in build/bench/import-pairs: gen-gds at
 # SCALE $KORVANE_PAIRS_SCALE (default 16), the same layout as KLayout writes it, and that
@@ -51,6 +52,8 @@ if [ ${#files[@]} -eq 0 ]; then
 fi
 lib="$(mktemp -d)/lib"
 for file in "${files[@]}"; do
+  time_ours "$file" "$lib" >/dev/null
+  time_peer "$file" >/dev/null
   ours=() theirs=() peak=0
   for ((i = 1; i <= pairs; i++)); do
     line="$(time_ours "$file" "$lib")"
