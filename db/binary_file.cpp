@@ -10,7 +10,7 @@
 
 BinaryFile::BinaryFile(const char* contextTag, int32_t readBufferSize)
     : contextTag_(contextTag),
-      buffer_(new uint8_t[std::max(readBufferSize, int32_t(kBufferSize))]),
+      buffer_(new uint8_t[std::max(readBufferSize, int32_t(kWriteBufferSize))]),
       readBufferSize_(std::max(readBufferSize, int32_t(kBufferSize))) {}
 
 BinaryFile::~BinaryFile() {
@@ -193,14 +193,14 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
   if (n == 0) n = std::strlen(static_cast<const char*>(src));
   if (!IsOpen() || !write_) ThrowWriteError();
   const uint8_t* in = static_cast<const uint8_t*>(src);
-  if (n >= size_t(kBufferSize)) {
+  if (n >= size_t(kWriteBufferSize)) {
     size_t pending = bufferPos_;
     bufferPos_ = 0;
     WriteOut(buffer_, pending);
     WriteOut(in, n);
     return;
   }
-  if (bufferPos_ + n > size_t(kBufferSize)) {
+  if (bufferPos_ + n > size_t(kWriteBufferSize)) {
     size_t pending = bufferPos_;
     bufferPos_ = 0;
     WriteOut(buffer_, pending);
@@ -210,7 +210,7 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
 }
 
 void BinaryFile::WriteByte(uint8_t v) {
-  if (bufferPos_ < kBufferSize && write_ && IsOpen()) {
+  if (bufferPos_ < kWriteBufferSize && write_ && IsOpen()) {
     buffer_[bufferPos_++] = v;
     return;
   }
@@ -287,26 +287,6 @@ void BinaryFile::ReportProgress() {
     lastReported_ = f;
     LogMessage("%d%% read\n", int(f * 100));
   }
-}
-
-void BinaryFile::WriteUnsignedChained(uint32_t v) {
-  while (v > 127) {
-    WriteByte(uint8_t((v & 0x7f) | 0x80));
-    v >>= 7;
-  }
-  WriteByte(uint8_t(v));
-}
-
-void BinaryFile::WriteSignedChained(int32_t v) {
-  uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
-  uint8_t pending = uint8_t(((magnitude & 0x3f) << 1) | (v < 0 ? 1 : 0));
-  uint32_t rest = magnitude >> 6;
-  while (rest != 0) {
-    WriteByte(uint8_t(pending | 0x80));
-    pending = uint8_t(rest & 0x7f);
-    rest >>= 7;
-  }
-  WriteByte(pending);
 }
 
 uint8_t BinaryFile::ReadChainedByte() {

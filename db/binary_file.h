@@ -12,10 +12,12 @@
 
 // The one byte stream of the system: library index and cell data files, GDSII and OASIS files.
 // A file is opened for reading or for writing, plain or gzip-compressed, and read or written
-// through a buffer: 4096 bytes for writing, and for reading the size given at construction
-// (format readers that stream whole files ask for a large one, so that the system is called
-// rarely; files read at random places keep the small one). Integers are little-endian unless
-// named BE; chained integers are the 7-bit groups of OASIS and the cell data files.
+// through a buffer: 64 KiB for writing (an import writes all its cell data through one file,
+// and system writes of 4 KiB cost the kernel several times more), and for reading the size
+// given at construction (format readers that stream whole files ask for a large one, so that
+// the system is called rarely; files read at random places keep the small one). Integers are
+// little-endian unless named BE; chained integers are the 7-bit groups of OASIS and the cell
+// data files.
 //
 // Failures: an open that fails returns false and leaves the file closed; every operation on a
 // closed file fails cleanly (reads give false or 0). The first write, flush or close that
@@ -29,6 +31,7 @@ class BinaryFile {
   // Open-mode bit: append to an existing plain file instead of truncating it.
   static constexpr int kAppend = 8;
   static constexpr int kBufferSize = 4096;
+  static constexpr int kWriteBufferSize = 64 * 1024;
   // The read buffer of the format readers: holds any GDSII record whole.
   static constexpr int kStreamBufferSize = 256 * 1024;
 
@@ -115,12 +118,47 @@ class BinaryFile {
   // Logs "N% read" each time another tenth of the file has been read, below 99%.
   void ReportProgress();
 
-  void WriteUnsignedChained(uint32_t v);
-  void WriteSignedChained(int32_t v);
+  // Encoded straight into the buffer when it has room, as most are: writers of cell data
+  // write little else.
+  void WriteUnsignedChained(uint32_t v) {
+    if (HasWriteRoom(kMaxChainedBytes)) {
+      bufferPos_ = int32_t(PutUnsignedChained(buffer_ + bufferPos_, v) - buffer_);
+      return;
+    }
+    uint8_t bytes[kMaxChainedBytes];
+    WriteBytes(bytes, size_t(PutUnsignedChained(bytes, v) - bytes));
+  }
+  void WriteSignedChained(int32_t v) {
+    if (HasWriteRoom(kMaxChainedBytes)) {
+      bufferPos_ = int32_t(PutSignedChained(buffer_ + bufferPos_, v) - buffer_);
+      return;
+    }
+    uint8_t bytes[kMaxChainedBytes];
+    WriteBytes(bytes, size_t(PutSignedChained(bytes, v) - bytes));
+  }
   uint32_t ReadUnsignedChained();
   int32_t ReadSignedChained();
 
  private:
+  // The bytes of one chained integer (at most kMaxChainedBytes) stored at out; returns the end.
+  static constexpr int kMaxChainedBytes = 5;
+  static uint8_t* PutUnsignedChained(uint8_t* out, uint32_t v) {
+    for (; v > 127; v >>= 7) *out++ = uint8_t((v & 0x7f) | 0x80);
+    *out++ = uint8_t(v);
+    return out;
+  }
+  static uint8_t* PutSignedChained(uint8_t* out, int32_t v) {
+    uint32_t magnitude = v < 0 ? 0u - uint32_t(v) : uint32_t(v);
+    uint32_t rest = magnitude >> 6;
+    uint8_t first = uint8_t(((magnitude & 0x3f) << 1) | (v < 0 ? 1 : 0));
+    if (rest == 0) {
+      *out++ = first;
+      return out;
+    }
+    *out++ = uint8_t(first | 0x80);
+    return PutUnsignedChained(out, rest);
+  }
+
   // The unsigned integer of N bytes: values are assembled in it byte by byte, whatever the
   // host's byte order, and copied bit for bit into the caller's type (floats included).
   template <int N>
@@ -153,11 +191,18 @@ class BinaryFile {
     static_assert(sizeof(T) == N && std::is_trivially_copyable_v<T>, "size mismatch");
     UnsignedOf<N> bits;
     std::memcpy(&bits, &v, N);
-    uint8_t bytes[N];
+    bool inBuffer = HasWriteRoom(N);
+    uint8_t scratch[N];
+    uint8_t* bytes = inBuffer ? buffer_ + bufferPos_ : scratch;
     for (int i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-    WriteBytes(bytes, N);
+    if (inBuffer) {
+      bufferPos_ += N;
+    } else {
+      WriteBytes(scratch, N);
+    }
   }
 
+  bool HasWriteRoom(int32_t n) const { return bufferPos_ <= kWriteBufferSize - n && write_ && IsOpen(); }
   bool Refill();
   bool ReadByteRefilled(uint8_t& v);
   const uint8_t* FillContiguous(size_t n);

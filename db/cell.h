@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/box.h"
+#include "db/import_tables.h"
 #include "db/node_list.h"
 #include "db/record_pool.h"
 #include "db/shape_group.h"
@@ -102,6 +103,15 @@ class Cell {
     Point origin;
   };
   uint32_t AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& shape, Box& ringBox);
+  // AddImportedPolygon for the ring of a rectangle, which needs no ring: it is stored as the
+  // ring would be, from its lower left corner, and its box is itself. Its kind is 0. Only for
+  // rectangles that IsPlainRectangle accepts; others take the ring.
+  void AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShape& shape, Box& ringBox);
+  // A rectangle of nonzero width and height, neither of 2^31 units or more: its sides are the
+  // values of its record, as they stand.
+  static bool IsPlainRectangle(const Box& r) {
+    return r.x1 < r.x2 && r.y1 < r.y2 && r.Width() <= INT32_MAX && r.Height() <= INT32_MAX;
+  }
   // Moves the import tables into the shape lists, for passes that work on lists.
   void MoveImportedShapesToLists();
   // Editing path: the first ring of rings joins the group of an identical record of key, or
@@ -147,7 +157,7 @@ class Cell {
   std::map<LayerKey, ShapeGroupList> shapes;
   // Shapes of a cell being imported, per layer, until the cell is written: flat tables that
   // are sorted and merged only then.
-  std::map<LayerKey, ShapeTable> importShapes;
+  ImportTables importShapes;
   // TextItem pointers, in the order of the cell's data.
   NodeList2 texts;
 };

@@ -3,6 +3,7 @@
 #include "db/cell_contents.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 #include <vector>
 
@@ -105,6 +106,19 @@ uint32_t Cell::AddImportedPolygon(RingSet& rings, LayerKey key, ImportedShape& s
   shape.entry = shape.table->Add(std::move(record), shape.origin.x, shape.origin.y);
   GrowBox(box, ringBox);
   return kind;
+}
+
+void Cell::AddImportedRectangle(const Box& rectangle, LayerKey key, ImportedShape& shape, Box& ringBox) {
+  assert(IsPlainRectangle(rectangle));
+  CheckShapeLayer(key);
+  // Counter-clockwise from its lowest-left vertex, a rectangle's first edge runs along the
+  // bottom: the record holds the width and the height.
+  shape.origin = Point(rectangle.x1, rectangle.y1);
+  ringBox = rectangle;
+  shape.table = &importShapes[key];
+  shape.entry = shape.table->AddRectangle(int32_t(rectangle.Width()), int32_t(rectangle.Height()), shape.origin.x,
+                                          shape.origin.y);
+  GrowBox(box, ringBox);
 }
 
 void Cell::MoveImportedShapesToLists() {

@@ -17,6 +17,8 @@ constexpr uint32_t kPolygonGeneral = 2u;
 constexpr uint32_t kMaxPolygonVertices = 0x3ffff;
 // The header of a square: kind 0 with count 3, four vertices, one value.
 constexpr uint32_t kSquareHeader = 3;
+// The header of any other rectangle: kind 0 with count 4, two values (dx, dy).
+constexpr uint32_t kRectangleHeader = 4;
 
 // Edge codes of kinds 1 and 2. Kind 2 decodes every code with bit 2 set as kEdgeOther.
 constexpr int kEdgeHorizontal = 0;
@@ -69,7 +71,7 @@ class DBPolygon {
   // 0, 1, 2 or 3 (header bits 30-31).
   uint32_t Kind() const { return header_ >> 30; }
   bool IsSquare() const { return header_ == kSquareHeader; }
-  bool IsRectangle() const { return header_ == 4; }
+  bool IsRectangle() const { return header_ == kRectangleHeader; }
   // Number of decoded vertices: 4 for a square, else header bits 0-17.
   uint32_t VertexCount() const;
   uint32_t ValueCount() const { return valueCount_; }

@@ -43,6 +43,9 @@ void Library::FinishImportPass() {
 }
 
 void Library::FinishImport() {
+  // Every cell is written: what the shape tables kept for the next table is free for the
+  // hierarchy.
+  ShapeTable::ReleaseSpareMemory();
   records.assign(cells.size(), HierarchyRecord());
   if (importRecords.size() > cells.size()) LogMessage("Warning: cells read are more than actual cells\n");
   std::vector<ARef> scratch;

@@ -52,6 +52,12 @@ void ShapeTable::ReturnBuffers() {
   spare.push_back({std::move(entries_), std::move(role_)});
 }
 
+void ShapeTable::ReleaseSpareMemory() {
+  std::vector<Buffers>().swap(SpareBuffers());
+  gSpareEntries = 0;
+  ReleaseSortScratch();
+}
+
 ShapeTable::ShapeTable(ShapeTable&& other) noexcept
     : entries_(std::move(other.entries_)),
       role_(std::move(other.role_)),
@@ -77,16 +83,20 @@ void ShapeTable::DeleteOwned() {
   owned_.clear();
 }
 
-ShapeTable::Entry ShapeTable::MakeEntry(const DBPolygon& record) {
-  uint32_t words = record.CodeWordCount() + record.ValueCount();
-  const int32_t* data = record.Values() - record.CodeWordCount();
+ShapeTable::Entry ShapeTable::KeyOf(uint32_t header, uint32_t valueCount, const int32_t* words, uint32_t wordCount) {
   uint64_t first = 0;
   for (uint32_t i = 0; i < 2; ++i) {
-    uint32_t word = i < words ? uint32_t(data[i]) ^ kSignBias : 0;
+    uint32_t word = i < wordCount ? uint32_t(words[i]) ^ kSignBias : 0;
     first = (first << 32) | word;
   }
-  uint64_t kindAndCount = (uint64_t(record.Header()) << 32) | record.ValueCount();
-  return {kindAndCount, first, KeyHoldsRecord(kindAndCount) ? nullptr : &record, 0, 0};
+  return {(uint64_t(header) << 32) | valueCount, first, nullptr, 0, 0};
+}
+
+ShapeTable::Entry ShapeTable::MakeEntry(const DBPolygon& record) {
+  uint32_t words = record.CodeWordCount() + record.ValueCount();
+  Entry entry = KeyOf(record.Header(), record.ValueCount(), record.Values() - record.CodeWordCount(), words);
+  if (!KeyHoldsRecord(entry.kindAndCount)) entry.record = &record;
+  return entry;
 }
 
 bool ShapeTable::KeyHoldsRecord(uint64_t kindAndCount) {
@@ -97,6 +107,17 @@ size_t ShapeTable::Add(DBPolygonPtr record, int32_t x, int32_t y) {
   if (entries_.capacity() == 0) TakeSpareBuffers();
   Entry entry = MakeEntry(*record);
   if (entry.record) owned_.push_back(record.release());
+  entry.x = x;
+  entry.y = y;
+  entries_.push_back(entry);
+  return entries_.size() - 1;
+}
+
+size_t ShapeTable::AddRectangle(int32_t dx, int32_t dy, int32_t x, int32_t y) {
+  if (entries_.capacity() == 0) TakeSpareBuffers();
+  const int32_t values[2] = {dx, dy};
+  bool square = dx == dy;
+  Entry entry = KeyOf(square ? kSquareHeader : kRectangleHeader, square ? 1 : 2, values, square ? 1 : 2);
   entry.x = x;
   entry.y = y;
   entries_.push_back(entry);
@@ -174,7 +195,7 @@ bool ShapeTable::SortsBefore::operator()(const Entry& a, const Entry& b) const {
 }
 
 void ShapeTable::Merge() {
-  std::sort(entries_.begin(), entries_.end(), SortsBefore());
+  SortEntries();
   role_.resize(entries_.size());
   groupCount_ = 0;
   duplicates_ = 0;

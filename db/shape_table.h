@@ -31,6 +31,9 @@ class ShapeTable {
 
   // Adds record at (x, y); returns its entry, which AddAgain repeats at other positions.
   size_t Add(DBPolygonPtr record, int32_t x, int32_t y);
+  // Adds at (x, y) the record that a rectangle with sides dx and dy (nonzero) compresses to: a
+  // square when they are equal. Needs no record.
+  size_t AddRectangle(int32_t dx, int32_t dy, int32_t x, int32_t y);
   void AddAgain(size_t entry, int32_t x, int32_t y);
   // Adds every position of every group of list; list must outlive the table's use.
   void AddList(const ShapeGroupList& list);
@@ -47,6 +50,12 @@ class ShapeTable {
   // Sorts the entries and finds the groups; needed before GroupCount and Write.
   void Merge();
   uint32_t GroupCount() const { return groupCount_; }
+  // Test hook: the sort splits runs of more than `entries` entries in place, as it does the
+  // runs of the largest tables; 0 restores the default.
+  static void LimitSortScratch(size_t entries);
+  // Gives back the memory kept for the next tables (the buffers of tables that went away and
+  // the sort's scratch buffers), as an import does once it has written its last table.
+  static void ReleaseSpareMemory();
   // Positions equal to another of the same record, which are not written.
   uint64_t DuplicatesDropped() const { return duplicates_; }
   // The group count, then the groups, as ShapeGroupList::Write writes a sorted, merged list.
@@ -77,6 +86,13 @@ class ShapeTable {
   void TakeSpareBuffers();
   void ReturnBuffers();
 
+  // Sorts the entries by SortsBefore (shape_table_sort.cpp).
+  void SortEntries();
+  static void ReleaseSortScratch();
+
+  // The entry of a record at (0, 0), from its header, value count and its words (code words,
+  // then values); the record is the caller's to set.
+  static Entry KeyOf(uint32_t header, uint32_t valueCount, const int32_t* words, uint32_t wordCount);
   static Entry MakeEntry(const DBPolygon& record);
   static bool KeyHoldsRecord(uint64_t kindAndCount);
   static bool SameRecord(const Entry& a, const Entry& b);

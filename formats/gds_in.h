@@ -54,8 +54,14 @@ class GdsIn : public BinaryFile {
   // Claims the next record when its type is `type` and returns true. Otherwise returns false and
   // the record stays pending for the next probe; at the end of the file there is no record and
   // every probe returns false. Types 57 to 127 are skipped on the way with the warning
-  // "Warning: Unknown Record Type %d, skipping !\n" under the detail limit.
-  bool ExpectRecord(int8_t type);
+  // "Warning: Unknown Record Type %d, skipping !\n" under the detail limit. Inline: an element
+  // takes several probes, most of them answered by the pending record.
+  bool ExpectRecord(int8_t type) {
+    if (!pending_ && !ReadNextHeader()) return false;
+    if (recordType_ != type) return false;
+    pending_ = false;
+    return true;
+  }
   // True once the end of the file has been met at a record boundary.
   bool AtEndOfFile() const { return atEnd_; }
   // The type of the last record read: the pending one when a probe returned false.
@@ -191,14 +197,21 @@ class GdsIn : public BinaryFile {
   bool ReadInt32Field(int8_t type, int32_t& value, const char* eofMessage);
   // The points of the claimed XY record; Error when it holds none or a part of one.
   int32_t PointCount();
+  // The XY record's points into points_; false when the record is not XY.
+  bool ReadXyPoints();
   // The XY record's points into the working ring, the first also into first; false when the
   // record is not XY. The last point is dropped; with closeCheck it must equal the first.
   bool ReadPointList(bool closeCheck, Point& first);
   // The working ring from the points in points_, as ReadPointList makes it.
   void RingFromPoints(bool closeCheck, Point& first);
-  // Cleans up the working ring (with simplify: collinear vertices removed) and stores it under
-  // the key, with the counts and warnings; counter is the element kind's total.
-  void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify = true);
+  // Cleans up the working ring (collinear vertices removed) and stores it under the key, with
+  // the counts and warnings; counter is the element kind's total.
+  void StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
+  // Stores a rectangle (from an element whose first point is first) as StoreRing would store
+  // its ring.
+  void StoreRectangle(uint16_t layer, uint16_t dataType, const Box& rectangle, const Point& first, int32_t& counter);
+  // The counts and warnings of a stored shape of the record kind, then the store threshold.
+  void CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter);
   // Skips a shape the library cannot hold (ShapeExtentFits, PathOutlineFits), with the
   // detail-limited warning, counted for the report.
   void SkipOutOfRange(uint16_t layer, uint16_t dataType, const Point& first);

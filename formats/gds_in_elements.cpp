@@ -30,13 +30,14 @@ int32_t CheckedPitch(int64_t span, int64_t count) {
   throw Error(kTag, "Array Reference exceeds the coordinate range");
 }
 
-// Five points that go round a rectangle with sides of nonzero length, from any corner in either
-// direction, back to the first.
-bool IsClosedRectangle(const std::vector<Point>& p) {
+// Five points that go round a plain rectangle (Cell::IsPlainRectangle), from any corner in
+// either direction, back to the first; gives the rectangle.
+bool IsClosedPlainRectangle(const std::vector<Point>& p, Box& rectangle) {
   if (p.size() != 5 || p[4] != p[0]) return false;
   bool horizontalFirst = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
   bool verticalFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
-  return (horizontalFirst || verticalFirst) && p[0].x != p[2].x && p[0].y != p[2].y;
+  rectangle = Box::SpanPoints(p[0], p[2]);
+  return (horizontalFirst || verticalFirst) && Cell::IsPlainRectangle(rectangle);
 }
 
 void CheckExtent(int32_t origin, int64_t count, int32_t pitch) {
@@ -89,11 +90,16 @@ int32_t GdsIn::PointCount() {
   return length / 8;
 }
 
-bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
+bool GdsIn::ReadXyPoints() {
   if (!ExpectRecord(gds::kXy)) return false;
   int32_t n = PointCount();
   points_.resize(size_t(n));
   ReadPoints(points_.data(), n);
+  return true;
+}
+
+bool GdsIn::ReadPointList(bool closeCheck, Point& first) {
+  if (!ReadXyPoints()) return false;
   RingFromPoints(closeCheck, first);
   return true;
 }
@@ -131,8 +137,8 @@ void GdsIn::SkipOutOfRange(uint16_t layer, uint16_t dataType, const Point& first
   ring_.Clear();
 }
 
-void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter, bool simplify) {
-  if (simplify && ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
+void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
+  if (ring_.VertexCount() >= 3) ring_.RemoveCollinearVertices(0);
   if (ring_.VertexCount() < 3) {
     DetailWarning(warnings_.points, "Warning: point/line polygon at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
                   Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
@@ -149,6 +155,19 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
   Box ringBox;
   uint32_t kind = CurrentCell().AddImportedPolygon(ring_, MakeLayerKey(layer, dataType), shape, ringBox);
   ring_.Clear();
+  CountStoredShape(kind, layer, dataType, first, counter);
+}
+
+void GdsIn::StoreRectangle(uint16_t layer, uint16_t dataType, const Box& rectangle, const Point& first,
+                           int32_t& counter) {
+  warnings_.bufferedVertices += 4;
+  Cell::ImportedShape shape;
+  Box ringBox;
+  CurrentCell().AddImportedRectangle(rectangle, MakeLayerKey(layer, dataType), shape, ringBox);
+  CountStoredShape(kPolygonManhattan, layer, dataType, first, counter);
+}
+
+void GdsIn::CountStoredShape(uint32_t kind, uint16_t layer, uint16_t dataType, const Point& first, int32_t& counter) {
   if (kind == 2) {
     ++statistics_.arbitraryAngles;
     DetailWarning(warnings_.arbitraryAngles, "  Arbitrary angle at (%lld, %lld)nm on layer (%u %u) & cell %s\n",
@@ -166,18 +185,22 @@ void GdsIn::StoreRing(uint16_t layer, uint16_t dataType, const Point& first, int
 bool GdsIn::ReadBoundary() {
   if (!ExpectRecord(gds::kBoundary)) return false;
   uint16_t layer, dataType;
-  Point first;
-  if (ReadCompactBoundary(layer, dataType)) {
-    RingFromPoints(true, first);
-  } else {
+  if (!ReadCompactBoundary(layer, dataType)) {
     ReadElementHead();
     if (!ReadLayer(layer)) throw Error(kTag, "Boundary data Layer missing");
     if (!ReadDataType(dataType)) throw Error(kTag, "Boundary data Type missing");
-    if (!ReadPointList(true, first)) throw Error(kTag, "Boundary location missing");
+    if (!ReadXyPoints()) throw Error(kTag, "Boundary location missing");
   }
-  // A rectangle has no vertex to simplify away: its ring is stored as it is.
-  if (LayerSupported(layer, dataType, first)) {
-    StoreRing(layer, dataType, first, statistics_.boundaries, !IsClosedRectangle(points_));
+  // Most boundaries are rectangles: they have no vertex to simplify away and need no ring.
+  Box rectangle;
+  bool plain = IsClosedPlainRectangle(points_, rectangle);
+  Point first = points_[0];
+  if (!plain) RingFromPoints(true, first);
+  if (!LayerSupported(layer, dataType, first)) return true;
+  if (plain) {
+    StoreRectangle(layer, dataType, rectangle, first, statistics_.boundaries);
+  } else {
+    StoreRing(layer, dataType, first, statistics_.boundaries);
   }
   return true;
 }
@@ -212,6 +235,12 @@ bool GdsIn::ReadPath() {
   ring_.Clear();
   if (!PathOutlineFits(path_)) {
     SkipOutOfRange(layer, dataType, first);
+    return true;
+  }
+  // Most paths are straight wires along an axis: their outline is a rectangle.
+  Box rectangle;
+  if (PathRectangle(path_, rectangle) && Cell::IsPlainRectangle(rectangle)) {
+    StoreRectangle(layer, dataType, rectangle, first, statistics_.paths);
     return true;
   }
   if (PathToPolygon(path_, ring_)) ring_.SetRingCount(1);

@@ -42,13 +42,6 @@ void GdsIn::DetailWarning(int32_t& counter, const char* format, ...) {
   if (counter < INT32_MAX) ++counter;
 }
 
-bool GdsIn::ExpectRecord(int8_t type) {
-  if (!pending_ && !ReadNextHeader()) return false;
-  if (recordType_ != type) return false;
-  pending_ = false;
-  return true;
-}
-
 bool GdsIn::ReadNextHeader() {
   if (atEnd_) return false;
   if (dataLeft_ > 0) {

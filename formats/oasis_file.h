@@ -94,6 +94,18 @@ class OasisFile : public BinaryFile {
     return uint32_t(v);
   }
   int32_t ReadSigned32() {
+    // Coordinates take up to five bytes: decoded here when they end within them.
+    if (const uint8_t* in = Contiguous(5)) {
+      int64_t magnitude = (in[0] >> 1) & 0x3f;
+      for (int i = 0; i < 5; ++i) {
+        if (i > 0) magnitude |= int64_t(in[i] & 0x7f) << (7 * i - 1);
+        if (in[i] & 0x80) continue;
+        int64_t v = (in[0] & 1) ? -magnitude : magnitude;
+        if (v < INT32_MIN || v > INT32_MAX) ThrowOutOfRange();
+        Advance(size_t(i) + 1);
+        return int32_t(v);
+      }
+    }
     int64_t v = ReadSigned();
     if (v < INT32_MIN || v > INT32_MAX) ThrowOutOfRange();
     return int32_t(v);

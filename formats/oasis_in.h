@@ -9,6 +9,7 @@
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/hierarchy_record.h"
+#include "db/poly/path_outline.h"
 #include "db/poly/ring_set.h"
 #include "formats/import_cell_names.h"
 #include "formats/oasis_file.h"
@@ -145,6 +146,13 @@ class OasisIn {
   void BuildPlacement(const Trans& trans, uint32_t cellId, bool repeated);
   bool AddPlacementArray(const Trans& trans, uint32_t cellId);
   void BuildText(bool repeated);
+  // The modal rectangle at the geometry position; false when it has no area.
+  bool ModalRectangle(Box& rectangle) const;
+  // The modal path at the geometry position into path_.
+  void ModalPath();
+  // The modal shape as a rectangle when its outline is a plain one (Cell::IsPlainRectangle): a
+  // RECTANGLE, a straight PATH along an axis within the 32-bit range. Such shapes need no ring.
+  bool RectangleOf(ShapeKind kind, Box& rectangle);
   // Builds the ring of the modal shape at the geometry position into ring_: degenerate when the
   // shape is a point or a line, out of range when the library cannot hold it (ShapeExtentFits,
   // PathOutlineFits).
@@ -177,6 +185,7 @@ class OasisIn {
   std::string string_;
   OasisModalState modal_;
   RingSet ring_;
+  PathShape path_;
   std::vector<OasisDelta> offsets_;
 
   bool tableOffsetsAtEnd_ = false;

@@ -169,6 +169,14 @@ void OasisIn::OutOfRangeWarning(ShapeKind kind, int32_t x, int32_t y, LayerKey k
                 kKindNames[kind], Nm(x), Nm(y), key >> 8, key & 0xff, CellLabel().c_str());
 }
 
+bool OasisIn::ModalRectangle(Box& rectangle) const {
+  int64_t gx = modal_.geometryX, gy = modal_.geometryY;
+  int64_t w = Modal(modal_.width, "geometry-w"), h = Modal(modal_.height, "geometry-h");
+  if (w == 0 || h == 0) return false;
+  rectangle = Box(Checked(gx), Checked(gy), Checked(gx + w), Checked(gy + h));
+  return true;
+}
+
 OasisIn::RingBuilt OasisIn::BuildRing(ShapeKind kind) {
   ring_.Clear();
   const RingBuilt built = kind == kPath ? BuildPathRing() : (BuildShapeRing(kind) ? kRingBuilt : kRingDegenerate);
@@ -177,12 +185,11 @@ OasisIn::RingBuilt OasisIn::BuildRing(ShapeKind kind) {
 }
 
 bool OasisIn::BuildShapeRing(ShapeKind kind) {
-  int64_t gx = modal_.geometryX, gy = modal_.geometryY;
   switch (kind) {
     case kRectangle: {
-      int64_t w = Modal(modal_.width, "geometry-w"), h = Modal(modal_.height, "geometry-h");
-      if (w == 0 || h == 0) return false;
-      ring_.AddRectangle(Box(Checked(gx), Checked(gy), Checked(gx + w), Checked(gy + h)));
+      Box rectangle;
+      if (!ModalRectangle(rectangle)) return false;
+      ring_.AddRectangle(rectangle);
       return true;
     }
     case kPolygon:
@@ -239,25 +246,30 @@ bool OasisIn::TrapezoidCorners(OasisDelta corners[4]) const {
   return corners[1].x >= corners[0].x && corners[2].x >= corners[3].x;
 }
 
-OasisIn::RingBuilt OasisIn::BuildPathRing() {
+void OasisIn::ModalPath() {
   if (!modal_.pathPointsDefined) Modal(-1, "path-point-list");
   if (modal_.pathPoints.size() < 2) throw Error(kTag, "Too few points in Path.");
   int64_t gx = modal_.geometryX, gy = modal_.geometryY;
-  PathShape path;
-  for (const OasisDelta& p : modal_.pathPoints) path.points.emplace_back(Checked(gx + p.x), Checked(gy + p.y));
+  path_.points.clear();
+  for (const OasisDelta& p : modal_.pathPoints) path_.points.emplace_back(Checked(gx + p.x), Checked(gy + p.y));
   int64_t halfWidth = Modal(modal_.halfWidth, "path-halfwidth");
-  path.width = Checked(2 * halfWidth);
+  path_.width = Checked(2 * halfWidth);
   int32_t start = int32_t(Modal(modal_.startExtensionType, "path-start-extension"));
   int32_t end = int32_t(Modal(modal_.endExtensionType, "path-end-extension"));
+  path_.beginExtension = path_.endExtension = 0;
   if (start == end && start != 3) {
-    path.pathType = int16_t(start);
+    path_.pathType = int16_t(start);
   } else {
-    path.pathType = 3;
-    path.beginExtension = Checked(start == 0 ? 0 : (start == 2 ? halfWidth : modal_.startExtension));
-    path.endExtension = Checked(end == 0 ? 0 : (end == 2 ? halfWidth : modal_.endExtension));
+    path_.pathType = 3;
+    path_.beginExtension = Checked(start == 0 ? 0 : (start == 2 ? halfWidth : modal_.startExtension));
+    path_.endExtension = Checked(end == 0 ? 0 : (end == 2 ? halfWidth : modal_.endExtension));
   }
-  if (!PathOutlineFits(path)) return kRingOutOfRange;
-  if (!PathToPolygon(path, ring_)) return kRingDegenerate;
+}
+
+OasisIn::RingBuilt OasisIn::BuildPathRing() {
+  ModalPath();
+  if (!PathOutlineFits(path_)) return kRingOutOfRange;
+  if (!PathToPolygon(path_, ring_)) return kRingDegenerate;
   ring_.SetRingCount(1);
   ring_.RemoveCollinearVertices(0);
   return ring_.IsEmpty() ? kRingDegenerate : kRingBuilt;
@@ -282,7 +294,19 @@ bool OasisIn::BuildCircleRing() {
   return true;
 }
 
+bool OasisIn::RectangleOf(ShapeKind kind, Box& rectangle) {
+  if (kind == kRectangle) return ModalRectangle(rectangle) && Cell::IsPlainRectangle(rectangle);
+  if (kind != kPath) return false;
+  ModalPath();
+  return PathOutlineFits(path_) && PathRectangle(path_, rectangle) && Cell::IsPlainRectangle(rectangle);
+}
+
 bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox) {
+  Box rectangle;
+  if (RectangleOf(kind, rectangle)) {
+    cell_->AddImportedRectangle(rectangle, key, shape, ringBox);
+    return true;
+  }
   const RingBuilt built = BuildRing(kind);
   if (built != kRingBuilt) {
     // Point lists start at (0, 0): every shape's first vertex is the geometry position.

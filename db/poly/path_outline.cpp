@@ -113,14 +113,32 @@ bool JoinCorner(const Point& p0, const Point& p1, const Point& p2, int32_t side,
   return IntersectLines(OffsetLine(LineThrough(p0, p1), side), OffsetLine(LineThrough(p1, p2), side), out);
 }
 
+namespace {
+
+// The half width and the extensions at the two ends of the outline.
+struct PathEnds {
+  int32_t half;
+  int32_t beginExtension;
+  int32_t endExtension;
+};
+
+PathEnds EndsOf(const PathShape& path) {
+  // GDSII marks an absolute width with a negative value; the outline uses its size.
+  const int32_t half = static_cast<int32_t>(std::llabs(int64_t(path.width)) >> 1);
+  if (path.pathType == 0) return {half, 0, 0};
+  if (path.pathType == 3) return {half, path.beginExtension, path.endExtension};
+  return {half, half, half};
+}
+
+}  // namespace
+
 bool PathOutlineFits(const PathShape& path) {
-  const int64_t half = std::llabs(int64_t(path.width)) >> 1;
-  int64_t extension = path.pathType == 0 ? 0 : half;
-  if (path.pathType == 3) extension = std::max(std::llabs(path.beginExtension), std::llabs(path.endExtension));
+  const PathEnds ends = EndsOf(path);
+  const int64_t extension = std::max(std::llabs(int64_t(ends.beginExtension)), std::llabs(int64_t(ends.endExtension)));
   // A corner lies at most the half width sideways and the extension forwards from its point, on
   // each axis; mitres that would leave the range fall back to such corners. One more unit covers
   // the rounding of slanted offsets.
-  const int64_t reach = half + extension + 1;
+  const int64_t reach = int64_t(ends.half) + extension + 1;
   for (const Point& p : path.points) {
     if (p.x - reach < INT32_MIN || p.x + reach > INT32_MAX || p.y - reach < INT32_MIN || p.y + reach > INT32_MAX) {
       return false;
@@ -132,19 +150,33 @@ bool PathOutlineFits(const PathShape& path) {
 bool PathToPolygon(const PathShape& path, RingSet& rings) {
   const std::vector<Point>& points = path.points;
   if (points.empty() || NextDistinct(points.begin(), points.end()) == points.end()) return false;
-  // GDSII marks an absolute width with a negative value; the outline uses its size.
-  const int32_t half = static_cast<int32_t>(std::llabs(int64_t(path.width)) >> 1);
-  int32_t beginExtension = half, endExtension = half;
-  if (path.pathType == 0) {
-    beginExtension = endExtension = 0;
-  } else if (path.pathType == 3) {
-    beginExtension = path.beginExtension;
-    endExtension = path.endExtension;
-  }
+  PathEnds ends = EndsOf(path);
   RingVertex* first = nullptr;
   RingVertex* last = nullptr;
-  AppendSide(points.begin(), points.end(), half, beginExtension, endExtension, rings, first, last);
-  AppendSide(points.rbegin(), points.rend(), half, endExtension, beginExtension, rings, first, last);
+  AppendSide(points.begin(), points.end(), ends.half, ends.beginExtension, ends.endExtension, rings, first, last);
+  AppendSide(points.rbegin(), points.rend(), ends.half, ends.endExtension, ends.beginExtension, rings, first, last);
   Link(last, first);
+  return true;
+}
+
+bool PathRectangle(const PathShape& path, Box& rectangle) {
+  const std::vector<Point>& points = path.points;
+  if (points.empty()) return false;
+  auto b = NextDistinct(points.begin(), points.end());
+  if (b == points.end() || NextDistinct(b, points.end()) != points.end()) return false;
+  const Point& p = points.front();
+  const Point& q = *b;
+  if (p.x != q.x && p.y != q.y) return false;
+  // The four corners in the order PathToPolygon makes them: right-hand side forwards, then
+  // the left-hand side backwards.
+  PathEnds ends = EndsOf(path);
+  Point c0 = StartCorner(p, q, ends.half, ends.beginExtension);
+  Point c1 = EndCorner(p, q, ends.half, ends.endExtension);
+  Point c2 = StartCorner(q, p, ends.half, ends.endExtension);
+  Point c3 = EndCorner(q, p, ends.half, ends.beginExtension);
+  bool alongX = c0.y == c1.y && c1.x == c2.x && c2.y == c3.y && c3.x == c0.x;
+  bool alongY = c0.x == c1.x && c1.y == c2.y && c2.x == c3.x && c3.y == c0.y;
+  if (!(alongX || alongY) || c0.x == c2.x || c0.y == c2.y) return false;
+  rectangle = Box::SpanPoints(c0, c2);
   return true;
 }

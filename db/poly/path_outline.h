@@ -33,6 +33,11 @@ bool PathToPolygon(const PathShape& path, RingSet& rings);
 // plus the larger extension inside the range on both axes.
 bool PathOutlineFits(const PathShape& path);
 
+// True, with the box, when the outline PathToPolygon makes is a rectangle of nonzero width and
+// height: a path of two distinct points on a line parallel to an axis whose outline does not
+// collapse. Needs no ring set.
+bool PathRectangle(const PathShape& path, Box& rectangle);
+
 // The line moved sideways by d to its right-hand side (y up): exact on the axes (a line of no
 // direction counts as pointing down), otherwise by (round(dy * d / L), -round(dx * d / L)), each
 // rounded half away from zero.

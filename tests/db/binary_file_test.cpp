@@ -53,31 +53,54 @@ class BinaryFileTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
+struct UnsignedCase {
+  uint32_t value;
+  Bytes bytes;
+};
+const std::vector<UnsignedCase> kUnsignedCases = {{0, {0x00}},
+                                                  {127, {0x7f}},
+                                                  {128, {0x80, 0x01}},
+                                                  {300, {0xac, 0x02}},
+                                                  {0xffffffffu, {0xff, 0xff, 0xff, 0xff, 0x0f}}};
+struct SignedCase {
+  int32_t value;
+  Bytes bytes;
+};
+const std::vector<SignedCase> kSignedCases = {{0, {0x00}},
+                                              {-1, {0x03}},
+                                              {1, {0x02}},
+                                              {63, {0x7e}},
+                                              {64, {0x80, 0x01}},
+                                              {-64, {0x81, 0x01}},
+                                              {INT32_MIN, {0x81, 0x80, 0x80, 0x80, 0x10}}};
+
 TEST_F(BinaryFileTest, ChainedIntegersWriteHandWrittenBytes) {
-  struct Case {
-    uint32_t value;
-    Bytes bytes;
-  };
-  for (const Case& c : std::vector<Case>{{0, {0x00}},
-                                         {127, {0x7f}},
-                                         {128, {0x80, 0x01}},
-                                         {300, {0xac, 0x02}},
-                                         {0xffffffffu, {0xff, 0xff, 0xff, 0xff, 0x0f}}}) {
+  for (const UnsignedCase& c : kUnsignedCases) {
     EXPECT_EQ(Written([&](BinaryFile& f) { f.WriteUnsignedChained(c.value); }), c.bytes) << c.value;
   }
-  struct SignedCase {
-    int32_t value;
-    Bytes bytes;
-  };
-  for (const SignedCase& c : std::vector<SignedCase>{{0, {0x00}},
-                                                     {-1, {0x03}},
-                                                     {1, {0x02}},
-                                                     {63, {0x7e}},
-                                                     {64, {0x80, 0x01}},
-                                                     {-64, {0x81, 0x01}},
-                                                     {INT32_MIN, {0x81, 0x80, 0x80, 0x80, 0x10}}}) {
+  for (const SignedCase& c : kSignedCases) {
     EXPECT_EQ(Written([&](BinaryFile& f) { f.WriteSignedChained(c.value); }), c.bytes) << c.value;
   }
+}
+
+// Integers are encoded in the write buffer where they fit and across its end where they do not.
+TEST_F(BinaryFileTest, IntegersKeepTheirBytesWhereverTheBufferEnds) {
+  Bytes expected = {1};
+  Bytes bytes = Written([&](BinaryFile& f) {
+    f.WriteByte(1);
+    for (int round = 0; round < 40000; ++round) {
+      const UnsignedCase& u = kUnsignedCases[round % kUnsignedCases.size()];
+      const SignedCase& s = kSignedCases[round % kSignedCases.size()];
+      f.WriteUnsignedChained(u.value);
+      f.WriteSignedChained(s.value);
+      f.Write4(uint32_t(0x01020304));
+      expected.insert(expected.end(), u.bytes.begin(), u.bytes.end());
+      expected.insert(expected.end(), s.bytes.begin(), s.bytes.end());
+      expected.insert(expected.end(), {4, 3, 2, 1});
+    }
+  });
+  ASSERT_GT(bytes.size(), 2u * BinaryFile::kWriteBufferSize);
+  EXPECT_EQ(bytes, expected);
 }
 
 TEST_F(BinaryFileTest, FixedWidthIntegersHaveTheirByteOrder) {

@@ -10,7 +10,9 @@
 #include "db/library.h"
 #include "db/log.h"
 #include "db/poly/ring_set.h"
+#include "db/shape_table.h"
 #include "tests/db/library_test_util.h"
+#include "tests/db/scratch_file_test.h"
 
 namespace {
 
@@ -60,6 +62,40 @@ TEST(CellContents, AddPolygonStoresTheRingCounterClockwiseFromItsLowestLeftVerte
   }
   EXPECT_EQ(cell.box, Box(0, 0, 20, 30));
   EXPECT_TRUE(cell.layers.empty()) << "the import path does not index";
+}
+
+class ImportedRectangle : public ScratchFileTest {};
+
+// The readers store plain rectangles without a ring: what they store must be what the ring from
+// any corner, in either direction, would store, up to the longest sides a record holds as they
+// stand. Longer sides wrap: such rectangles take the ring.
+TEST_F(ImportedRectangle, IsStoredAsItsRingFromAnyCornerWouldBe) {
+  const Box boxes[] = {{0, 0, 10, 5}, {-30, -30, -10, -10}, {-2000000000, -5, 147483647, 5},
+                       {INT32_MIN, INT32_MIN, -1, -1}};
+  EXPECT_FALSE(Cell::IsPlainRectangle(Box(-2000000000, -5, 147483648, 5)));
+  EXPECT_FALSE(Cell::IsPlainRectangle(Box(0, 0, 0, 5)));
+  Cell byRing, byBox;
+  for (const Box& b : boxes) {
+    Ring corners = {{b.x1, b.y1}, {b.x2, b.y1}, {b.x2, b.y2}, {b.x1, b.y2}};
+    for (int turn = 0; turn < 8; ++turn) {
+      Ring ring = corners;
+      if (turn >= 4) std::reverse(ring.begin(), ring.end());
+      std::rotate(ring.begin(), ring.begin() + turn % 4, ring.end());
+      RingSet rings = MakeRings({ring});
+      Cell::ImportedShape fromRing, fromBox;
+      Box ringBox, boxBox;
+      EXPECT_EQ(byRing.AddImportedPolygon(rings, kMetal, fromRing, ringBox), kPolygonManhattan);
+      byBox.AddImportedRectangle(b, kMetal, fromBox, boxBox);
+      EXPECT_EQ(fromBox.origin, fromRing.origin) << "turn " << turn;
+      EXPECT_EQ(boxBox, ringBox) << "turn " << turn;
+    }
+  }
+  EXPECT_EQ(byBox.box, byRing.box);
+  ShapeTable& rings = byRing.importShapes.at(kMetal);
+  ShapeTable& rectangles = byBox.importShapes.at(kMetal);
+  rings.Merge();
+  rectangles.Merge();
+  EXPECT_EQ(Written([&](BinaryFile& f) { rectangles.Write(f); }), Written([&](BinaryFile& f) { rings.Write(f); }));
 }
 
 TEST(CellContents, EditsShareIdenticalRecordsAndIndexEveryShape) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "db/poly/ring_set.h"
@@ -106,6 +107,44 @@ TEST(PathOutline, ManhattanOutlineAreaFollowsFromTheLengths) {
     EXPECT_EQ(ring.size(), 2 * points.size());
     EXPECT_EQ(TwiceSignedArea(ring), __int128(2) * (2 * half) * (total + extensions)) << i;
   }
+}
+
+// The readers store a straight path along an axis without building its outline: the rectangle
+// must be that outline; other paths are left to the outline.
+TEST(PathOutline, RectangleIsTheOutlineWhereTheOutlineIsOne) {
+  std::mt19937 rng(29);
+  const int32_t coordinates[] = {INT32_MIN, -1000, 0, 7, 1000, INT32_MAX};
+  const int32_t lengths[] = {-300, -1, 0, 1, 300};
+  int rectangles = 0;
+  for (int round = 0; round < 4000; ++round) {
+    Point p(coordinates[rng() % 6], coordinates[rng() % 6]);
+    int64_t length = lengths[rng() % 5];
+    // A diagonal, a vertical or a horizontal step, cut at the coordinate range.
+    int64_t dx = rng() % 3 == 0 ? 5 : 0, dy = length;
+    if (dx == 0 && rng() % 2) std::swap(dx, dy);
+    Point q(int32_t(std::clamp<int64_t>(p.x + dx, INT32_MIN, INT32_MAX)),
+            int32_t(std::clamp<int64_t>(p.y + dy, INT32_MIN, INT32_MAX)));
+    std::vector<Point> points = {p, q};
+    if (rng() % 4 == 0) points.push_back(q);
+    PathShape path =
+        MakePath(points, int16_t(rng() % 4), int32_t(rng() % 5) - 1, lengths[rng() % 5], lengths[rng() % 5]);
+    Box rectangle;
+    if (!PathRectangle(path, rectangle)) continue;
+    ++rectangles;
+    // The outline, cleaned as the readers clean it, is four corners that go round that box.
+    RingSet set;
+    ASSERT_TRUE(PathToPolygon(path, set));
+    set.SetRingCount(1);
+    set.RemoveCollinearVertices(0);
+    Ring ring = set.IsEmpty() ? Ring() : RingFrom(set.Head());
+    ASSERT_EQ(ring.size(), 4u) << round;
+    EXPECT_NE(TwiceSignedArea(ring), 0) << round;
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_TRUE(ring[i].x == ring[(i + 1) % 4].x || ring[i].y == ring[(i + 1) % 4].y) << round;
+    }
+    EXPECT_EQ(rectangle, set.GetBoundingBox()) << round;
+  }
+  EXPECT_GT(rectangles, 500);
 }
 
 }  // namespace
