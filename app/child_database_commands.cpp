@@ -27,7 +27,7 @@ void MyChild::OnOptimizeDb(wxCommandEvent&) {
       const OptimizeResult result = OptimizeLibrary(*library);
       if (result.tiles > 0) {
         // Large cells lost their shapes to the tiles: every window on the library draws anew.
-        BumpEditGeneration(*library);
+        library->MoveEditGeneration();
         CellImages::Shared(*library)->Clear();
         for (MyCanvas* shown : canvases) shown->RefreshView();
       }

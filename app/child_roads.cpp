@@ -55,9 +55,7 @@ bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
     ThePrompts().MessageBox(canvas, kControlCharacterName, "Wrong Input", wxOK | wxCENTRE);
     return false;
   }
-  const uint32_t id = library->CreateCell(name);
-  library->GetCell(id)->flags |= kCellModified;
-  library->flags |= kLibInfoDirty | kLibNamesDirty | kLibCellsChanged;
+  const uint32_t id = library->CreateEditedCell(name);
   library->roots.push_back(id);
   canvas->GridStep();
   canvas->SetTopCell(static_cast<int32_t>(id));

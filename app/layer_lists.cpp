@@ -62,10 +62,10 @@ void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->UpdateLayerList(); }
 void CSCtrl::OnActivated(wxListEvent& event) {
   LayerInfo* layer = RowLayer(Child(), event.GetIndex());
   if (!layer) return;
-  wxColour colour(layer->colour & 0xFF, (layer->colour >> 8) & 0xFF, (layer->colour >> 16) & 0xFF);
+  const ColourBytes bytes = BytesOfColourWord(layer->colour);
+  wxColour colour(bytes.red, bytes.green, bytes.blue);
   if (!ThePrompts().ChooseColour(this, colour)) return;
-  layer->colour = (layer->colour & kLayerHidden) | colour.Red() | (uint32_t(colour.Green()) << 8) |
-                  (uint32_t(colour.Blue()) << 16);
+  layer->colour = (layer->colour & kLayerHidden) | ColourWordOf(colour.Red(), colour.Green(), colour.Blue());
   Child()->UpdateLayerList();
   Child()->Redraw();
 }
@@ -135,7 +135,7 @@ void LayerCtrl::OnColumnRightClick(wxListEvent&) {
     return;
   }
   if (!AddLayer(*layers, *key)) return;
-  child->canvas->GetLibrary()->flags |= kLibInfoDirty;
+  child->canvas->GetLibrary()->NoteInfoChanged();
   child->UpdateLayerList();
 }
 

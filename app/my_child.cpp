@@ -173,7 +173,8 @@ void MyChild::UpdateLayerList() {
     layerList->SetItemData(index, index);
     styleList->InsertItem(index, wxString::FromUTF8(row.pattern));
     styleList->SetItemData(index, index);
-    const wxColour colour(row.rgb & 0xFF, (row.rgb >> 8) & 0xFF, (row.rgb >> 16) & 0xFF);
+    const ColourBytes bytes = BytesOfColourWord(row.rgb);
+    const wxColour colour(bytes.red, bytes.green, bytes.blue);
     if (row.hidden) {
       styleList->SetItemTextColour(index, colour);
     } else {
@@ -228,7 +229,7 @@ void MyChild::OnSize(wxSizeEvent& event) {
 }
 
 bool MyChild::ConfirmCloseLibrary() {
-  if (!canvas || !canvas->GetLibrary() || !HasUnsavedChanges(canvas->GetLibrary()->flags)) return true;
+  if (!canvas || !canvas->GetLibrary() || !canvas->GetLibrary()->HasUnsavedChanges()) return true;
   for (MyChild* other : frame_->Context().Children()) {
     if (other != this && other->canvas && other->canvas->GetLibrary() == canvas->GetLibrary()) return true;
   }

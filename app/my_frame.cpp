@@ -252,7 +252,7 @@ bool MyFrame::ConfirmUnsavedLibraries() {
   for (MyChild* child : context_.Children()) {
     if (!child->canvas || !child->canvas->GetLibrary()) continue;
     const Library* library = child->canvas->GetLibrary().get();
-    if (!asked.insert(library).second || !HasUnsavedChanges(library->flags)) continue;
+    if (!asked.insert(library).second || !library->HasUnsavedChanges()) continue;
     const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
                                            wxString::FromUTF8(library->directory));
     if (ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) != wxYES) return false;

@@ -71,7 +71,7 @@ std::string MyCanvas::OpenCell(const std::string& title) {
 }
 
 void MyCanvas::RecalculateCells() {
-  if (!library_ || !(library_->flags & kLibHierarchyDirty)) return;
+  if (!library_ || !library_->HierarchyDue()) return;
   ChildStatus("Recalculating, wait...");
   {
     BusyCursor busy(host_);

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kLayerHidden = 0x80000000u;
 // Texts are drawn only in cells at least this many pixels wide and high.
 constexpr int64_t kTextCellWidth = 201;
 constexpr int64_t kTextCellHeight = 101;
@@ -108,8 +107,8 @@ class SoloLayer {
 
 // Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
 RasterColour CellDrawer::LayerPenColour(uint32_t word) {
-  return RasterColour{uint8_t(word & 0xff), uint8_t((word >> 8) & 0xff),
-                      uint8_t(std::max<uint32_t>((word >> 16) & 0xff, 8))};
+  const ColourBytes bytes = BytesOfColourWord(word);
+  return RasterColour{bytes.red, bytes.green, std::max<uint8_t>(bytes.blue, 8)};
 }
 
 CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,

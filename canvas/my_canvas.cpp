@@ -366,7 +366,7 @@ void MyCanvas::Zoomout() {
   int ch = 0;
   GetClientSize(&cw, &ch);
   SetScrollbarsTo(FullViewScroll(cw, ch));
-  if (library_ && (library_->flags & (kLibInfoDirty | kLibCellsChanged)) && topCell && topCell->loaded) {
+  if (library_ && library_->CellsEdited() && topCell && topCell->loaded) {
     Box box;
     ComputeCellBBox(box, *topCell);
     if (!box.IsEmpty()) {

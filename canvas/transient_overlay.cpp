@@ -6,11 +6,12 @@
 
 #include "canvas/edit/gesture_controller.h"
 #include "canvas/edit/view_state.h"
+#include "db/layer_info.h"
 
 void TransientOverlay::Paint(wxDC& dc, const ViewMapping& view) {
   if (edit_.drawingPolygon && edit_.HasSelection()) {
-    const uint32_t word = edit_.editColour;
-    dc.SetPen(wxPen(wxColour(word & 0xff, (word >> 8) & 0xff, (word >> 16) & 0xff), 1, wxPENSTYLE_SOLID));
+    const ColourBytes bytes = BytesOfColourWord(edit_.editColour);
+    dc.SetPen(wxPen(wxColour(bytes.red, bytes.green, bytes.blue), 1, wxPENSTYLE_SOLID));
     std::vector<wxPoint> points;
     const RingVertex* head = edit_.selectionRing.Head();
     const RingVertex* v = head;

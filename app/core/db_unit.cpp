@@ -27,5 +27,5 @@ std::optional<double> ParseDbUnit(const std::string& answer) {
 void ApplyDbUnit(Library& library, double nmPerUnit) {
   library.unitsPerNm = UnitsPerNm(nmPerUnit);
   library.dbUnit = 1e-9 / library.unitsPerNm;
-  library.flags |= kLibInfoDirty;
+  library.NoteInfoChanged();
 }

@@ -66,7 +66,7 @@ int RunSave(const std::vector<std::string>& args) {
   {
     Library lib(copy.Path(), false);
     lib.Open();
-    lib.flags |= kLibHierarchyDirty;
+    lib.NoteHierarchyChanged();
     ResetPeakRss();
     const auto start = BenchClock::now();
     RecalculateCells(lib);
@@ -105,8 +105,9 @@ int RunSave(const std::vector<std::string>& args) {
     if (!InsertInst(scope)) throw Error(kTagBench, "Insert Inst refused");
     RingSet rings;
     rings.AddRectangle(Box(at.x, at.y, at.x + 1000, at.y + 500));
+    const Box before = cell.box;
     cell.AddPolygonEdit(rings, MakeLayerKey(1, 0));
-    lib.flags |= kLibCellsChanged;
+    lib.NoteCellEdited(cell, before);
     const uintmax_t before = copy.Bytes();
     const auto start = BenchClock::now();
     SaveLibraryChanges(lib);

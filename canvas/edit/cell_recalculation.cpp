@@ -8,7 +8,7 @@
 #include "db/library.h"
 
 bool RecalculateCells(Library& library) {
-  if (!(library.flags & kLibHierarchyDirty)) return false;
+  if (!library.HierarchyDue()) return false;
   TemporaryPlacements placements(library);
   auto hasBox = [](const Cell* cell) { return cell && cell->box.x1 <= cell->box.x2 && cell->box.y1 <= cell->box.y2; };
   // Every read comes first: a read that fails leaves every box as it was.
@@ -27,9 +27,8 @@ bool RecalculateCells(Library& library) {
   library.BuildHierarchy();
   library.CollectRoots();
   library.RefreshPlacementBoxes();
-  library.flags = (library.flags | kLibInfoDirty) & ~kLibHierarchyDirty;
-  // Placements whose boxes changed were entered anew: every pick path and selected placement
-  // that points into the old entries must go.
-  BumpEditGeneration(library);
+  // Placements whose boxes changed were entered anew: the note moves the edit generation, so that
+  // every pick path and selected placement that points into the old entries goes.
+  library.NoteHierarchyRecalculated();
   return true;
 }

@@ -26,6 +26,6 @@ int64_t ClearMemory(Library& library, const std::set<uint32_t>& shown) {
     cell->flags &= uint16_t(~kCellLoadingPass);
     ++unloaded;
   }
-  if (unloaded > 0) BumpEditGeneration(library);
+  if (unloaded > 0) library.MoveEditGeneration();
   return unloaded;
 }

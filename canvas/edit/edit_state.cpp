@@ -48,5 +48,3 @@ bool EditState::RecoverRulers() {
   removedRulers.clear();
   return true;
 }
-
-void BumpEditGeneration(Library& library) { ++library.editGeneration; }

@@ -90,7 +90,3 @@ struct EditState {
   // (nothing changes) when there are none.
   bool RecoverRulers();
 };
-
-// Moves the library's edit generation on: every edit of cell contents, placements or cells
-// calls it, so that the pick paths of every canvas on the library are dropped.
-void BumpEditGeneration(Library& library);

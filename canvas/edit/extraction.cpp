@@ -25,7 +25,6 @@ constexpr uint8_t kRecordCellName = 4;
 constexpr uint8_t kRecordTextString = 6;
 constexpr uint8_t kRecordCell = 13;
 constexpr uint8_t kRecordCellByName = 14;
-constexpr uint32_t kHiddenLayer = 0x80000000u;
 
 Cell& ExtractedCell(Library& library, uint32_t cellId) {
   Cell* cell = library.GetCell(cellId);
@@ -133,7 +132,7 @@ std::set<LayerKey> ExtractionLayers(const Library& library, bool visibleOnly) {
   std::set<LayerKey> layers;
   if (!visibleOnly) return layers;
   for (const auto& [key, info] : library.layerMap) {
-    if (!(info.colour & kHiddenLayer)) layers.insert(key);
+    if (!info.IsHidden()) layers.insert(key);
   }
   return layers;
 }

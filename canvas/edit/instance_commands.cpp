@@ -104,7 +104,7 @@ Box PlacementBox(const Library& library, const SRef& ref) {
 // A placement entry leaves the holder's index; its box overlapping the holder's box means the
 // holder's box may now be too large.
 void RemoveEntry(Library& library, Cell& holder, SpatialNode* entry) {
-  if (entry->box.Overlaps(holder.box)) library.flags |= kLibHierarchyDirty;
+  library.NoteElementRemoved(holder, entry->box);
   holder.HasReferences()->index.Remove(entry);
 }
 
@@ -115,7 +115,8 @@ bool AddEntry(Library& library, Cell& holder, SRef* ref) {
   holder.GetLayer(kPlacementKey, holder.box).index.Insert(box, ref);
   if (box.x1 > box.x2 || holder.box.Contains(box)) return false;
   GrowBox(holder.box, box);
-  library.flags |= kLibInfoDirty | kLibHierarchyDirty;
+  library.NoteInfoChanged();
+  library.NoteHierarchyChanged();
   return true;
 }
 
@@ -140,20 +141,15 @@ void RecordPlacement(Library& library, uint32_t holder, const SRef& ref, int sig
 // A root placed somewhere stops being a root: the roots and levels are due.
 void NoteRootPlaced(Library& library, uint32_t placed) {
   if (std::find(library.roots.begin(), library.roots.end(), placed) != library.roots.end()) {
-    library.flags |= kLibHierarchyDirty;
+    library.NoteHierarchyChanged();
   }
 }
 
-void MarkPlacementsChanged(Library& library, Cell& holder) {
-  holder.flags = uint16_t((holder.flags | kCellModified) & ~kCellNoPlacements);
-  library.flags |= kLibCellsChanged | kLibParentsDirty;
-}
-
 // After a placement changed, the selection and the pick path that led to it are gone, in this
-// canvas and (through the edit generation) in every other one on the library.
+// canvas and (through the edit generation the change note moved) in every other one on the
+// library.
 void EndPlacementEdit(CellCommandScope& scope) {
   scope.edit.Cancel();
-  BumpEditGeneration(scope.library);
   scope.edit.SeeGeneration(scope.library);
 }
 
@@ -227,10 +223,9 @@ std::string CreateCell(Library& library, CanvasPrompts& prompts) {
     prompts.ShowMessage("Cell name already exists", "Cell Name Conflict");
     return "";
   }
-  const uint32_t id = library.CreateCell(name);
-  library.GetCell(id)->flags |= kCellModified;
-  library.flags |= kLibCellsChanged | kLibHierarchyDirty | kLibInfoDirty | kLibNamesDirty;
-  BumpEditGeneration(library);
+  library.CreateEditedCell(name);
+  // The new cell is a root that the hierarchy does not know yet.
+  library.NoteHierarchyChanged();
   return name;
 }
 
@@ -243,25 +238,7 @@ bool DeleteCell(Library& library, CanvasPrompts& prompts, const std::vector<int3
     prompts.ShowMessage("Cell " + name + " is shown in a window and cannot be deleted", "Wrong Usage");
     return false;
   }
-  // Cells of one name share the map's entry: it goes only with the last of them.
-  auto entry = library.nameMap.find(name);
-  const std::string* key = &entry->first;
-  library.cells[size_t(id)].reset();
-  int32_t sharer = -1;
-  for (size_t other = 0; other < library.cells.size() && sharer < 0; ++other) {
-    if (library.cells[other] && library.cells[other]->name == key) sharer = int32_t(other);
-  }
-  if (sharer >= 0) {
-    entry->second = uint32_t(sharer);
-  } else {
-    library.nameMap.erase(entry);
-  }
-  // Until the next recalculation the roots and the order must not name the empty slot.
-  for (std::vector<uint32_t>* ids : {&library.roots, &library.order}) {
-    ids->erase(std::remove(ids->begin(), ids->end(), uint32_t(id)), ids->end());
-  }
-  library.flags |= kLibInfoDirty | kLibNamesDirty | kLibHierarchyDirty | kLibParentsDirty;
-  BumpEditGeneration(library);
+  library.DeleteCell(uint32_t(id));
   return true;
 }
 
@@ -273,7 +250,7 @@ Box IncrementedBox(const Box& box) {
 
 void IncrementCell(Library& library, Cell& cell) {
   cell.box = IncrementedBox(cell.box);
-  library.flags |= kLibInfoDirty;
+  library.NoteInfoChanged();
 }
 
 std::vector<uint32_t> PlacementChain(Library& library, uint32_t from, uint32_t to) {
@@ -335,7 +312,7 @@ void PropagateInstanceBox(Library& library, EditState& edit, const Cell& holder)
     layer->index.Insert(box, ref);
     if (cell->box.Contains(box)) return;
     GrowBox(cell->box, box);
-    library.flags |= kLibInfoDirty;
+    library.NoteInfoChanged();
     placed = cell;
   }
 }
@@ -363,8 +340,7 @@ bool InsertInst(CellCommandScope& scope) {
   AddEntry(library, *shown, ref);
   NoteRootPlaced(library, uint32_t(id));
   RecordPlacement(library, uint32_t(scope.shownId), *ref, 1);
-  MarkPlacementsChanged(library, *shown);
-  BumpEditGeneration(library);
+  library.NotePlacementsChanged(*shown);
   return true;
 }
 
@@ -380,7 +356,7 @@ bool DeleteInst(CellCommandScope& scope) {
   RemoveEntry(library, holder, entry);
   delete ref;
   if (!holder.HasReferences()) holder.layers.erase(kPlacementKey);
-  MarkPlacementsChanged(library, holder);
+  library.NotePlacementsChanged(holder);
   EndPlacementEdit(scope);
   return true;
 }
@@ -407,7 +383,7 @@ bool ReplaceInst(CellCommandScope& scope) {
     RemoveEntry(library, holder, entry);
     if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, scope.edit, holder);
   }
-  MarkPlacementsChanged(library, holder);
+  library.NotePlacementsChanged(holder);
   EndPlacementEdit(scope);
   return true;
 }
@@ -443,8 +419,7 @@ bool ModifyInst(CellCommandScope& scope) {
   }
   RecordPlacement(library, selected.holderId, *ref, 1);
   if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, scope.edit, holder);
-  holder.flags |= kCellModified;
-  library.flags |= kLibCellsChanged;
+  library.NoteCellEdited(holder, holder.box);
   EndPlacementEdit(scope);
   return true;
 }

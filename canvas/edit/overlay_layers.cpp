@@ -30,13 +30,9 @@ LayerKey FirstFreeFrom(const std::map<LayerKey, LayerInfo>& layers, LayerKey key
 void SaveIntoLayer(RingSet& rings, LayerKey key, Library& library, Cell& shown) {
   if (!shown.loaded) library.LoadCell(shown, true);
   rings.NormalizeOrientation();
-  const Box ringsBox = rings.GetBoundingBox();
-  const bool grows = !shown.box.Contains(ringsBox);
+  const Box before = shown.box;
   shown.AddRingSet(rings, key, true);
-  if (grows) library.flags |= kLibInfoDirty | kLibHierarchyDirty;
-  shown.flags |= kCellModified;
-  library.flags |= kLibCellsChanged;
-  BumpEditGeneration(library);
+  library.NoteCellEdited(shown, before);
 }
 
 void AddOverlay(RingSet& rings, Library& library, OverlayData& overlay) {

@@ -182,11 +182,6 @@ EditOutcome CreateCircle(EditState& edit, double nmPerUnit, CanvasPrompts& promp
   return Redraw();
 }
 
-uint32_t TextIdOf(Library& library, const std::string& text) {
-  if (library.textMap.find(text) == library.textMap.end()) library.flags |= kLibTextsDirty;
-  return library.AddString(text);
-}
-
 EditOutcome InsertText(EditTarget& target, double nmPerUnit, CanvasPrompts& prompts) {
   const std::optional<LayerKey> key = LayerOfRow(target.library, target.selectedLayerRow);
   if (!key) return EditOutcome{"Layer must be selected, cancel text insertion", false, ""};
@@ -195,14 +190,11 @@ EditOutcome InsertText(EditTarget& target, double nmPerUnit, CanvasPrompts& prom
   if (!prompts.TextDialog(values)) return {};
   Cell& cell = target.shownCell;
   const Box before = cell.box;
-  const uint32_t id = TextIdOf(target.library, values.textValue);
+  const uint32_t id = target.library.AddEditedString(values.textValue);
   // Indexing the text alone would hide the cell's unindexed shapes from a later rebuild.
   EnsureShapeIndexes(cell);
   cell.AddText(*key, id, values.locX, values.locY, true);
-  cell.flags |= kCellModified;
-  target.library.flags |= kLibCellsChanged;
-  if (cell.box != before) target.library.flags |= kLibInfoDirty | kLibHierarchyDirty;
-  BumpEditGeneration(target.library);
+  target.library.NoteCellEdited(cell, before);
   return Redraw();
 }
 
@@ -219,10 +211,8 @@ EditOutcome ReplaceText(EditState& edit, Library& library, CanvasPrompts& prompt
   TextItem* text = static_cast<TextItem*>(entry->payload);
   const std::string answer = prompts.AskText("Enter New Text", "Replace Text", library.TextString(text->textId));
   if (answer.empty()) return {};
-  text->textId = TextIdOf(library, answer);
-  frame->cell->flags |= kCellModified;
-  library.flags |= kLibCellsChanged;
-  BumpEditGeneration(library);
+  text->textId = library.AddEditedString(answer);
+  library.NoteCellEdited(*frame->cell, frame->cell->box);
   edit.Cancel();
   edit.SeeGeneration(library);
   return Redraw();

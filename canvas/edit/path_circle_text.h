@@ -64,7 +64,3 @@ EditOutcome CreateCircle(EditState& edit, double nmPerUnit, CanvasPrompts& promp
 EditOutcome InsertText(EditTarget& target, double nmPerUnit, CanvasPrompts& prompts);
 // Gives the picked text a new string; its position and layer stay. The selection ends.
 EditOutcome ReplaceText(EditState& edit, Library& library, CanvasPrompts& prompts);
-
-// The id of text in the library's string table; a new string is entered and flags the texts
-// index file changed.
-uint32_t TextIdOf(Library& library, const std::string& text);

@@ -11,9 +11,6 @@
 
 namespace {
 
-// Hidden layers have bit 31 of their colour word set.
-constexpr uint32_t kHiddenLayer = 0x80000000u;
-
 // The box within reach units of p on every side, cut at the 32-bit range.
 Box WindowAround(const Point& p, int32_t reach) {
   auto low = [reach](int32_t v) { return int32_t(std::max<int64_t>(int64_t(v) - reach, INT32_MIN)); };
@@ -76,7 +73,7 @@ std::optional<PickHit> StartPick(EditState& edit, Library& library, uint32_t top
                                  int32_t textReach) {
   edit.visibleLayers.clear();
   for (const auto& [key, info] : library.layerMap) {
-    if ((info.colour & kHiddenLayer) == 0) edit.visibleLayers.insert(key);
+    if (!info.IsHidden()) edit.visibleLayers.insert(key);
   }
   edit.pickWalk.Reset();
   edit.inspectionActive = false;

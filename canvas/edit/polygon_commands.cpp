@@ -27,27 +27,11 @@ const char* const kNoMergeLayerStatus = "Layer must be selected, cancel polygon 
 const char* const kLayerMissingStatus = "Selected layer does not exist in top cell";
 const char* const kNoRectangleStatus = "Subtracting rectangle must be drawn , cancel";
 
-constexpr uint32_t kLibBoxGrew = kLibInfoDirty | kLibHierarchyDirty;
-
 EditOutcome Status(const char* text) { return EditOutcome{text, false, ""}; }
 EditOutcome Redraw() { return EditOutcome{"", true, ""}; }
 EditOutcome Failure(const Error& error) { return EditOutcome{"", false, ErrorLine(error)}; }
 
 bool IsPointBox(const Box& box) { return box.x1 == box.x2 && box.y1 == box.y2; }
-
-// The change bits of an edit of cell, and the move of the edit generation.
-void FinishEdit(Library& library, Cell& cell, const Box& boxBefore) {
-  cell.flags |= kCellModified;
-  library.flags |= kLibCellsChanged;
-  if (cell.box != boxBefore) library.flags |= kLibBoxGrew;
-  BumpEditGeneration(library);
-}
-
-// A removed or replaced element that overlaps its cell's box changes the cell's extent as the
-// hierarchy sees it.
-void NoteRemoval(Library& library, const Cell& cell, const Box& elementBox) {
-  if (elementBox.Overlaps(cell.box)) library.flags |= kLibHierarchyDirty;
-}
 
 // Ends the selection after an edit that consumed it; this canvas's state is current again.
 void EndSelection(EditState& edit, const Library& library) {
@@ -104,7 +88,7 @@ std::optional<PickedElement> PickedOf(const EditState& edit) {
 // keepText is set (it is moved, not deleted).
 void RemovePicked(Library& library, const PickedElement& picked, bool keepText) {
   Cell& cell = *picked.cell;
-  NoteRemoval(library, cell, picked.entry->box);
+  library.NoteElementRemoved(cell, picked.entry->box);
   void* payload = picked.entry->payload;
   const bool isText = IsPointBox(picked.entry->box);
   cell.layers.find(picked.key)->second.index.Remove(picked.entry);
@@ -137,7 +121,7 @@ EditOutcome MoveText(EditTarget& target, const PickedElement& picked) {
   cell.box.Extend(at.x, at.y);
   // The text keeps its own layer, so it is indexed where a rebuilt index would put it.
   cell.GetLayer(text->key, cell.box).index.Insert(Box(at.x, at.y, at.x, at.y), text);
-  FinishEdit(target.library, cell, before);
+  target.library.NoteCellEdited(cell, before);
   EndSelection(target.edit, target.library);
   return Redraw();
 }
@@ -191,7 +175,7 @@ EditOutcome InsertPolygon(EditTarget& target) {
   if (picked) RemovePicked(target.library, *picked, false);
   selection.NormalizeOrientation();
   AddEachRing(cell, selection, key);
-  FinishEdit(target.library, cell, before);
+  target.library.NoteCellEdited(cell, before);
   EndSelection(edit, target.library);
   return Redraw();
 }
@@ -204,7 +188,7 @@ EditOutcome DeletePolygon(EditTarget& target) {
   if (!picked) return {};
   const Box before = picked->cell->box;
   RemovePicked(target.library, *picked, false);
-  FinishEdit(target.library, *picked->cell, before);
+  target.library.NoteCellEdited(*picked->cell, before);
   EndSelection(edit, target.library);
   return Redraw();
 }
@@ -314,7 +298,7 @@ EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea) {
     return Failure(error);
   }
   const Box before = cell.box;
-  if (!source.IsEmpty()) NoteRemoval(target.library, cell, source.GetBoundingBox());
+  if (!source.IsEmpty()) target.library.NoteElementRemoved(cell, source.GetBoundingBox());
   if (inArea) {
     RemoveShapes(cell, *key, taken);
     AddEachRing(cell, result, *key);
@@ -323,7 +307,7 @@ EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea) {
     if (!result.IsEmpty()) cell.AddRingSet(result, *key, true);
   }
   // The pick path may stand on a shape that went: the generation drops it.
-  FinishEdit(target.library, cell, before);
+  target.library.NoteCellEdited(cell, before);
   return Redraw();
 }
 
@@ -338,7 +322,7 @@ EditOutcome SubtractPolygons(EditTarget& target) {
   Cell& cell = target.shownCell;
   if (cell.shapes.find(key) == cell.shapes.end()) return Status(kLayerMissingStatus);
   const Box area = edit.selectionRing.GetBoundingBox();
-  NoteRemoval(target.library, cell, area);
+  target.library.NoteElementRemoved(cell, area);
   EndSelection(edit, target.library);
   const Box before = cell.box;
 
@@ -365,7 +349,7 @@ EditOutcome SubtractPolygons(EditTarget& target) {
     RemoveShapes(cell, key, taken);
     AddEachRing(cell, result, key);
   }
-  FinishEdit(target.library, cell, before);
+  target.library.NoteCellEdited(cell, before);
   edit.SeeGeneration(target.library);
   return Redraw();
 }

@@ -179,7 +179,7 @@ TEST_F(CanvasMouseTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColo
   const wxPoint bottom = Device(2000, 0);
   EXPECT_TRUE(canvastest::IsColour(Paint(), bottom.x, bottom.y, wxColour(255, 255, 0)));
   // After an edit anywhere on the library the placement may be gone: it is dropped unpainted.
-  BumpEditGeneration(*canvas_->GetLibrary());
+  canvas_->GetLibrary()->MoveEditGeneration();
   EXPECT_EQ(canvastest::CountColour(Paint(), wxColour(255, 255, 0)), 0);
   EXPECT_FALSE(canvas_->edit.selectedInstance);
 

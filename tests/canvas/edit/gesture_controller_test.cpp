@@ -329,7 +329,7 @@ TEST_F(GestureControllerTest, PicksWalkOnUntilAnEditAndOfferTheirPath) {
 
   // After an edit of the library the old walk is dropped: the next pick finds nothing to go on.
   Send(MouseKind::kLeftDClick, 150, 850);
-  BumpEditGeneration(library_);
+  library_.MoveEditGeneration();
   Send(MouseKind::kRightDClick, 150, 850);
   EXPECT_TRUE(edit_.HasSelection());
   EXPECT_FALSE(edit_.HasPickPath());

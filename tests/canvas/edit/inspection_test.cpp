@@ -50,7 +50,7 @@ TEST(Inspection, VisitsThePlacedShapesOfTheLayerUnderTheShownCellOnly) {
   Inspection inspection;
   EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value());
   ASSERT_TRUE(inspection.Start(edit, *library, uint32_t(library->FindIndex("TOP")), nullptr, viewtest::kLeafLayer));
-  BumpEditGeneration(*library);
+  library->MoveEditGeneration();
   EXPECT_FALSE(inspection.Next(edit, *library, nullptr).has_value()) << "an edit ends the walk";
 }
 
