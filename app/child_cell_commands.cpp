@@ -10,7 +10,7 @@
 #include "app/my_frame.h"
 #include "app/my_tree_ctrl.h"
 #include "app/prompts.h"
-#include "canvas/edit/library_save.h"
+#include "canvas/view/library_save.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"

@@ -5,7 +5,7 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "canvas/cell_images.h"
-#include "canvas/edit/edit_state.h"
+#include "canvas/view/edit_state.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"

@@ -2,7 +2,7 @@
 #include "app/core/command_ids.h"
 #include "app/core/db_unit.h"
 #include "app/my_child.h"
-#include "canvas/edit/canvas_prompts.h"
+#include "canvas/view/canvas_prompts.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 

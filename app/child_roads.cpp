@@ -11,7 +11,7 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
-#include "canvas/edit/instance_commands.h"
+#include "canvas/view/instance_commands.h"
 #include "canvas/my_canvas.h"
 #include "canvas/rgb_colour.h"
 #include "db/cell.h"

@@ -2,10 +2,10 @@
 #include <wx/filefn.h>
 
 #include "canvas/canvas_host.h"
-#include "canvas/edit/area_drc.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/drc_driver.h"
-#include "canvas/edit/process_runner.h"
+#include "canvas/jobs/area_drc.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/jobs/drc_driver.h"
+#include "canvas/jobs/process_runner.h"
 #include "canvas/my_canvas.h"
 #include "db/cell.h"
 #include "db/library.h"

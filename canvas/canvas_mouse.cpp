@@ -5,7 +5,7 @@
 #include <wx/image.h>
 
 #include "canvas/canvas_host.h"
-#include "canvas/edit/gesture_controller.h"
+#include "canvas/view/gesture_controller.h"
 #include "canvas/my_canvas.h"
 #include "canvas/ruler_overlay.h"
 #include "canvas/selection_overlay.h"

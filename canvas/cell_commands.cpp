@@ -1,9 +1,9 @@
 // The cell and instance commands of the canvas: the work is the headless commands'; here they
 // get the canvas's library, shown cell, questions and selection, and the views follow.
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/cell_choosers.h"
-#include "canvas/edit/cell_recalculation.h"
-#include "canvas/edit/instance_commands.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/cell_choosers.h"
+#include "canvas/view/cell_recalculation.h"
+#include "canvas/view/instance_commands.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 

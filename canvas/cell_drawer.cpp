@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "canvas/cell_images.h"
-#include "canvas/edit/unreadable_cells.h"
+#include "canvas/view/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
 #include "db/cell_contents.h"

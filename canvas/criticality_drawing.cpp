@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <map>
 
-#include "canvas/edit/view_state.h"
+#include "canvas/view/view_state.h"
 #include "canvas/rgb_colour.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The canvas's edit commands: each runs its headless command on the selection and the shown
 // cell, then shows the outcome.
 #include "canvas/canvas_host.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/path_circle_text.h"
-#include "canvas/edit/polygon_commands.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/path_circle_text.h"
+#include "canvas/view/polygon_commands.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "db/log.h"

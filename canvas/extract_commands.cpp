@@ -1,7 +1,7 @@
 // The canvas's extraction and export commands: the status, cursor and log around the headless
 // jobs, over the shown cell and the window the options choose.
 #include "canvas/canvas_host.h"
-#include "canvas/edit/extraction.h"
+#include "canvas/jobs/extraction.h"
 #include "canvas/my_canvas.h"
 #include "db/cell.h"
 #include "db/error.h"

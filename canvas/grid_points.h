@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "canvas/edit/display_settings.h"
+#include "canvas/view/display_settings.h"
 #include "canvas/overlay.h"
 #include "db/box.h"
 

@@ -1,4 +1,4 @@
-#include "canvas/edit/pick_path.h"
+#include "canvas/view/pick_path.h"
 #include "canvas/my_canvas.h"
 
 SelectedInstance MyCanvas::ShowHierarchyPath() {

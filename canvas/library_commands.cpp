@@ -3,9 +3,10 @@
 #include <string>
 
 #include "canvas/canvas_host.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/cell_box.h"
-#include "canvas/edit/library_jobs.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/cell_box.h"
+#include "canvas/jobs/library_jobs.h"
+#include "canvas/view/opened_library.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"

@@ -12,7 +12,7 @@
 #include "canvas/cell_drawer.h"
 #include "canvas/cell_images.h"
 #include "canvas/criticality_drawing.h"
-#include "canvas/edit/canvas_prompts.h"
+#include "canvas/view/canvas_prompts.h"
 #include "canvas/grid_points.h"
 #include "canvas/overlay.h"
 #include "canvas/rgb_colour.h"

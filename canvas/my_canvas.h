@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "canvas/edit/display_settings.h"
-#include "canvas/edit/edit_state.h"
-#include "canvas/edit/gesture_controller.h"
-#include "canvas/edit/inspection.h"
-#include "canvas/edit/library_jobs.h"
-#include "canvas/edit/path_circle_text.h"
-#include "canvas/edit/overlay_layers.h"
-#include "canvas/edit/unreadable_cells.h"
-#include "canvas/edit/view_state.h"
+#include "canvas/view/display_settings.h"
+#include "canvas/view/edit_state.h"
+#include "canvas/view/gesture_controller.h"
+#include "canvas/view/inspection.h"
+#include "canvas/jobs/library_jobs.h"
+#include "canvas/view/path_circle_text.h"
+#include "canvas/view/overlay_layers.h"
+#include "canvas/view/unreadable_cells.h"
+#include "canvas/view/view_state.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
 #include "db/box.h"
@@ -37,7 +37,7 @@ class wxDC;
 // the scene into it. The library is owned jointly by every canvas that shows it (a new or
 // opened library starts with this canvas as its only owner; ShareLibrary adds one more); the
 // last canvas to go frees it. The work of its commands is done by the headless code of
-// canvas/edit; this class is the window around it.
+// canvas/view; this class is the window around it.
 class MyCanvas : public wxScrolledWindow {
  public:
   MyCanvas(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);

@@ -2,8 +2,8 @@
 #include <fstream>
 
 #include "canvas/canvas_host.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/overlay_layers.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/overlay_layers.h"
 #include "canvas/my_canvas.h"
 #include "db/error.h"
 #include "db/library.h"

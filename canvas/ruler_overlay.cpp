@@ -3,8 +3,8 @@
 #include <wx/dc.h>
 #include <wx/font.h>
 
-#include "canvas/edit/ruler_label.h"
-#include "canvas/edit/view_state.h"
+#include "canvas/view/ruler_label.h"
+#include "canvas/view/view_state.h"
 #include "canvas/rgb_colour.h"
 
 void RulerOverlay::Paint(wxDC& dc, const ViewMapping& view) {

@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "canvas/edit/view_state.h"
+#include "canvas/view/view_state.h"
 #include "canvas/rgb_colour.h"
 #include "db/library.h"
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "canvas/edit/gesture_controller.h"
-#include "canvas/edit/view_state.h"
+#include "canvas/view/gesture_controller.h"
+#include "canvas/view/view_state.h"
 #include "db/layer_info.h"
 
 void TransientOverlay::Paint(wxDC& dc, const ViewMapping& view) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/edit/display_settings.h"
-#include "canvas/edit/edit_state.h"
+#include "canvas/view/display_settings.h"
+#include "canvas/view/edit_state.h"
 #include "canvas/overlay.h"
 
 class GestureController;

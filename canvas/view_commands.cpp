@@ -5,9 +5,9 @@
 #include <set>
 
 #include "canvas/cell_images.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/clear_memory.h"
-#include "canvas/edit/inspection.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/clear_memory.h"
+#include "canvas/view/inspection.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "db/log.h"

@@ -3,7 +3,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "canvas/edit/number_input.h"
+#include "canvas/view/number_input.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/my_printout.h"
-#include "canvas/edit/process_runner.h"
+#include "canvas/jobs/process_runner.h"
 #include "canvas/my_canvas.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_print_service.h"
 #include "tests/app/window_fixture.h"
-#include "tests/canvas/edit/recording_runner.h"
+#include "tests/canvas/jobs/recording_runner.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "app/grid_dialog.h"
 #include "app/my_child.h"
 #include "app/my_frame.h"
-#include "canvas/edit/library_jobs.h"
+#include "canvas/jobs/library_jobs.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"

@@ -7,7 +7,7 @@
 #include "app/app_context.h"
 #include "db/log.h"
 #include "tests/app/window_fixture.h"
-#include "tests/canvas/edit/view_test_library.h"
+#include "tests/canvas/view/view_test_library.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "canvas/my_canvas.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/scripted_canvas_prompts.h"
+#include "tests/canvas/view/scripted_canvas_prompts.h"
 
 namespace {
 

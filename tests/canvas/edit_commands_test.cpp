@@ -8,7 +8,7 @@
 #include "canvas/my_canvas.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/edit_test_library.h"
+#include "tests/canvas/view/edit_test_library.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "canvas/canvas_host.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/scripted_canvas_prompts.h"
+#include "tests/canvas/view/scripted_canvas_prompts.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/oasis_builder.h"
 
