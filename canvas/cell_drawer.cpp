@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/cell_images.h"
+#include "canvas/view/cell_images.h"
 #include "canvas/view/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "canvas/array_samples.h"
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
 #include "canvas/view/view_state.h"
 #include "db/box.h"
 #include "db/cell.h"

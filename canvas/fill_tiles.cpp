@@ -6,7 +6,7 @@
 #include <wx/graphics.h>
 #include <wx/image.h>
 
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
 #include "db/layer_info.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "canvas/view/pick.h"
 #include "canvas/view/ruler_label.h"
+#include "canvas/view/view_session.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -126,7 +127,14 @@ std::optional<ScrollRequest> DragZoomScroll(double& magnification, int32_t left,
   return request;
 }
 
-void GestureController::Handle(const MouseEvent& event, Library* library, int32_t topCellId) {
+ViewMapping& GestureController::View() const { return session_.View(); }
+const DisplaySettings& GestureController::Settings() const { return session_.Settings(); }
+EditState& GestureController::Edit() const { return session_.Edit(); }
+void GestureController::Status(const std::string& text) { session_.ChildStatus(1, text); }
+
+void GestureController::Handle(const MouseEvent& event) {
+  Library* library = session_.GetLibrary();
+  const int32_t topCellId = session_.TopCell() ? session_.TopCellId() : -1;
   // Every press starts a gesture: the report of the last one gives way, to the new gesture's
   // own text or to "Ready" when it has none.
   if (IsPress(event.kind)) Status("Ready");
@@ -162,17 +170,17 @@ void GestureController::Handle(const MouseEvent& event, Library* library, int32_
 }
 
 Point GestureController::ToDB(int32_t x, int32_t y, bool snap) const {
-  Point p(view_.ScreenToDBX(x), view_.ScreenToDBY(y));
+  Point p(View().ScreenToDBX(x), View().ScreenToDBY(y));
   if (snap) {
-    p.x = SnapCoordinate(p.x, settings_.snapGrid);
-    p.y = SnapCoordinate(p.y, settings_.snapGrid);
+    p.x = SnapCoordinate(p.x, Settings().snapGrid);
+    p.y = SnapCoordinate(p.y, Settings().snapGrid);
   }
   return p;
 }
 
 std::string GestureController::Micrometres(const Point& p) const {
   char text[96];
-  std::snprintf(text, sizeof text, "(%.4f, %.4f)", p.x * settings_.umPerUnit, p.y * settings_.umPerUnit);
+  std::snprintf(text, sizeof text, "(%.4f, %.4f)", p.x * Settings().umPerUnit, p.y * Settings().umPerUnit);
   return text;
 }
 
@@ -182,37 +190,37 @@ void GestureController::LeftDown(const MouseEvent& e, Library* library) {
   state_.rawPressX = e.x;
   state_.rawPressY = e.y;
   state_.anchor = ToDB(e.x, e.y, true);
-  state_.pressX = settings_.snapGrid > 1 ? ScreenX(state_.anchor) : e.x;
-  state_.pressY = settings_.snapGrid > 1 ? ScreenY(state_.anchor) : e.y;
+  state_.pressX = Settings().snapGrid > 1 ? ScreenX(state_.anchor) : e.x;
+  state_.pressY = Settings().snapGrid > 1 ? ScreenY(state_.anchor) : e.y;
   transients_.rubberLine = false;
-  if (e.shift && edit_.HasSelection()) {
+  if (e.shift && Edit().HasSelection()) {
     Status("Moving selected polygon");
-    if (edit_.movingSelection) {
-      edit_.selectionRing.Translate(SaturateToInt32(double(state_.anchor.x) - edit_.moveAnchor.x),
-                                    SaturateToInt32(double(state_.anchor.y) - edit_.moveAnchor.y));
+    if (Edit().movingSelection) {
+      Edit().selectionRing.Translate(SaturateToInt32(double(state_.anchor.x) - Edit().moveAnchor.x),
+                                    SaturateToInt32(double(state_.anchor.y) - Edit().moveAnchor.y));
     }
-    edit_.moveAnchor = state_.anchor;
-    edit_.movingSelection = true;
+    Edit().moveAnchor = state_.anchor;
+    Edit().movingSelection = true;
   } else if (e.control && e.alt) {
-    if (edit_.drawingPolygon) {
-      Link(edit_.selectionRing.Tail(), edit_.selectionRing.Head());
-      edit_.selectionRing.SetRingCount(1);
-      edit_.drawingPolygon = false;
-    } else if (!edit_.HasSelection()) {
+    if (Edit().drawingPolygon) {
+      Link(Edit().selectionRing.Tail(), Edit().selectionRing.Head());
+      Edit().selectionRing.SetRingCount(1);
+      Edit().drawingPolygon = false;
+    } else if (!Edit().HasSelection()) {
       StartDrawing(library);
     } else {
       SplitEdge();
     }
-  } else if (edit_.drawingPolygon) {
+  } else if (Edit().drawingPolygon) {
     AddVertex();
-  } else if (e.control && edit_.HasSelection()) {
+  } else if (e.control && Edit().HasSelection()) {
     PickVertexOrEdge();
   }
   RefreshSince(before);
 }
 
 bool GestureController::SelectedLayer(Library* library, LayerKey& key, uint32_t& colour) const {
-  int row = host_.SelectedLayerRow();
+  int row = session_.SelectedLayerRow();
   if (!library || row < 0 || size_t(row) >= library->layerMap.size()) return false;
   auto layer = std::next(library->layerMap.begin(), row);
   key = layer->first;
@@ -227,20 +235,20 @@ void GestureController::StartDrawing(Library* library) {
     Status("Layer must be selected, cancel polygon insertion");
     return;
   }
-  edit_.editLayer = key;
-  edit_.editColour = colour;
-  edit_.ClearSelection();
+  Edit().editLayer = key;
+  Edit().editColour = colour;
+  Edit().ClearSelection();
   // A drawing is a new selection: it goes into the shown cell, not where an earlier pick was.
-  edit_.pickWalk.Reset();
-  edit_.inspectionActive = false;
-  edit_.selectionRing.PushBack(state_.anchor);
-  edit_.drawingPolygon = true;
+  Edit().pickWalk.Reset();
+  Edit().inspectionActive = false;
+  Edit().selectionRing.PushBack(state_.anchor);
+  Edit().drawingPolygon = true;
 }
 
 void GestureController::AddVertex() {
-  RingVertex* tail = edit_.selectionRing.Tail();
-  state_.anchor = ConstrainAngle(state_.anchor, Point(tail->x, tail->y), settings_.angleType);
-  RingVertex* added = edit_.selectionRing.PushBack(state_.anchor);
+  RingVertex* tail = Edit().selectionRing.Tail();
+  state_.anchor = ConstrainAngle(state_.anchor, Point(tail->x, tail->y), Settings().angleType);
+  RingVertex* added = Edit().selectionRing.PushBack(state_.anchor);
   Link(tail, added);
 }
 
@@ -250,8 +258,8 @@ void GestureController::SplitEdge() {
   RingVertex* n = v->ringNext;
   Point at = Segment(v->x, v->y, n->x, n->y).Project(state_.anchor.x, state_.anchor.y);
   if (at == Point(v->x, v->y) || at == Point(n->x, n->y)) return;
-  RingVertex* first = edit_.selectionRing.InsertAfter(v, at);
-  RingVertex* second = edit_.selectionRing.InsertAfter(first, at);
+  RingVertex* first = Edit().selectionRing.InsertAfter(v, at);
+  RingVertex* second = Edit().selectionRing.InsertAfter(first, at);
   Link(v, first);
   Link(first, second);
   Link(second, n);
@@ -259,16 +267,16 @@ void GestureController::SplitEdge() {
 }
 
 void GestureController::PickVertexOrEdge() {
-  edit_.pickKind = PickKind::kNone;
-  edit_.pickedVertex = nullptr;
+  Edit().pickKind = PickKind::kNone;
+  Edit().pickedVertex = nullptr;
   if (RingVertex* v = VertexHit()) {
-    edit_.pickKind = PickKind::kVertex;
-    edit_.pickedVertex = v;
+    Edit().pickKind = PickKind::kVertex;
+    Edit().pickedVertex = v;
     state_.anchor = Point(v->x, v->y);
     Status("Point at " + Micrometres(state_.anchor) + " um");
   } else if (RingVertex* e = EdgeHit()) {
-    edit_.pickKind = PickKind::kEdge;
-    edit_.pickedVertex = e;
+    Edit().pickKind = PickKind::kEdge;
+    Edit().pickedVertex = e;
     Status("Edge " + Micrometres(Point(e->x, e->y)) + " - " + Micrometres(Point(e->ringNext->x, e->ringNext->y)) +
            " um");
   }
@@ -277,18 +285,18 @@ void GestureController::PickVertexOrEdge() {
 RingVertex* GestureController::VertexHit() const {
   const double px = state_.rawPressX;
   const double py = state_.rawPressY;
-  return FindInRings(edit_.selectionRing, [&](const RingVertex* v) {
-    double dx = view_.DeviceX(v->x) - px;
-    double dy = view_.DeviceY(v->y) - py;
+  return FindInRings(Edit().selectionRing, [&](const RingVertex* v) {
+    double dx = View().DeviceX(v->x) - px;
+    double dy = View().DeviceY(v->y) - py;
     return dx * dx + dy * dy <= kHitSquared;
   });
 }
 
 RingVertex* GestureController::EdgeHit() const {
-  return FindInRings(edit_.selectionRing, [&](const RingVertex* v) {
+  return FindInRings(Edit().selectionRing, [&](const RingVertex* v) {
     const RingVertex* n = v->ringNext;
     if (!n) return false;
-    Segment edge(view_.ToDeviceX(v->x), view_.ToDeviceY(v->y), view_.ToDeviceX(n->x), view_.ToDeviceY(n->y));
+    Segment edge(View().ToDeviceX(v->x), View().ToDeviceY(v->y), View().ToDeviceX(n->x), View().ToDeviceY(n->y));
     return SquaredDistanceToSegment(edge, state_.rawPressX, state_.rawPressY) <= kHitSquared;
   });
 }
@@ -301,18 +309,18 @@ void GestureController::LeftUp(const MouseEvent& e) {
   state_.cursorY = e.y;
   int64_t dx = int64_t(e.x) - state_.rawPressX;
   int64_t dy = int64_t(e.y) - state_.rawPressY;
-  if (!edit_.drawingPolygon) transients_.rubberLine = false;
+  if (!Edit().drawingPolygon) transients_.rubberLine = false;
   if (dx * dx + dy * dy >= kDragSquared) {
     Point q = ToDB(e.x, e.y, true);
-    if (settings_.snapGrid > 1) {
+    if (Settings().snapGrid > 1) {
       state_.cursorX = ScreenX(q);
       state_.cursorY = ScreenY(q);
     }
-    if (edit_.drawingPolygon) {
+    if (Edit().drawingPolygon) {
       // The drawing goes on; a release adds nothing.
-    } else if (e.control && edit_.pickKind == PickKind::kVertex) {
+    } else if (e.control && Edit().pickKind == PickKind::kVertex) {
       MovePickedVertex(q);
-    } else if (e.control && edit_.pickKind == PickKind::kEdge) {
+    } else if (e.control && Edit().pickKind == PickKind::kEdge) {
       MovePickedEdge(q);
     } else {
       MakeRuler(q);
@@ -322,17 +330,17 @@ void GestureController::LeftUp(const MouseEvent& e) {
 }
 
 void GestureController::MovePickedVertex(const Point& q) {
-  RingVertex* v = edit_.pickedVertex;
+  RingVertex* v = Edit().pickedVertex;
   if (!v) return;
   v->x = q.x;
   v->y = q.y;
   Status("Move point to " + Micrometres(q) + " um");
-  edit_.pickKind = PickKind::kNone;
-  edit_.pickedVertex = nullptr;
+  Edit().pickKind = PickKind::kNone;
+  Edit().pickedVertex = nullptr;
 }
 
 void GestureController::MovePickedEdge(const Point& q) {
-  RingVertex* v = edit_.pickedVertex;
+  RingVertex* v = Edit().pickedVertex;
   RingVertex* n = v ? v->ringNext : nullptr;
   if (!n || !v->ringPrev || !n->ringNext) return;
   if (v->x == n->x) {
@@ -350,27 +358,27 @@ void GestureController::MovePickedEdge(const Point& q) {
     // A neighbour parallel to the edge has no intersection with it: that end stays.
     moved.IntersectRounded(Segment(v->ringPrev->x, v->ringPrev->y, v->x, v->y), newV.x, newV.y);
     moved.IntersectRounded(Segment(n->x, n->y, n->ringNext->x, n->ringNext->y), newN.x, newN.y);
-    v->x = RoundToMultiple(newV.x, settings_.snapGrid);
-    v->y = RoundToMultiple(newV.y, settings_.snapGrid);
-    n->x = RoundToMultiple(newN.x, settings_.snapGrid);
-    n->y = RoundToMultiple(newN.y, settings_.snapGrid);
+    v->x = RoundToMultiple(newV.x, Settings().snapGrid);
+    v->y = RoundToMultiple(newV.y, Settings().snapGrid);
+    n->x = RoundToMultiple(newN.x, Settings().snapGrid);
+    n->y = RoundToMultiple(newN.y, Settings().snapGrid);
   }
   Status("Move edge to " + Micrometres(Point(v->x, v->y)) + " - " + Micrometres(Point(n->x, n->y)) + " um");
-  edit_.pickKind = PickKind::kNone;
-  edit_.pickedVertex = nullptr;
+  Edit().pickKind = PickKind::kNone;
+  Edit().pickedVertex = nullptr;
 }
 
 void GestureController::MakeRuler(const Point& q) {
-  Point end = ConstrainAngle(q, state_.anchor, settings_.angleType);
+  Point end = ConstrainAngle(q, state_.anchor, Settings().angleType);
   Ruler ruler{state_.anchor.x, state_.anchor.y, end.x, end.y};
-  if (RulerLength(ruler) < settings_.snapGrid) return;
-  edit_.rulers.push_back(ruler);
-  host_.RefreshPixels(RulerArea(ruler));
+  if (RulerLength(ruler) < Settings().snapGrid) return;
+  Edit().rulers.push_back(ruler);
+  session_.RefreshPixels(RulerArea(ruler));
 }
 
 void GestureController::LeftDClick(const MouseEvent& e, Library* library, int32_t topCellId) {
   const PixelRect before = PaintedArea();
-  edit_.ClearSelection();
+  Edit().ClearSelection();
   transients_ = GestureTransients{};
   if (library && topCellId >= 0) {
     Point p = ToDB(e.x, e.y, false);
@@ -381,10 +389,10 @@ void GestureController::LeftDClick(const MouseEvent& e, Library* library, int32_
 
 void GestureController::RightDClick(Library* library) {
   if (!library) return;
-  edit_.FollowGeneration(*library);
-  if (!edit_.HasPickPath()) return;
+  Edit().FollowGeneration(*library);
+  if (!Edit().HasPickPath()) return;
   const PixelRect before = PaintedArea();
-  edit_.ClearSelection();
+  Edit().ClearSelection();
   Pick(library, -1, nullptr);
   RefreshSince(before);
 }
@@ -393,14 +401,14 @@ void GestureController::Pick(Library* library, int32_t topCellId, const Point* s
   std::optional<PickHit> hit;
   try {
     // The hit tolerance in database units at the current zoom.
-    const double perUnit = view_.PixelsPerUnit();
+    const double perUnit = View().PixelsPerUnit();
     const int32_t textReach = perUnit > 0 ? SaturateToInt32(std::ceil(kHitPixels / perUnit)) : 1;
-    hit = start ? StartPick(edit_, *library, uint32_t(topCellId), *start, textReach) : ContinuePick(edit_, *library);
+    hit = start ? StartPick(Edit(), *library, uint32_t(topCellId), *start, textReach) : ContinuePick(Edit(), *library);
   } catch (const Error& error) {
     std::string line = ErrorLine(error);
     LogMessage("%s", line.c_str());
     Status(line.substr(0, line.size() - 1));
-    edit_.ClearSelection();
+    Edit().ClearSelection();
     return;
   }
   if (hit) Status((hit->text ? "Text under cell " : "Under cell ") + hit->cellName);
@@ -412,30 +420,30 @@ void GestureController::RightDown(const MouseEvent& e) {
   state_.pressY = state_.rawPressY = e.y;
   transients_.rubberBox = false;
   if (!e.AnyModifier()) {
-    host_.ShowCursor(CursorKind::kMagnifier);
+    session_.ShowCursor(CursorKind::kMagnifier);
   } else {
     state_.anchor = ToDB(e.x, e.y, true);
-    if (settings_.snapGrid > 1) {
+    if (Settings().snapGrid > 1) {
       state_.pressX = ScreenX(state_.anchor);
       state_.pressY = ScreenY(state_.anchor);
     }
   }
-  if (!before.IsEmpty()) host_.RefreshPixels(before);
+  if (!before.IsEmpty()) session_.RefreshPixels(before);
 }
 
 void GestureController::RightUp(const MouseEvent& e, Library* library) {
   const PixelRect before = PaintedArea();
   // The arrow comes back on every way out, the early one included.
-  host_.ShowCursor(CursorKind::kArrow);
+  session_.ShowCursor(CursorKind::kArrow);
   transients_.rubberBox = false;
-  if (ShowsNoArea(view_)) {
-    host_.RedrawView();
+  if (ShowsNoArea(View())) {
+    session_.RedrawView();
     return;
   }
   state_.cursorX = e.x;
   state_.cursorY = e.y;
   Point q = ToDB(e.x, e.y, e.AnyModifier());
-  if (e.AnyModifier() && settings_.snapGrid > 1) {
+  if (e.AnyModifier() && Settings().snapGrid > 1) {
     state_.cursorX = ScreenX(q);
     state_.cursorY = ScreenY(q);
   }
@@ -445,8 +453,8 @@ void GestureController::RightUp(const MouseEvent& e, Library* library) {
   int64_t height = int64_t(std::max(state_.pressY, state_.cursorY)) - top;
   if (width < kClickPixels || height < kClickPixels) {
     if (e.control && library) {
-      edit_.FollowGeneration(*library);
-      if (edit_.HasPickPath()) edit_.selectedInstance = host_.ChooseFromHierarchyPath();
+      Edit().FollowGeneration(*library);
+      if (Edit().HasPickPath()) Edit().selectedInstance = session_.ShowHierarchyPath();
     }
   } else if (e.shift) {
     InsertBox(q, library);
@@ -463,59 +471,60 @@ void GestureController::InsertBox(const Point& q, Library* library) {
     Status("Layer must be selected, cancel box insertion");
     return;
   }
-  edit_.ClearSelection();
+  Edit().ClearSelection();
   // A rectangle is a new selection, like a drawing.
-  edit_.pickWalk.Reset();
-  edit_.inspectionActive = false;
-  edit_.editLayer = key;
-  edit_.editColour = colour;
-  edit_.selectionRing.AddRectangle(Box::SpanPoints(state_.anchor, q));
+  Edit().pickWalk.Reset();
+  Edit().inspectionActive = false;
+  Edit().editLayer = key;
+  Edit().editColour = colour;
+  Edit().selectionRing.AddRectangle(Box::SpanPoints(state_.anchor, q));
 }
 
 void GestureController::ZoomToDrag(int32_t left, int32_t top, int32_t width, int32_t height) {
-  lastZoomedArea_ = Box(view_.ScreenToDBX(left), view_.ScreenToDBY(double(top) + height),
-                        view_.ScreenToDBX(double(left) + width), view_.ScreenToDBY(top));
-  if (auto request = DragZoomScroll(view_.magnification, left, top, width, height, view_.windowW, view_.windowH)) {
-    host_.ApplyZoom(*request);
+  const ViewMapping& view = View();
+  session_.SetLastZoomedArea(Box(view.ScreenToDBX(left), view.ScreenToDBY(double(top) + height),
+                                 view.ScreenToDBX(double(left) + width), view.ScreenToDBY(top)));
+  if (auto request = DragZoomScroll(View().magnification, left, top, width, height, View().windowW, View().windowH)) {
+    session_.ApplyScroll(*request);
   } else {
-    host_.RedrawView();
+    session_.RedrawView();
   }
 }
 
 void GestureController::MiddleDown(const MouseEvent& e) {
-  host_.ShowCursor(CursorKind::kZoomOut);
+  session_.ShowCursor(CursorKind::kZoomOut);
   state_.pressX = e.x;
   state_.pressY = e.y;
 }
 
 void GestureController::MiddleUp(const MouseEvent& e) {
-  host_.ShowCursor(CursorKind::kArrow);
+  session_.ShowCursor(CursorKind::kArrow);
   state_.cursorX = e.x;
   state_.cursorY = e.y;
-  if (view_.magnification != 1.0 && std::llabs(int64_t(e.x) - state_.pressX) >= kClickPixels &&
+  if (View().magnification != 1.0 && std::llabs(int64_t(e.x) - state_.pressX) >= kClickPixels &&
       std::llabs(int64_t(e.y) - state_.pressY) >= kClickPixels) {
-    host_.ZoomOutByFour();
+    session_.Zoomout4X();
   }
 }
 
 void GestureController::Motion(const MouseEvent& e) {
   state_.cursorX = e.x;
   state_.cursorY = e.y;
-  host_.SetGestureStatus(0, Micrometres(ToDB(e.x, e.y, false)) + " um");
-  const bool drawing = edit_.drawingPolygon;
+  session_.ChildStatus(0, Micrometres(ToDB(e.x, e.y, false)) + " um");
+  const bool drawing = Edit().drawingPolygon;
   const bool follows = e.leftIsDown || drawing;
   Point p = ToDB(e.x, e.y, follows || e.AnyModifier());
-  if ((follows || e.AnyModifier()) && settings_.snapGrid > 1) {
+  if ((follows || e.AnyModifier()) && Settings().snapGrid > 1) {
     state_.cursorX = ScreenX(p);
     state_.cursorY = ScreenY(p);
   }
   if (follows) {
-    p = ConstrainAngle(p, state_.anchor, settings_.angleType);
+    p = ConstrainAngle(p, state_.anchor, Settings().angleType);
     state_.cursorX = ScreenX(p);
     state_.cursorY = ScreenY(p);
   }
   const PixelRect before = TransientArea();
-  if (follows && edit_.pickKind == PickKind::kNone) {
+  if (follows && Edit().pickKind == PickKind::kNone) {
     transients_.rubberLine = true;
     transients_.lineX1 = ScreenX(state_.anchor);
     transients_.lineY1 = ScreenY(state_.anchor);
@@ -532,24 +541,24 @@ void GestureController::Motion(const MouseEvent& e) {
     transients_ = GestureTransients{};
   }
   PixelRect area = before.Union(TransientArea());
-  if (!area.IsEmpty()) host_.RefreshPixels(area);
+  if (!area.IsEmpty()) session_.RefreshPixels(area);
 }
 
 void GestureController::ClearTransients() {
   const PixelRect before = TransientArea();
   transients_ = GestureTransients{};
-  if (!before.IsEmpty()) host_.RefreshPixels(before);
+  if (!before.IsEmpty()) session_.RefreshPixels(before);
 }
 
 void GestureController::Abandon() {
   state_.leftButtonDown = false;
   ClearTransients();
-  host_.ShowCursor(CursorKind::kArrow);
+  session_.ShowCursor(CursorKind::kArrow);
 }
 
 void GestureController::RefreshSince(const PixelRect& before) {
   PixelRect area = before.Union(PaintedArea());
-  if (!area.IsEmpty()) host_.RefreshPixels(area);
+  if (!area.IsEmpty()) session_.RefreshPixels(area);
 }
 
 PixelRect GestureController::TransientArea() const {
@@ -562,24 +571,24 @@ PixelRect GestureController::TransientArea() const {
 
 PixelRect GestureController::SelectionArea() const {
   PixelRect area;
-  if (edit_.HasSelection()) {
-    Box box = edit_.selectionRing.GetBoundingBox();
-    area = SpanRect(view_.ToDeviceX(box.x1), view_.ToDeviceY(box.y2), view_.ToDeviceX(box.x2), view_.ToDeviceY(box.y1),
+  if (Edit().HasSelection()) {
+    Box box = Edit().selectionRing.GetBoundingBox();
+    area = SpanRect(View().ToDeviceX(box.x1), View().ToDeviceY(box.y2), View().ToDeviceX(box.x2), View().ToDeviceY(box.y1),
                     kPenMargin);
   }
   // The selected instance's box is that of a placed cell, which the view knows nothing of: the
   // whole window covers it.
-  if (edit_.selectedInstance) area = area.Union(PixelRect{view_.windowX, view_.windowY, view_.windowW, view_.windowH});
+  if (Edit().selectedInstance) area = area.Union(PixelRect{View().windowX, View().windowY, View().windowW, View().windowH});
   return area;
 }
 
 PixelRect GestureController::PaintedArea() const { return TransientArea().Union(SelectionArea()); }
 
 PixelRect GestureController::RulerArea(const Ruler& ruler) const {
-  int32_t x1 = view_.ToDeviceX(ruler.x1);
-  int32_t y1 = view_.ToDeviceY(ruler.y1);
-  int32_t x2 = view_.ToDeviceX(ruler.x2);
-  int32_t y2 = view_.ToDeviceY(ruler.y2);
-  int32_t labelWidth = int32_t(RulerLabel(ruler, settings_.nmPerUnit).size()) * kLabelCharWidth;
+  int32_t x1 = View().ToDeviceX(ruler.x1);
+  int32_t y1 = View().ToDeviceY(ruler.y1);
+  int32_t x2 = View().ToDeviceX(ruler.x2);
+  int32_t y2 = View().ToDeviceY(ruler.y2);
+  int32_t labelWidth = int32_t(RulerLabel(ruler, Settings().nmPerUnit).size()) * kLabelCharWidth;
   return SpanRect(x1, y1, x2, y2, kPenMargin).Union(PixelRect{x2, y2, labelWidth + kPenMargin, kLabelHeight});
 }

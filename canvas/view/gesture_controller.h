@@ -6,16 +6,17 @@
 
 #include "canvas/view/display_settings.h"
 #include "canvas/view/edit_state.h"
+#include "canvas/view/session_host.h"
 #include "canvas/view/view_state.h"
 #include "db/box.h"
 
 class Library;
+class ViewSession;
 
-// The mouse gestures of a canvas, free of the toolkit: the canvas turns each toolkit mouse
-// event into a MouseEvent and hands it over; the controller edits the selection, the rulers
-// and the view state, and asks the canvas (GestureHost) for status texts, zooms, refreshes and
-// cursors. There is no tool mode: the modifiers held and the gesture state decide what a
-// gesture does.
+// The mouse gestures of a view, free of the toolkit: the canvas turns each toolkit mouse event
+// into a MouseEvent and hands it to its session; the controller edits the session's selection,
+// rulers and view state, and asks the session for status texts, zooms, refreshes and cursors.
+// There is no tool mode: the modifiers held and the gesture state decide what a gesture does.
 //
 // What a gesture shows while it runs (the rubber line or box, the edges of a polygon being
 // drawn) is state of the controller that an overlay paints. Each change refreshes only the
@@ -52,41 +53,6 @@ struct MouseEvent {
   bool alt = false;
 
   bool AnyModifier() const { return control || shift || alt; }
-};
-
-// A rectangle of scrolled window pixels.
-struct PixelRect {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-
-  bool IsEmpty() const { return width <= 0 || height <= 0; }
-  // The smallest rectangle holding both; an empty one adds nothing.
-  PixelRect Union(const PixelRect& other) const;
-  bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
-};
-
-enum class CursorKind { kArrow, kMagnifier, kZoomOut };
-
-// What the gestures ask of the canvas that shows them.
-class GestureHost {
- public:
-  virtual ~GestureHost() = default;
-  // Field 0 (the position read-out) or 1 (every other gesture text) of the child's status.
-  virtual void SetGestureStatus(int field, const std::string& text) = 0;
-  // The row of the first selected layer in the layer list (layer key order), -1 none.
-  virtual int SelectedLayerRow() const = 0;
-  // Scroll bars of a zoom to a dragged box; the controller has set the magnification.
-  virtual void ApplyZoom(const ScrollRequest& request) = 0;
-  virtual void ZoomOutByFour() = 0;
-  // Marks the view changed and repaints it.
-  virtual void RedrawView() = 0;
-  // Repaints the overlays over the scene in area (scrolled pixels).
-  virtual void RefreshPixels(const PixelRect& area) = 0;
-  virtual void ShowCursor(CursorKind kind) = 0;
-  // The placement chosen from the path of the last pick; none for Cancel.
-  virtual SelectedInstance ChooseFromHierarchyPath() = 0;
 };
 
 // The state of a gesture in progress, in window pixels and database units.
@@ -130,14 +96,11 @@ std::optional<ScrollRequest> DragZoomScroll(double& magnification, int32_t left,
 
 class GestureController {
  public:
-  // All references are the canvas's own and must outlive the controller.
-  GestureController(GestureHost& host, ViewMapping& view, const DisplaySettings& settings, EditState& edit,
-                    Box& lastZoomedArea)
-      : host_(host), view_(view), settings_(settings), edit_(edit), lastZoomedArea_(lastZoomedArea) {}
+  // The session whose gestures these are; it must outlive the controller.
+  explicit GestureController(ViewSession& session) : session_(session) {}
 
-  // One event on the canvas showing cell topCellId of library (null: nothing shown, only the
-  // view gestures work).
-  void Handle(const MouseEvent& event, Library* library, int32_t topCellId);
+  // One event on the session's view. Without a library shown only the view gestures work.
+  void Handle(const MouseEvent& event);
 
   // Drops what the gestures paint (the selection was dropped elsewhere) and refreshes where it
   // was.
@@ -165,11 +128,15 @@ class GestureController {
 
   // The database point of a window position, snapped when snap is set.
   Point ToDB(int32_t x, int32_t y, bool snap) const;
-  int32_t ScreenX(const Point& p) const { return view_.ToDeviceX(p.x); }
-  int32_t ScreenY(const Point& p) const { return view_.ToDeviceY(p.y); }
+  int32_t ScreenX(const Point& p) const { return View().ToDeviceX(p.x); }
+  int32_t ScreenY(const Point& p) const { return View().ToDeviceY(p.y); }
   // A point in micrometres for status texts: "(%.4f, %.4f)".
   std::string Micrometres(const Point& p) const;
-  void Status(const std::string& text) { host_.SetGestureStatus(1, text); }
+  void Status(const std::string& text);
+  // The session's view mapping, settings and edit state.
+  ViewMapping& View() const;
+  const DisplaySettings& Settings() const;
+  EditState& Edit() const;
 
   void StartDrawing(Library* library);
   void SplitEdge();
@@ -194,11 +161,7 @@ class GestureController {
   PixelRect SelectionArea() const;
   PixelRect RulerArea(const Ruler& ruler) const;
 
-  GestureHost& host_;
-  ViewMapping& view_;
-  const DisplaySettings& settings_;
-  EditState& edit_;
-  Box& lastZoomedArea_;
+  ViewSession& session_;
   GestureState state_;
   GestureTransients transients_;
 };

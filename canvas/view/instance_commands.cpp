@@ -9,9 +9,11 @@
 
 #include "canvas/view/canvas_prompts.h"
 #include "canvas/view/cell_choosers.h"
+#include "canvas/view/document.h"
 #include "canvas/view/edit_state.h"
 #include "canvas/view/number_input.h"
 #include "canvas/view/placement_loads.h"
+#include "canvas/view/view_session.h"
 #include "db/cell_contents.h"
 #include "db/layout_limits.h"
 #include "db/library.h"
@@ -58,37 +60,37 @@ std::optional<int16_t> ArrayCount(const std::string& text) {
 }
 
 // The selected placement, when the library's edits since the pick have not dropped it.
-bool HasSelectedInstance(CellCommandScope& scope) {
-  scope.edit.FollowGeneration(scope.library);
-  if (scope.edit.selectedInstance && scope.edit.selectedInstance.holder) return true;
-  scope.prompts.ShowMessage("Instance must be selected first", "Wrong Usage");
+bool HasSelectedInstance(ViewSession& session) {
+  session.Edit().FollowGeneration(*session.GetLibrary());
+  if (session.Edit().selectedInstance && session.Edit().selectedInstance.holder) return true;
+  session.Prompts().ShowMessage("Instance must be selected first", "Wrong Usage");
   return false;
 }
 
 // The chosen cell placed in holder must not be holder or one of its ancestors: the placement
 // would close a cycle, which every walk of the hierarchy would follow for ever.
-bool RefusesCycle(CellCommandScope& scope, uint32_t chosen, uint32_t holder) {
-  const std::vector<uint32_t> chain = PlacementChain(scope.library, chosen, holder);
+bool RefusesCycle(ViewSession& session, uint32_t chosen, uint32_t holder) {
+  const std::vector<uint32_t> chain = PlacementChain(*session.GetLibrary(), chosen, holder);
   if (chain.empty()) return false;
   std::string path;
-  for (uint32_t id : chain) path += std::string(scope.library.GetCell(id)->Name()) + " > ";
-  path += scope.library.GetCell(chosen)->Name();
-  scope.prompts.ShowMessage("Recursive placement: " + path, "Wrong Usage");
+  for (uint32_t id : chain) path += std::string(session.GetLibrary()->GetCell(id)->Name()) + " > ";
+  path += session.GetLibrary()->GetCell(chosen)->Name();
+  session.Prompts().ShowMessage("Recursive placement: " + path, "Wrong Usage");
   return true;
 }
 
 // A placement whose box would leave the 32-bit range is refused: the library cannot hold it.
-bool RefusesRange(CellCommandScope& scope, const SRef& placement, const Box& cellBox) {
+bool RefusesRange(ViewSession& session, const SRef& placement, const Box& cellBox) {
   if (PlacementFits(placement, cellBox)) return false;
-  scope.prompts.ShowMessage("Instance would leave the 32-bit coordinate range", "Wrong Input");
+  session.Prompts().ShowMessage("Instance would leave the 32-bit coordinate range", "Wrong Input");
   return true;
 }
 
 // A cell that can be placed: it exists and has a box.
-const Cell* PlaceableCell(CellCommandScope& scope, int32_t id) {
-  const Cell* cell = scope.library.GetCell(id);
+const Cell* PlaceableCell(ViewSession& session, int32_t id) {
+  const Cell* cell = session.GetLibrary()->GetCell(id);
   if (cell && !cell->box.IsEmpty()) return cell;
-  scope.prompts.ShowMessage("Empty cell cannot be placed", "Empty Cell");
+  session.Prompts().ShowMessage("Empty cell cannot be placed", "Empty Cell");
   return nullptr;
 }
 
@@ -148,9 +150,9 @@ void NoteRootPlaced(Library& library, uint32_t placed) {
 // After a placement changed, the selection and the pick path that led to it are gone, in this
 // canvas and (through the edit generation the change note moved) in every other one on the
 // library.
-void EndPlacementEdit(CellCommandScope& scope) {
-  scope.edit.Cancel();
-  scope.edit.SeeGeneration(scope.library);
+void EndPlacementEdit(ViewSession& session) {
+  session.Edit().Cancel();
+  session.Edit().SeeGeneration(*session.GetLibrary());
 }
 
 }  // namespace
@@ -212,7 +214,9 @@ std::string ReadInstanceFields(const InstanceFields& fields, double unitNm, ARef
   return "";
 }
 
-std::string CreateCell(Library& library, CanvasPrompts& prompts) {
+std::string CreateCell(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  CanvasPrompts& prompts = session.Prompts();
   const std::string name = prompts.AskText("Enter new cell name", "Create Cell", "");
   if (name.empty()) return "";
   if (HasControlCharacter(name)) {
@@ -229,14 +233,18 @@ std::string CreateCell(Library& library, CanvasPrompts& prompts) {
   return name;
 }
 
-bool DeleteCell(Library& library, CanvasPrompts& prompts, const std::vector<int32_t>& shownIds) {
+bool DeleteCell(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  CanvasPrompts& prompts = session.Prompts();
   const std::string name = OpenCell(library, prompts, "Delete Cell");
   const int32_t id = library.FindIndex(name);
   if (name.empty() || id < 0 || !library.GetCell(id)) return false;
-  // A window on the cell would go on drawing the freed cell.
-  if (std::find(shownIds.begin(), shownIds.end(), id) != shownIds.end()) {
-    prompts.ShowMessage("Cell " + name + " is shown in a window and cannot be deleted", "Wrong Usage");
-    return false;
+  // A view on the cell would go on drawing the freed cell.
+  for (const ViewSession* view : session.GetDocument()->Sessions()) {
+    if (view->TopCell() && view->TopCellId() == id) {
+      prompts.ShowMessage("Cell " + name + " is shown in a window and cannot be deleted", "Wrong Usage");
+      return false;
+    }
   }
   library.DeleteCell(uint32_t(id));
   return true;
@@ -317,21 +325,21 @@ void PropagateInstanceBox(Library& library, EditState& edit, const Cell& holder)
   }
 }
 
-bool InsertInst(CellCommandScope& scope) {
-  Library& library = scope.library;
-  Cell* shown = library.GetCell(scope.shownId);
+bool InsertInst(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  Cell* shown = library.GetCell(session.TopCellId());
   if (!shown) return false;
-  const std::string name = OpenCell(library, scope.prompts, "Insert Instance");
+  const std::string name = OpenCell(library, session.Prompts(), "Insert Instance");
   if (name.empty()) return false;
   const int32_t id = library.FindIndex(name);
-  if (!PlaceableCell(scope, id)) return false;
-  if (RefusesCycle(scope, uint32_t(id), uint32_t(scope.shownId))) return false;
+  if (!PlaceableCell(session, id)) return false;
+  if (RefusesCycle(session, uint32_t(id), uint32_t(session.TopCellId()))) return false;
   InstanceParameters values;
   values.placement.cellWord = uint32_t(id);
-  values.unitNm = scope.unitNm;
+  values.unitNm = session.Settings().nmPerUnit;
   values.showValues = false;
-  if (!scope.prompts.InstanceDialog("Insert Instance " + name, values)) return false;
-  if (RefusesRange(scope, values.placement, library.GetCell(id)->box)) return false;
+  if (!session.Prompts().InstanceDialog("Insert Instance " + name, values)) return false;
+  if (RefusesRange(session, values.placement, library.GetCell(id)->box)) return false;
   // The new placement must join what is on disk, not be dropped by a later load.
   library.LoadCell(*shown, true);
   SRef* ref = values.placement.IsArray() ? static_cast<SRef*>(new ARef(values.placement))
@@ -339,17 +347,17 @@ bool InsertInst(CellCommandScope& scope) {
   ref->cellWord = (ref->cellWord & kArrayBit) | uint32_t(id);
   AddEntry(library, *shown, ref);
   NoteRootPlaced(library, uint32_t(id));
-  RecordPlacement(library, uint32_t(scope.shownId), *ref, 1);
+  RecordPlacement(library, uint32_t(session.TopCellId()), *ref, 1);
   library.NotePlacementsChanged(*shown);
   return true;
 }
 
-bool DeleteInst(CellCommandScope& scope) {
-  if (!HasSelectedInstance(scope)) return false;
-  const SelectedInstance selected = scope.edit.selectedInstance;
+bool DeleteInst(ViewSession& session) {
+  if (!HasSelectedInstance(session)) return false;
+  const SelectedInstance selected = session.Edit().selectedInstance;
   SpatialNode* entry = PlacementEntry(*selected.holder, selected.ref);
   if (!entry) return false;
-  Library& library = scope.library;
+  Library& library = *session.GetLibrary();
   Cell& holder = *selected.holder;
   SRef* ref = static_cast<SRef*>(entry->payload);
   RecordPlacement(library, selected.holderId, *ref, -1);
@@ -357,23 +365,23 @@ bool DeleteInst(CellCommandScope& scope) {
   delete ref;
   if (!holder.HasReferences()) holder.layers.erase(kPlacementKey);
   library.NotePlacementsChanged(holder);
-  EndPlacementEdit(scope);
+  EndPlacementEdit(session);
   return true;
 }
 
-bool ReplaceInst(CellCommandScope& scope) {
-  if (!HasSelectedInstance(scope)) return false;
-  const SelectedInstance selected = scope.edit.selectedInstance;
-  Library& library = scope.library;
-  const std::string name = OpenCell(library, scope.prompts, "Replace Cell");
+bool ReplaceInst(ViewSession& session) {
+  if (!HasSelectedInstance(session)) return false;
+  const SelectedInstance selected = session.Edit().selectedInstance;
+  Library& library = *session.GetLibrary();
+  const std::string name = OpenCell(library, session.Prompts(), "Replace Cell");
   if (name.empty()) return false;
   const int32_t id = library.FindIndex(name);
   SpatialNode* entry = PlacementEntry(*selected.holder, selected.ref);
-  if (!entry || !PlaceableCell(scope, id)) return false;
-  if (RefusesCycle(scope, uint32_t(id), selected.holderId)) return false;
+  if (!entry || !PlaceableCell(session, id)) return false;
+  if (RefusesCycle(session, uint32_t(id), selected.holderId)) return false;
   Cell& holder = *selected.holder;
   SRef* ref = static_cast<SRef*>(entry->payload);
-  if (RefusesRange(scope, *ref, library.GetCell(id)->box)) return false;
+  if (RefusesRange(session, *ref, library.GetCell(id)->box)) return false;
   const Box oldCellBox = PlacedCell(library, *ref) ? PlacedCell(library, *ref)->box : Box();
   RecordPlacement(library, selected.holderId, *ref, -1);
   ref->cellWord = (ref->cellWord & kArrayBit) | uint32_t(id);
@@ -381,31 +389,31 @@ bool ReplaceInst(CellCommandScope& scope) {
   NoteRootPlaced(library, uint32_t(id));
   if (library.GetCell(id)->box != oldCellBox) {
     RemoveEntry(library, holder, entry);
-    if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, scope.edit, holder);
+    if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, session.Edit(), holder);
   }
   library.NotePlacementsChanged(holder);
-  EndPlacementEdit(scope);
+  EndPlacementEdit(session);
   return true;
 }
 
-bool ModifyInst(CellCommandScope& scope) {
-  if (!HasSelectedInstance(scope)) return false;
-  const SelectedInstance selected = scope.edit.selectedInstance;
-  Library& library = scope.library;
+bool ModifyInst(ViewSession& session) {
+  if (!HasSelectedInstance(session)) return false;
+  const SelectedInstance selected = session.Edit().selectedInstance;
+  Library& library = *session.GetLibrary();
   SpatialNode* entry = PlacementEntry(*selected.holder, selected.ref);
   if (!entry) return false;
   SRef* ref = static_cast<SRef*>(entry->payload);
   const Cell* placed = PlacedCell(library, *ref);
   InstanceParameters values;
   values.placement = ref->IsArray() ? *static_cast<const ARef*>(ref) : ARef(*ref);
-  values.unitNm = scope.unitNm;
-  if (!scope.prompts.InstanceDialog(std::string("Modify Instance ") + (placed ? placed->Name() : ""), values)) {
+  values.unitNm = session.Settings().nmPerUnit;
+  if (!session.Prompts().InstanceDialog(std::string("Modify Instance ") + (placed ? placed->Name() : ""), values)) {
     return false;
   }
   const ARef& edited = values.placement;
   // Equal cell-id words mean both are arrays or neither is; the magnification is compared too.
   if (CompareByKeyThenX(edited, *ref) == 0) return false;
-  if (placed && RefusesRange(scope, edited, placed->box)) return false;
+  if (placed && RefusesRange(session, edited, placed->box)) return false;
   Cell& holder = *selected.holder;
   RecordPlacement(library, selected.holderId, *ref, -1);
   RemoveEntry(library, holder, entry);
@@ -418,18 +426,18 @@ bool ModifyInst(CellCommandScope& scope) {
     *ref = static_cast<const SRef&>(edited);
   }
   RecordPlacement(library, selected.holderId, *ref, 1);
-  if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, scope.edit, holder);
+  if (AddEntry(library, holder, ref)) PropagateInstanceBox(library, session.Edit(), holder);
   library.NoteCellEdited(holder, holder.box);
-  EndPlacementEdit(scope);
+  EndPlacementEdit(session);
   return true;
 }
 
-void InstanceInfo(CellCommandScope& scope) {
-  if (!HasSelectedInstance(scope)) return;
-  const SRef& ref = *scope.edit.selectedInstance.ref;
-  const Cell* placed = PlacedCell(scope.library, ref);
+void InstanceInfo(ViewSession& session) {
+  if (!HasSelectedInstance(session)) return;
+  const SRef& ref = *session.Edit().selectedInstance.ref;
+  const Cell* placed = PlacedCell(*session.GetLibrary(), ref);
   InstanceParameters values;
   values.placement = ref.IsArray() ? static_cast<const ARef&>(ref) : ARef(ref);
-  values.unitNm = scope.unitNm;
-  scope.prompts.InstanceDialog(std::string("Instance of ") + (placed ? placed->Name() : ""), values);
+  values.unitNm = session.Settings().nmPerUnit;
+  session.Prompts().InstanceDialog(std::string("Instance of ") + (placed ? placed->Name() : ""), values);
 }

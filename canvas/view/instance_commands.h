@@ -7,17 +7,19 @@
 #include "db/box.h"
 #include "db/trans.h"
 
-class CanvasPrompts;
 class Cell;
 class Library;
 struct EditState;
 struct SpatialNode;
+class ViewSession;
 
-// The cell and instance commands of a canvas, free of the toolkit: they edit the loaded cells
-// in place, set the cell's modified flag and the library's change bits, and move the library's
-// edit generation on, so that every canvas on the library drops its pick path. Nothing is
-// written to disk here. A command that ends early (Cancel, a refusal, bad input) leaves every
-// cell and the library as they were.
+// The cell and instance commands of a view, free of the toolkit: they edit the loaded cells in
+// place and note each change with the library, which sets the change bits and moves the edit
+// generation on, so that every view on the library drops its pick path. Nothing is written to
+// disk here. A command that ends early (Cancel, a refusal, bad input) leaves every cell and the
+// library as they were. The commands that take a session work on its library, the cell it
+// shows, its selected instance and its questions; lengths in its dialogs are nanometres of its
+// database unit.
 
 // The instance dialog's fields as the user sees them: lengths in nanometres, the orientation
 // as a rotation and a flip.
@@ -42,38 +44,27 @@ InstanceFields InstanceFieldsOf(const ARef& placement, double unitNm);
 // cell-id word and the array fields as they were.
 std::string ReadInstanceFields(const InstanceFields& fields, double unitNm, ARef& placement);
 
-// What the cell and instance commands work on: the library and the cell a canvas shows, its
-// questions and its edit state.
-struct CellCommandScope {
-  Library& library;
-  CanvasPrompts& prompts;
-  EditState& edit;
-  int32_t shownId;
-  // Nanometres per database unit.
-  double unitNm;
-};
-
 // The "Wrong Input" refusal of a typed cell name with control characters.
 constexpr const char* kControlCharacterName = "Cell names cannot hold control characters";
 
 // Asks for a new name: the new cell's name, or "" when cancelled, the name exists or holds a
 // control character. The cell is empty and not shown.
-std::string CreateCell(Library& library, CanvasPrompts& prompts);
-// Chooses a cell and removes it from the name map and the cell table. A cell that a window
-// shows (shownIds) is refused. True when a cell went.
-bool DeleteCell(Library& library, CanvasPrompts& prompts, const std::vector<int32_t>& shownIds);
+std::string CreateCell(ViewSession& session);
+// Chooses a cell and removes it from the name map and the cell table. A cell that a view on the
+// library shows is refused. True when a cell went.
+bool DeleteCell(ViewSession& session);
 // The box three times as wide and high about the same centre, clamped to 32 bits.
 Box IncrementedBox(const Box& box);
 // Grows the cell's box by IncrementedBox; "info" becomes due.
 void IncrementCell(Library& library, Cell& cell);
 
 // The commands on placements. Each returns true when it changed the library.
-bool InsertInst(CellCommandScope& scope);
-bool DeleteInst(CellCommandScope& scope);
-bool ReplaceInst(CellCommandScope& scope);
-bool ModifyInst(CellCommandScope& scope);
+bool InsertInst(ViewSession& session);
+bool DeleteInst(ViewSession& session);
+bool ReplaceInst(ViewSession& session);
+bool ModifyInst(ViewSession& session);
 // Shows the selected placement in the dialog; nothing changes.
-void InstanceInfo(CellCommandScope& scope);
+void InstanceInfo(ViewSession& session);
 
 // The cells from `from` down to `to` along placements (both included; [from] when they are the
 // same cell), or nothing when `to` is not below `from`. Cells not in memory have their

@@ -8,6 +8,7 @@
 
 #include "canvas/view/edit_state.h"
 #include "canvas/view/number_input.h"
+#include "canvas/view/view_session.h"
 #include "db/cell_contents.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -110,14 +111,17 @@ PathShape PathFromPolyline(const RingSet& polyline, int32_t pathType, int32_t ha
   return path;
 }
 
-EditOutcome CreatePath(EditState& edit, PathMemory& memory, double nmPerUnit, CanvasPrompts& prompts) {
+EditOutcome CreatePath(ViewSession& session) {
+  EditState& edit = session.Edit();
+  PathMemory& memory = session.Paths();
+  CanvasPrompts& prompts = session.Prompts();
   const RingVertex* first = edit.selectionRing.Head();
   if (edit.selectionRing.VertexCount() < 2 || first->ringPrev || edit.HasPickPath()) {
     prompts.ShowMessage("Path lines must be drawn first", kWrongUsage);
     return {};
   }
   PathParameters values;
-  values.unitNm = nmPerUnit;
+  values.unitNm = session.Settings().nmPerUnit;
   if (memory.halfWidth > 0) {
     values.pathType = memory.pathType;
     values.halfWidth = memory.halfWidth;
@@ -138,13 +142,15 @@ EditOutcome CreatePath(EditState& edit, PathMemory& memory, double nmPerUnit, Ca
   return Redraw();
 }
 
-EditOutcome CreateCircle(EditState& edit, double nmPerUnit, CanvasPrompts& prompts) {
+EditOutcome CreateCircle(ViewSession& session) {
+  EditState& edit = session.Edit();
+  CanvasPrompts& prompts = session.Prompts();
   if (edit.selectionRing.VertexCount() != 2 || edit.HasPickPath()) {
     prompts.ShowMessage("Circle radius line must be drawn first", kWrongUsage);
     return {};
   }
   CircleParameters values;
-  values.unitNm = nmPerUnit;
+  values.unitNm = session.Settings().nmPerUnit;
   if (!prompts.CircleDialog(values)) return {};
   const RingVertex* centre = edit.selectionRing.Head();
   const RingVertex* onCircle = centre->next;
@@ -182,23 +188,27 @@ EditOutcome CreateCircle(EditState& edit, double nmPerUnit, CanvasPrompts& promp
   return Redraw();
 }
 
-EditOutcome InsertText(EditTarget& target, double nmPerUnit, CanvasPrompts& prompts) {
-  const std::optional<LayerKey> key = LayerOfRow(target.library, target.selectedLayerRow);
+EditOutcome InsertText(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  const std::optional<LayerKey> key = LayerOfRow(library, session.SelectedLayerRow());
   if (!key) return EditOutcome{"Layer must be selected, cancel text insertion", false, ""};
   TextParameters values;
-  values.unitNm = nmPerUnit;
-  if (!prompts.TextDialog(values)) return {};
-  Cell& cell = target.shownCell;
+  values.unitNm = session.Settings().nmPerUnit;
+  if (!session.Prompts().TextDialog(values)) return {};
+  Cell& cell = *session.TopCell();
   const Box before = cell.box;
-  const uint32_t id = target.library.AddEditedString(values.textValue);
+  const uint32_t id = library.AddEditedString(values.textValue);
   // Indexing the text alone would hide the cell's unindexed shapes from a later rebuild.
   EnsureShapeIndexes(cell);
   cell.AddText(*key, id, values.locX, values.locY, true);
-  target.library.NoteCellEdited(cell, before);
+  library.NoteCellEdited(cell, before);
   return Redraw();
 }
 
-EditOutcome ReplaceText(EditState& edit, Library& library, CanvasPrompts& prompts) {
+EditOutcome ReplaceText(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  EditState& edit = session.Edit();
+  CanvasPrompts& prompts = session.Prompts();
   edit.FollowGeneration(library);
   const HierarchyFrame* frame = edit.HasPickPath() ? &edit.pickWalk.Frames().back() : nullptr;
   const SpatialNode* entry = frame ? frame->cursor.entry : nullptr;

@@ -8,6 +8,7 @@
 #include "db/poly/path_outline.h"
 
 class Library;
+class ViewSession;
 class RingSet;
 struct EditState;
 
@@ -52,15 +53,17 @@ struct PathMemory {
 // Flush; width 2 * halfWidth.
 PathShape PathFromPolyline(const RingSet& polyline, int32_t pathType, int32_t halfWidth);
 
-// Each shows its "Wrong Usage" or "Wrong Input" box through prompts when refused. A refused or
-// cancelled command leaves the drawn lines as they were.
-// The outline of the drawn open polyline becomes the selection (a new one, on editLayer).
-EditOutcome CreatePath(EditState& edit, PathMemory& memory, double nmPerUnit, CanvasPrompts& prompts);
+// Each works on the session's selection, asks through its prompts and shows its "Wrong Usage"
+// or "Wrong Input" box there when refused. A refused or cancelled command leaves the drawn
+// lines as they were.
+// The outline of the drawn open polyline becomes the selection (a new one, on editLayer); the
+// session remembers the path type and half width for the next one.
+EditOutcome CreatePath(ViewSession& session);
 // The circle, arc, ring or arc ring about the first of the two drawn vertices becomes the
 // selection.
-EditOutcome CreateCircle(EditState& edit, double nmPerUnit, CanvasPrompts& prompts);
-// Adds a text on the selected layer to the shown cell, indexed so that it is drawn in zoomed
-// views and can be picked. The selection is not touched.
-EditOutcome InsertText(EditTarget& target, double nmPerUnit, CanvasPrompts& prompts);
+EditOutcome CreateCircle(ViewSession& session);
+// Adds a text on the selected layer to the shown cell (the session must show one), indexed so
+// that it is drawn in zoomed views and can be picked. The selection is not touched.
+EditOutcome InsertText(ViewSession& session);
 // Gives the picked text a new string; its position and layer stay. The selection ends.
-EditOutcome ReplaceText(EditState& edit, Library& library, CanvasPrompts& prompts);
+EditOutcome ReplaceText(ViewSession& session);

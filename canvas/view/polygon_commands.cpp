@@ -6,6 +6,7 @@
 
 #include "canvas/view/canvas_prompts.h"
 #include "canvas/view/edit_state.h"
+#include "canvas/view/view_session.h"
 #include "db/cell_shape_edit.h"
 #include "db/db_polygon.h"
 #include "db/error.h"
@@ -106,8 +107,8 @@ void RemovePicked(Library& library, const PickedElement& picked, bool keepText) 
   TextItemPool().Free(static_cast<TextItem*>(payload));
 }
 
-EditOutcome MoveText(EditTarget& target, const PickedElement& picked) {
-  RingSet& selection = target.edit.selectionRing;
+EditOutcome MoveText(Library& library, EditState& edit, const PickedElement& picked) {
+  RingSet& selection = edit.selectionRing;
   selection.NormalizeOrientation();
   const Box bounds = selection.GetBoundingBox();
   Point at(bounds.x1, bounds.y2);
@@ -115,14 +116,14 @@ EditOutcome MoveText(EditTarget& target, const PickedElement& picked) {
   Cell& cell = *picked.cell;
   const Box before = cell.box;
   TextItem* text = static_cast<TextItem*>(picked.entry->payload);
-  RemovePicked(target.library, picked, true);
+  RemovePicked(library, picked, true);
   text->x = at.x;
   text->y = at.y;
   cell.box.Extend(at.x, at.y);
   // The text keeps its own layer, so it is indexed where a rebuilt index would put it.
   cell.GetLayer(text->key, cell.box).index.Insert(Box(at.x, at.y, at.x, at.y), text);
-  target.library.NoteCellEdited(cell, before);
-  EndSelection(target.edit, target.library);
+  library.NoteCellEdited(cell, before);
+  EndSelection(edit, library);
   return Redraw();
 }
 
@@ -147,21 +148,22 @@ EditOutcome CancelSelection(EditState& edit) {
   return EditOutcome{"Ready", had, ""};
 }
 
-EditOutcome InsertPolygon(EditTarget& target) {
-  EditState& edit = target.edit;
+EditOutcome InsertPolygon(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  EditState& edit = session.Edit();
   if (!edit.HasSelection()) return {};
-  edit.FollowGeneration(target.library);
+  edit.FollowGeneration(library);
   if (!edit.SelectionClosed()) return Status(kNotConnectedStatus);
   const std::optional<PickedElement> picked = PickedOf(edit);
-  if (picked && IsPointBox(picked->entry->box)) return MoveText(target, *picked);
+  if (picked && IsPointBox(picked->entry->box)) return MoveText(library, edit, *picked);
 
-  Cell& cell = picked ? *picked->cell : target.shownCell;
+  Cell& cell = picked ? *picked->cell : *session.TopCell();
   LayerKey key = edit.editLayer;
-  if (std::optional<LayerKey> row = LayerOfRow(target.library, target.selectedLayerRow)) key = *row;
+  if (std::optional<LayerKey> row = LayerOfRow(library, session.SelectedLayerRow())) key = *row;
   RingSet& selection = edit.selectionRing;
   selection.RemoveCollinearVertices(0);
   if (selection.IsEmpty()) {
-    EndSelection(edit, target.library);
+    EndSelection(edit, library);
     return EditOutcome{kNotConnectedStatus, true, ""};
   }
   // Checked before the picked element goes, so that a refused ring loses nothing.
@@ -172,24 +174,25 @@ EditOutcome InsertPolygon(EditTarget& target) {
   if (picked) picked->fromShown.ApplyToPoints(selection);
   edit.editLayer = key;
   const Box before = cell.box;
-  if (picked) RemovePicked(target.library, *picked, false);
+  if (picked) RemovePicked(library, *picked, false);
   selection.NormalizeOrientation();
   AddEachRing(cell, selection, key);
-  target.library.NoteCellEdited(cell, before);
-  EndSelection(edit, target.library);
+  library.NoteCellEdited(cell, before);
+  EndSelection(edit, library);
   return Redraw();
 }
 
-EditOutcome DeletePolygon(EditTarget& target) {
-  EditState& edit = target.edit;
+EditOutcome DeletePolygon(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  EditState& edit = session.Edit();
   if (!edit.HasSelection()) return {};
-  edit.FollowGeneration(target.library);
+  edit.FollowGeneration(library);
   const std::optional<PickedElement> picked = PickedOf(edit);
   if (!picked) return {};
   const Box before = picked->cell->box;
-  RemovePicked(target.library, *picked, false);
-  target.library.NoteCellEdited(*picked->cell, before);
-  EndSelection(edit, target.library);
+  RemovePicked(library, *picked, false);
+  library.NoteCellEdited(*picked->cell, before);
+  EndSelection(edit, library);
   return Redraw();
 }
 
@@ -215,11 +218,12 @@ std::optional<int32_t> ParseSizingAmount(const std::string& answer, double units
   return RoundToInt((negative ? -nanometres : nanometres) * unitsPerNm);
 }
 
-EditOutcome SizingPolygon(EditState& edit, const Library& library, CanvasPrompts& prompts) {
+EditOutcome SizingPolygon(ViewSession& session) {
+  EditState& edit = session.Edit();
   if (!edit.HasSelection()) return {};
   if (!edit.SelectionClosed()) return Status(kNotConnectedStatus);
-  const std::optional<int32_t> amount =
-      ParseSizingAmount(prompts.AskText("Input sizing amount in nm", "Sizing", ""), library.unitsPerNm);
+  const std::optional<int32_t> amount = ParseSizingAmount(
+      session.Prompts().AskText("Input sizing amount in nm", "Sizing", ""), session.GetLibrary()->unitsPerNm);
   if (!amount) return {};
   try {
     RingSet& selection = edit.selectionRing;
@@ -276,10 +280,12 @@ EditOutcome SnapPolygon(EditState& edit, int32_t snapGrid) {
   return Redraw();
 }
 
-EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea) {
-  const std::optional<LayerKey> key = LayerOfRow(target.library, target.selectedLayerRow);
+EditOutcome MergePolygons(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  const Box& lastZoomedArea = session.LastZoomedArea();
+  const std::optional<LayerKey> key = LayerOfRow(library, session.SelectedLayerRow());
   if (!key) return Status(kNoMergeLayerStatus);
-  Cell& cell = target.shownCell;
+  Cell& cell = *session.TopCell();
   auto list = cell.shapes.find(*key);
   if (list == cell.shapes.end()) return Status(kLayerMissingStatus);
   const bool inArea = !lastZoomedArea.IsEmpty() && cell.layers.count(*key) != 0;
@@ -298,7 +304,7 @@ EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea) {
     return Failure(error);
   }
   const Box before = cell.box;
-  if (!source.IsEmpty()) target.library.NoteElementRemoved(cell, source.GetBoundingBox());
+  if (!source.IsEmpty()) library.NoteElementRemoved(cell, source.GetBoundingBox());
   if (inArea) {
     RemoveShapes(cell, *key, taken);
     AddEachRing(cell, result, *key);
@@ -307,23 +313,24 @@ EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea) {
     if (!result.IsEmpty()) cell.AddRingSet(result, *key, true);
   }
   // The pick path may stand on a shape that went: the generation drops it.
-  target.library.NoteCellEdited(cell, before);
+  library.NoteCellEdited(cell, before);
   return Redraw();
 }
 
-EditOutcome SubtractPolygons(EditTarget& target) {
-  EditState& edit = target.edit;
+EditOutcome SubtractPolygons(ViewSession& session) {
+  Library& library = *session.GetLibrary();
+  EditState& edit = session.Edit();
   if (edit.HasSelection() && !edit.SelectionClosed()) return Status(kNotConnectedStatus);
-  edit.FollowGeneration(target.library);
+  edit.FollowGeneration(library);
   if (edit.selectionRing.VertexCount() != 4 || edit.HasPickPath() || !edit.selectionRing.IsManhattan()) {
     return Status(kNoRectangleStatus);
   }
   const LayerKey key = edit.editLayer;
-  Cell& cell = target.shownCell;
+  Cell& cell = *session.TopCell();
   if (cell.shapes.find(key) == cell.shapes.end()) return Status(kLayerMissingStatus);
   const Box area = edit.selectionRing.GetBoundingBox();
-  target.library.NoteElementRemoved(cell, area);
-  EndSelection(edit, target.library);
+  library.NoteElementRemoved(cell, area);
+  EndSelection(edit, library);
   const Box before = cell.box;
 
   auto layer = cell.layers.find(key);
@@ -349,7 +356,7 @@ EditOutcome SubtractPolygons(EditTarget& target) {
     RemoveShapes(cell, key, taken);
     AddEachRing(cell, result, key);
   }
-  target.library.NoteCellEdited(cell, before);
-  edit.SeeGeneration(target.library);
+  library.NoteCellEdited(cell, before);
+  edit.SeeGeneration(library);
   return Redraw();
 }

@@ -7,23 +7,16 @@
 #include "db/box.h"
 #include "db/cell.h"
 
-class CanvasPrompts;
 class Library;
+class ViewSession;
 struct EditState;
 
-// The polygon editing commands: they turn a canvas's selection into changes of the library, or
+// The polygon editing commands: they turn a view's selection into changes of the library, or
 // reshape the selection first. None keeps an undo record: an edit changes the loaded cell in
-// place, sets its change bits (so that saving writes it) and moves the library's edit
-// generation on; saving is separate. An edit that fails changes nothing in the library.
-
-// What an edit command works on: the library, the cell the canvas shows and its edit state.
-struct EditTarget {
-  Library& library;
-  Cell& shownCell;
-  EditState& edit;
-  // Row of the first selected layer in the layer list (rows in layer key order); -1 for none.
-  int selectedLayerRow = -1;
-};
+// place and notes the change with the library (which sets its change bits, so that saving
+// writes it, and moves its edit generation on); saving is separate. An edit that fails changes
+// nothing in the library. The commands that take a session work on its library, the cell it
+// shows (it must show one), its selection and the layer row selected in its layer list.
 
 // What a command did, for the canvas to show.
 struct EditOutcome {
@@ -55,9 +48,9 @@ EditOutcome CancelSelection(EditState& edit);
 // pick's transform), which changes every placement of that cell. A selected layer row moves it
 // to that layer. Every ring of the selection is stored; a selection that the clean-up reduces
 // to nothing stores nothing. The selection and the pick path end.
-EditOutcome InsertPolygon(EditTarget& target);
+EditOutcome InsertPolygon(ViewSession& session);
 // Removes the picked element from its cell; nothing without a pick.
-EditOutcome DeletePolygon(EditTarget& target);
+EditOutcome DeletePolygon(ViewSession& session);
 // Moves the selection by (+100, -100) and makes it new: the source element stays.
 EditOutcome PastePolygon(EditState& edit);
 
@@ -67,7 +60,7 @@ EditOutcome PastePolygon(EditState& edit);
 std::optional<int32_t> ParseSizingAmount(const std::string& answer, double unitsPerNm);
 // Asks for the amount in nanometres, then merges, sizes, merges and cleans the selection. The
 // library is not changed; a failed boolean leaves the selection as it was.
-EditOutcome SizingPolygon(EditState& edit, const Library& library, CanvasPrompts& prompts);
+EditOutcome SizingPolygon(ViewSession& session);
 
 // Mirror x (or y) about c = 2 * floor((lo + hi) / 2) of the selection's box: a selection of odd
 // width moves by one unit.
@@ -78,10 +71,10 @@ EditOutcome Rotate90Polygon(EditState& edit);
 // Rounds the selection's vertices to the grid; nothing for a grid below 2.
 EditOutcome SnapPolygon(EditState& edit, int32_t snapGrid);
 
-// Merges the shown cell's own shapes on the selected layer: those meeting lastZoomedArea when it
-// has an area and the layer is indexed, else the whole layer. The layer's texts stay indexed. A
+// Merges the shown cell's own shapes on the selected layer: those meeting the last zoomed area
+// when it has an area and the layer is indexed, else the whole layer. The layer's texts stay indexed. A
 // failed boolean leaves the layer as it was and reports the Error. The selection is untouched.
-EditOutcome MergePolygons(EditTarget& target, const Box& lastZoomedArea);
+EditOutcome MergePolygons(ViewSession& session);
 // Cuts the drawn Manhattan rectangle out of the shown cell's own shapes on editLayer; a
 // rectangle covering the cell (or the layer's shapes) removes the layer's shapes entirely.
-EditOutcome SubtractPolygons(EditTarget& target);
+EditOutcome SubtractPolygons(ViewSession& session);

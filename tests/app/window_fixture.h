@@ -18,6 +18,8 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "canvas/my_canvas.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_prompts.h"
 #include "tests/formats/gds_builder.h"
@@ -93,7 +95,7 @@ class AppWindowTest : public ::testing::Test {
     ASSERT_EQ(child->layerList->GetItemCount(), 2);
     EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
     EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
-    child->canvas->viewChanged = true;
+    child->canvas->RedrawView();
     child->canvas->Refresh();
     child->canvas->Update();
     Pump();

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "canvas/cell_drawer.h"
-#include "canvas/cell_images.h"
+#include "canvas/view/cell_images.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
 #include "db/error.h"

@@ -12,10 +12,13 @@
 #include <string>
 
 #include "canvas/view/cell_recalculation.h"
+#include "canvas/view/document.h"
 #include "canvas/view/edit_state.h"
 #include "canvas/view/instance_commands.h"
+#include "canvas/view/view_session.h"
 #include "db/library.h"
 #include "db/log.h"
+#include "tests/canvas/view/recording_session_host.h"
 #include "tests/canvas/view/scripted_canvas_prompts.h"
 #include "tests/db/library_test_util.h"
 
@@ -80,13 +83,26 @@ class CellLibraryTest : public ::testing::Test {
     lib.Save();
     Reopen();
   }
-  void TearDown() override { SetLogStream(nullptr); }
+  void TearDown() override {
+    ReleaseLibrary();
+    SetLogStream(nullptr);
+  }
 
-  // Drops the library in memory and opens the directory again.
-  void Reopen() {
+  // Drops the library in memory, and every view on it.
+  void ReleaseLibrary() {
+    others_.clear();
+    session_.ShareDocument(nullptr);
+    document_.reset();
     lib_.reset();
-    lib_ = std::make_unique<Library>(dir_.Path(), false);
+  }
+  // Drops the library in memory and opens the directory again; the session shows no cell of it.
+  void Reopen() {
+    ReleaseLibrary();
+    lib_ = std::make_shared<Library>(dir_.Path(), false);
     lib_->Open();
+    document_ = std::make_shared<Document>(lib_);
+    session_.SetHost(&host_);
+    session_.ShareDocument(document_);
   }
   // Saves as Save DB does: the recalculation when due, then what the bits call for.
   void SaveAndReopen() {
@@ -100,7 +116,18 @@ class CellLibraryTest : public ::testing::Test {
     lib_->LoadCell(cell, true);
     return cell;
   }
-  CellCommandScope Scope(int32_t shown) { return CellCommandScope{*lib_, prompts_, edit_, shown, 1.0}; }
+  // The session, showing cell shown.
+  ViewSession& Scope(int32_t shown) {
+    session_.SetTopCell(shown);
+    return session_;
+  }
+  // A further view on the library, showing cell shown.
+  ViewSession& OtherView(int32_t shown) {
+    others_.push_back(std::make_unique<ViewSession>());
+    others_.back()->ShareDocument(document_);
+    others_.back()->SetTopCell(shown);
+    return *others_.back();
+  }
   // Selects the placement of placed in holder (the first one found), as the gestures do.
   void SelectPlacement(uint32_t holder, uint32_t placed) {
     Cell& cell = CellOf(holder);
@@ -129,8 +156,12 @@ class CellLibraryTest : public ::testing::Test {
 
   std::ostringstream log_;
   libtest::TempDir dir_;
-  std::unique_ptr<Library> lib_;
+  std::shared_ptr<Library> lib_;
+  std::shared_ptr<Document> document_;
   ScriptedInstancePrompts prompts_;
-  EditState edit_;
+  RecordingSessionHost host_{prompts_};
+  ViewSession session_;
+  std::vector<std::unique_ptr<ViewSession>> others_;
+  EditState& edit_ = session_.Edit();
   uint32_t leaf_ = 0, leaf2_ = 0, mid_ = 0, top_ = 0;
 };

@@ -10,8 +10,11 @@
 #include <tuple>
 #include <vector>
 
+#include "canvas/view/document.h"
 #include "canvas/view/edit_state.h"
 #include "canvas/view/polygon_commands.h"
+#include "canvas/view/view_session.h"
+#include "tests/canvas/view/recording_session_host.h"
 #include "tests/canvas/view/scripted_canvas_prompts.h"
 #include "tests/db/library_test_util.h"
 
@@ -26,13 +29,18 @@ inline ringtest::Ring Rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 // "leaf" (id 0): a 10 x 10 metal square at (0, 0) and (20, 0), one record with two positions,
 // and the via text "pin" at (15, 5). "top" (id 1): leaf placed at (0, 0) and (100, 0), and its
-// own metal square at (200, 200). Loaded, indexed and saved, every flag clear.
+// own metal square at (200, 200). Loaded, indexed and saved, every flag clear; a view session
+// shows top.
 struct EditLibrary {
   libtest::TempDir dir;
-  Library lib{dir.Path(), false};
+  std::shared_ptr<Library> shared = std::make_shared<Library>(dir.Path(), false);
+  Library& lib = *shared;
   uint32_t leaf = 0;
   uint32_t top = 0;
-  EditState edit;
+  ScriptedCanvasPrompts unanswered;
+  RecordingSessionHost host{unanswered};
+  ViewSession session;
+  EditState& edit = session.Edit();
 
   EditLibrary() {
     lib.name = "edits";
@@ -52,6 +60,9 @@ struct EditLibrary {
     lib.flags |= kLibCellsChanged | kLibInfoDirty | kLibNamesDirty | kLibTextsDirty;
     lib.Save();
     ClearFlags();
+    session.SetHost(&host);
+    session.ShareDocument(std::make_shared<Document>(shared));
+    session.SetTopCell(int32_t(top));
   }
 
   Cell& Leaf() { return *lib.cells[leaf]; }
@@ -60,7 +71,15 @@ struct EditLibrary {
     lib.flags = 0;
     for (auto& cell : lib.cells) cell->flags &= uint16_t(~kCellModified);
   }
-  EditTarget Target(int layerRow = -1) { return EditTarget{lib, Top(), edit, layerRow}; }
+  // The session, with layerRow selected in its layer list and its questions asked of prompts.
+  ViewSession& Target(int layerRow = -1) {
+    host.layerRow = layerRow;
+    return session;
+  }
+  ViewSession& Target(CanvasPrompts& prompts, int layerRow = -1) {
+    host.prompts = &prompts;
+    return Target(layerRow);
+  }
 
   // A new closed selection on layer key.
   void Select(const ringtest::Ring& ring, LayerKey key = kMetal) {

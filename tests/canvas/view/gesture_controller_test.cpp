@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <algorithm>
 #include <vector>
 
-#include "canvas/view/pick_path.h"
+#include "canvas/view/document.h"
 #include "canvas/view/ruler_label.h"
+#include "canvas/view/view_session.h"
 #include "db/library.h"
+#include "tests/canvas/view/recording_session_host.h"
 #include "tests/canvas/view/scripted_canvas_prompts.h"
 #include "tests/db/library_test_util.h"
 
@@ -16,38 +20,31 @@ namespace {
 const LayerKey kMetal = MakeLayerKey(1, 0);
 const LayerKey kVia = MakeLayerKey(2, 0);
 
-struct RecordingHost : GestureHost {
-  void SetGestureStatus(int field, const std::string& text) override { status[field] = text; }
-  int SelectedLayerRow() const override { return layerRow; }
-  void ApplyZoom(const ScrollRequest& request) override { zooms.push_back(request); }
-  void ZoomOutByFour() override { ++zoomOuts; }
-  void RedrawView() override { ++redraws; }
-  void RefreshPixels(const PixelRect& area) override { refreshed.push_back(area); }
-  void ShowCursor(CursorKind kind) override { cursor = kind; }
-  SelectedInstance ChooseFromHierarchyPath() override { return ChooseHierarchyPathInstance(*edit, prompts); }
-
-  std::string status[2];
-  int layerRow = -1;
-  std::vector<ScrollRequest> zooms;
-  int zoomOuts = 0;
-  int redraws = 0;
-  std::vector<PixelRect> refreshed;
-  CursorKind cursor = CursorKind::kArrow;
-  EditState* edit = nullptr;
-  ScriptedCanvasPrompts prompts;
-};
-
 // One database unit per pixel over a 1000 x 1000 window: pixel (x, y) is unit (x, 1000 - y).
 class GestureControllerTest : public ::testing::Test {
  protected:
-  GestureControllerTest() : gestures_(host_, view_, settings_, edit_, zoomed_) {
+  GestureControllerTest() {
+    library_.layerMap[kMetal].key = kMetal;
+    library_.layerMap[kVia].key = kVia;
+    session_.SetHost(&host_);
+    session_.ShareDocument(std::make_shared<Document>(shared_));
+    DisplaySettings settings = session_.Settings();
+    settings.snapGrid = 1;
+    session_.ApplySettings(settings);
+    FitView();
+  }
+
+  // Shows cell id in the window of one unit per pixel.
+  void Show(uint32_t id) {
+    session_.SetTopCell(int32_t(id));
+    FitView();
+  }
+  void FitView() {
     view_.viewBox = ViewBox{0, 0, 1000, 1000};
     view_.scale = 1.0;
     view_.windowW = view_.windowH = 1000;
-    settings_.snapGrid = 1;
-    host_.edit = &edit_;
-    library_.layerMap[kMetal].key = kMetal;
-    library_.layerMap[kVia].key = kVia;
+    host_.redraws = 0;
+    host_.refreshed.clear();
   }
 
   void Send(MouseKind kind, int32_t x, int32_t y, bool control = false, bool shift = false, bool alt = false) {
@@ -64,7 +61,7 @@ class GestureControllerTest : public ::testing::Test {
     if (kind == MouseKind::kLeftUp) leftHeld_ = false;
     if (kind == MouseKind::kRightDown) rightHeld_ = true;
     if (kind == MouseKind::kRightUp) rightHeld_ = false;
-    gestures_.Handle(e, &library_, topCell_);
+    session_.HandleMouse(e);
   }
   void LeftDrag(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool control = false) {
     Send(MouseKind::kLeftDown, x1, y1, control);
@@ -79,14 +76,15 @@ class GestureControllerTest : public ::testing::Test {
     return std::find(ring.begin(), ring.end(), p) != ring.end();
   }
 
-  RecordingHost host_;
-  ViewMapping view_;
-  DisplaySettings settings_;
-  EditState edit_;
-  Box zoomed_;
-  GestureController gestures_;
-  Library library_{"", false};
-  int32_t topCell_ = -1;
+  ScriptedCanvasPrompts prompts_;
+  RecordingSessionHost host_{prompts_};
+  std::shared_ptr<Library> shared_ = std::make_shared<Library>("", false);
+  Library& library_ = *shared_;
+  ViewSession session_;
+  ViewMapping& view_ = session_.View();
+  EditState& edit_ = session_.Edit();
+  const GestureController& gestures_ = session_.Gestures();
+  const Box& zoomed_ = session_.LastZoomedArea();
   bool leftHeld_ = false;
   bool rightHeld_ = false;
 };
@@ -169,7 +167,9 @@ TEST_F(GestureControllerTest, LeftDragOfFivePixelsMakesARulerFourDoNot) {
 }
 
 TEST_F(GestureControllerTest, RulerShorterThanTheGridIsDropped) {
-  settings_.snapGrid = 10;
+  DisplaySettings settings = session_.Settings();
+  settings.snapGrid = 10;
+  session_.ApplySettings(settings);
   LeftDrag(100, 100, 104, 103);  // snaps back onto the anchor
   EXPECT_TRUE(edit_.rulers.empty());
   LeftDrag(100, 100, 106, 100);
@@ -268,13 +268,13 @@ TEST_F(GestureControllerTest, ZoomBoxRecordsTheAreaEvenWhenTheScaleStays) {
   Send(MouseKind::kRightUp, 1000, 1000);
   EXPECT_EQ(host_.cursor, CursorKind::kArrow);
   EXPECT_EQ(zoomed_, Box(0, 0, 1000, 1000));
-  EXPECT_TRUE(host_.zooms.empty());
+  EXPECT_TRUE(host_.scrolls.empty());
   EXPECT_EQ(host_.redraws, 1);
   Send(MouseKind::kRightDown, 100, 100);
   Send(MouseKind::kRightUp, 300, 200);
   EXPECT_EQ(zoomed_, Box(100, 800, 300, 900));
-  ASSERT_EQ(host_.zooms.size(), 1u);
-  EXPECT_EQ(host_.zooms[0], (ScrollRequest{250, 250, 25, 12}));
+  ASSERT_EQ(host_.scrolls.size(), 1u);
+  EXPECT_EQ(host_.scrolls[0], (ScrollRequest{250, 250, 25, 12}));
   EXPECT_DOUBLE_EQ(view_.magnification, 5.0);
 }
 
@@ -283,7 +283,7 @@ TEST_F(GestureControllerTest, BoxInsertionNeedsALayerRow) {
   Send(MouseKind::kRightUp, 200, 800, false, true);
   EXPECT_EQ(host_.status[1], "Layer must be selected, cancel box insertion");
   EXPECT_FALSE(edit_.HasSelection());
-  EXPECT_TRUE(host_.zooms.empty());
+  EXPECT_TRUE(host_.scrolls.empty());
   EXPECT_EQ(zoomed_, Box());
   host_.layerRow = 0;
   Send(MouseKind::kRightDown, 100, 900, false, true);
@@ -310,7 +310,7 @@ TEST_F(GestureControllerTest, PicksWalkOnUntilAnEditAndOfferTheirPath) {
   libtest::AddShape(*library_.cells[leaf], kMetal, {{0, 0}, {100, 0}, {100, 100}, {0, 100}}, {{0, 0}}, true);
   libtest::AddShape(*library_.cells[leaf], kMetal, {{0, 0}, {50, 0}, {50, 50}, {0, 50}}, {{25, 25}}, true);
   libtest::Place(library_, top, libtest::Single(leaf, 100, 100));
-  topCell_ = int32_t(top);
+  Show(top);
   Send(MouseKind::kLeftDClick, 150, 850);
   ASSERT_TRUE(edit_.HasSelection());
   EXPECT_EQ(host_.status[1], "Under cell leaf");
@@ -319,7 +319,7 @@ TEST_F(GestureControllerTest, PicksWalkOnUntilAnEditAndOfferTheirPath) {
   ASSERT_TRUE(edit_.HasSelection());
   EXPECT_NE(edit_.selectionRing.GetBoundingBox(), first);
   // A control click offers the path of the pick.
-  host_.prompts.items.push_back(0);
+  prompts_.items.push_back(0);
   Send(MouseKind::kRightDown, 150, 850, true);
   Send(MouseKind::kRightUp, 150, 850, true);
   ASSERT_TRUE(edit_.selectedInstance);
@@ -342,7 +342,7 @@ TEST_F(GestureControllerTest, TextsArePickedWithinThreePixelsInTheirTurn) {
   libtest::AddShape(*library_.cells[top], kMetal, {{0, 0}, {60000, 0}, {60000, 100000}, {0, 100000}}, {{0, 0}}, true);
   library_.cells[top]->AddText(kVia, library_.AddString("A"), 50000, 50000, true);
   library_.cells[top]->AddText(kVia, library_.AddString("B"), 80000, 50000, true);
-  topCell_ = int32_t(top);
+  Show(top);
   view_.SetViewBox(0, 0, 100000, 100000);
   view_.CentreView(0, 0, 1000, 1000);
   const int32_t ax = view_.ToDeviceX(50000), bx = view_.ToDeviceX(80000), y = view_.ToDeviceY(50000);
@@ -362,15 +362,15 @@ TEST_F(GestureControllerTest, TextsArePickedWithinThreePixelsInTheirTurn) {
 TEST_F(GestureControllerTest, MiddleDragZoomsOutOnlyWhenZoomedAndDragged) {
   Send(MouseKind::kMiddleDown, 0, 0);
   Send(MouseKind::kMiddleUp, 50, 50);
-  EXPECT_EQ(host_.zoomOuts, 0);
+  EXPECT_TRUE(host_.scrolls.empty());
   view_.magnification = 4.0;
   Send(MouseKind::kMiddleDown, 0, 0);
   EXPECT_EQ(host_.cursor, CursorKind::kZoomOut);
   Send(MouseKind::kMiddleUp, 1, 50);
-  EXPECT_EQ(host_.zoomOuts, 0);
+  EXPECT_TRUE(host_.scrolls.empty());
   Send(MouseKind::kMiddleDown, 0, 0);
   Send(MouseKind::kMiddleUp, 2, 2);
-  EXPECT_EQ(host_.zoomOuts, 1);
+  EXPECT_EQ(host_.scrolls.size(), 1u);
   EXPECT_EQ(host_.cursor, CursorKind::kArrow);
 }
 

@@ -95,7 +95,7 @@ using CellCommands = CellLibraryTest;
 
 TEST_F(CellCommands, InsertedArraysInEveryOrientationComeBackAfterSaving) {
   std::vector<std::string> expected = Placements(top_);
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   for (int code = 0; code < 8; ++code) {
     prompts_.Choose("leaf");
     prompts_.instanceFields.push_back(ArrayFields(std::to_string(code + 1), "3", code & 3, code > 3));
@@ -113,7 +113,7 @@ TEST_F(CellCommands, InsertedArraysInEveryOrientationComeBackAfterSaving) {
 }
 
 TEST_F(CellCommands, InsertGrowsTheBoxOnlyWhenThePlacementLeavesIt) {
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   const Box before = CellOf(top_).box;
   prompts_.Choose("leaf");
   prompts_.instanceFields.push_back(Fields("1000", "1000"));
@@ -137,7 +137,7 @@ TEST_F(CellCommands, PlacementsBeyondThe32BitRangeAreRefused) {
   InstanceFields farCorner = ArrayFields("1", "1", 1, false);
   farCorner.locX = "2147483000";
   farCorner.spaceX = "1000";
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   const std::vector<std::string> before = Placements(top_);
   for (const InstanceFields& refused : {magnified, farCorner, Fields("2147483620", "0")}) {
     prompts_.Choose("leaf");
@@ -157,7 +157,7 @@ TEST_F(CellCommands, PlacementsBeyondThe32BitRangeAreRefused) {
 }
 
 TEST_F(CellCommands, APlacementThatWouldCloseACycleIsRefused) {
-  CellCommandScope inMid = Scope(int32_t(mid_));
+  ViewSession& inMid = Scope(int32_t(mid_));
   for (const char* name : {"mid", "top"}) {
     prompts_.Choose(name);
     prompts_.instanceFields.push_back(Fields("0", "0"));
@@ -176,9 +176,9 @@ TEST_F(CellCommands, APlacementThatWouldCloseACycleIsRefused) {
 }
 
 TEST_F(CellCommands, EmptyCellsAndCancelChangeNothing) {
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   prompts_.texts.push_back("fresh");
-  ASSERT_EQ(CreateCell(*lib_, prompts_), "fresh");
+  ASSERT_EQ(CreateCell(session_), "fresh");
   lib_->flags = 0;
   prompts_.Choose("fresh");
   EXPECT_FALSE(InsertInst(scope));
@@ -193,7 +193,7 @@ TEST_F(CellCommands, EmptyCellsAndCancelChangeNothing) {
 }
 
 TEST_F(CellCommands, DeleteInstRemovesThePlacementAndThePickPath) {
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   SelectPlacement(top_, leaf2_);
   const uint64_t generation = lib_->editGeneration;
   ASSERT_TRUE(DeleteInst(scope));
@@ -208,7 +208,7 @@ TEST_F(CellCommands, DeleteInstRemovesThePlacementAndThePickPath) {
 TEST_F(CellCommands, SavingAfterAPickDropsItSoDeleteInstRemovesNothingElse) {
   // Leaf placed far out in mid grows mid: Save DB recalculates and enters mid's placement in top
   // anew, under the pick path of a pick made after the insertion.
-  CellCommandScope inMid = Scope(int32_t(mid_));
+  ViewSession& inMid = Scope(int32_t(mid_));
   prompts_.Choose("leaf");
   prompts_.instanceFields.push_back(Fields("5000", "0"));
   ASSERT_TRUE(InsertInst(inMid));
@@ -220,7 +220,7 @@ TEST_F(CellCommands, SavingAfterAPickDropsItSoDeleteInstRemovesNothingElse) {
   SelectPlacement(top_, mid_);
   const std::vector<std::string> before = Placements(top_);
   SaveLibraryChanges(*lib_);
-  CellCommandScope inTop = Scope(int32_t(top_));
+  ViewSession& inTop = Scope(int32_t(top_));
   EXPECT_FALSE(DeleteInst(inTop));
   EXPECT_EQ(prompts_.asked.back(), "Instance must be selected first");
   EXPECT_FALSE(edit_.HasPickPath());
@@ -228,7 +228,7 @@ TEST_F(CellCommands, SavingAfterAPickDropsItSoDeleteInstRemovesNothingElse) {
 }
 
 TEST_F(CellCommands, ReplaceInstKeepsThePlacementAndChangesTheCell) {
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   SelectPlacement(top_, leaf2_);
   prompts_.Choose("leaf");
   ASSERT_TRUE(ReplaceInst(scope));
@@ -241,7 +241,7 @@ TEST_F(CellCommands, ReplaceInstKeepsThePlacementAndChangesTheCell) {
 }
 
 TEST_F(CellCommands, ModifyInstTurnsASinglePlacementIntoAnArray) {
-  CellCommandScope scope = Scope(int32_t(mid_));
+  ViewSession& scope = Scope(int32_t(mid_));
   SelectPlacement(mid_, leaf_);
   const SRef before = *edit_.selectedInstance.ref;
   // The dialog opens on the placement as it is; Ok without a change changes nothing.
@@ -273,7 +273,7 @@ TEST_F(CellCommands, AGrownPlacementGrowsTheBoxesUpThePickPath) {
   edit_.SeeGeneration(*lib_);
   edit_.selectedInstance = SelectedInstance{static_cast<const SRef*>(hit->payload), &CellOf(mid_), mid_, found};
   prompts_.instanceFields.push_back(Fields("0", "50000"));
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   ASSERT_TRUE(ModifyInst(scope));
   EXPECT_EQ(CellOf(mid_).box.y2, 50015);
   EXPECT_EQ(CellOf(top_).box.y2, 51015);
@@ -285,14 +285,14 @@ TEST_F(CellCommands, AGrownPlacementGrowsTheBoxesUpThePickPath) {
 TEST_F(CellCommands, CreateCellRefusesAnExistingNameOnly) {
   prompts_.texts = {"A\nB", "tab\t", "mid", "Mid", ""};
   for (int refused = 0; refused < 2; ++refused) {
-    EXPECT_EQ(CreateCell(*lib_, prompts_), "");
+    EXPECT_EQ(CreateCell(session_), "");
     EXPECT_EQ(prompts_.asked.back(), "Cell names cannot hold control characters");
     EXPECT_EQ(prompts_.captions.back(), "Wrong Input");
   }
-  EXPECT_EQ(CreateCell(*lib_, prompts_), "");
+  EXPECT_EQ(CreateCell(session_), "");
   EXPECT_EQ(prompts_.captions.back(), "Cell Name Conflict");
-  EXPECT_EQ(CreateCell(*lib_, prompts_), "Mid");
-  EXPECT_EQ(CreateCell(*lib_, prompts_), "");
+  EXPECT_EQ(CreateCell(session_), "Mid");
+  EXPECT_EQ(CreateCell(session_), "");
   const int32_t id = lib_->FindIndex("Mid");
   ASSERT_GE(id, 0);
   EXPECT_TRUE(lib_->cells[size_t(id)]->flags & kCellModified);
@@ -301,13 +301,16 @@ TEST_F(CellCommands, CreateCellRefusesAnExistingNameOnly) {
 }
 
 TEST_F(CellCommands, DeleteCellRefusesAShownCellAndDropsThePlacementsOfAnother) {
+  ViewSession& showsTop = Scope(int32_t(top_));
+  OtherView(int32_t(mid_));
   prompts_.Choose("mid");
-  EXPECT_FALSE(DeleteCell(*lib_, prompts_, {int32_t(top_), int32_t(mid_)}));
+  EXPECT_FALSE(DeleteCell(showsTop));
   EXPECT_EQ(prompts_.captions.back(), "Wrong Usage");
   EXPECT_NE(lib_->GetCell(mid_), nullptr);
   SelectPlacement(mid_, leaf_);
+  others_.clear();
   prompts_.Choose("mid");
-  ASSERT_TRUE(DeleteCell(*lib_, prompts_, {int32_t(top_)}));
+  ASSERT_TRUE(DeleteCell(showsTop));
   EXPECT_EQ(lib_->GetCell(mid_), nullptr);
   EXPECT_EQ(lib_->FindIndex("mid"), -1);
   EXPECT_TRUE(edit_.FollowGeneration(*lib_));

@@ -29,17 +29,21 @@ class LibrarySave : public CellLibraryTest {
  protected:
   // An editing session: a new cell, a placement that grows top's box and a polygon in leaf.
   void Edit(Library& lib) {
-    EditState edit;
     ScriptedInstancePrompts prompts;
+    RecordingSessionHost host(prompts);
+    ViewSession session;
+    session.SetHost(&host);
+    // The library stays the caller's: the document only borrows it.
+    session.ShareDocument(std::make_shared<Document>(std::shared_ptr<Library>(std::shared_ptr<Library>(), &lib)));
+    session.SetTopCell(int32_t(top_));
     prompts.texts.push_back("extra");
-    ASSERT_EQ(CreateCell(lib, prompts), "extra");
+    ASSERT_EQ(CreateCell(session), "extra");
     prompts.Choose("leaf2");
     InstanceFields fields;
     fields.locX = "7000";
     fields.locY = "-40";
     prompts.instanceFields.push_back(fields);
-    CellCommandScope scope{lib, prompts, edit, int32_t(top_), 1.0};
-    ASSERT_TRUE(InsertInst(scope));
+    ASSERT_TRUE(InsertInst(session));
     Cell& leaf = *lib.cells[leaf_];
     lib.LoadCell(leaf, true);
     RingSet rings;
@@ -50,7 +54,7 @@ class LibrarySave : public CellLibraryTest {
 };
 
 TEST_F(LibrarySave, AFailingWriteAtAnyPointLeavesTheOldOrTheNewLibrary) {
-  lib_.reset();
+  ReleaseLibrary();
   const std::string before = Contents(dir_.Path());
   libtest::TempDir saved;
   std::filesystem::copy(dir_.Path(), saved.Path(), std::filesystem::copy_options::recursive);
@@ -98,7 +102,7 @@ TEST_F(LibrarySave, WritesOnlyWhatTheChangeBitsCallFor) {
   fields.locX = "1000";
   fields.locY = "1000";
   prompts_.instanceFields.push_back(fields);
-  CellCommandScope scope = Scope(int32_t(top_));
+  ViewSession& scope = Scope(int32_t(top_));
   ASSERT_TRUE(InsertInst(scope));
   // Inside top's box: no recalculation, no new names; the cell and "info" that points at it.
   EXPECT_EQ(lib_->flags & kLibHierarchyDirty, 0u);

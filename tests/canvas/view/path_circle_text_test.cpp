@@ -77,7 +77,7 @@ TEST(DialogValues, EachFieldIsAWholeNumberCheckedInTheDialogsOrder) {
 TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   EditLibrary t;
   ScriptedEditPrompts prompts;
-  PathMemory memory;
+  const PathMemory& memory = t.session.Paths();
   // The repeated and the collinear interior points go.
   DrawPolyline(t.edit, {{0, 0}, {50, 0}, {50, 0}, {100, 0}, {100, 100}});
   const PathShape path = PathFromPolyline(t.edit.selectionRing, 0, 25);
@@ -86,7 +86,7 @@ TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   EXPECT_EQ(PathFromPolyline(t.edit.selectionRing, 1, 25).pathType, 0);
   t.edit.editLayer = kVia;
   prompts.path = PathParameters{25, 0, 1.0};
-  EXPECT_TRUE(CreatePath(t.edit, memory, 1.0, prompts).redraw);
+  EXPECT_TRUE(CreatePath(t.Target(prompts)).redraw);
   EXPECT_TRUE(t.edit.SelectionClosed());
   EXPECT_EQ(t.edit.editLayer, kVia);
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(-25, -25, 125, 125));
@@ -94,16 +94,16 @@ TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   // The next command offers the kept half width; Cancel leaves the lines.
   DrawPolyline(t.edit, {{0, 0}, {10, 0}});
   prompts.path.reset();
-  EXPECT_FALSE(CreatePath(t.edit, memory, 2.0, prompts).redraw);
+  EXPECT_FALSE(CreatePath(t.Target(prompts)).redraw);
   EXPECT_EQ(prompts.pathOffered.halfWidth, 25);
   EXPECT_EQ(t.edit.selectionRing.VertexCount(), 2u);
   // Refused: a closed ring, a single point, a pick.
   t.Select({{0, 0}, {10, 0}, {10, 10}});
-  CreatePath(t.edit, memory, 1.0, prompts);
+  CreatePath(t.Target(prompts));
   DrawPolyline(t.edit, {{0, 0}});
-  CreatePath(t.edit, memory, 1.0, prompts);
+  CreatePath(t.Target(prompts));
   ASSERT_TRUE(t.Pick(Point(205, 205)));
-  CreatePath(t.edit, memory, 1.0, prompts);
+  CreatePath(t.Target(prompts));
   EXPECT_EQ(prompts.asked, Messages(3, "Path lines must be drawn first"));
   EXPECT_EQ(prompts.captions, Messages(3, "Wrong Usage"));
 
@@ -114,7 +114,7 @@ TEST(CreatePath, OutlinesAnOpenPolylineWithTheDialogsWidthAndKeepsIt) {
   for (const auto& [points, halfWidth] : beyond) {
     DrawPolyline(t.edit, points);
     prompts.path = PathParameters{halfWidth, 0, 1.0};
-    EXPECT_FALSE(CreatePath(t.edit, memory, 1.0, prompts).redraw);
+    EXPECT_FALSE(CreatePath(t.Target(prompts)).redraw);
     EXPECT_EQ(prompts.asked.back(), "Path outline would leave the 32-bit coordinate range");
     EXPECT_EQ(prompts.captions.back(), "Wrong Input");
     EXPECT_EQ(t.edit.selectionRing.VertexCount(), 2u);
@@ -127,19 +127,19 @@ TEST(CreateCircle, BuildsCirclesArcsAndRingsAndRefusesIndexesOutsideTheTable) {
   ScriptedEditPrompts prompts;
   DrawPolyline(t.edit, {{100, 100}, {100, 200}});
   prompts.circle = CircleParameters{16, 0, 0, 0, 1.0};
-  EXPECT_TRUE(CreateCircle(t.edit, 1.0, prompts).redraw);
+  EXPECT_TRUE(CreateCircle(t.Target(prompts)).redraw);
   EXPECT_EQ(t.edit.selectionRing.VertexCount(), 16u);
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(0, 0, 200, 200));
   EXPECT_TRUE(t.edit.SelectionClosed());
   DrawPolyline(t.edit, {{0, 0}, {30, 40}});
   prompts.circle = CircleParameters{12, 0, 0, 20, 1.0};
-  CreateCircle(t.edit, 1.0, prompts);
+  CreateCircle(t.Target(prompts));
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(-50, -50, 50, 50));
   EXPECT_GE(t.edit.selectionRing.VertexCount(), 24u);
   EXPECT_TRUE(prompts.asked.empty());
 
   DrawPolyline(t.edit, {{0, 0}, {10, 0}, {20, 0}});
-  CreateCircle(t.edit, 1.0, prompts);
+  CreateCircle(t.Target(prompts));
   // 16 points: a start of 0 to 15 only, no negative end; a large end wraps.
   struct Case {
     int32_t start;
@@ -148,7 +148,7 @@ TEST(CreateCircle, BuildsCirclesArcsAndRingsAndRefusesIndexesOutsideTheTable) {
   for (const Case& c : {Case{16, 0}, Case{-1, 0}, Case{0, -1}, Case{15, 40}}) {
     DrawPolyline(t.edit, {{0, 0}, {0, 100}});
     prompts.circle = CircleParameters{16, c.start, c.end, 0, 1.0};
-    CreateCircle(t.edit, 1.0, prompts);
+    CreateCircle(t.Target(prompts));
   }
   EXPECT_TRUE(t.edit.SelectionClosed());
   EXPECT_EQ(prompts.asked, (Messages{"Circle radius line must be drawn first", "Start index must be integer",
@@ -158,11 +158,9 @@ TEST(CreateCircle, BuildsCirclesArcsAndRingsAndRefusesIndexesOutsideTheTable) {
 TEST(TextCommands, InsertedTextsAreIndexedAndSavedAndReplacedTextsKeepTheirPlace) {
   EditLibrary t;
   ScriptedEditPrompts prompts;
-  EditTarget noRow = t.Target();
-  EXPECT_EQ(InsertText(noRow, 1.0, prompts).status, "Layer must be selected, cancel text insertion");
-  EditTarget viaRow = t.Target(1);
+  EXPECT_EQ(InsertText(t.Target(prompts)).status, "Layer must be selected, cancel text insertion");
   prompts.text = TextParameters{500, 600, "pin", 1.0};
-  EXPECT_TRUE(InsertText(viaRow, 1.0, prompts).redraw);
+  EXPECT_TRUE(InsertText(t.Target(prompts, 1)).redraw);
   // "pin" is in the table already; the cell's box grew to take the text.
   EXPECT_EQ(t.lib.flags, kLibCellsChanged | kLibInfoDirty | kLibHierarchyDirty);
   EXPECT_EQ(t.Top().flags & kCellModified, kCellModified);
@@ -171,19 +169,19 @@ TEST(TextCommands, InsertedTextsAreIndexedAndSavedAndReplacedTextsKeepTheirPlace
   // A new string is entered once.
   t.ClearFlags();
   prompts.text = TextParameters{1, 2, "new label", 1.0};
-  InsertText(viaRow, 1.0, prompts);
+  InsertText(t.Target(prompts, 1));
   EXPECT_EQ(t.lib.flags, kLibCellsChanged | kLibTextsDirty);
   t.ClearFlags();
-  InsertText(viaRow, 1.0, prompts);
+  InsertText(t.Target(prompts, 1));
   EXPECT_EQ(t.lib.flags, kLibCellsChanged);
   EXPECT_EQ(t.lib.strings.size(), 2u);
 
   t.Select({{0, 0}, {10, 0}, {10, 10}});
-  ReplaceText(t.edit, t.lib, prompts);
+  ReplaceText(t.Target(prompts));
   ASSERT_TRUE(t.Pick(Point(115, 5)));
   prompts.texts = {"", "VSS"};
-  EXPECT_FALSE(ReplaceText(t.edit, t.lib, prompts).redraw);
-  EXPECT_TRUE(ReplaceText(t.edit, t.lib, prompts).redraw);
+  EXPECT_FALSE(ReplaceText(t.Target(prompts)).redraw);
+  EXPECT_TRUE(ReplaceText(t.Target(prompts)).redraw);
   EXPECT_EQ(prompts.asked, (Messages{"Text must be selected first", "Enter New Text", "Enter New Text"}));
   const TextItem* text = static_cast<const TextItem*>(t.Leaf().texts.Head()->item);
   EXPECT_EQ(t.lib.TextString(text->textId), "VSS");

@@ -24,8 +24,7 @@ TEST(InsertPolygon, NewSelectionGoesIntoTheShownCellGrowsItsBoxAndSetsTheBits) {
   const uint64_t generation = t.lib.editGeneration;
   t.Select(Rect(300, 300, 340, 320));
   ringtest::AddRing(t.edit.selectionRing, Rect(360, 300, 370, 310));
-  EditTarget target = t.Target();
-  EXPECT_TRUE(InsertPolygon(target).redraw);
+  EXPECT_TRUE(InsertPolygon(t.Target()).redraw);
   // Every ring is stored and indexed.
   EXPECT_EQ(IndexedBoxes(t.Top(), kMetal), (Boxes{{200, 200, 210, 210}, {300, 300, 340, 320}, {360, 300, 370, 310}}));
   EXPECT_EQ(t.Top().box, Box(0, 0, 370, 320));
@@ -36,8 +35,7 @@ TEST(InsertPolygon, NewSelectionGoesIntoTheShownCellGrowsItsBoxAndSetsTheBits) {
   // Inside the box no growth bits; a selected layer row moves the polygon to that layer.
   t.ClearFlags();
   t.Select(Rect(50, 50, 60, 60));
-  EditTarget viaRow = t.Target(1);
-  InsertPolygon(viaRow);
+  InsertPolygon(t.Target(1));
   EXPECT_EQ(t.lib.flags, kLibCellsChanged);
   EXPECT_EQ(ShapeBoxes(t.Top(), kVia), (Boxes{{50, 50, 60, 60}}));
   t.lib.Save();
@@ -49,8 +47,7 @@ TEST(InsertPolygon, PickedShapeIsReplacedInItsOwnCellOnce) {
   // The leaf's square at (0, 0), reached through the placement at (100, 0).
   ASSERT_TRUE(t.Pick(Point(105, 5)));
   t.edit.selectionRing.Translate(0, 50);
-  EditTarget target = t.Target();
-  InsertPolygon(target);
+  InsertPolygon(t.Target());
   // Both placements show the moved square; the record's other position stays.
   EXPECT_EQ(IndexedBoxes(t.Leaf(), kMetal), (Boxes{{0, 50, 10, 60}, {20, 0, 30, 10}}));
   EXPECT_EQ(ShapeBoxes(t.Top(), kMetal), (Boxes{{200, 200, 210, 210}}));
@@ -60,7 +57,7 @@ TEST(InsertPolygon, PickedShapeIsReplacedInItsOwnCellOnce) {
   // A picked text moves to the top-left corner of its rectangle, in its own cell.
   ASSERT_TRUE(t.Pick(Point(115, 5)));
   t.edit.selectionRing.Translate(-5, 3);
-  InsertPolygon(target);
+  InsertPolygon(t.Target());
   EXPECT_EQ(IndexedBoxes(t.Leaf(), kVia), (Boxes{{10, 8, 10, 8}}));
   t.lib.Save();
   EXPECT_EQ(t.Reopened(), t.Dump());
@@ -79,8 +76,7 @@ TEST(InsertPolygon, ARingTooLargeForARecordIsRefusedAndThePickedShapeStays) {
   }
   stairs.emplace_back(stairs.back().x, 0);
   ringtest::AddRing(t.edit.selectionRing, stairs);
-  EditTarget target = t.Target();
-  EXPECT_EQ(InsertPolygon(target).errorLine, "ERROR: DB: Number of points exceeded limit\n");
+  EXPECT_EQ(InsertPolygon(t.Target()).errorLine, "ERROR: DB: Number of points exceeded limit\n");
   // The selection stays as shown, not mapped into the leaf.
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox().x1, 0);
   EXPECT_EQ(t.Dump(), before);
@@ -89,25 +85,24 @@ TEST(InsertPolygon, ARingTooLargeForARecordIsRefusedAndThePickedShapeStays) {
 
 TEST(PasteAndDelete, PasteKeepsTheSourceAndDeleteRemovesOnlyThePick) {
   EditLibrary t;
-  EditTarget target = t.Target();
   ASSERT_TRUE(t.Pick(Point(205, 205)));
   PastePolygon(t.edit);
-  EXPECT_FALSE(DeletePolygon(target).redraw);
-  InsertPolygon(target);
+  EXPECT_FALSE(DeletePolygon(t.Target()).redraw);
+  InsertPolygon(t.Target());
   EXPECT_EQ(ShapeBoxes(t.Top(), kMetal), (Boxes{{200, 200, 210, 210}, {300, 100, 310, 110}}));
   // A pasted text selection becomes a 1 x 1 polygon.
   ASSERT_TRUE(t.Pick(Point(115, 5)));
   PastePolygon(t.edit);
-  InsertPolygon(target);
+  InsertPolygon(t.Target());
   EXPECT_EQ(ShapeBoxes(t.Top(), kVia), (Boxes{{215, -96, 216, -95}}));
   t.lib.Save();
   t.ClearFlags();
   ASSERT_TRUE(t.Pick(Point(25, 5)));
-  EXPECT_TRUE(DeletePolygon(target).redraw);
+  EXPECT_TRUE(DeletePolygon(t.Target()).redraw);
   EXPECT_EQ(IndexedBoxes(t.Leaf(), kMetal), (Boxes{{0, 0, 10, 10}}));
   EXPECT_EQ(t.lib.flags, kLibCellsChanged | kLibHierarchyDirty);
   ASSERT_TRUE(t.Pick(Point(15, 5)));
-  DeletePolygon(target);
+  DeletePolygon(t.Target());
   EXPECT_EQ(t.Leaf().texts.Count(), 0);
   EXPECT_TRUE(IndexedBoxes(t.Leaf(), kVia).empty());
   t.lib.Save();
@@ -118,27 +113,24 @@ TEST(EditCommands, RefusalsChangeNothing) {
   EditLibrary t;
   const std::string before = t.Dump();
   ScriptedCanvasPrompts prompts;
-  EditTarget noRow = t.Target();
   // A polyline still being drawn: its ends lack ring links.
   for (const Point& p : {Point(0, 0), Point(50, 0), Point(50, 50)}) t.edit.selectionRing.PushBack(p);
-  EXPECT_EQ(InsertPolygon(noRow).status, kNotConnectedStatus);
-  EXPECT_EQ(SizingPolygon(t.edit, t.lib, prompts).status, kNotConnectedStatus);
-  EXPECT_EQ(SubtractPolygons(noRow).status, kNotConnectedStatus);
+  EXPECT_EQ(InsertPolygon(t.Target()).status, kNotConnectedStatus);
+  EXPECT_EQ(SizingPolygon(t.Target(prompts)).status, kNotConnectedStatus);
+  EXPECT_EQ(SubtractPolygons(t.Target()).status, kNotConnectedStatus);
   EXPECT_TRUE(prompts.asked.empty());
   // Closed right after it started: the clean-up leaves nothing, so nothing is stored.
   t.Select({{0, 0}, {5, 5}});
-  EXPECT_EQ(InsertPolygon(noRow).status, kNotConnectedStatus);
+  EXPECT_EQ(InsertPolygon(t.Target()).status, kNotConnectedStatus);
   EXPECT_FALSE(t.edit.HasSelection());
 
-  EXPECT_EQ(MergePolygons(noRow, Box()).status, "Layer must be selected, cancel polygon merge");
-  EditTarget pastTable = t.Target(2);
-  EXPECT_EQ(MergePolygons(pastTable, Box()).status, "Layer must be selected, cancel polygon merge");
-  EditTarget viaRow = t.Target(1);
-  EXPECT_EQ(MergePolygons(viaRow, Box()).status, "Selected layer does not exist in top cell");
+  EXPECT_EQ(MergePolygons(t.Target()).status, "Layer must be selected, cancel polygon merge");
+  EXPECT_EQ(MergePolygons(t.Target(2)).status, "Layer must be selected, cancel polygon merge");
+  EXPECT_EQ(MergePolygons(t.Target(1)).status, "Selected layer does not exist in top cell");
   t.Select({{0, 0}, {40, 0}, {40, 40}, {20, 60}});
-  EXPECT_EQ(SubtractPolygons(noRow).status, "Subtracting rectangle must be drawn , cancel");
+  EXPECT_EQ(SubtractPolygons(t.Target()).status, "Subtracting rectangle must be drawn , cancel");
   t.Select(Rect(0, 0, 40, 40), kVia);
-  EXPECT_EQ(SubtractPolygons(noRow).status, "Selected layer does not exist in top cell");
+  EXPECT_EQ(SubtractPolygons(t.Target()).status, "Selected layer does not exist in top cell");
   EXPECT_EQ(t.Dump(), before);
   EXPECT_EQ(t.lib.flags, 0u);
 }
@@ -155,8 +147,8 @@ TEST(ReshapeSelection, SizingFlipsRotateAndSnap) {
   ScriptedCanvasPrompts prompts;
   prompts.texts = {"5", "  "};
   t.Select(Rect(0, 0, 100, 40));
-  EXPECT_TRUE(SizingPolygon(t.edit, t.lib, prompts).redraw);
-  EXPECT_FALSE(SizingPolygon(t.edit, t.lib, prompts).redraw);
+  EXPECT_TRUE(SizingPolygon(t.Target(prompts)).redraw);
+  EXPECT_FALSE(SizingPolygon(t.Target(prompts)).redraw);
   EXPECT_EQ(t.edit.selectionRing.GetBoundingBox(), Box(-10, -10, 110, 50));
   EXPECT_EQ(t.edit.selectionRing.VertexCount(), 4u);
 
@@ -193,8 +185,8 @@ struct MergeLibrary : EditLibrary {
 
 TEST(MergePolygons, WholeLayerOrTheShapesMeetingTheAreaAndTextsStayIndexed) {
   MergeLibrary area;
-  EditTarget target = area.Target(0);
-  EXPECT_TRUE(MergePolygons(target, Box(-10, 290, 120, 410)).redraw);
+  area.session.SetLastZoomedArea(Box(-10, 290, 120, 410));
+  EXPECT_TRUE(MergePolygons(area.Target(0)).redraw);
   EXPECT_EQ(ShapeBoxes(area.Top(), kMetal),
             (Boxes{{0, 300, 100, 400}, {200, 200, 210, 210}, {500, 300, 510, 310}, {505, 305, 515, 315}}));
   EXPECT_EQ(area.lib.flags & kLibCellsChanged, kLibCellsChanged);
@@ -202,8 +194,7 @@ TEST(MergePolygons, WholeLayerOrTheShapesMeetingTheAreaAndTextsStayIndexed) {
   EXPECT_EQ(area.Reopened(), area.Dump());
 
   MergeLibrary whole;
-  EditTarget all = whole.Target(0);
-  MergePolygons(all, Box());
+  MergePolygons(whole.Target(0));
   EXPECT_EQ(IndexedBoxes(whole.Top(), kMetal),
             (Boxes{{0, 300, 100, 400}, {200, 200, 210, 210}, {500, 300, 515, 315}, {520, 320, 520, 320}}));
   whole.lib.Save();
@@ -225,8 +216,7 @@ TEST(MergePolygons, AFailingBooleanLeavesTheLayerAsItWasAndReportsTheError) {
   const uint64_t generation = t.lib.editGeneration;
   std::ostringstream log;
   SetLogStream(&log);
-  EditTarget viaRow = t.Target(1);
-  EXPECT_EQ(MergePolygons(viaRow, Box()).errorLine, "ERROR: DRC: Wrong segment ordering\n");
+  EXPECT_EQ(MergePolygons(t.Target(1)).errorLine, "ERROR: DRC: Wrong segment ordering\n");
   SetLogStream(nullptr);
   EXPECT_EQ(t.Dump(), before);
   EXPECT_EQ(t.Top().layers.at(kVia).Count(), 3);
@@ -237,8 +227,7 @@ TEST(MergePolygons, AFailingBooleanLeavesTheLayerAsItWasAndReportsTheError) {
 TEST(SubtractPolygons, CutsWhatTheRectangleMeetsOrEmptiesTheLayerKeepingItsTexts) {
   MergeLibrary part;
   part.Select(Rect(-10, 340, 200, 500));
-  EditTarget target = part.Target();
-  EXPECT_TRUE(SubtractPolygons(target).redraw);
+  EXPECT_TRUE(SubtractPolygons(part.Target()).redraw);
   EXPECT_FALSE(part.edit.HasSelection());
   EXPECT_EQ(ShapeBoxes(part.Top(), kMetal),
             (Boxes{{0, 300, 100, 340}, {200, 200, 210, 210}, {500, 300, 510, 310}, {505, 305, 515, 315}}));
@@ -248,8 +237,7 @@ TEST(SubtractPolygons, CutsWhatTheRectangleMeetsOrEmptiesTheLayerKeepingItsTexts
 
   MergeLibrary whole;
   whole.Select(Rect(-1, -1, 1000, 1000));
-  EditTarget all = whole.Target();
-  SubtractPolygons(all);
+  SubtractPolygons(whole.Target());
   EXPECT_EQ(IndexedBoxes(whole.Top(), kMetal), (Boxes{{520, 320, 520, 320}}));
   EXPECT_EQ(ShapeBoxes(whole.Leaf(), kMetal).size(), 2u);
   whole.lib.Save();

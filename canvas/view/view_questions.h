@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-// The arithmetic of the child window's view commands, free of the toolkit: what Go to reads,
+// The answers of the view commands' questions, free of the toolkit: what Go to reads,
 // which numbers the depth and cell-size questions accept, and the database unit's text.
 
 // A point in whole micrometres.

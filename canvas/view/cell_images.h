@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
 
 class Library;
 
@@ -23,14 +22,11 @@ struct CellImage {
   bool inProgress = false;
 };
 
-// The cell images of one library, one record per cell id, shared by every canvas that shows
-// the library; the last canvas to let go frees them. Images hold one pass only: EndPass clears
-// what each pass learnt, so no image serves a pass at another scale.
+// The cell images of one library, one record per cell id, shared by every view on the library
+// (its document holds them). Images hold one pass only: EndPass clears what each pass learnt, so
+// no image serves a pass at another scale.
 class CellImages {
  public:
-  // The table of library, made (one empty record per cell) for the first canvas that asks.
-  static std::shared_ptr<CellImages> Shared(const Library& library);
-
   // Follows the library at the start of a pass: a record for every cell, and no image at all
   // when the library was edited since the last pass.
   void Follow(const Library& library);

@@ -1,4 +1,4 @@
-#include "app/core/view_commands.h"
+#include "canvas/view/view_questions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/db_unit.h"
+#include "canvas/view/db_unit.h"
 
 #include <gtest/gtest.h>
 
