@@ -158,7 +158,7 @@ void MyChild::LoadConfig(const std::string& path) {
   // Layer styles and names are the library's: every view on it follows them.
   if (target.LayersTouched() || outcome.layersChanged) Session().GetDocument()->Edited(kLayersChanged);
   if (outcome.redraw) {
-    UpdateLayerList();
+    RefreshLayerList();
     Redraw();
   }
 }

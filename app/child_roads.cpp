@@ -57,7 +57,7 @@ void MyFrame::EndChild(MyChild* child) {
                    documents_.end());
   documents_.push_back(child->Session().SharedDocument());
   CreateChildMenuBar(child);
-  child->UpdateLayerList();
+  child->RefreshLayerList();
   child->UpdateTree();
 }
 
@@ -122,7 +122,7 @@ MyChild* MyFrame::CreateCellChild(const wxString& title, std::shared_ptr<Documen
   ViewSession& session = child->Session();
   session.ShareDocument(std::move(document));
   CreateChildMenuBar(child);
-  child->UpdateLayerList();
+  child->RefreshLayerList();
   session.SetTopCell(id);
   DisplaySettings settings = session.Settings();
   settings.depth = static_cast<int32_t>(session.GetLibrary()->depth) + 1;

@@ -61,7 +61,7 @@ void CSCtrl::OnColumnClick(wxListEvent&) {
   Child()->GetEventHandler()->ProcessEvent(command);
 }
 
-void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->UpdateLayerList(); }
+void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->RefreshLayerList(); }
 
 void CSCtrl::OnActivated(wxListEvent& event) {
   LayerInfo* layer = RowLayer(Child(), event.GetIndex());

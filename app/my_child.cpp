@@ -139,7 +139,7 @@ bool MyChild::TryBefore(wxEvent& event) {
   return wxMDIChildFrame::TryBefore(event);
 }
 
-void MyChild::UpdateLayerList() {
+void MyChild::RefreshLayerList() {
   const Library* library = session_->GetLibrary();
   if (!library) return;
   const std::map<LayerKey, LayerInfo>& layers = library->layerMap;
@@ -271,4 +271,4 @@ void MyChild::SetBusy(bool busy) {
 
 CanvasPrompts& MyChild::Prompts() { return ThePrompts(); }
 
-void MyChild::RefreshLayerList() { UpdateLayerList(); }
+

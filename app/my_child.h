@@ -35,7 +35,7 @@ class MyChild : public wxMDIChildFrame, public CanvasHost, public ChildCommands 
   void Redraw();
   // Rebuilds the style and layer lists from the library's layer table, with the criticality row
   // after the layers while the view holds a criticality map.
-  void UpdateLayerList();
+  void RefreshLayerList() override;
   // The tree's one root item, the shown cell, and the tree hidden (child_cell_commands.cpp).
   void UpdateTree();
   // Opens the named cell of this window's library in a further window on the same library.
@@ -54,7 +54,6 @@ class MyChild : public wxMDIChildFrame, public CanvasHost, public ChildCommands 
   int FirstSelectedLayerRow() const override;
   void SetBusy(bool busy) override;
   CanvasPrompts& Prompts() override;
-  void RefreshLayerList() override;
 
   // The commands the window carries out itself (child_*_commands.cpp).
   void OnShowTreePanel(int id) override;

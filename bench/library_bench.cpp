@@ -59,7 +59,6 @@ void FillCell(Cell& cell, int shapes, int32_t pitch) {
     groups[size_t(i % kSizes)]->AppendPosition(x, y);
     cell.box.ExtendBox(Box(x, y, x + pitch, y + pitch));
   }
-  cell.flags |= kCellModified;
 }
 
 // A saved library of cells with shapesPerCell shapes each.

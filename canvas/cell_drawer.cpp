@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/view/cell_images.h"
-#include "canvas/view/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
+#include "canvas/view/cell_images.h"
+#include "canvas/view/unreadable_cells.h"
 #include "db/cell_contents.h"
 #include "db/db_polygon.h"
 #include "db/hierarchy_walk.h"

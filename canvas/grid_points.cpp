@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "canvas/view/view_state.h"
 #include "canvas/rgb_colour.h"
 #include "canvas/view/view_session.h"
+#include "canvas/view/view_state.h"
 #include "db/library.h"
 
 namespace {

@@ -81,10 +81,7 @@ void MyCanvas::SetBusy(bool busy) {
   if (shell_) shell_->SetBusy(busy);
 }
 
-CanvasPrompts& MyCanvas::Prompts() {
-  static UnansweredPrompts unanswered;
-  return shell_ ? shell_->Prompts() : unanswered;
-}
+CanvasPrompts& MyCanvas::Prompts() { return shell_ ? shell_->Prompts() : UnansweredPrompts::Instance(); }
 
 void MyCanvas::RefreshLayerList() {
   if (shell_) shell_->RefreshLayerList();

@@ -3,10 +3,10 @@
 #include <wx/dc.h>
 #include <wx/font.h>
 
+#include "canvas/rgb_colour.h"
 #include "canvas/view/ruler_label.h"
 #include "canvas/view/view_session.h"
 #include "canvas/view/view_state.h"
-#include "canvas/rgb_colour.h"
 
 void RulerOverlay::Paint(wxDC& dc, const ViewMapping& view) {
   const std::vector<Ruler>& rulers = session_.Edit().rulers;

@@ -5,9 +5,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "canvas/view/view_state.h"
 #include "canvas/rgb_colour.h"
 #include "canvas/view/view_session.h"
+#include "canvas/view/view_state.h"
 #include "db/library.h"
 
 void SelectionOverlay::Paint(wxDC& dc, const ViewMapping& view) {

@@ -10,6 +10,11 @@ bool CanvasPrompts::TextDialog(TextParameters&) { return false; }
 
 int CanvasPrompts::ChooseCell(const std::string&, const std::vector<std::string>&) { return -1; }
 
+CanvasPrompts& UnansweredPrompts::Instance() {
+  static UnansweredPrompts unanswered;
+  return unanswered;
+}
+
 std::optional<LayerKey> CanvasPrompts::ChooseLayer(const std::string&, const std::vector<LayerKey>&) {
   return std::nullopt;
 }

@@ -75,10 +75,13 @@ class CanvasPrompts {
   virtual std::optional<LayerKey> ChooseLayer(const std::string& title, const std::vector<LayerKey>& layers);
 };
 
-// The prompts of a canvas that no window holds: every question is answered with Cancel (or
-// No), and messages go unseen.
+// The prompts of a view that no window holds: every question is answered with Cancel (or No),
+// and messages go unseen.
 class UnansweredPrompts : public CanvasPrompts {
  public:
+  // The one such object that every view without a window asks (it keeps nothing).
+  static CanvasPrompts& Instance();
+
   std::string AskText(const std::string&, const std::string&, const std::string&) override { return ""; }
   std::optional<long> AskNumber(const std::string&, const std::string&, long, long, long) override {
     return std::nullopt;

@@ -69,16 +69,6 @@ bool ShowsNoArea(const ViewMapping& view) {
 
 }  // namespace
 
-PixelRect PixelRect::Union(const PixelRect& other) const {
-  if (other.IsEmpty()) return *this;
-  if (IsEmpty()) return other;
-  int64_t left = std::min(x, other.x);
-  int64_t top = std::min(y, other.y);
-  int64_t right = std::max(int64_t(x) + width, int64_t(other.x) + other.width);
-  int64_t bottom = std::max(int64_t(y) + height, int64_t(other.y) + other.height);
-  return PixelRect{int32_t(left), int32_t(top), ClampPixel(right - left), ClampPixel(bottom - top)};
-}
-
 Point ConstrainAngle(const Point& p, const Point& r, int32_t angleType) {
   Point out = p;
   switch (angleType) {

@@ -1,23 +1,7 @@
 #pragma once
 
-#include <cstdint>
-
 #include "canvas/view/canvas_host.h"
-
-struct ScrollRequest;
-
-// A rectangle of scrolled window pixels.
-struct PixelRect {
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-
-  bool IsEmpty() const { return width <= 0 || height <= 0; }
-  // The smallest rectangle holding both; an empty one adds nothing.
-  PixelRect Union(const PixelRect& other) const;
-  bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
-};
+#include "canvas/view/view_state.h"
 
 enum class CursorKind { kArrow, kMagnifier, kZoomOut };
 

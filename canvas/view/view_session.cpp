@@ -85,10 +85,7 @@ void ViewSession::MainStatus(const std::string& text) {
 
 int ViewSession::SelectedLayerRow() const { return host_ ? host_->FirstSelectedLayerRow() : -1; }
 
-CanvasPrompts& ViewSession::Prompts() {
-  static UnansweredPrompts unanswered;
-  return host_ ? host_->Prompts() : unanswered;
-}
+CanvasPrompts& ViewSession::Prompts() { return host_ ? host_->Prompts() : UnansweredPrompts::Instance(); }
 
 void ViewSession::RedrawView() {
   if (host_) host_->RedrawView();

@@ -10,7 +10,19 @@ namespace {
 
 int32_t Truncate(double v) { return SaturateToInt32(std::trunc(v)); }
 
+int32_t ClampExtent(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); }
+
 }  // namespace
+
+PixelRect PixelRect::Union(const PixelRect& other) const {
+  if (other.IsEmpty()) return *this;
+  if (IsEmpty()) return other;
+  int64_t left = std::min(x, other.x);
+  int64_t top = std::min(y, other.y);
+  int64_t right = std::max(int64_t(x) + width, int64_t(other.x) + other.width);
+  int64_t bottom = std::max(int64_t(y) + height, int64_t(other.y) + other.height);
+  return PixelRect{int32_t(left), int32_t(top), ClampExtent(right - left), ClampExtent(bottom - top)};
+}
 
 int32_t ViewMapping::ScreenToDBX(double X) const {
   double units = std::floor((X / magnification - offsetX) / scale + 0.5);

@@ -94,6 +94,19 @@ bool IsTooSmall(const SizeTest& test, int32_t level, const Box& box);
 // nanometres) wide or high.
 bool IsViewWithin(const Box& window, int32_t limitNm, double nmPerUnit);
 
+// A rectangle of scrolled window pixels.
+struct PixelRect {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+
+  bool IsEmpty() const { return width <= 0 || height <= 0; }
+  // The smallest rectangle holding both; an empty one adds nothing.
+  PixelRect Union(const PixelRect& other) const;
+  bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
+};
+
 // Scroll settings for SetScrollbars; the scroll unit is kScrollUnit pixels in both directions.
 constexpr int kScrollUnit = 20;
 // A zoom is refused when the larger client side times the magnification would exceed this.

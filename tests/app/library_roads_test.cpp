@@ -13,9 +13,9 @@
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "db/poly/ring_set.h"
-#include "tests/db/other_process_library.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/window_fixture.h"
+#include "tests/db/other_process_library.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
-#include "tests/canvas/canvas_paint.h"
-#include "tests/app/window_fixture.h"
 #include "tests/app/scripted_prompts.h"
+#include "tests/app/window_fixture.h"
+#include "tests/canvas/canvas_paint.h"
 
 namespace {
 

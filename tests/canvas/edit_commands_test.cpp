@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "canvas/my_canvas.h"
 #include "canvas/view/canvas_host.h"
 #include "canvas/view/document.h"
 #include "canvas/view/view_session.h"
-#include "canvas/my_canvas.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
 #include "tests/canvas/view/edit_test_library.h"
