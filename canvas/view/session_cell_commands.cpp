@@ -10,19 +10,10 @@
 #include "db/library.h"
 #include "db/log.h"
 
-std::string ViewSession::CreateCell() {
-  if (!document_) return "";
-  const uint64_t before = EditGeneration();
-  std::string name = ::CreateCell(*this);
-  FollowLibraryEdit(before);
-  return name;
-}
+std::string ViewSession::CreateCell() { return document_ ? RunFollowed(::CreateCell) : ""; }
 
 void ViewSession::DeleteCell() {
-  if (!document_) return;
-  const uint64_t before = EditGeneration();
-  ::DeleteCell(*this);
-  FollowLibraryEdit(before);
+  if (document_) RunFollowed(::DeleteCell);
 }
 
 void ViewSession::IncrementCell() {
@@ -33,31 +24,19 @@ void ViewSession::IncrementCell() {
 }
 
 void ViewSession::InsertInst() {
-  if (!topCell_) return;
-  const uint64_t before = EditGeneration();
-  ::InsertInst(*this);
-  FollowLibraryEdit(before);
+  if (topCell_) RunFollowed(::InsertInst);
 }
 
 void ViewSession::DeleteInst() {
-  if (!document_) return;
-  const uint64_t before = EditGeneration();
-  ::DeleteInst(*this);
-  FollowLibraryEdit(before);
+  if (document_) RunFollowed(::DeleteInst);
 }
 
 void ViewSession::ReplaceInst() {
-  if (!document_) return;
-  const uint64_t before = EditGeneration();
-  ::ReplaceInst(*this);
-  FollowLibraryEdit(before);
+  if (document_) RunFollowed(::ReplaceInst);
 }
 
 void ViewSession::ModifyInst() {
-  if (!document_) return;
-  const uint64_t before = EditGeneration();
-  ::ModifyInst(*this);
-  FollowLibraryEdit(before);
+  if (document_) RunFollowed(::ModifyInst);
 }
 
 void ViewSession::InstanceInfo() {

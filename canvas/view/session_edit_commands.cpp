@@ -6,7 +6,7 @@
 #include "canvas/view/view_session.h"
 #include "db/library.h"
 
-void ViewSession::ShowEditOutcome(const EditOutcome& outcome, uint64_t generationBefore) {
+void ViewSession::ShowEditOutcome(const EditOutcome& outcome) {
   // The command's text replaces what the last gesture or command reported; "Ready" when it has
   // none.
   if (outcome.errorLine.empty()) {
@@ -14,17 +14,7 @@ void ViewSession::ShowEditOutcome(const EditOutcome& outcome, uint64_t generatio
   } else {
     ReportFailure(outcome.errorLine, FailureShown::kCommandStatus);
   }
-  // A command that changed the library has moved its edit generation: every view follows.
-  if (EditGeneration() != generationBefore) {
-    document_->Edited(kContentsChanged);
-  } else if (outcome.redraw) {
-    RedrawView();
-  }
-}
-
-void ViewSession::RunEdit(EditOutcome (*command)(ViewSession&)) {
-  const uint64_t before = EditGeneration();
-  ShowEditOutcome(command(*this), before);
+  if (outcome.redraw) RedrawView();
 }
 
 void ViewSession::Cancel() {
@@ -33,59 +23,59 @@ void ViewSession::Cancel() {
     settings_.highlightedCell = -1;
     outcome.redraw = true;
   }
-  ShowEditOutcome(outcome, EditGeneration());
+  ShowEditOutcome(outcome);
 }
 
 void ViewSession::InsertPolygon() {
-  if (topCell_) RunEdit(::InsertPolygon);
+  if (topCell_) ShowEditOutcome(RunFollowed(::InsertPolygon));
 }
 
 void ViewSession::DeletePolygon() {
-  if (topCell_) RunEdit(::DeletePolygon);
+  if (topCell_) ShowEditOutcome(RunFollowed(::DeletePolygon));
 }
 
-void ViewSession::PastePolygon() { ShowEditOutcome(::PastePolygon(edit_), EditGeneration()); }
+void ViewSession::PastePolygon() { ShowEditOutcome(::PastePolygon(edit_)); }
 
 void ViewSession::SizingPolygon() {
-  if (document_) RunEdit(::SizingPolygon);
+  if (document_) ShowEditOutcome(::SizingPolygon(*this));
 }
 
-void ViewSession::FlipXPolygon() { ShowEditOutcome(::FlipXPolygon(edit_), EditGeneration()); }
+void ViewSession::FlipXPolygon() { ShowEditOutcome(::FlipXPolygon(edit_)); }
 
-void ViewSession::FlipYPolygon() { ShowEditOutcome(::FlipYPolygon(edit_), EditGeneration()); }
+void ViewSession::FlipYPolygon() { ShowEditOutcome(::FlipYPolygon(edit_)); }
 
-void ViewSession::Rotate90Polygon() { ShowEditOutcome(::Rotate90Polygon(edit_), EditGeneration()); }
+void ViewSession::Rotate90Polygon() { ShowEditOutcome(::Rotate90Polygon(edit_)); }
 
-void ViewSession::SnapPolygon() { ShowEditOutcome(::SnapPolygon(edit_, settings_.snapGrid), EditGeneration()); }
+void ViewSession::SnapPolygon() { ShowEditOutcome(::SnapPolygon(edit_, settings_.snapGrid)); }
 
 void ViewSession::MergePolygons() {
   if (!topCell_) return;
   BusyCursor busy(host_);
-  RunEdit(::MergePolygons);
+  ShowEditOutcome(RunFollowed(::MergePolygons));
 }
 
 void ViewSession::SubtractPolygons() {
-  if (topCell_) RunEdit(::SubtractPolygons);
+  if (topCell_) ShowEditOutcome(RunFollowed(::SubtractPolygons));
 }
 
 void ViewSession::CreatePath() {
   if (document_) edit_.FollowGeneration(document_->GetLibrary());
   const EditOutcome outcome = ::CreatePath(*this);
   if (outcome.redraw) settings_.highlightedCell = -1;
-  ShowEditOutcome(outcome, EditGeneration());
+  ShowEditOutcome(outcome);
 }
 
 void ViewSession::CreateCircle() {
   if (document_) edit_.FollowGeneration(document_->GetLibrary());
   const EditOutcome outcome = ::CreateCircle(*this);
   if (outcome.redraw) settings_.highlightedCell = -1;
-  ShowEditOutcome(outcome, EditGeneration());
+  ShowEditOutcome(outcome);
 }
 
 void ViewSession::InsertText() {
-  if (topCell_) RunEdit(::InsertText);
+  if (topCell_) ShowEditOutcome(RunFollowed(::InsertText));
 }
 
 void ViewSession::ReplaceText() {
-  if (document_) RunEdit(::ReplaceText);
+  if (document_) ShowEditOutcome(RunFollowed(::ReplaceText));
 }

@@ -18,9 +18,7 @@ Library* ViewSession::GetLibrary() const { return document_ ? &document_->GetLib
 
 uint64_t ViewSession::EditGeneration() const { return document_ ? document_->GetLibrary().editGeneration : 0; }
 
-void ViewSession::FollowLibraryEdit(uint64_t generationBefore) {
-  if (EditGeneration() != generationBefore) document_->Edited(kContentsChanged);
-}
+void ViewSession::FollowedEdit() { document_->Edited(kContentsChanged); }
 
 void ViewSession::AttachDocument(std::shared_ptr<Document> document) {
   if (document_) document_->Detach(*this);

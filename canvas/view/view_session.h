@@ -88,6 +88,8 @@ class ViewSession {
   // The text polygons and the criticality map laid over the view, drawn with the scene.
   OverlayData& Overlays() { return overlays_; }
   const OverlayData& Overlays() const { return overlays_; }
+  // The cells the drawing passes found unreadable, what the gestures show, and the path type and
+  // half width of the last Create Path.
   UnreadableCells& Unreadable() { return unreadable_; }
   const GestureController& Gestures() const { return gestures_; }
   PathMemory& Paths() { return pathMemory_; }
@@ -235,16 +237,20 @@ class ViewSession {
   void ZoomByFour(ZoomScrollFunction zoom);
   // Zooms to an inspected shape's box, or shows the full view when the box is not smaller.
   void ShowInspected(const Box& target);
-  // The library's edit generation, 0 without a library: a command that changed the library has
-  // moved it.
+  // Runs a command of the session and gives what it returns. A command that changed the library
+  // has moved its edit generation: then every view on the library follows.
+  template <typename Result>
+  Result RunFollowed(Result (*command)(ViewSession&)) {
+    const uint64_t before = EditGeneration();
+    Result result = command(*this);
+    if (EditGeneration() != before) FollowedEdit();
+    return result;
+  }
+  // The library's edit generation, 0 without a library.
   uint64_t EditGeneration() const;
-  // Shows what an edit command did; every view follows when the library changed since the
-  // generation was generationBefore, else this one redraws when the outcome asks.
-  void ShowEditOutcome(const EditOutcome& outcome, uint64_t generationBefore);
-  void RunEdit(EditOutcome (*command)(ViewSession&));
-  // Every view on the library follows a command when it changed the library since the
-  // generation was generationBefore.
-  void FollowLibraryEdit(uint64_t generationBefore);
+  void FollowedEdit();
+  // Shows what an edit command did: its status, and a redraw when it asks for one.
+  void ShowEditOutcome(const EditOutcome& outcome);
   // An export job between its log line and status text and "Ready", under the busy cursor;
   // an Error is reported. With stampEnd the log gets the time stamp again at the end.
   void RunExportJob(const std::string& logLine, const std::string& status, bool stampEnd,

@@ -21,12 +21,8 @@ class ChildOverlayTest : public app_test::AppWindowTest {
  protected:
   void TearDown() override {
     AppWindowTest::TearDown();
-    // The frame outlives the test: its colours and bindings go back to their defaults.
-    MyFrame* frame = app_test::Frame();
-    frame->SetViewColour(ViewColourItem::kBackground, wxColour(200, 200, 200));
-    frame->SetViewColour(ViewColourItem::kInstanceHighlight, wxColour(255, 255, 0));
-    frame->SetViewColour(ViewColourItem::kGeometryHighlight, wxColour(255, 255, 255));
-    frame->InitKeyBindings();
+    // The frame outlives the test: its bindings go back to their defaults.
+    app_test::Frame()->InitKeyBindings();
   }
 
   static wxImage Drawn(MyChild* child) {

@@ -11,15 +11,6 @@ namespace {
 
 class SharedLibraryTest : public app_test::AppWindowTest {
  protected:
-  void TearDown() override {
-    AppWindowTest::TearDown();
-    // The frame outlives the test: its colours go back to their defaults.
-    MyFrame* frame = app_test::Frame();
-    frame->SetViewColour(ViewColourItem::kBackground, wxColour(200, 200, 200));
-    frame->SetViewColour(ViewColourItem::kInstanceHighlight, wxColour(255, 255, 0));
-    frame->SetViewColour(ViewColourItem::kGeometryHighlight, wxColour(255, 255, 255));
-  }
-
   // The layout of WriteGds in one window, and a further window on the same library.
   void OpenTwoWindows() {
     first_ = Import("chip.gds");

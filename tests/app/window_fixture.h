@@ -43,6 +43,11 @@ class AppWindowTest : public ::testing::Test {
       Pump();
     }
     EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
+    // The frame outlives the test: its view colours go back to their defaults.
+    MyFrame* frame = app_test::Frame();
+    frame->SetViewColour(ViewColourItem::kBackground, wxColour(200, 200, 200));
+    frame->SetViewColour(ViewColourItem::kInstanceHighlight, wxColour(255, 255, 0));
+    frame->SetViewColour(ViewColourItem::kGeometryHighlight, wxColour(255, 255, 255));
   }
 
   // A layout with one cell holding boxes on layers 1/0 and 5/2.

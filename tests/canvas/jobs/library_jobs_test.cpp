@@ -7,28 +7,14 @@
 
 #include "db/error.h"
 #include "db/library.h"
+#include "tests/canvas/jobs/chip_gds.h"
 #include "tests/db/library_test_util.h"
-#include "tests/formats/gds_builder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string WriteChip(const libtest::TempDir& dir) {
-  const std::string path = dir.File("chip.gds");
-  GdsBuilder()
-      .LibraryHeader()
-      .BeginStructure("LEAF")
-      .Boundary(5, 2, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}})
-      .EndStructure()
-      .BeginStructure("TOP")
-      .Boundary(1, 0, {{0, 0}, {400, 0}, {400, 300}, {0, 300}, {0, 0}})
-      .Sref("LEAF", {50, 50})
-      .EndStructure()
-      .EndLibrary()
-      .WriteTo(path);
-  return path;
-}
+using jobstest::WriteChip;
 
 TEST(LibraryJobs, FailedImportRemovesOnlyTheEmptyDirectoryItCreated) {
   libtest::TempDir dir;
