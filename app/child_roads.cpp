@@ -75,11 +75,7 @@ MyChild* MyFrame::ConvertedChild(const wxString& file, const wxString& directory
 }
 
 MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
-  if (isNew && Library::DirectoryHoldsLibrary(ToUtf8(directory))) {
-    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", directory),
-                            "Wrong Usage", wxOK);
-    return nullptr;
-  }
+  if (isNew && RefusesLibraryDirectory(directory)) return nullptr;
   if (isNew && !wxDirExists(directory)) wxMkdir(directory, wxS_DIR_DEFAULT);
   if (std::shared_ptr<Document> shown = isNew ? nullptr : OpenLibraryIn(ToUtf8(directory))) {
     const Library& library = shown->GetLibrary();

@@ -17,6 +17,7 @@
 #include "app/prompts.h"
 #include "canvas/rgb_colour.h"
 #include "canvas/view/document.h"
+#include "canvas/view/opened_library.h"
 #include "canvas/view/view_session.h"
 #include "db/error.h"
 #include "db/library.h"
@@ -195,6 +196,12 @@ void MyFrame::ImportLayoutFile(const wxString& title, const wxString& wildcard, 
   }
 }
 
+bool MyFrame::RefusesLibraryDirectory(const wxString& directory) {
+  if (!Library::DirectoryHoldsLibrary(ToUtf8(directory))) return false;
+  ThePrompts().MessageBox(this, wxString::FromUTF8(HoldsLibraryRefusal(ToUtf8(directory))), "Wrong Usage", wxOK);
+  return true;
+}
+
 wxString MyFrame::ChooseImportDirectory(const wxString& file) {
   wxString dir = wxString::FromUTF8(AutoLibraryDir(ToUtf8(file), ToUtf8(wxGetCwd())));
   if (wxDirExists(dir)) {
@@ -202,12 +209,7 @@ wxString MyFrame::ChooseImportDirectory(const wxString& file) {
         this, "Automatic lib directory exists. Provide library directory name for " + file, dir);
     if (dir.empty()) return dir;
   }
-  // Importing into a library would write over it under any window that shows it.
-  if (Library::DirectoryHoldsLibrary(ToUtf8(dir))) {
-    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", dir),
-                            "Wrong Usage", wxOK);
-    return wxString();
-  }
+  if (RefusesLibraryDirectory(dir)) return wxString();
   // The import creates the directory, and removes it again when it fails.
   return dir;
 }

@@ -94,6 +94,8 @@ class MyFrame : public wxMDIParentFrame {
   // that exists already. Empty when the user cancelled or named a directory that holds a
   // library (refused with a message).
   wxString ChooseImportDirectory(const wxString& file);
+  // Refuses, with a message, a new library or an import in a directory that holds a library.
+  bool RefusesLibraryDirectory(const wxString& directory);
   // Asks about the open libraries with unsaved changes; false when the user keeps them.
   bool ConfirmUnsavedLibraries();
   // The start and the end of the roads that open a library in a new window (child_roads.cpp).

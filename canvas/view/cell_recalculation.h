@@ -8,5 +8,5 @@ class Library;
 // for it and are unloaded again afterwards, also when an Error ends it (which propagates with
 // the bit still set). A modified cell's box starts from its own shapes and texts; every box
 // then grows by the placements, leaves first. Notes the recalculation (NoteHierarchyRecalculated),
-// which moves the edit generation, so that every canvas drops its pick.
+// which moves the edit generation, so that every view drops its pick.
 bool RecalculateCells(Library& library);

@@ -17,5 +17,5 @@ bool ClearMemoryKeep(const Cell& cell, bool shown);
 // Unloads every cell of library that ClearMemoryKeep lets go, the cells with ids in shown
 // being the shown ones, and clears their loading-pass flag. Every pointer into the contents of
 // an unloaded cell is stale afterwards: the caller first drops the selections and pick paths of
-// every canvas on the library. Returns the number of cells unloaded.
+// every view on the library. Returns the number of cells unloaded.
 int64_t ClearMemory(Library& library, const std::set<uint32_t>& shown);

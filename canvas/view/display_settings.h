@@ -12,8 +12,8 @@ struct Rgb {
   bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
-// The settings of one canvas that the shell reads and changes, and that configuration files
-// save and load. The shell changes them as a whole through MyCanvas::ApplySettings.
+// The settings of one view that the shell reads and changes, and that configuration files
+// save and load. The shell changes them as a whole through ViewSession::ApplySettings.
 struct DisplaySettings {
   int32_t depth = 200;
   // The effective limit (pixels) below which a placed cell is drawn as its outline, and the

@@ -33,13 +33,13 @@ struct SelectedInstance {
   explicit operator bool() const { return ref != nullptr; }
 };
 
-// The selection of one canvas and the state that its gestures and edit commands share. It is
+// The selection of one view and the state that its gestures and edit commands share. It is
 // plain data free of the toolkit: the gestures fill it, the edit, cell and extraction commands
-// read and consume it, and the overlays of the canvas draw it.
+// read and consume it, and the overlays of its canvas draw it.
 //
 // The selection is "picked" when pickWalk holds the path of the pick (the element can be put
 // back where it was found) and "new" otherwise (it goes into the shown cell). Any edit of the
-// library moves its edit generation on; a canvas then drops its pick path and selected
+// library moves its edit generation on; a view then drops its pick path and selected
 // instance (FollowGeneration), since both point into cell contents that may have changed.
 struct EditState {
   // The selected, drawn or edited polygons, in database units of the shown cell.

@@ -14,7 +14,7 @@ struct EditState;
 struct LayerInfo;
 
 // Inspect Layer and Inspect Next: a search for the shapes of one layer under the shown cell,
-// one shape per step, for the canvas to zoom to. The search over the library is the canvas's
+// one shape per step, for the view to zoom to. The search over the library is the view's
 // pick walk (EditState::pickWalk), so that Inspect Next also continues the walk of a pick made
 // in between. The layer of the text-polygon overlay is searched in the overlay cell instead.
 //
@@ -37,7 +37,7 @@ struct InspectView {
 };
 
 // target: the shape's box in database units of the shown cell; viewWidth and viewHeight: the
-// canvas's view box in database units. The centre is the box's midpoint (summed in 64 bits,
+// view's view box in database units. The centre is the box's midpoint (summed in 64 bits,
 // halved towards minus infinity) in micrometres, truncated; hw is twice the larger side in
 // micrometres rounded half away from zero, or 1 when that rounds to 0.
 InspectView InspectZoom(const Box& target, double umPerUnit, int64_t viewWidth, int64_t viewHeight);

@@ -148,7 +148,7 @@ void NoteRootPlaced(Library& library, uint32_t placed) {
 }
 
 // After a placement changed, the selection and the pick path that led to it are gone, in this
-// canvas and (through the edit generation the change note moved) in every other one on the
+// view and (through the edit generation the change note moved) in every other one on the
 // library.
 void EndPlacementEdit(ViewSession& session) {
   session.Edit().Cancel();

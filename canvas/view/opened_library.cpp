@@ -4,6 +4,10 @@
 #include "db/library.h"
 #include "db/log.h"
 
+std::string HoldsLibraryRefusal(const std::string& directory) {
+  return "Directory " + directory + " already holds a library, use Load";
+}
+
 OpenedLibrary FinishLibraryOpen(Library& library) {
   for (auto& layer : library.layerMap) layer.second.colour = DefaultLayerColour(layer.first >> 8, layer.first & 0xff);
   OpenedLibrary opened;

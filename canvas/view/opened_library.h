@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class Library;
 
@@ -14,3 +15,7 @@ struct OpenedLibrary {
 
 // Gives every layer its default colour and picks the cell to show and the depth.
 OpenedLibrary FinishLibraryOpen(Library& library);
+
+// The "Wrong Usage" refusal of a new library or an import in a directory that holds a library:
+// writing there would write over a library that a window may show.
+std::string HoldsLibraryRefusal(const std::string& directory);

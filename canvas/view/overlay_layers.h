@@ -10,12 +10,12 @@
 
 class CanvasPrompts;
 
-// What a canvas lays over its view and never saves: text polygons read as an overlay, under
+// What a view lays over its picture and never saves: text polygons read as an overlay, under
 // layer keys of their own, and a criticality map.
 struct OverlayData {
   // Outside the library: its layer records index the rings, its box covers them.
   Cell cell;
-  // The keys this canvas entered in the library's layer map for the overlay, oldest first.
+  // The keys this view entered in the library's layer map for the overlay, oldest first.
   std::vector<LayerKey> addedKeys;
   CriticalityData criticality;
 

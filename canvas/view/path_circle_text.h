@@ -42,7 +42,7 @@ struct TextFields {
 // An empty text fails without a message.
 bool ParseTextValues(const TextFields& fields, TextParameters& values, std::string& message);
 
-// The path type and half width a canvas keeps between Create Path commands.
+// The path type and half width a view keeps between Create Path commands.
 struct PathMemory {
   int32_t pathType = 0;
   int32_t halfWidth = 0;

@@ -34,7 +34,7 @@ EditOutcome Failure(const Error& error) { return EditOutcome{"", false, ErrorLin
 
 bool IsPointBox(const Box& box) { return box.x1 == box.x2 && box.y1 == box.y2; }
 
-// Ends the selection after an edit that consumed it; this canvas's state is current again.
+// Ends the selection after an edit that consumed it; this view's state is current again.
 void EndSelection(EditState& edit, const Library& library) {
   edit.Cancel();
   edit.SeeGeneration(library);

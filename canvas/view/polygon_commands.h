@@ -18,7 +18,7 @@ struct EditState;
 // nothing in the library. The commands that take a session work on its library, the cell it
 // shows (it must show one), its selection and the layer row selected in its layer list.
 
-// What a command did, for the canvas to show.
+// What a command did, for the view to show.
 struct EditOutcome {
   // For the second field of the child's status bar; empty for none.
   std::string status;

@@ -46,8 +46,7 @@ bool ViewSession::LoadLibrary(const std::string& directory) {
 bool ViewSession::ConvertLayout(LayoutFormat format, const std::string& path, const std::string& directory,
                                 bool compressed) {
   if (Library::DirectoryHoldsLibrary(directory)) {
-    // Importing into it would write over a library that another window may show.
-    Prompts().ShowMessage("Directory " + directory + " already holds a library, use Load", "Wrong Usage");
+    Prompts().ShowMessage(HoldsLibraryRefusal(directory), "Wrong Usage");
     return false;
   }
   const char* name = format == LayoutFormat::kGds ? "GDS" : "OASIS";

@@ -78,19 +78,4 @@ TEST(LibraryChanges, DeletedCellLeavesItsSharedNameToTheOtherCell) {
   EXPECT_EQ(lib.FindIndex("b"), int32_t(other));
 }
 
-TEST(LayerInfo, ColourWordKeepsItsBytesAndTheHiddenBitApart) {
-  LayerInfo layer;
-  layer.colour = ColourWordOf(1, 2, 3);
-  EXPECT_EQ(layer.colour, 0x030201u);
-  layer.SetHidden(true);
-  EXPECT_TRUE(layer.IsHidden());
-  EXPECT_EQ(layer.Rgb(), 0x030201u);
-  const ColourBytes bytes = BytesOfColourWord(layer.colour);
-  EXPECT_EQ(bytes.red, 1);
-  EXPECT_EQ(bytes.green, 2);
-  EXPECT_EQ(bytes.blue, 3);
-  layer.SetHidden(false);
-  EXPECT_EQ(layer.colour, 0x030201u);
-}
-
 }  // namespace
