@@ -2,8 +2,6 @@
 
 #include <wx/cmndata.h>
 
-#include <algorithm>
-
 #include "db/log.h"
 
 AppContext::AppContext() = default;
@@ -32,10 +30,4 @@ void AppContext::CreatePrintSettings() {
 void AppContext::ReleasePrintSettings() {
   printData.reset();
   pageSetupData.reset();
-}
-
-void AppContext::AddChild(MyChild* child) { ChildFrameList.push_back(child); }
-
-void AppContext::RemoveChild(MyChild* child) {
-  ChildFrameList.erase(std::remove(ChildFrameList.begin(), ChildFrameList.end(), child), ChildFrameList.end());
 }

@@ -3,16 +3,14 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <vector>
 
-class MyChild;
 class MyFrame;
 class wxPageSetupDialogData;
 class wxPrintData;
 
 // What the shell's windows share while the application runs: the log file, the main frame,
-// the print settings and the child windows. The application object owns the one context; the
-// main frame is given it and its child windows reach it through the frame.
+// the print settings and the count of open child windows. The application object owns the one
+// context; the main frame is given it and its child windows reach it through the frame.
 class AppContext {
  public:
   AppContext();
@@ -41,12 +39,6 @@ class AppContext {
   MyFrame* Frame() const { return theFrame; }
   void SetFrame(MyFrame* frame) { theFrame = frame; }
 
-  // Every child window, in creation order: a child adds itself when it is built and removes
-  // itself when it is destroyed.
-  const std::vector<MyChild*>& Children() const { return ChildFrameList; }
-  void AddChild(MyChild* child);
-  void RemoveChild(MyChild* child);
-
   // Child windows that have their menu bar; the close question and the toolbar go by it.
   int OpenChildCount() const { return childWindowCount; }
   void CountChildOpened() { ++childWindowCount; }
@@ -58,6 +50,5 @@ class AppContext {
   std::unique_ptr<wxPrintData> printData;
   std::unique_ptr<wxPageSetupDialogData> pageSetupData;
   int childWindowCount = 0;
-  std::vector<MyChild*> ChildFrameList;
   std::string lastTitle;
 };

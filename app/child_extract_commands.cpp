@@ -1,17 +1,16 @@
 // The child window's extraction and angle/grid commands: the dialogs' values applied to the
-// canvas.
+// view.
 #include <wx/msgdlg.h>
 
 #include "app/core/extract_choice.h"
 #include "app/my_child.h"
 #include "app/prompts.h"
-#include "canvas/my_canvas.h"
+#include "canvas/view/view_session.h"
 #include "db/library.h"
 
-void MyChild::OnAngleGrid(wxCommandEvent&) {
-  if (!canvas) return;
-  DisplaySettings settings = canvas->Settings();
-  const std::shared_ptr<Library>& library = canvas->GetLibrary();
+void MyChild::OnAngleGrid(int) {
+  DisplaySettings settings = Session().Settings();
+  const Library* library = Session().GetLibrary();
   const double nmPerUnit = library && library->unitsPerNm > 0 ? 1.0 / library->unitsPerNm : settings.nmPerUnit;
   int angleType = settings.angleType;
   std::string gridText;
@@ -20,30 +19,31 @@ void MyChild::OnAngleGrid(wxCommandEvent&) {
   settings.angleType = angleType;
   const std::optional<int32_t> grid = ParseGrid(gridText);
   if (grid) settings.snapGrid = *grid;
-  canvas->ApplySettings(settings);
+  Session().ApplySettings(settings);
   if (!grid) ThePrompts().MessageBox(this, kGridRefusal, kGridRefusalCaption, wxOK);
 }
 
-void MyChild::OnExtract(wxCommandEvent&) {
-  if (!canvas || !canvas->GetLibrary() || !canvas->TopCell()) return;
+void MyChild::OnExtract(int) {
+  ViewSession& session = Session();
+  if (!session.TopCell()) return;
   ExtractRequest request;
   if (!ThePrompts().AskExtraction(this, request) || request.fileName.empty()) return;
   const std::string path = CompleteExtractPath(request.fileName, request.type);
   MakeOutputDirectory(path);
-  const Library& library = *canvas->GetLibrary();
-  const bool firstRoot = !library.roots.empty() && int64_t(library.roots.front()) == canvas->TopCellId();
+  const Library& library = *session.GetLibrary();
+  const bool firstRoot = !library.roots.empty() && int64_t(library.roots.front()) == session.TopCellId();
   switch (ChooseExtraction(request, firstRoot)) {
     case Extraction::kFlat:
-      canvas->ExtractFlat(path, request.type, request.layersVisible, request.areaLastZoomed);
+      session.ExtractFlat(path, request.type, request.layersVisible, request.areaLastZoomed);
       break;
     case Extraction::kLibraryGds:
-      canvas->WriteGDS(path, request.layersVisible);
+      session.WriteGDS(path, request.layersVisible);
       break;
     case Extraction::kLibraryOasis:
-      canvas->WriteOASIS(path, request.layersVisible);
+      session.WriteOASIS(path, request.layersVisible);
       break;
     case Extraction::kHierarchical:
-      canvas->ExtractHierarchical(path, request.type, request.layersVisible, request.areaLastZoomed);
+      session.ExtractHierarchical(path, request.type, request.layersVisible, request.areaLastZoomed);
       break;
   }
 }

@@ -1,5 +1,5 @@
-// The child window's commands that take the view out of the program (image files, printouts,
-// the area design-rule check) and the printout's title.
+// The child window's commands that take the view out of the program (image files, printouts)
+// and the printout's title.
 #include <wx/bitmap.h>
 #include <wx/cmndata.h>
 #include <wx/image.h>
@@ -23,9 +23,8 @@ std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); 
 
 }  // namespace
 
-void MyChild::OnSaveImage(wxCommandEvent& event) {
-  if (!canvas) return;
-  const bool jpeg = event.GetId() == kCmdSaveJpeg;
+void MyChild::OnSaveImage(int id) {
+  const bool jpeg = id == kCmdSaveJpeg;
   // Before the first paint there is no picture to save.
   const wxBitmap drawn = canvas->DrawnImage();
   if (!drawn.IsOk()) {
@@ -50,7 +49,7 @@ void MyChild::OnSaveImage(wxCommandEvent& event) {
   }
 }
 
-void MyChild::OnPrint(wxCommandEvent&) {
+void MyChild::OnPrint(int) {
   AppContext& context = frame_->Context();
   wxPrintDialogData data(context.PrintData());
   MyPrintout printout(frame_);
@@ -67,14 +66,14 @@ void MyChild::OnPrint(wxCommandEvent&) {
   }
 }
 
-void MyChild::OnPageSetup(wxCommandEvent&) {
+void MyChild::OnPageSetup(int) {
   AppContext& context = frame_->Context();
   context.PageSetupData() = context.PrintData();
   ThePrintService().PageSetup(this, context.PageSetupData());
   context.PrintData() = context.PageSetupData().GetPrintData();
 }
 
-void MyChild::OnChangeTitle(wxCommandEvent&) {
+void MyChild::OnChangeTitle(int) {
   AppContext& context = frame_->Context();
   // The shared title starts as the title of the first window that asks for it.
   if (context.LastTitle().empty()) context.SetLastTitle(ToUtf8(GetTitle()));
@@ -83,8 +82,4 @@ void MyChild::OnChangeTitle(wxCommandEvent&) {
   if (answer.empty()) return;
   context.SetLastTitle(ToUtf8(answer));
   SetTitle(answer);
-}
-
-void MyChild::OnRunAreaDrc(wxCommandEvent&) {
-  if (canvas) canvas->RunAreaDRC();
 }

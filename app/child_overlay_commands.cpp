@@ -1,5 +1,5 @@
-// The child window's commands that bring external data into the view: text polygons,
-// criticality maps, layer maps and configuration files.
+// The child window's commands that bring a library's layer names and configuration files into
+// its view.
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -14,8 +14,8 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
-#include "canvas/my_canvas.h"
-#include "canvas/rgb_colour.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "db/library.h"
 #include "db/log.h"
 
@@ -44,20 +44,7 @@ ViewColourItem ViewColourOf(FrameColour which) {
 
 ConfigColour ToConfigColour(const wxColour& c) { return ConfigColour{c.Red(), c.Green(), c.Blue()}; }
 
-// The three colours of the frame into the settings of every canvas: each shows them at its next
-// redraw.
-void ShareFrameColours(MyFrame& frame) {
-  for (MyChild* child : frame.Context().Children()) {
-    if (!child->canvas) continue;
-    DisplaySettings settings = child->canvas->Settings();
-    settings.backgroundColour = ToRgb(frame.ViewColour(ViewColourItem::kBackground));
-    settings.instanceHighlightColour = ToRgb(frame.ViewColour(ViewColourItem::kInstanceHighlight));
-    settings.geometryHighlightColour = ToRgb(frame.ViewColour(ViewColourItem::kGeometryHighlight));
-    child->canvas->ApplySettings(settings);
-  }
-}
-
-// A configuration file read into one child window: its canvas's settings, its library's layer
+// A configuration file read into one child window: its view's settings, its library's layer
 // table, its menu bar's labels, and the frame's colours and key bindings.
 class ChildConfigTarget : public ConfigTarget {
  public:
@@ -65,7 +52,7 @@ class ChildConfigTarget : public ConfigTarget {
 
   void ReadCriticality(const std::string& path) override {
     Change([&path](DisplaySettings& s) { s.criticalityPath = path; });
-    child_.canvas->ReadCriticality(path);
+    child_.Session().ReadCriticality(path);
   }
   void ReadLayerMap(const std::string& path) override {
     Change([&path](DisplaySettings& s) { s.layerMapPath = path; });
@@ -90,29 +77,35 @@ class ChildConfigTarget : public ConfigTarget {
   }
   void SetFrameColour(FrameColour which, const ConfigColour& c) override {
     frame_.SetViewColour(ViewColourOf(which), wxColour(c.red, c.green, c.blue));
-    ShareFrameColours(frame_);
   }
-  std::map<LayerKey, LayerInfo>& Layers() override { return child_.canvas->GetLibrary()->layerMap; }
+  std::map<LayerKey, LayerInfo>& Layers() override {
+    layersTouched_ = true;
+    return child_.Session().GetLibrary()->layerMap;
+  }
   void BindKey(int id, uint16_t binding, const std::string& label) override {
     frame_.SetKeyBinding(id, binding);
     wxMenuBar* bar = child_.GetMenuBar();
     if (bar && bar->FindItem(id)) bar->SetLabel(id, wxString::FromUTF8(label));
   }
 
+  // True once a line of the file has changed the library's layer table.
+  bool LayersTouched() const { return layersTouched_; }
+
  private:
   template <typename Edit>
   void Change(Edit edit) {
-    DisplaySettings settings = child_.canvas->Settings();
+    DisplaySettings settings = child_.Session().Settings();
     edit(settings);
-    child_.canvas->ApplySettings(settings);
+    child_.Session().ApplySettings(settings);
   }
 
   MyChild& child_;
   MyFrame& frame_;
+  bool layersTouched_ = false;
 };
 
-ConfigSnapshot SnapshotOf(const MyCanvas& canvas, const MyFrame& frame) {
-  const DisplaySettings& s = canvas.Settings();
+ConfigSnapshot SnapshotOf(const ViewSession& session, const MyFrame& frame) {
+  const DisplaySettings& s = session.Settings();
   ConfigSnapshot snapshot;
   snapshot.criticalityPath = s.criticalityPath;
   snapshot.layerMapPath = s.layerMapPath;
@@ -125,51 +118,11 @@ ConfigSnapshot SnapshotOf(const MyCanvas& canvas, const MyFrame& frame) {
   snapshot.background = ToConfigColour(frame.ViewColour(ViewColourItem::kBackground));
   snapshot.instanceHighlight = ToConfigColour(frame.ViewColour(ViewColourItem::kInstanceHighlight));
   snapshot.geometryHighlight = ToConfigColour(frame.ViewColour(ViewColourItem::kGeometryHighlight));
-  snapshot.layers = canvas.GetLibrary()->layerMap;
+  snapshot.layers = session.GetLibrary()->layerMap;
   return snapshot;
 }
 
 }  // namespace
-
-void MyChild::BindOverlayCommands() {
-  Bind(wxEVT_MENU, &MyChild::OnPolyIn, this, kCmdPolyIn);
-  Bind(wxEVT_MENU, &MyChild::OnRemovePolys, this, kCmdRemovePolys);
-  Bind(wxEVT_MENU, &MyChild::OnCriticalityIn, this, kCmdCriticalityIn);
-  Bind(wxEVT_MENU, &MyChild::OnRemoveCriticality, this, kCmdRemoveCriticality);
-  Bind(wxEVT_MENU, &MyChild::OnReadLayerMap, this, kCmdReadLayerMap);
-  Bind(wxEVT_MENU, &MyChild::OnLoadConfig, this, kCmdLoadConfig);
-  Bind(wxEVT_MENU, &MyChild::OnSaveConfig, this, kCmdSaveConfig);
-}
-
-void MyChild::OnPolyIn(wxCommandEvent&) {
-  if (!canvas) return;
-  const std::string path =
-      ThePrompts().AskFileToOpen("Open a text polygon file", "Poly Files(*.poly)|*.poly|All files(*.*)|*.*");
-  if (path.empty() || !canvas->ReadTextPolygons(path)) return;
-  UpdateLayerList();
-  Redraw();
-}
-
-void MyChild::OnRemovePolys(wxCommandEvent&) {
-  if (!canvas || !canvas->RemoveTextPolygons()) return;
-  UpdateLayerList();
-  Redraw();
-}
-
-void MyChild::OnCriticalityIn(wxCommandEvent&) {
-  if (!canvas) return;
-  const std::string path =
-      ThePrompts().AskFileToOpen("Open Criticality file", "Text Files(*.txt)|*.txt|All files(*.*)|*.*");
-  if (path.empty() || !canvas->ReadCriticality(path)) return;
-  UpdateLayerList();
-  Redraw();
-}
-
-void MyChild::OnRemoveCriticality(wxCommandEvent&) {
-  if (!canvas || !canvas->RemoveCriticality()) return;
-  UpdateLayerList();
-  Redraw();
-}
 
 void MyChild::ReadLayerMap(const std::string& path) {
   LogMessage("Reading layer map %s\n", path.c_str());
@@ -178,19 +131,20 @@ void MyChild::ReadLayerMap(const std::string& path) {
     ThePrompts().MessageBox(this, "LayerMap file can not be open", "Help", wxOK | wxCENTRE);
     return;
   }
-  if (canvas && canvas->GetLibrary()) ::ReadLayerMap(in, canvas->GetLibrary()->layerMap);
+  if (Library* library = Session().GetLibrary()) ::ReadLayerMap(in, library->layerMap);
 }
 
-void MyChild::OnReadLayerMap(wxCommandEvent&) {
+void MyChild::OnReadLayerMap(int) {
   const std::string path =
       ThePrompts().AskFileToOpen("Read Layer Mapping file", "Map Files(*.map)|*.map|All files(*.*)|*.*");
   if (path.empty()) return;
   ReadLayerMap(path);
-  UpdateLayerList();
+  // The names are the library's: every list on it shows them.
+  if (Document* document = Session().GetDocument()) document->Edited(kLayersChanged);
 }
 
 void MyChild::LoadConfig(const std::string& path) {
-  if (!canvas || !canvas->GetLibrary()) return;
+  if (!Session().GetLibrary()) return;
   LogMessage("\nReading config file %s\n", path.c_str());
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -201,22 +155,26 @@ void MyChild::LoadConfig(const std::string& path) {
   const ConfigOutcome outcome =
       ConfigReader(in, target, [](const std::string& line) { LogMessage("%s", line.c_str()); });
   LogMessage("\n");
-  if (outcome.redraw || outcome.layersChanged) UpdateLayerList();
-  if (outcome.redraw) Redraw();
+  // Layer styles and names are the library's: every view on it follows them.
+  if (target.LayersTouched() || outcome.layersChanged) Session().GetDocument()->Edited(kLayersChanged);
+  if (outcome.redraw) {
+    RefreshLayerList();
+    Redraw();
+  }
 }
 
-void MyChild::OnLoadConfig(wxCommandEvent&) {
+void MyChild::OnLoadConfig(int) {
   const std::string path = ThePrompts().AskFileToOpen("Read Config file", kConfigWildcard);
   if (!path.empty()) LoadConfig(path);
 }
 
-void MyChild::OnSaveConfig(wxCommandEvent&) {
-  if (!canvas || !canvas->GetLibrary()) return;
+void MyChild::OnSaveConfig(int) {
+  if (!Session().GetLibrary()) return;
   const std::string chosen = ThePrompts().AskFileToSave("Save configuration", kConfigWildcard, "");
   if (chosen.empty()) return;
   const std::string path = CompleteImagePath(chosen, "cfg");
   LogMessage("\nWriting config file %s\n", path.c_str());
-  if (!SaveConfigFile(path, ConfigWriter(SnapshotOf(*canvas, *frame_)))) {
+  if (!SaveConfigFile(path, ConfigWriter(SnapshotOf(Session(), *frame_)))) {
     ThePrompts().MessageBox(this, "File can not be written", "Help", wxOK | wxCENTRE);
   }
 }

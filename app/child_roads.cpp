@@ -11,9 +11,10 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/prompts.h"
-#include "canvas/edit/instance_commands.h"
 #include "canvas/my_canvas.h"
-#include "canvas/rgb_colour.h"
+#include "canvas/view/document.h"
+#include "canvas/view/instance_commands.h"
+#include "canvas/view/view_session.h"
 #include "db/cell.h"
 #include "db/error.h"
 #include "db/layout_limits.h"
@@ -24,80 +25,66 @@ namespace {
 
 std::string ToUtf8(const wxString& text) { return std::string(text.utf8_str()); }
 
-MyChild* BeginChild(MyFrame* frame, const wxString& title) {
-  // Only the new window stays open in front.
-  if (wxMDIChildFrame* active = frame->GetActiveChild()) active->Iconize(true);
-  auto* child = new MyChild(frame, title);
-  DisplaySettings settings = child->canvas->Settings();
-  settings.backgroundColour = ToRgb(frame->ViewColour(ViewColourItem::kBackground));
-  settings.instanceHighlightColour = ToRgb(frame->ViewColour(ViewColourItem::kInstanceHighlight));
-  child->canvas->ApplySettings(settings);
-  return child;
-}
-
-// Scroll bars, menu bar and first layout of a child whose road succeeded.
-void EndChild(MyFrame* frame, MyChild* child) {
-  const wxSize size = child->canvas->GetClientSize();
-  child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
-  frame->CreateChildMenuBar(child, child->canvas);
-  child->UpdateLayerList();
-  child->UpdateTree();
-}
-
 // Gives the new library its top cell; false when the user gave no name, or one with control
 // characters.
-bool StartNewLibrary(MyCanvas* canvas, const wxString& directory) {
-  auto library = std::make_shared<Library>(ToUtf8(directory), false);
-  canvas->ShareLibrary(library);
+bool StartNewLibrary(MyChild* child, const wxString& directory) {
   const std::string name = ToUtf8(ThePrompts().GetText("Enter new cell name", "New Top Cell", "TOP"));
   if (name.empty()) return false;
   if (HasControlCharacter(name)) {
-    ThePrompts().MessageBox(canvas, kControlCharacterName, "Wrong Input", wxOK | wxCENTRE);
+    ThePrompts().MessageBox(child->canvas, kControlCharacterName, "Wrong Input", wxOK | wxCENTRE);
     return false;
   }
-  const uint32_t id = library->CreateCell(name);
-  library->GetCell(id)->flags |= kCellModified;
-  library->flags |= kLibInfoDirty | kLibNamesDirty | kLibCellsChanged;
-  library->roots.push_back(id);
-  canvas->GridStep();
-  canvas->SetTopCell(static_cast<int32_t>(id));
-  DisplaySettings settings = canvas->Settings();
-  settings.depth = static_cast<int32_t>(library->depth) + 1;
-  canvas->ApplySettings(settings);
+  child->Session().StartNewLibrary(ToUtf8(directory), name);
   return true;
-}
-
-// A child titled with the file that converts it into directory, as OASIS or as GDSII; null,
-// with the window gone, when the conversion failed.
-MyChild* ConvertedChild(MyFrame* frame, const wxString& file, const wxString& directory, bool oasis) {
-  MyChild* child = BeginChild(frame, file);
-  const std::string path = ToUtf8(file), libraryDir = ToUtf8(directory);
-  const bool converted =
-      oasis ? child->canvas->ConvertOASIS(path, libraryDir) : child->canvas->ConvertGDS(path, libraryDir);
-  if (!converted) {
-    child->Destroy();
-    return nullptr;
-  }
-  EndChild(frame, child);
-  return child;
 }
 
 }  // namespace
 
-MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
-  if (isNew && Library::DirectoryHoldsLibrary(ToUtf8(directory))) {
-    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", directory),
-                            "Wrong Usage", wxOK);
+MyChild* MyFrame::BeginChild(const wxString& title) {
+  // Only the new window stays open in front.
+  if (wxMDIChildFrame* active = GetActiveChild()) active->Iconize(true);
+  auto* child = new MyChild(this, title);
+  ApplyViewColours(child->Session());
+  return child;
+}
+
+void MyFrame::EndChild(MyChild* child) {
+  const wxSize size = child->canvas->GetClientSize();
+  child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
+  // A document is listed once, by the road that opened its library.
+  documents_.erase(std::remove_if(documents_.begin(), documents_.end(),
+                                  [](const std::weak_ptr<Document>& entry) { return entry.expired(); }),
+                   documents_.end());
+  documents_.push_back(child->Session().SharedDocument());
+  CreateChildMenuBar(child);
+  child->RefreshLayerList();
+  child->UpdateTree();
+}
+
+MyChild* MyFrame::ConvertedChild(const wxString& file, const wxString& directory, bool oasis) {
+  MyChild* child = BeginChild(file);
+  const std::string path = ToUtf8(file), libraryDir = ToUtf8(directory);
+  const bool converted =
+      oasis ? child->Session().ConvertOASIS(path, libraryDir) : child->Session().ConvertGDS(path, libraryDir);
+  if (!converted) {
+    child->Destroy();
     return nullptr;
   }
+  EndChild(child);
+  return child;
+}
+
+MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
+  if (isNew && RefusesLibraryDirectory(directory)) return nullptr;
   if (isNew && !wxDirExists(directory)) wxMkdir(directory, wxS_DIR_DEFAULT);
-  if (std::shared_ptr<Library> shown = isNew ? nullptr : OpenLibraryIn(ToUtf8(directory))) {
-    return CreateCellChild(directory, shown, shown->roots.empty() ? -1 : int32_t(shown->roots.front()));
+  if (std::shared_ptr<Document> shown = isNew ? nullptr : OpenLibraryIn(ToUtf8(directory))) {
+    const Library& library = shown->GetLibrary();
+    return CreateCellChild(directory, shown, library.roots.empty() ? -1 : int32_t(library.roots.front()));
   }
-  MyChild* child = BeginChild(this, directory);
+  MyChild* child = BeginChild(directory);
   bool opened = false;
   try {
-    opened = isNew ? StartNewLibrary(child->canvas, directory) : child->canvas->LoadLibrary(ToUtf8(directory));
+    opened = isNew ? StartNewLibrary(child, directory) : child->Session().LoadLibrary(ToUtf8(directory));
   } catch (const Error& error) {
     ReportError(error.Tag(), error.Message());
   }
@@ -105,37 +92,37 @@ MyChild* MyFrame::CreateLibraryChild(const wxString& directory, bool isNew) {
     child->Destroy();
     return nullptr;
   }
-  EndChild(this, child);
+  EndChild(child);
   return child;
 }
 
-std::shared_ptr<Library> MyFrame::OpenLibraryIn(const std::string& directory) const {
-  for (MyChild* child : context_.Children()) {
-    const std::shared_ptr<Library> library = child->canvas ? child->canvas->GetLibrary() : nullptr;
-    if (library && library->IsInDirectory(directory)) return library;
+std::shared_ptr<Document> MyFrame::OpenLibraryIn(const std::string& directory) const {
+  for (const std::shared_ptr<Document>& document : OpenDocuments()) {
+    if (document->GetLibrary().IsInDirectory(directory)) return document;
   }
   return nullptr;
 }
 
 MyChild* MyFrame::CreateGDSChild(const wxString& file, const wxString& directory) {
-  return ConvertedChild(this, file, directory, false);
+  return ConvertedChild(file, directory, false);
 }
 
 MyChild* MyFrame::CreateOASISChild(const wxString& file, const wxString& directory) {
-  return ConvertedChild(this, file, directory, true);
+  return ConvertedChild(file, directory, true);
 }
 
-MyChild* MyFrame::CreateCellChild(const wxString& title, std::shared_ptr<Library> library, int32_t id) {
-  MyChild* child = BeginChild(this, title);
+MyChild* MyFrame::CreateCellChild(const wxString& title, std::shared_ptr<Document> document, int32_t id) {
+  MyChild* child = BeginChild(title);
   const wxSize size = child->canvas->GetClientSize();
   child->canvas->SetScrollbars(20, 20, ScrollUnits(size.x), ScrollUnits(size.y), 0, 0);
-  child->canvas->ShareLibrary(library);
-  CreateChildMenuBar(child, child->canvas);
-  child->UpdateLayerList();
-  child->canvas->SetTopCell(id);
-  DisplaySettings settings = child->canvas->Settings();
-  settings.depth = static_cast<int32_t>(library->depth) + 1;
-  child->canvas->ApplySettings(settings);
+  ViewSession& session = child->Session();
+  session.ShareDocument(std::move(document));
+  CreateChildMenuBar(child);
+  child->RefreshLayerList();
+  session.SetTopCell(id);
+  DisplaySettings settings = session.Settings();
+  settings.depth = static_cast<int32_t>(session.GetLibrary()->depth) + 1;
+  session.ApplySettings(settings);
   child->UpdateTree();
   return child;
 }
@@ -158,7 +145,7 @@ wxMenu* BuildMenu(const MenuLayout& layout, const std::vector<uint16_t>& keyBind
       menu->Append(id, label, BuildMenu(SaveSubMenu(), keyBindings), command.help);
     } else {
       menu->Append(id, label, command.help, command.kind == CommandKind::kCheck ? wxITEM_CHECK : wxITEM_NORMAL);
-      menu->Enable(id, MyChild::IsWired(id));
+      menu->Enable(id, command.handler.Exists());
     }
   }
   return menu;
@@ -166,13 +153,13 @@ wxMenu* BuildMenu(const MenuLayout& layout, const std::vector<uint16_t>& keyBind
 
 }  // namespace
 
-void MyFrame::CreateChildMenuBar(MyChild* child, MyCanvas* canvas) {
-  canvas->SetCursor(wxCursor(wxCURSOR_ARROW));
+void MyFrame::CreateChildMenuBar(MyChild* child) {
+  child->canvas->SetCursor(wxCursor(wxCURSOR_ARROW));
   child->CountAsOpen();
   child->SetIcon(wxIcon(mdi_icn_xpm));
   auto* bar = new wxMenuBar;
   for (const MenuLayout& layout : ChildMenuBar()) bar->Append(BuildMenu(layout, KeyBindings()), layout.title);
-  bar->Check(kCmdShowTexts, canvas->Settings().showTexts != 0);
+  bar->Check(kCmdShowTexts, child->Session().Settings().showTexts != 0);
   child->SetMenuBar(bar);
   if (context_.OpenChildCount() == 1) EnableChildTools(true);
   child->Show();

@@ -10,7 +10,7 @@
 
 #include "app/dialog_layout.h"
 #include "app/prompts.h"
-#include "canvas/edit/path_circle_text.h"
+#include "canvas/view/path_circle_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <wx/dialog.h>
 
-#include "canvas/edit/canvas_prompts.h"
+#include "canvas/view/canvas_prompts.h"
 
 class wxRadioBox;
 class wxTextCtrl;

@@ -7,7 +7,7 @@
 
 #include "app/dialog_layout.h"
 #include "app/prompts.h"
-#include "canvas/edit/instance_commands.h"
+#include "canvas/view/instance_commands.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "canvas/edit/canvas_prompts.h"
+#include "canvas/view/canvas_prompts.h"
 
 class wxCheckBox;
 class wxRadioBox;

@@ -7,7 +7,8 @@
 #include "app/core/layer_rows.h"
 #include "app/my_child.h"
 #include "app/prompts.h"
-#include "canvas/my_canvas.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "db/library.h"
 
 namespace {
@@ -25,8 +26,8 @@ static_assert(SameStyle(kBrushSolid, wxBRUSHSTYLE_SOLID) &&
               SameStyle(kBrushVerticalHatch, wxBRUSHSTYLE_VERTICAL_HATCH));
 
 std::map<LayerKey, LayerInfo>* LayerTable(MyChild* child) {
-  if (!child->canvas || !child->canvas->GetLibrary()) return nullptr;
-  return &child->canvas->GetLibrary()->layerMap;
+  Library* library = child->Session().GetLibrary();
+  return library ? &library->layerMap : nullptr;
 }
 
 LayerInfo* RowLayer(MyChild* child, long row) {
@@ -35,11 +36,14 @@ LayerInfo* RowLayer(MyChild* child, long row) {
   return &std::next(layers->begin(), row)->second;
 }
 
-// The shown flag of the canvas's criticality map while its row is listed, else null.
+// The shown flag of the view's criticality map while its row is listed, else null.
 bool* CriticalityShown(MyChild* child) {
-  CriticalityData& criticality = child->canvas->overlayData.criticality;
+  CriticalityData& criticality = child->Session().Overlays().criticality;
   return criticality.criticalityBoxes.empty() ? nullptr : &criticality.criticalityShown;
 }
+
+// The layer table changed: every view on the library lists and draws it anew.
+void LayersEdited(MyChild* child) { child->Session().GetDocument()->Edited(kLayersChanged); }
 
 }  // namespace
 
@@ -57,22 +61,21 @@ void CSCtrl::OnColumnClick(wxListEvent&) {
   Child()->GetEventHandler()->ProcessEvent(command);
 }
 
-void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->UpdateLayerList(); }
+void CSCtrl::OnColumnRightClick(wxListEvent&) { Child()->RefreshLayerList(); }
 
 void CSCtrl::OnActivated(wxListEvent& event) {
   LayerInfo* layer = RowLayer(Child(), event.GetIndex());
   if (!layer) return;
-  wxColour colour(layer->colour & 0xFF, (layer->colour >> 8) & 0xFF, (layer->colour >> 16) & 0xFF);
+  const ColourBytes bytes = BytesOfColourWord(layer->colour);
+  wxColour colour(bytes.red, bytes.green, bytes.blue);
   if (!ThePrompts().ChooseColour(this, colour)) return;
-  layer->colour = (layer->colour & kLayerHidden) | colour.Red() | (uint32_t(colour.Green()) << 8) |
-                  (uint32_t(colour.Blue()) << 16);
-  Child()->UpdateLayerList();
-  Child()->Redraw();
+  layer->colour = (layer->colour & kLayerHidden) | ColourWordOf(colour.Red(), colour.Green(), colour.Blue());
+  LayersEdited(Child());
 }
 
 void CSCtrl::OnRightClick(wxListEvent& event) {
   LayerInfo* layer = RowLayer(Child(), event.GetIndex());
-  CriticalityData& criticality = Child()->canvas->overlayData.criticality;
+  CriticalityData& criticality = Child()->Session().Overlays().criticality;
   const bool criticalityRow = !layer && CriticalityShown(Child()) && LayerTable(Child()) &&
                               event.GetIndex() == long(LayerTable(Child())->size());
   if (!layer && !criticalityRow) return;
@@ -81,8 +84,7 @@ void CSCtrl::OnRightClick(wxListEvent& event) {
   const int chosen = ThePrompts().ChooseStyle(this, current);
   if (chosen < 0 || chosen == current) return;
   style = FillCodeToBrushStyle(chosen);
-  Child()->UpdateLayerList();
-  Child()->Redraw();
+  LayersEdited(Child());
 }
 
 LayerCtrl::LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const wxSize& size)
@@ -118,8 +120,7 @@ void LayerCtrl::OnColumnClick(wxListEvent&) {
   std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
   if (!layers) return;
   ShowExactly(*layers, SelectedRows(), CriticalityShown(Child()));
-  Child()->UpdateLayerList();
-  Child()->Redraw();
+  LayersEdited(Child());
 }
 
 void LayerCtrl::OnColumnRightClick(wxListEvent&) {
@@ -135,16 +136,15 @@ void LayerCtrl::OnColumnRightClick(wxListEvent&) {
     return;
   }
   if (!AddLayer(*layers, *key)) return;
-  child->canvas->GetLibrary()->flags |= kLibInfoDirty;
-  child->UpdateLayerList();
+  child->Session().GetLibrary()->NoteInfoChanged();
+  LayersEdited(child);
 }
 
 void LayerCtrl::OnActivated(wxListEvent& event) {
   std::map<LayerKey, LayerInfo>* layers = LayerTable(Child());
   if (!layers) return;
   ToggleOne(*layers, int(event.GetIndex()), CriticalityShown(Child()));
-  Child()->UpdateLayerList();
-  Child()->Redraw();
+  LayersEdited(Child());
 }
 
 void LayerCtrl::OnRightClick(wxListEvent&) {
@@ -152,6 +152,5 @@ void LayerCtrl::OnRightClick(wxListEvent&) {
   const std::vector<int> rows = SelectedRows();
   if (!layers || rows.empty()) return;
   ToggleGroup(*layers, rows, CriticalityShown(Child()));
-  Child()->UpdateLayerList();
-  Child()->Redraw();
+  LayersEdited(Child());
 }

@@ -18,29 +18,12 @@
 #include "app/my_tree_ctrl.h"
 #include "app/prompts.h"
 #include "canvas/my_canvas.h"
-#include "canvas/rgb_colour.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
+#include "db/error.h"
 #include "db/library.h"
 
 namespace {
-
-// Commands of the child's menus that this build carries out; the rest come with their
-// features and stay disabled until then.
-constexpr int kWired[] = {
-    kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdShowTexts, kCmdChangeColor, kCmdZoomOut, kCmdZoomOut4X,
-    kCmdZoomIn4X, kCmdRedraw, kCmdExit, kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary, kCmdGdsIn, kCmdOasisIn,
-    kCmdClose, kCmdAbout, kCmdChangeTitle, kCmdSaveJpeg, kCmdSaveBmp, kCmdPrint, kCmdPageSetup, kCmdRunAreaDrc,
-    kCmdOptimizeDb,
-    kCmdChangeDepth, kCmdChangeCellSize, kCmdShowDbUnit, kCmdInspectLayer, kCmdInspectNext, kCmdGoTo, kCmdRemoveRulers,
-    kCmdRecoverRulers, kCmdOrderedDraw, kCmdAccurateDraw, kCmdClearMemory, kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient,
-    kCmdAngleGrid, kCmdExtract,
-    kCmdPolyIn, kCmdRemovePolys, kCmdCriticalityIn, kCmdRemoveCriticality, kCmdReadLayerMap, kCmdLoadConfig,
-    kCmdSaveConfig,
-    kCmdCancel, kCmdInsertPolygon, kCmdDeletePolygon, kCmdPastePolygon, kCmdSizingPolygon, kCmdFlipXPolygon,
-    kCmdFlipYPolygon, kCmdRotate90Polygon, kCmdSnapPolygon, kCmdMergePolygons, kCmdSubtractPolygons, kCmdCreatePath,
-    kCmdCreateCircleArc, kCmdInsertText, kCmdReplaceText, kCmdChangeDbUnit,
-    kCmdShowTreePanel, kCmdOpenCell, kCmdOpenRootCell, kCmdInstanceInfo, kCmdCreateCell, kCmdIncrementCell,
-    kCmdInsertInst, kCmdDeleteInst, kCmdReplaceInst, kCmdModifyInst, kCmdRecalculateCells, kCmdSave, kCmdDeleteCell,
-};
 
 // The named keys of the bindings, from the main and from the numeric keypad.
 struct NamedKey {
@@ -82,12 +65,10 @@ int BindingModifier(const wxKeyEvent& event) {
 
 }  // namespace
 
-bool MyChild::IsWired(int id) { return std::find(std::begin(kWired), std::end(kWired), id) != std::end(kWired); }
-
 MyChild::MyChild(MyFrame* parent, const wxString& title)
     : wxMDIChildFrame(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, wxDEFAULT_FRAME_STYLE, "frame"),
-      frame_(parent) {
-  frame_->Context().AddChild(this);
+      frame_(parent),
+      session_(std::make_unique<ViewSession>()) {
   const wxSize client = GetClientSize();
   lastWidth = client.x;
   lastHeight = client.y;
@@ -96,7 +77,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   InitLayerPanel(client.y);
   const PaneLayout layout =
       LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
-  canvas = new MyCanvas(this, wxID_ANY, wxPoint(layout.canvas.x, layout.canvas.y),
+  canvas = new MyCanvas(this, *session_, wxPoint(layout.canvas.x, layout.canvas.y),
                         wxSize(layout.canvas.width, layout.canvas.height));
   canvas->SetHost(this);
   tree = new MyTreeCtrl(this, wxPoint(layout.tree.x, layout.tree.y), wxSize(200, layout.tree.height));
@@ -104,37 +85,39 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
 
   Bind(wxEVT_SIZE, &MyChild::OnSize, this);
   Bind(wxEVT_CLOSE_WINDOW, &MyChild::OnClose, this);
-  Bind(wxEVT_MENU, &MyChild::OnRedraw, this, kCmdRedraw);
-  for (int id : {kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdShowTexts}) {
-    Bind(wxEVT_MENU, &MyChild::OnToggle, this, id);
-  }
-  for (int id : {kCmdZoomOut, kCmdZoomOut4X, kCmdZoomIn4X}) Bind(wxEVT_MENU, &MyChild::OnZoom, this, id);
-  Bind(wxEVT_MENU, &MyChild::OnChangeColor, this, kCmdChangeColor);
-  Bind(wxEVT_MENU, &MyChild::OnCloseCommand, this, kCmdClose);
-  for (int id : {kCmdSaveJpeg, kCmdSaveBmp}) Bind(wxEVT_MENU, &MyChild::OnSaveImage, this, id);
-  Bind(wxEVT_MENU, &MyChild::OnPrint, this, kCmdPrint);
-  Bind(wxEVT_MENU, &MyChild::OnPageSetup, this, kCmdPageSetup);
-  Bind(wxEVT_MENU, &MyChild::OnChangeTitle, this, kCmdChangeTitle);
-  Bind(wxEVT_MENU, &MyChild::OnRunAreaDrc, this, kCmdRunAreaDrc);
-  Bind(wxEVT_MENU, &MyChild::OnOptimizeDb, this, kCmdOptimizeDb);
-  Bind(wxEVT_MENU, &MyChild::OnEditCommand, this, kCmdCancel, kCmdReplaceText);
-  Bind(wxEVT_MENU, &MyChild::OnChangeDbUnit, this, kCmdChangeDbUnit);
-  Bind(wxEVT_MENU, &MyChild::OnAngleGrid, this, kCmdAngleGrid);
-  Bind(wxEVT_MENU, &MyChild::OnExtract, this, kCmdExtract);
   Bind(wxEVT_CHAR_HOOK, &MyChild::OnCharHook, this);
-  BindOverlayCommands();
-  BindViewCommands();
-  BindCellCommands();
+  BindCommands();
 }
 
 MyChild::~MyChild() {
-  frame_->Context().RemoveChild(this);
-  if (canvas) {
-    canvas->SetHost(nullptr);
-    canvas->Destroy();
-    canvas = nullptr;
-  }
+  canvas->SetHost(nullptr);
+  canvas->Destroy();
+  canvas = nullptr;
   if (frame_->Context().OpenChildCount() == 0) frame_->EnableChildTools(false);
+}
+
+void MyChild::BindCommands() {
+  for (const std::vector<Command>* commands : {&CommandTable(), &UnlistedCommands()}) {
+    for (const Command& command : *commands) {
+      // The main frame's commands pass on to it; a sub-menu entry has nothing to run.
+      if (!command.handler.session && !command.handler.child) continue;
+      const CommandHandler handler = command.handler;
+      const int id = command.id;
+      Bind(wxEVT_MENU, [this, handler, id](wxCommandEvent&) { RunCommand(handler, id); }, id);
+    }
+  }
+}
+
+void MyChild::RunCommand(const CommandHandler& handler, int id) {
+  try {
+    if (handler.session) {
+      (session_.get()->*handler.session)();
+    } else {
+      (this->*handler.child)(id);
+    }
+  } catch (const Error& error) {
+    frame_->ReportError(error.Tag(), error.Message());
+  }
 }
 
 void MyChild::InitLayerPanel(int height) {
@@ -156,16 +139,17 @@ bool MyChild::TryBefore(wxEvent& event) {
   return wxMDIChildFrame::TryBefore(event);
 }
 
-void MyChild::UpdateLayerList() {
-  if (!canvas || !canvas->GetLibrary()) return;
-  const std::map<LayerKey, LayerInfo>& layers = canvas->GetLibrary()->layerMap;
+void MyChild::RefreshLayerList() {
+  const Library* library = session_->GetLibrary();
+  if (!library) return;
+  const std::map<LayerKey, LayerInfo>& layers = library->layerMap;
   styleList->Hide();
   layerList->Hide();
   styleList->DeleteAllItems();
   layerList->DeleteAllItems();
-  DisplaySettings settings = canvas->Settings();
+  DisplaySettings settings = session_->Settings();
   settings.layerFilter = LayerFilterNeeded(layers) ? 1 : 0;
-  if (settings.layerFilter != canvas->Settings().layerFilter) canvas->ApplySettings(settings);
+  if (settings.layerFilter != session_->Settings().layerFilter) session_->ApplySettings(settings);
   long index = 0;
   for (const LayerRow& row : BuildRows(layers)) {
     layerList->InsertItem(index, wxString::FromUTF8(row.first));
@@ -173,7 +157,8 @@ void MyChild::UpdateLayerList() {
     layerList->SetItemData(index, index);
     styleList->InsertItem(index, wxString::FromUTF8(row.pattern));
     styleList->SetItemData(index, index);
-    const wxColour colour(row.rgb & 0xFF, (row.rgb >> 8) & 0xFF, (row.rgb >> 16) & 0xFF);
+    const ColourBytes bytes = BytesOfColourWord(row.rgb);
+    const wxColour colour(bytes.red, bytes.green, bytes.blue);
     if (row.hidden) {
       styleList->SetItemTextColour(index, colour);
     } else {
@@ -181,7 +166,7 @@ void MyChild::UpdateLayerList() {
     }
     ++index;
   }
-  const CriticalityData& criticality = canvas->overlayData.criticality;
+  const CriticalityData& criticality = session_->Overlays().criticality;
   if (!criticality.criticalityBoxes.empty()) {
     const LayerRow row = CriticalityRow(criticality.criticalityBrushStyle, criticality.criticalityShown);
     layerList->InsertItem(index, wxString::FromUTF8(row.first));
@@ -209,14 +194,12 @@ void MyChild::LayoutChildPanes() {
   layerList->SetSize(layerPanelWidth - styleListWidth - 15, l.panel.height);
   statusBar_->SetSize(l.status.x, l.status.y, l.status.width, l.status.height);
   const wxSize newCanvas = canvas->GetClientSize();
-  canvas->ResizeCanvas(oldCanvas.x, oldCanvas.y, newCanvas.x, newCanvas.y);
+  session_->ResizeView(oldCanvas.x, oldCanvas.y, newCanvas.x, newCanvas.y);
   lastWidth = client.x;
   lastHeight = client.y;
 }
 
-void MyChild::Redraw() {
-  if (canvas) canvas->RefreshView();
-}
+void MyChild::Redraw() { session_->RedrawView(); }
 
 void MyChild::OnSize(wxSizeEvent& event) {
   event.Skip();
@@ -228,12 +211,10 @@ void MyChild::OnSize(wxSizeEvent& event) {
 }
 
 bool MyChild::ConfirmCloseLibrary() {
-  if (!canvas || !canvas->GetLibrary() || !HasUnsavedChanges(canvas->GetLibrary()->flags)) return true;
-  for (MyChild* other : frame_->Context().Children()) {
-    if (other != this && other->canvas && other->canvas->GetLibrary() == canvas->GetLibrary()) return true;
-  }
-  const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
-                                         wxString::FromUTF8(canvas->GetLibrary()->directory));
+  // Another window on the library keeps its changes.
+  const Document* document = session_->GetDocument();
+  if (!document || !document->HasUnsavedChanges() || document->Sessions().size() > 1) return true;
+  const wxString text = wxString::FromUTF8(document->UnsavedChangesQuestion());
   return ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) == wxYES;
 }
 
@@ -252,63 +233,7 @@ void MyChild::CountAsOpen() {
   counted_ = true;
 }
 
-void MyChild::OnRedraw(wxCommandEvent&) {
-  if (!canvas) return;
-  // The canvas is resized from the size of the last layout to its present size: nothing
-  // changes unless the window was resized by less than the relayout threshold since.
-  const wxSize frameSize = GetClientSize();
-  const wxSize canvasSize = canvas->GetClientSize();
-  canvas->ResizeCanvas(lastWidth - frameSize.x + canvasSize.x, lastHeight - frameSize.y + canvasSize.y,
-                       canvasSize.x, canvasSize.y);
-  lastWidth = frameSize.x;
-  lastHeight = frameSize.y;
-}
-
-void MyChild::OnToggle(wxCommandEvent& event) {
-  if (!canvas) return;
-  DisplaySettings settings = canvas->Settings();
-  uint8_t* flag = event.GetId() == kCmdShowOutlines ? &settings.showOutlines
-                  : event.GetId() == kCmdShowGrids  ? &settings.showGrids
-                  : event.GetId() == kCmdShowNames  ? &settings.showNames
-                                                    : &settings.showTexts;
-  *flag = *flag ? 0 : 1;
-  // A key binding or the toolbar reaches here without the menu, so the check mark follows
-  // the flag rather than the other way round.
-  if (wxMenuBar* bar = GetMenuBar()) bar->Check(event.GetId(), *flag != 0);
-  canvas->ApplySettings(settings);
-}
-
-void MyChild::OnZoom(wxCommandEvent& event) {
-  if (!canvas) return;
-  switch (event.GetId()) {
-    case kCmdZoomOut: canvas->Zoomout(); break;
-    case kCmdZoomOut4X: canvas->Zoomout4X(); break;
-    default: canvas->Zoomin4X(); break;
-  }
-}
-
-void MyChild::OnChangeColor(wxCommandEvent&) {
-  wxArrayString items;
-  items.Add("Background");
-  items.Add("Instance Highlight");
-  items.Add("Geometry Highlight");
-  const int item = ThePrompts().ChooseItem(this, "Select item to change color", "Change Color", items);
-  if (item < 0) return;
-  const auto chosen = static_cast<ViewColourItem>(item);
-  wxColour colour = frame_->ViewColour(chosen);
-  if (!ThePrompts().ChooseColour(this, colour)) return;
-  frame_->SetViewColour(chosen, colour);
-  // The colours belong to the main frame; every canvas shows the new one at its next redraw.
-  for (MyChild* child : frame_->Context().Children()) {
-    if (!child->canvas) continue;
-    DisplaySettings settings = child->canvas->Settings();
-    settings.backgroundColour = ToRgb(frame_->ViewColour(ViewColourItem::kBackground));
-    settings.instanceHighlightColour = ToRgb(frame_->ViewColour(ViewColourItem::kInstanceHighlight));
-    child->canvas->ApplySettings(settings);
-  }
-}
-
-void MyChild::OnCloseCommand(wxCommandEvent&) {
+void MyChild::OnCloseCommand(int) {
   if (ConfirmCloseLibrary()) Close(true);
 }
 
@@ -345,3 +270,5 @@ void MyChild::SetBusy(bool busy) {
 }
 
 CanvasPrompts& MyChild::Prompts() { return ThePrompts(); }
+
+

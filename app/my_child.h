@@ -2,35 +2,40 @@
 
 #include <wx/mdi.h>
 
+#include <memory>
 #include <string>
 
-#include "canvas/canvas_host.h"
+#include "app/core/child_commands.h"
+#include "canvas/view/canvas_host.h"
 
 class CSCtrl;
 class LayerCtrl;
 class MyCanvas;
 class MyFrame;
 class MyTreeCtrl;
+class ViewSession;
+struct CommandHandler;
 class wxKeyEvent;
 class wxStatusBar;
 
 // One open view of a library: the canvas between the cell tree (left, hidden while 0 wide) and
 // the layer panel (right), above a two-field status bar. GTK's MDI child frames have no status
-// bar of their own, so the child carries one inside its client area.
-class MyChild : public wxMDIChildFrame, public CanvasHost {
+// bar of their own, so the child carries one inside its client area. It owns the view session
+// behind its canvas and routes every command of the command table to its handler: the
+// session's, its own (ChildCommands) or, by letting it pass, the main frame's.
+class MyChild : public wxMDIChildFrame, public CanvasHost, public ChildCommands {
  public:
   MyChild(MyFrame* parent, const wxString& title);
   ~MyChild() override;
 
-  // True for the commands this window carries out; the others stay disabled in its menus.
-  static bool IsWired(int id);
+  ViewSession& Session() const { return *session_; }
 
   // Lays the panes out for the current client size and stores it as the last accepted size.
   void LayoutChildPanes();
   void Redraw();
   // Rebuilds the style and layer lists from the library's layer table, with the criticality row
-  // after the layers while the canvas holds a criticality map.
-  void UpdateLayerList();
+  // after the layers while the view holds a criticality map.
+  void RefreshLayerList() override;
   // The tree's one root item, the shown cell, and the tree hidden (child_cell_commands.cpp).
   void UpdateTree();
   // Opens the named cell of this window's library in a further window on the same library.
@@ -41,14 +46,34 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
   // Reads the configuration file path into this window, its library's layer styles and the main
   // frame (colours, key bindings), then refills the lists and redraws as the file calls for.
   void LoadConfig(const std::string& path);
+  // Counts the window among the open child windows, once its menu bar is built.
+  void CountAsOpen();
 
   void SetChildStatus(int field, const std::string& text) override;
   void SetMainStatus(const std::string& text) override;
   int FirstSelectedLayerRow() const override;
   void SetBusy(bool busy) override;
   CanvasPrompts& Prompts() override;
-  // Counts the window among the open child windows, once its menu bar is built.
-  void CountAsOpen();
+
+  // The commands the window carries out itself (child_*_commands.cpp).
+  void OnShowTreePanel(int id) override;
+  void OnOpenCell(int id) override;
+  void OnOpenRootCell(int id) override;
+  void OnCreateCell(int id) override;
+  void OnToggle(int id) override;
+  void OnAngleGrid(int id) override;
+  void OnChangeColor(int id) override;
+  void OnRedraw(int id) override;
+  void OnChangeTitle(int id) override;
+  void OnReadLayerMap(int id) override;
+  void OnLoadConfig(int id) override;
+  void OnSaveConfig(int id) override;
+  void OnExtract(int id) override;
+  void OnSaveImage(int id) override;
+  void OnPrint(int id) override;
+  void OnPageSetup(int id) override;
+  void OnCloseCommand(int id) override;
+  void OnWindowCommand(int id) override;
 
   MyCanvas* canvas = nullptr;
   int lastWidth = 0;
@@ -63,73 +88,24 @@ class MyChild : public wxMDIChildFrame, public CanvasHost {
 
  private:
   void InitLayerPanel(int height);
+  // Binds every command of the command table that has a handler here or in the session.
+  void BindCommands();
+  // Runs a command's handler; an Error it throws is reported by the main frame.
+  void RunCommand(const CommandHandler& handler, int id);
   // Every command of the window's menus and key bindings starts with the frame's StartCommand.
   bool TryBefore(wxEvent& event) override;
   void OnSize(wxSizeEvent& event);
   void OnClose(wxCloseEvent& event);
-  void OnRedraw(wxCommandEvent& event);
-  void OnToggle(wxCommandEvent& event);
-  void OnZoom(wxCommandEvent& event);
-  void OnChangeColor(wxCommandEvent& event);
-  void OnCloseCommand(wxCommandEvent& event);
-  // JPEG and BMP export of the drawn view, printing, page setup, the printout's title and the
-  // area design-rule check.
-  void OnSaveImage(wxCommandEvent& event);
-  void OnPrint(wxCommandEvent& event);
-  void OnPageSetup(wxCommandEvent& event);
-  void OnChangeTitle(wxCommandEvent& event);
-  void OnRunAreaDrc(wxCommandEvent& event);
-  // Tiles the library's large cells and redraws every window on it.
-  void OnOptimizeDb(wxCommandEvent& event);
-  // The tree panel, opening cells, the cell and instance commands, Recalculate and Save DB
-  // (child_cell_commands.cpp); every Error is shown and the command ends.
-  void BindCellCommands();
-  void OnShowTreePanel(wxCommandEvent& event);
-  void OnOpenCell(wxCommandEvent& event);
-  void OnOpenRootCell(wxCommandEvent& event);
-  void OnCreateCell(wxCommandEvent& event);
-  void OnCellCommand(wxCommandEvent& event);
-  void OnSaveDb(wxCommandEvent& event);
-  // The edit commands, forwarded to the canvas; Change DB Unit applies the unit typed to the
-  // library and to every canvas that shows it.
-  void OnEditCommand(wxCommandEvent& event);
-  void OnChangeDbUnit(wxCommandEvent& event);
-  // The view commands with logic of their own (child_view_commands.cpp).
-  void BindViewCommands();
-  void OnChangeDepth(wxCommandEvent& event);
-  void OnChangeCellSize(wxCommandEvent& event);
-  void OnShowDbUnit(wxCommandEvent& event);
-  void OnInspect(wxCommandEvent& event);
-  void OnGoTo(wxCommandEvent& event);
-  void OnRulers(wxCommandEvent& event);
-  void OnDrawMode(wxCommandEvent& event);
-  void OnClearMemory(wxCommandEvent& event);
-  // Minimise, move to the corner, shrink the client area: the window commands without menu items.
-  void OnWindowCommand(wxCommandEvent& event);
-  // Sets the canvas's angle type and snapping grid from the angle/grid dialog.
-  void OnAngleGrid(wxCommandEvent& event);
-  // Runs the extraction the dialog asks for: a missing extension is added and a missing
-  // directory made first.
-  void OnExtract(wxCommandEvent& event);
   // Carries out the key bindings wherever the keyboard focus is inside this window, before the
   // focused control sees the key: the layer list would take letters for its type-ahead search,
   // the canvas would scroll with the arrows, GTK would give Alt+D to the "&DRC" menu title, and
   // GTK menus refuse Tab and the unmodified arrows as shortcuts.
   void OnCharHook(wxKeyEvent& event);
-  // Text polygons, criticality maps, layer maps and configuration files
-  // (child_overlay_commands.cpp).
-  void BindOverlayCommands();
-  void OnPolyIn(wxCommandEvent& event);
-  void OnRemovePolys(wxCommandEvent& event);
-  void OnCriticalityIn(wxCommandEvent& event);
-  void OnRemoveCriticality(wxCommandEvent& event);
-  void OnReadLayerMap(wxCommandEvent& event);
-  void OnLoadConfig(wxCommandEvent& event);
-  void OnSaveConfig(wxCommandEvent& event);
   // Asks before the last window of a library with unsaved changes goes; true to close.
   bool ConfirmCloseLibrary();
 
   MyFrame* frame_;
+  std::unique_ptr<ViewSession> session_;
   wxStatusBar* statusBar_ = nullptr;
   // Set once the window counts as open (its menu bar is built); only then does closing it
   // lower the count of open child windows.

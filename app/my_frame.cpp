@@ -7,8 +7,6 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
-#include <set>
-
 #include "app/app_context.h"
 #include "app/core/child_logic.h"
 #include "app/core/command_table.h"
@@ -17,7 +15,10 @@
 #include "app/korvane.h"
 #include "app/my_child.h"
 #include "app/prompts.h"
-#include "canvas/my_canvas.h"
+#include "canvas/rgb_colour.h"
+#include "canvas/view/document.h"
+#include "canvas/view/opened_library.h"
+#include "canvas/view/view_session.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -88,6 +89,21 @@ void MyFrame::SetViewColour(ViewColourItem item, const wxColour& colour) {
     case ViewColourItem::kInstanceHighlight: instanceHighlightColour = colour; break;
     case ViewColourItem::kGeometryHighlight: geometryHighlightColour = colour; break;
   }
+  for (const std::shared_ptr<Document>& document : OpenDocuments()) {
+    for (ViewSession* session : document->Sessions()) ApplyViewColours(*session);
+  }
+}
+
+void MyFrame::ApplyViewColours(ViewSession& session) const {
+  session.SetFrameColours(ToRgb(backgroundColour), ToRgb(instanceHighlightColour), ToRgb(geometryHighlightColour));
+}
+
+std::vector<std::shared_ptr<Document>> MyFrame::OpenDocuments() const {
+  std::vector<std::shared_ptr<Document>> open;
+  for (const std::weak_ptr<Document>& entry : documents_) {
+    if (std::shared_ptr<Document> document = entry.lock()) open.push_back(std::move(document));
+  }
+  return open;
 }
 
 void MyFrame::InitToolBar(wxToolBar* toolBar) {
@@ -109,7 +125,7 @@ void MyFrame::InitToolBar(wxToolBar* toolBar) {
 }
 
 void MyFrame::EnableChildTools(bool enable) {
-  for (int id : kChildTools) GetToolBar()->EnableTool(id, enable && MyChild::IsWired(id));
+  for (int id : kChildTools) GetToolBar()->EnableTool(id, enable);
 }
 
 void MyFrame::ReportError(const std::string& tag, const std::string& message) {
@@ -180,6 +196,12 @@ void MyFrame::ImportLayoutFile(const wxString& title, const wxString& wildcard, 
   }
 }
 
+bool MyFrame::RefusesLibraryDirectory(const wxString& directory) {
+  if (!Library::DirectoryHoldsLibrary(ToUtf8(directory))) return false;
+  ThePrompts().MessageBox(this, wxString::FromUTF8(HoldsLibraryRefusal(ToUtf8(directory))), "Wrong Usage", wxOK);
+  return true;
+}
+
 wxString MyFrame::ChooseImportDirectory(const wxString& file) {
   wxString dir = wxString::FromUTF8(AutoLibraryDir(ToUtf8(file), ToUtf8(wxGetCwd())));
   if (wxDirExists(dir)) {
@@ -187,12 +209,7 @@ wxString MyFrame::ChooseImportDirectory(const wxString& file) {
         this, "Automatic lib directory exists. Provide library directory name for " + file, dir);
     if (dir.empty()) return dir;
   }
-  // Importing into a library would write over it under any window that shows it.
-  if (Library::DirectoryHoldsLibrary(ToUtf8(dir))) {
-    ThePrompts().MessageBox(this, wxString::Format("Directory %s already holds a library, use Load", dir),
-                            "Wrong Usage", wxOK);
-    return wxString();
-  }
+  if (RefusesLibraryDirectory(dir)) return wxString();
   // The import creates the directory, and removes it again when it fails.
   return dir;
 }
@@ -248,13 +265,9 @@ void MyFrame::OnCloseWindow(wxCloseEvent& event) {
 }
 
 bool MyFrame::ConfirmUnsavedLibraries() {
-  std::set<const Library*> asked;
-  for (MyChild* child : context_.Children()) {
-    if (!child->canvas || !child->canvas->GetLibrary()) continue;
-    const Library* library = child->canvas->GetLibrary().get();
-    if (!asked.insert(library).second || !HasUnsavedChanges(library->flags)) continue;
-    const wxString text = wxString::Format("Library %s has unsaved changes, close anyhow?",
-                                           wxString::FromUTF8(library->directory));
+  for (const std::shared_ptr<Document>& document : OpenDocuments()) {
+    if (!document->HasUnsavedChanges()) continue;
+    const wxString text = wxString::FromUTF8(document->UnsavedChangesQuestion());
     if (ThePrompts().MessageBox(this, text, "Please confirm", wxYES_NO | wxICON_QUESTION) != wxYES) return false;
   }
   return true;
@@ -284,6 +297,5 @@ void MyFrame::OnInternalIdle() {
 }
 
 void MyFrame::OnForward(wxCommandEvent& event) {
-  auto* child = static_cast<MyChild*>(GetActiveChild());
-  if (child && MyChild::IsWired(event.GetId())) child->GetEventHandler()->ProcessEvent(event);
+  if (auto* child = static_cast<MyChild*>(GetActiveChild())) child->GetEventHandler()->ProcessEvent(event);
 }

@@ -9,17 +9,18 @@
 #include <vector>
 
 class AppContext;
-class Library;
-class MyCanvas;
+class Document;
 class MyChild;
+class ViewSession;
 class wxDropFilesEvent;
 
 // The view colours that the main frame holds for every canvas, in the order the Change Color
 // command lists them.
 enum class ViewColourItem { kBackground, kInstanceHighlight, kGeometryHighlight };
 
-// The main window: holds the child windows, the toolbar and what they share (key bindings and
-// the view colours); opens libraries and imports layout files, each into a new child window.
+// The main window: holds the child windows, the toolbar and what they share (key bindings, the
+// view colours and the list of open documents); opens libraries and imports layout files, each
+// into a new child window.
 class MyFrame : public wxMDIParentFrame {
  public:
   MyFrame(AppContext& context, const wxString& title, const wxPoint& pos, const wxSize& size);
@@ -35,17 +36,19 @@ class MyFrame : public wxMDIParentFrame {
   MyChild* CreateLibraryChild(const wxString& directory, bool isNew);
   MyChild* CreateGDSChild(const wxString& file, const wxString& directory);
   MyChild* CreateOASISChild(const wxString& file, const wxString& directory);
-  // A further window on library, which another window shows already, showing cell id; it
+  // A further window on document, which another window shows already, showing cell id; it
   // shares the library with that window.
-  MyChild* CreateCellChild(const wxString& title, std::shared_ptr<Library> library, int32_t id);
-  void CreateChildMenuBar(MyChild* child, MyCanvas* canvas);
+  MyChild* CreateCellChild(const wxString& title, std::shared_ptr<Document> document, int32_t id);
+  void CreateChildMenuBar(MyChild* child);
 
   // The toolbar tools that act on the active child window.
   void EnableChildTools(bool enable);
   // Opens each path as a dropped file: directories as libraries, files as layouts.
   void OpenDroppedFiles(const wxArrayString& paths);
-  // The library that a child window shows from directory, or null.
-  std::shared_ptr<Library> OpenLibraryIn(const std::string& directory) const;
+  // The open document of the library in directory, or null.
+  std::shared_ptr<Document> OpenLibraryIn(const std::string& directory) const;
+  // The documents that windows show, oldest first.
+  std::vector<std::shared_ptr<Document>> OpenDocuments() const;
   // Logs a failed command as "ERROR: tag: message" and keeps it in the status bar until the
   // next command starts (StartCommand).
   void ReportError(const std::string& tag, const std::string& message);
@@ -62,8 +65,12 @@ class MyFrame : public wxMDIParentFrame {
   const std::vector<uint16_t>& KeyBindings() const { return keyBindings; }
   void SetKeyBinding(int id, uint16_t binding) { keyBindings.at(id) = binding; }
 
+  // The view colours. A colour set reaches every view at once (ApplyViewColours).
   const wxColour& ViewColour(ViewColourItem item) const;
   void SetViewColour(ViewColourItem item, const wxColour& colour);
+  // The one way the frame's three colours reach a view: window creation, Change Color and
+  // configuration files all go through it.
+  void ApplyViewColours(ViewSession& session) const;
 
  private:
   void OnWorkingDir(wxCommandEvent& event);
@@ -87,10 +94,20 @@ class MyFrame : public wxMDIParentFrame {
   // that exists already. Empty when the user cancelled or named a directory that holds a
   // library (refused with a message).
   wxString ChooseImportDirectory(const wxString& file);
+  // Refuses, with a message, a new library or an import in a directory that holds a library.
+  bool RefusesLibraryDirectory(const wxString& directory);
   // Asks about the open libraries with unsaved changes; false when the user keeps them.
   bool ConfirmUnsavedLibraries();
+  // The start and the end of the roads that open a library in a new window (child_roads.cpp).
+  MyChild* BeginChild(const wxString& title);
+  void EndChild(MyChild* child);
+  // A child titled with the file that converts it into directory, as OASIS or as GDSII; null,
+  // with the window gone, when the conversion failed.
+  MyChild* ConvertedChild(const wxString& file, const wxString& directory, bool oasis);
 
   AppContext& context_;
+  // The documents shown, held weakly: the last window on a library frees it.
+  std::vector<std::weak_ptr<Document>> documents_;
   std::vector<uint16_t> keyBindings;
   wxColour backgroundColour{200, 200, 200};
   wxColour instanceHighlightColour{255, 255, 0};

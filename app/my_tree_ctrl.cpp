@@ -5,7 +5,7 @@
 #include "app/core/command_ids.h"
 #include "app/core/tree_model.h"
 #include "app/my_child.h"
-#include "canvas/my_canvas.h"
+#include "canvas/view/view_session.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -27,9 +27,9 @@ void MyTreeCtrl::ShowRoot(const std::string& name, bool expandable) {
 }
 
 int32_t MyTreeCtrl::CellIdOf(const wxTreeItemId& item) const {
-  const MyCanvas* canvas = child_->canvas;
-  if (!item.IsOk() || !canvas || !canvas->GetLibrary()) return -1;
-  const Library& library = *canvas->GetLibrary();
+  const Library* shown = child_->Session().GetLibrary();
+  if (!item.IsOk() || !shown) return -1;
+  const Library& library = *shown;
   const int32_t id = library.FindIndex(std::string(GetItemText(item).utf8_str()));
   return library.GetCell(id) ? id : -1;
 }
@@ -62,7 +62,7 @@ void MyTreeCtrl::OnItemExpanding(wxTreeEvent& event) {
   }
   std::vector<TreeChild> children;
   try {
-    children = ChildCells(*child_->canvas->GetLibrary(), id);
+    children = ChildCells(*child_->Session().GetLibrary(), id);
   } catch (const Error& error) {
     const std::string line = ErrorLine(error);
     LogMessage("%s", line.c_str());
@@ -87,22 +87,22 @@ void MyTreeCtrl::OnItemActivated(wxTreeEvent& event) {
     RemoveStaleItemsLater();
     return;
   }
-  const Library& library = *child_->canvas->GetLibrary();
-  if (id == child_->canvas->TopCellId() || (!library.roots.empty() && uint32_t(id) == library.roots.front())) return;
+  const Library& library = *child_->Session().GetLibrary();
+  if (id == child_->Session().TopCellId() || (!library.roots.empty() && uint32_t(id) == library.roots.front())) return;
   child_->OpenCellWindow(library.GetCell(id)->Name());
 }
 
 void MyTreeCtrl::OnRightDClick(wxMouseEvent& event) {
-  MyCanvas* canvas = child_->canvas;
-  if (!canvas || !canvas->GetLibrary()) return;
+  ViewSession& session = child_->Session();
+  if (!session.GetLibrary()) return;
   int where = 0;
   const wxTreeItemId item = HitTest(event.GetPosition(), where);
   const int32_t hit = CellIdOf(item);
   if (item.IsOk() && hit < 0) RemoveStaleItemsLater();
-  DisplaySettings settings = canvas->Settings();
-  const RightDClickOutcome outcome = RightDClickResult(hit, canvas->TopCellId(), settings.highlightedCell);
+  DisplaySettings settings = session.Settings();
+  const RightDClickOutcome outcome = RightDClickResult(hit, session.TopCellId(), settings.highlightedCell);
   if (!outcome.redraw) return;
   settings.highlightedCell = outcome.highlightedCell;
-  canvas->ApplySettings(settings);
-  canvas->RefreshView();
+  session.ApplySettings(settings);
+  session.RedrawView();
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/core/extract_choice.h"
-#include "canvas/edit/canvas_prompts.h"
+#include "canvas/view/canvas_prompts.h"
 
 class wxWindow;
 

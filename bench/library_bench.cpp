@@ -59,15 +59,15 @@ void FillCell(Cell& cell, int shapes, int32_t pitch) {
     groups[size_t(i % kSizes)]->AppendPosition(x, y);
     cell.box.ExtendBox(Box(x, y, x + pitch, y + pitch));
   }
-  cell.flags |= kCellModified;
 }
 
 // A saved library of cells with shapesPerCell shapes each.
 std::string BuildLibrary(const std::string& name, int cells, int shapesPerCell, bool gzip) {
   std::string dir = ScratchDir(name);
   Library lib(dir, gzip);
-  for (int i = 0; i < cells; ++i) FillCell(*lib.cells[lib.CreateCell("cell" + std::to_string(i))], shapesPerCell, 100);
-  lib.flags |= kLibCellsChanged | kLibNamesDirty;
+  for (int i = 0; i < cells; ++i) {
+    FillCell(*lib.cells[lib.CreateEditedCell("cell" + std::to_string(i))], shapesPerCell, 100);
+  }
   lib.Save();
   return dir;
 }
@@ -160,8 +160,7 @@ void BM_SaveOneChangedCell(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     int64_t before = FileSize(dir + "/db1");
-    cell.flags |= kCellModified;
-    lib.flags |= kLibCellsChanged;
+    lib.NoteCellEdited(cell, cell.box);
     state.ResumeTiming();
     lib.Save();
     state.PauseTiming();

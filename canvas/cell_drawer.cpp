@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "canvas/cell_images.h"
-#include "canvas/edit/unreadable_cells.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
+#include "canvas/view/cell_images.h"
+#include "canvas/view/unreadable_cells.h"
 #include "db/cell_contents.h"
 #include "db/db_polygon.h"
 #include "db/hierarchy_walk.h"
@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kLayerHidden = 0x80000000u;
 // Texts are drawn only in cells at least this many pixels wide and high.
 constexpr int64_t kTextCellWidth = 201;
 constexpr int64_t kTextCellHeight = 101;
@@ -108,8 +107,8 @@ class SoloLayer {
 
 // Blue at least 8 keeps every layer colour away from black, which cell images take as empty.
 RasterColour CellDrawer::LayerPenColour(uint32_t word) {
-  return RasterColour{uint8_t(word & 0xff), uint8_t((word >> 8) & 0xff),
-                      uint8_t(std::max<uint32_t>((word >> 16) & 0xff, 8))};
+  const ColourBytes bytes = BytesOfColourWord(word);
+  return RasterColour{bytes.red, bytes.green, std::max<uint8_t>(bytes.blue, 8)};
 }
 
 CellDrawer::CellDrawer(Library& library, wxDC& dc, const ViewMapping& view, const DrawSettings& settings,

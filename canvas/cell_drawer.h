@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "canvas/array_samples.h"
-#include "canvas/pixel_raster.h"
-#include "canvas/edit/view_state.h"
+#include "canvas/view/pixel_raster.h"
+#include "canvas/view/view_state.h"
 #include "db/box.h"
 #include "db/cell.h"
 #include "db/trans.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "canvas/cell_drawer.h"
-#include "canvas/cell_images.h"
+#include "canvas/view/cell_images.h"
 #include "db/error.h"
 #include "db/error_tags.h"
 #include "db/library.h"

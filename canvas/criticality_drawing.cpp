@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <map>
 
-#include "canvas/edit/view_state.h"
 #include "canvas/rgb_colour.h"
+#include "canvas/view/view_state.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/edit/criticality.h"
+#include "canvas/view/criticality.h"
 
 class wxDC;
 struct ViewMapping;

@@ -6,7 +6,8 @@
 #include <wx/graphics.h>
 #include <wx/image.h>
 
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
+#include "db/layer_info.h"
 
 namespace {
 
@@ -15,9 +16,10 @@ std::vector<uint8_t> StippleTile(uint32_t colour) {
   for (int y = 3; y < kRasterTileSize; y += 4) {
     for (int x = 3; x < kRasterTileSize; x += 4) {
       uint8_t* p = &tile[(size_t(y) * kRasterTileSize + size_t(x)) * 3];
-      p[0] = uint8_t(colour & 0xff);
-      p[1] = uint8_t((colour >> 8) & 0xff);
-      p[2] = uint8_t((colour >> 16) & 0xff);
+      const ColourBytes bytes = BytesOfColourWord(colour);
+      p[0] = bytes.red;
+      p[1] = bytes.green;
+      p[2] = bytes.blue;
     }
   }
   return tile;
@@ -31,8 +33,8 @@ std::vector<uint8_t> BrushTile(uint32_t style, uint32_t colour) {
     if (wxGraphicsContext* gc = dc.GetGraphicsContext()) gc->SetAntialiasMode(wxANTIALIAS_NONE);
     dc.SetBackground(*wxBLACK_BRUSH);
     dc.Clear();
-    wxColour pen((unsigned char)(colour & 0xff), (unsigned char)((colour >> 8) & 0xff),
-                 (unsigned char)((colour >> 16) & 0xff));
+    const ColourBytes bytes = BytesOfColourWord(colour);
+    wxColour pen(bytes.red, bytes.green, bytes.blue);
     dc.SetPen(*wxTRANSPARENT_PEN);
     dc.SetBrush(wxBrush(pen, wxBrushStyle(style)));
     dc.DrawRectangle(0, 0, kRasterTileSize, kRasterTileSize);

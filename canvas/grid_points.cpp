@@ -5,8 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "canvas/edit/view_state.h"
 #include "canvas/rgb_colour.h"
+#include "canvas/view/view_session.h"
+#include "canvas/view/view_state.h"
 #include "db/library.h"
 
 namespace {
@@ -62,6 +63,8 @@ void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t
 }
 
 void GridPointsOverlay::Paint(wxDC& dc, const ViewMapping& view) {
-  if (!settings_.showGrids || !library_) return;
-  DrawGridPoints(dc, view, settings_.snapGrid, library_->gridSetting, ToWxColour(settings_.outlineColour));
+  const DisplaySettings& settings = session_.Settings();
+  const Library* library = session_.GetLibrary();
+  if (!settings.showGrids || !library) return;
+  DrawGridPoints(dc, view, settings.snapGrid, library->gridSetting, ToWxColour(settings.outlineColour));
 }

@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
-#include "canvas/edit/display_settings.h"
 #include "canvas/overlay.h"
 #include "db/box.h"
 
-class Library;
+class ViewSession;
 class wxColour;
 class wxDC;
 struct ViewMapping;
@@ -35,15 +33,13 @@ GridPointPlan PlanGridPoints(const Box& window, int32_t snapGrid, int32_t librar
 void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid,
                     const wxColour& colour);
 
-// The grid points of a canvas, in its outline colour, while its settings show grids.
+// The grid points of a view, in its outline colour, while its settings show grids.
 class GridPointsOverlay : public Overlay {
  public:
-  // Both are the canvas's own, read at each paint.
-  GridPointsOverlay(const DisplaySettings& settings, const std::shared_ptr<Library>& library)
-      : settings_(settings), library_(library) {}
+  // The session is read at each paint and must outlive the overlay.
+  explicit GridPointsOverlay(const ViewSession& session) : session_(session) {}
   void Paint(wxDC& dc, const ViewMapping& view) override;
 
  private:
-  const DisplaySettings& settings_;
-  const std::shared_ptr<Library>& library_;
+  const ViewSession& session_;
 };

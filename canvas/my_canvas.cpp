@@ -8,16 +8,18 @@
 
 #include <algorithm>
 
-#include "canvas/canvas_host.h"
 #include "canvas/cell_drawer.h"
-#include "canvas/cell_images.h"
 #include "canvas/criticality_drawing.h"
-#include "canvas/edit/canvas_prompts.h"
 #include "canvas/grid_points.h"
 #include "canvas/overlay.h"
 #include "canvas/rgb_colour.h"
+#include "canvas/ruler_overlay.h"
+#include "canvas/selection_overlay.h"
+#include "canvas/transient_overlay.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "db/cell.h"
-#include "db/cell_contents.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -32,71 +34,57 @@ void AntialiasOff(wxDC& dc) {
 
 }  // namespace
 
-MyCanvas::MyCanvas(wxWindow* parent, wxWindowID, const wxPoint& pos, const wxSize& size)
+MyCanvas::MyCanvas(wxWindow* parent, ViewSession& session, const wxPoint& pos, const wxSize& size)
     : wxScrolledWindow(parent, wxID_ANY, pos, size, wxSUNKEN_BORDER | wxHSCROLL | wxVSCROLL, "panel"),
-      gridPoints_(std::make_unique<GridPointsOverlay>(settings_, library_)) {
-  overlays_.push_back(gridPoints_.get());
-  StartGestures();
-  AllCanvases().push_back(this);
+      session_(session),
+      gridPoints_(std::make_unique<GridPointsOverlay>(session)),
+      selection_(std::make_unique<SelectionOverlay>(session)),
+      rulers_(std::make_unique<RulerOverlay>(session)),
+      transients_(std::make_unique<TransientOverlay>(session)),
+      overlays_{gridPoints_.get(), selection_.get(), rulers_.get(), transients_.get()} {
+  const struct {
+    wxEventTypeTag<wxMouseEvent> type;
+    MouseKind kind;
+  } kMouseEvents[] = {
+      {wxEVT_LEFT_DOWN, MouseKind::kLeftDown},     {wxEVT_LEFT_UP, MouseKind::kLeftUp},
+      {wxEVT_LEFT_DCLICK, MouseKind::kLeftDClick}, {wxEVT_MIDDLE_DOWN, MouseKind::kMiddleDown},
+      {wxEVT_MIDDLE_UP, MouseKind::kMiddleUp},     {wxEVT_RIGHT_DOWN, MouseKind::kRightDown},
+      {wxEVT_RIGHT_UP, MouseKind::kRightUp},       {wxEVT_RIGHT_DCLICK, MouseKind::kRightDClick},
+      {wxEVT_MOTION, MouseKind::kMotion},
+  };
+  for (const auto& mouse : kMouseEvents) {
+    const MouseKind kind = mouse.kind;
+    Bind(mouse.type, [this, kind](wxMouseEvent& event) { ForwardMouse(kind, event); });
+  }
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, &MyCanvas::OnMouseCaptureLost, this);
+  session_.SetHost(this);
 }
 
 MyCanvas::~MyCanvas() {
-  std::vector<MyCanvas*>& all = AllCanvases();
-  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  session_.SetHost(nullptr);
+  // A canvas that goes mid-drag (its window closed, a test that never releases) gives the
+  // capture back first: the toolkit would otherwise keep a dead window on its capture stack.
+  if (HasCapture()) ReleaseMouse();
 }
 
-std::vector<MyCanvas*>& MyCanvas::AllCanvases() {
-  static std::vector<MyCanvas*> all;
-  return all;
+void MyCanvas::SetChildStatus(int field, const std::string& text) {
+  if (shell_) shell_->SetChildStatus(field, text);
 }
 
-std::vector<MyCanvas*> MyCanvas::CanvasesShowing(const Library* library) {
-  std::vector<MyCanvas*> showing;
-  if (!library) return showing;
-  for (MyCanvas* canvas : AllCanvases()) {
-    if (canvas->library_.get() == library) showing.push_back(canvas);
-  }
-  return showing;
+void MyCanvas::SetMainStatus(const std::string& text) {
+  if (shell_) shell_->SetMainStatus(text);
 }
 
-MyCanvas::BusyCursor::BusyCursor(CanvasHost* host) : host_(host) {
-  if (host_) host_->SetBusy(true);
+int MyCanvas::FirstSelectedLayerRow() const { return shell_ ? shell_->FirstSelectedLayerRow() : -1; }
+
+void MyCanvas::SetBusy(bool busy) {
+  if (shell_) shell_->SetBusy(busy);
 }
 
-MyCanvas::BusyCursor::~BusyCursor() {
-  if (host_) host_->SetBusy(false);
-}
+CanvasPrompts& MyCanvas::Prompts() { return shell_ ? shell_->Prompts() : UnansweredPrompts::Instance(); }
 
-CanvasPrompts& MyCanvas::Prompts() {
-  static UnansweredPrompts unanswered;
-  return host_ ? host_->Prompts() : unanswered;
-}
-
-void MyCanvas::ChildStatus(const std::string& text) {
-  if (host_) host_->SetChildStatus(0, text);
-}
-
-void MyCanvas::MainStatus(const std::string& text) {
-  if (host_) host_->SetMainStatus(text);
-}
-
-void MyCanvas::GridStep() {
-  if (!library_) return;
-  UnitFields fields = UnitFieldsFor(library_->dbUnit);
-  settings_.nmPerUnit = fields.nmPerUnit;
-  settings_.umPerUnit = fields.umPerUnit;
-  settings_.snapGrid = fields.snapGrid;
-}
-
-void MyCanvas::ApplySettings(const DisplaySettings& settings) {
-  const bool sameScene = SameScene(settings_, settings);
-  settings_ = settings;
-  if (sameScene) {
-    // The grid overlay spans the whole window.
-    Refresh(false);
-  } else {
-    RefreshView();
-  }
+void MyCanvas::RefreshLayerList() {
+  if (shell_) shell_->RefreshLayerList();
 }
 
 void MyCanvas::AddOverlay(Overlay* overlay) { overlays_.push_back(overlay); }
@@ -105,7 +93,7 @@ void MyCanvas::RemoveOverlay(Overlay* overlay) {
   overlays_.erase(std::remove(overlays_.begin(), overlays_.end(), overlay), overlays_.end());
 }
 
-void MyCanvas::RefreshOverlayArea(const wxRect& area) {
+void MyCanvas::RefreshOverlays(const PixelRect& area) {
   int x = 0;
   int y = 0;
   CalcScrolledPosition(area.x, area.y, &x, &y);
@@ -113,115 +101,125 @@ void MyCanvas::RefreshOverlayArea(const wxRect& area) {
 }
 
 void MyCanvas::PaintOverlays(wxDC& dc) {
-  for (Overlay* overlay : overlays_) overlay->Paint(dc, view);
+  for (Overlay* overlay : overlays_) overlay->Paint(dc, session_.View());
 }
 
 bool MyCanvas::LogsPass() const {
-  return firstDraw ||
-         (view.magnification == 1.0 && library_ && int64_t(settings_.depth) == int64_t(library_->depth) + 1);
+  const Library* library = session_.GetLibrary();
+  return firstDraw_ || (session_.View().magnification == 1.0 && library &&
+                        int64_t(session_.Settings().depth) == int64_t(library->depth) + 1);
 }
 
-wxRect MyCanvas::ScrolledClientArea() const {
-  wxRect area;
+PixelRect MyCanvas::ClientArea() const {
+  PixelRect area;
   CalcUnscrolledPosition(0, 0, &area.x, &area.y);
   GetClientSize(&area.width, &area.height);
   return area;
 }
 
 void MyCanvas::OnDraw(wxDC& dc) {
-  const wxRect client = ScrolledClientArea();
-  const int x0 = client.x, y0 = client.y, cw = client.width, ch = client.height;
+  const PixelRect client = ClientArea();
   RepaintInputs in;
-  in.hasTopCell = topCell != nullptr;
-  in.viewChanged = viewChanged;
+  in.hasTopCell = session_.TopCell() != nullptr;
+  in.viewChanged = viewChanged_;
   in.hasBuffer = backBuffer_ != nullptr;
-  in.originX = x0;
-  in.originY = y0;
+  in.originX = client.x;
+  in.originY = client.y;
   in.bufferOriginX = bufferOriginX_;
   in.bufferOriginY = bufferOriginY_;
-  in.clientW = cw;
-  in.clientH = ch;
+  in.clientW = client.width;
+  in.clientH = client.height;
   in.bufferW = bufferLogicalW_;
   in.bufferH = bufferLogicalH_;
   RepaintPath path = ChooseRepaint(in);
   if (path == RepaintPath::kNothing) return;
   if (path == RepaintPath::kBlit) {
-    BlitBuffer(dc, x0, y0, cw, ch);
+    BlitBuffer(dc, client);
     PaintOverlays(dc);
     return;
   }
-  ChildStatus("Drawing in back, wait...");
-  BusyCursor busy(host_);
-  bool logs = LogsPass();
+  SetChildStatus(0, "Drawing in back, wait...");
+  BusyCursor busy(this);
+  const bool logs = LogsPass();
   if (logs) {
-    LogMessage(firstDraw ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", LogTimeStamp().c_str());
+    LogMessage(firstDraw_ ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n",
+               LogTimeStamp().c_str());
   }
-  viewChanged = false;
-  RedrawBuffer(x0, y0, cw, ch);
-  BlitBuffer(dc, x0, y0, cw, ch);
+  viewChanged_ = false;
+  RedrawBuffer(client);
+  BlitBuffer(dc, client);
   PaintOverlays(dc);
   if (logs) LogMessage("%sFinished\n", LogTimeStamp().c_str());
-  firstDraw = false;
-  ChildStatus("Ready");
-  ReportUnreadableCells();
+  firstDraw_ = false;
+  SetChildStatus(0, "Ready");
+  session_.ReportUnreadableCells();
 }
 
 void MyCanvas::PrintView(wxDC& dc, double factor) {
-  const wxRect client = ScrolledClientArea();
-  if (!topCell || client.IsEmpty() || factor <= 0) return;
+  const PixelRect client = ClientArea();
+  if (!session_.TopCell() || client.IsEmpty() || factor <= 0) return;
   // The same view fitted into the printed size: the mapping scales with the window, so the
   // picture is the window's, drawn with factor pixels per window pixel.
   const int32_t left = RoundToDevicePixel(client.x * factor);
   const int32_t top = RoundToDevicePixel(client.y * factor);
   const int32_t width = std::max(1, RoundToDevicePixel(client.width * factor));
   const int32_t height = std::max(1, RoundToDevicePixel(client.height * factor));
-  ChildStatus("Drawing in back, wait...");
-  BusyCursor busy(host_);
+  SetChildStatus(0, "Drawing in back, wait...");
+  BusyCursor busy(this);
+  ViewMapping& view = session_.View();
   const ViewMapping shown = view;
   view.CentreView(left, top, width, height);
   dc.SetLogicalOrigin(left, top);
   dc.SetClippingRegion(left, top, width, height);
-  DrawSceneGuarded(dc);
+  DrawScene(dc);
   PaintOverlays(dc);
   dc.DestroyClippingRegion();
   dc.SetLogicalOrigin(0, 0);
   view = shown;
-  ChildStatus("Ready");
-  ReportUnreadableCells();
+  SetChildStatus(0, "Ready");
+  session_.ReportUnreadableCells();
 }
 
-void MyCanvas::ReportUnreadableCells() {
-  // An unreadable cell is reported once; later passes draw the rest without it.
-  for (const std::string& line : unreadableCells_.TakeNewReports()) MainStatus(line.substr(0, line.size() - 1));
-}
-
-void MyCanvas::RedrawBuffer(int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
-  bufferOriginX_ = x0;
-  bufferOriginY_ = y0;
+void MyCanvas::RedrawBuffer(const PixelRect& client) {
+  bufferOriginX_ = client.x;
+  bufferOriginY_ = client.y;
   // The buffer only grows: shrinking the window keeps it and narrows the part in use.
-  if (!backBuffer_ || cw > backBuffer_->GetWidth() || ch > backBuffer_->GetHeight()) {
-    int w = backBuffer_ ? std::max(cw, backBuffer_->GetWidth()) : cw;
-    int h = backBuffer_ ? std::max(ch, backBuffer_->GetHeight()) : ch;
+  if (!backBuffer_ || client.width > backBuffer_->GetWidth() || client.height > backBuffer_->GetHeight()) {
+    const int w = backBuffer_ ? std::max(client.width, backBuffer_->GetWidth()) : client.width;
+    const int h = backBuffer_ ? std::max(client.height, backBuffer_->GetHeight()) : client.height;
     backBuffer_.reset();
     backBuffer_ = std::make_unique<wxBitmap>(w, h, 24);
   }
-  bufferLogicalW_ = cw;
-  bufferLogicalH_ = ch;
+  bufferLogicalW_ = client.width;
+  bufferLogicalH_ = client.height;
   wxMemoryDC memory(*backBuffer_);
   AntialiasOff(memory);
-  memory.SetBackground(wxBrush(ToWxColour(settings_.backgroundColour), wxBRUSHSTYLE_SOLID));
+  memory.SetBackground(wxBrush(ToWxColour(session_.Settings().backgroundColour), wxBRUSHSTYLE_SOLID));
   memory.Clear();
-  memory.SetDeviceOrigin(-x0, -y0);
-  view.CentreView(x0, y0, cw, ch);
-  memory.SetClippingRegion(x0, y0, cw, ch);
+  memory.SetDeviceOrigin(-client.x, -client.y);
+  session_.View().CentreView(client.x, client.y, client.width, client.height);
+  memory.SetClippingRegion(client.x, client.y, client.width, client.height);
   memory.SetFont(wxFontInfo(12).Family(wxFONTFAMILY_SWISS));
-  DrawSceneGuarded(memory);
+  DrawScene(memory);
   memory.SelectObject(wxNullBitmap);
 }
 
-void MyCanvas::DrawSceneGuarded(wxDC& dc) {
+wxBitmap MyCanvas::DrawnImage() const {
+  if (!backBuffer_ || bufferLogicalW_ <= 0 || bufferLogicalH_ <= 0) return wxBitmap();
+  return backBuffer_->GetSubBitmap(wxRect(0, 0, bufferLogicalW_, bufferLogicalH_));
+}
+
+void MyCanvas::BlitBuffer(wxDC& dc, const PixelRect& client) {
+  wxMemoryDC source;
+  source.SelectObjectAsSource(*backBuffer_);
+  dc.Blit(client.x, client.y, client.width, client.height, &source, 0, 0);
+}
+
+void MyCanvas::DrawScene(wxDC& dc) {
+  ++sceneDrawCount_;
+  if (!session_.TopCell()) return;
   try {
-    DrawScene(dc);
+    DrawLayout(dc);
   } catch (const Error& e) {
     // What was drawn so far stays. The box waits until the paint is over: a modal loop inside
     // the paint handler could paint this canvas again while the buffer is in use.
@@ -231,84 +229,67 @@ void MyCanvas::DrawSceneGuarded(wxDC& dc) {
   }
 }
 
-wxBitmap MyCanvas::DrawnImage() const {
-  if (!backBuffer_ || bufferLogicalW_ <= 0 || bufferLogicalH_ <= 0) return wxBitmap();
-  return backBuffer_->GetSubBitmap(wxRect(0, 0, bufferLogicalW_, bufferLogicalH_));
-}
-
-void MyCanvas::BlitBuffer(wxDC& dc, int32_t x0, int32_t y0, int32_t cw, int32_t ch) {
-  wxMemoryDC source;
-  source.SelectObjectAsSource(*backBuffer_);
-  dc.Blit(x0, y0, cw, ch, &source, 0, 0);
-}
-
-void MyCanvas::DrawScene(wxDC& dc) {
-  ++sceneDrawCount_;
-  if (!topCell || !library_) return;
-  Box window = view.VisibleWindow();
-  const DisplaySettings& s = settings_;
-  fineView = IsViewWithin(window, s.fineViewLimit, s.nmPerUnit);
-  coarseView = IsViewWithin(window, s.coarseViewLimit, s.nmPerUnit);
+void MyCanvas::DrawLayout(wxDC& dc) {
+  Library& library = *session_.GetLibrary();
+  const Cell& topCell = *session_.TopCell();
+  const uint32_t topCellId = uint32_t(session_.TopCellId());
+  const ViewMapping& view = session_.View();
+  const Box window = view.VisibleWindow();
+  const DisplaySettings& s = session_.Settings();
   DrawSettings settings;
-  settings.topCellId = topCellId;
+  settings.topCellId = int32_t(topCellId);
   settings.highlightedCell = s.highlightedCell;
   settings.cellSizeLimit = s.cellSizeLimit;
   settings.showNames = s.showNames != 0;
   settings.showTexts = s.showTexts != 0;
   settings.showOutlines = s.showOutlines != 0;
   settings.layerFilter = s.layerFilter != 0;
-  settings.fineView = fineView;
+  settings.fineView = IsViewWithin(window, s.fineViewLimit, s.nmPerUnit);
+  settings.coarseView = IsViewWithin(window, s.coarseViewLimit, s.nmPerUnit);
   settings.outlineColour = ToWxColour(s.outlineColour);
   settings.highlightColour = ToWxColour(s.instanceHighlightColour);
   settings.background = ToWxColour(s.backgroundColour);
-  settings.unreadableCells = &unreadableCells_;
-  settings.coarseView = coarseView;
-  if (!s.accurateDraw) settings.images = FollowCellImages();
+  settings.unreadableCells = &session_.Unreadable();
+  if (!s.accurateDraw) {
+    settings.images = &session_.GetDocument()->Images();
+    settings.images->Follow(library);
+  }
   // The whole hierarchy goes through images only for the whole shown cell in full detail.
-  const bool accelerated = settings.images && !fineView && !coarseView && !s.layerFilter && s.cellSizeLimit == 0 &&
-                           int64_t(s.depth) > int64_t(library_->depth) && s.highlightedCell < 0 &&
-                           window.Contains(topCell->box);
+  const bool accelerated = settings.images && !settings.fineView && !settings.coarseView && !s.layerFilter &&
+                           s.cellSizeLimit == 0 && int64_t(s.depth) > int64_t(library.depth) &&
+                           s.highlightedCell < 0 && window.Contains(topCell.box);
   CellImages::Pass imagePass(settings.images);
   {
-    CellDrawer drawer(*library_, dc, view, settings, fillTiles_, textStamps_);
-    if (!(s.layerFilter && int64_t(library_->depth) < s.depth)) {
+    CellDrawer drawer(library, dc, view, settings, fillTiles_, textStamps_);
+    if (!(s.layerFilter && int64_t(library.depth) < s.depth)) {
       if (s.depth == 0) {
-        drawer.DrawCellOutline(*topCell, Trans());
-      } else if (s.orderedDraw || fineView) {
-        drawer.DrawOrdered(uint32_t(topCellId), window, s.depth, accelerated);
+        drawer.DrawCellOutline(topCell, Trans());
+      } else if (s.orderedDraw || settings.fineView) {
+        drawer.DrawOrdered(topCellId, window, s.depth, accelerated);
       } else if (accelerated) {
-        drawer.DrawCellAccelerated(uint32_t(topCellId));
+        drawer.DrawCellAccelerated(topCellId);
       } else {
-        drawer.DrawCellHierarchy(uint32_t(topCellId), window, Trans(), s.depth);
+        drawer.DrawCellHierarchy(topCellId, window, Trans(), s.depth);
       }
     }
-    if (overlayData.HasPolygons()) drawer.DrawCellGeometry(overlayData.cell, window, Trans());
+    OverlayData& overlays = session_.Overlays();
+    if (overlays.HasPolygons()) drawer.DrawCellGeometry(overlays.cell, window, Trans());
   }
   // The drawer has put its picture onto dc; the criticality boxes go over it.
-  if (overlayData.criticality.criticalityShown) DrawCriticality(dc, view, overlayData.criticality);
+  const CriticalityData& criticality = session_.Overlays().criticality;
+  if (criticality.criticalityShown) DrawCriticality(dc, view, criticality);
   LogMessage("Free Memory = %lld MBytes\n", static_cast<long long>(wxGetFreeMemory().GetValue() / 1048576));
 }
 
-CellImages* MyCanvas::FollowCellImages() {
-  cellImages_ = CellImages::Shared(*library_);
-  cellImages_->Follow(*library_);
-  return cellImages_.get();
-}
-
-void MyCanvas::RefreshView() {
-  viewChanged = true;
+void MyCanvas::RedrawView() {
+  viewChanged_ = true;
   Refresh(true);
 }
 
 void MyCanvas::ApplyScroll(const ScrollRequest& request) {
   // Set before scrolling: the toolkit may clamp the new origin back to the old one, and the
   // paint must not then take the copy of the old picture.
-  viewChanged = true;
-  SetScrollbarsTo(request);
-  Refresh(true);
-}
-
-void MyCanvas::SetScrollbarsTo(const ScrollRequest& request) {
+  viewChanged_ = true;
   SetScrollbars(kScrollUnit, kScrollUnit, request.unitsX, request.unitsY, request.posX, request.posY);
   // On GTK SetScrollbars moves the view but leaves the bars' thumbs where they were, and the
   // next scroll would start from there: put them where the view now is.
@@ -317,62 +298,5 @@ void MyCanvas::SetScrollbarsTo(const ScrollRequest& request) {
   GetViewStart(&x, &y);
   SetScrollPos(wxHORIZONTAL, x);
   SetScrollPos(wxVERTICAL, y);
-}
-
-void MyCanvas::ResizeCanvas(int oldW, int oldH, int newW, int newH) {
-  int x0 = 0;
-  int y0 = 0;
-  CalcUnscrolledPosition(0, 0, &x0, &y0);
-  if (auto request = ResizeScroll(oldW, oldH, newW, newH, view.magnification, x0, y0)) ApplyScroll(*request);
-}
-
-void MyCanvas::ZoomToBox(double x, double y, double halfWidth) {
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
-  if (auto request = ZoomToBoxScroll(view, x, y, halfWidth, settings_.umPerUnit, settings_.nmPerUnit, cw, ch)) {
-    ApplyScroll(*request);
-  }
-}
-
-void MyCanvas::Zoomin4X() {
-  // Before the first drawing pass there is no fitted view to zoom.
-  if (view.scale <= 0 || view.VisibleWindow().IsEmpty()) {
-    RefreshView();
-    return;
-  }
-  ZoomByFour(ZoomInScroll);
-}
-
-void MyCanvas::Zoomout4X() { ZoomByFour(ZoomOutScroll); }
-
-void MyCanvas::ZoomByFour(ZoomScrollFunction zoom) {
-  int sx = 0;
-  int sy = 0;
-  GetViewStart(&sx, &sy);
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
-  if (auto request = zoom(view.magnification, sx * kScrollUnit, sy * kScrollUnit, cw, ch)) {
-    ApplyScroll(*request);
-  }
-}
-
-void MyCanvas::Zoomout() {
-  lastZoomedArea = Box();
-  view.magnification = 1.0;
-  settings_.cellSizeLimit = settings_.userCellSizeLimit;
-  int cw = 0;
-  int ch = 0;
-  GetClientSize(&cw, &ch);
-  SetScrollbarsTo(FullViewScroll(cw, ch));
-  if (library_ && (library_->flags & (kLibInfoDirty | kLibCellsChanged)) && topCell && topCell->loaded) {
-    Box box;
-    ComputeCellBBox(box, *topCell);
-    if (!box.IsEmpty()) {
-      topCell->box = box;
-      SetTopCell(topCellId);
-    }
-  }
-  RefreshView();
+  Refresh(true);
 }

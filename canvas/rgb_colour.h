@@ -2,7 +2,7 @@
 
 #include <wx/colour.h>
 
-#include "canvas/edit/display_settings.h"
+#include "canvas/view/display_settings.h"
 
 // The toolkit's colour of a settings colour and back.
 inline wxColour ToWxColour(const Rgb& c) { return wxColour(c.red, c.green, c.blue); }

@@ -1,18 +1,17 @@
 #pragma once
 
-#include "canvas/edit/display_settings.h"
-#include "canvas/edit/edit_state.h"
 #include "canvas/overlay.h"
+
+class ViewSession;
 
 // The rulers whose two ends both lie in the visible window: a line in the outline colour and
 // the length in whole nanometres at the second end.
 class RulerOverlay : public Overlay {
  public:
-  // Both are the canvas's own, read at each paint.
-  RulerOverlay(const EditState& edit, const DisplaySettings& settings) : edit_(edit), settings_(settings) {}
+  // The session is read at each paint and must outlive the overlay.
+  explicit RulerOverlay(const ViewSession& session) : session_(session) {}
   void Paint(wxDC& dc, const ViewMapping& view) override;
 
  private:
-  const EditState& edit_;
-  const DisplaySettings& settings_;
+  const ViewSession& session_;
 };

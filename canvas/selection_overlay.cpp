@@ -5,17 +5,19 @@
 #include <unordered_set>
 #include <vector>
 
-#include "canvas/edit/view_state.h"
 #include "canvas/rgb_colour.h"
+#include "canvas/view/view_session.h"
+#include "canvas/view/view_state.h"
 #include "db/library.h"
 
 void SelectionOverlay::Paint(wxDC& dc, const ViewMapping& view) {
-  if (edit_.HasSelection()) {
-    dc.SetPen(wxPen(ToWxColour(settings_.geometryHighlightColour), 1, wxPENSTYLE_SOLID));
+  EditState& edit = session_.Edit();
+  if (edit.HasSelection()) {
+    dc.SetPen(wxPen(ToWxColour(session_.Settings().geometryHighlightColour), 1, wxPENSTYLE_SOLID));
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
     std::unordered_set<const RingVertex*> seen;
     std::vector<wxPoint> points;
-    for (const RingVertex* start = edit_.selectionRing.Head(); start; start = start->next) {
+    for (const RingVertex* start = edit.selectionRing.Head(); start; start = start->next) {
       if (seen.count(start)) continue;
       points.clear();
       const RingVertex* v = start;
@@ -28,13 +30,14 @@ void SelectionOverlay::Paint(wxDC& dc, const ViewMapping& view) {
       if (v) dc.DrawPolygon(int(points.size()), points.data(), 0, 0, wxODDEVEN_RULE);
     }
   }
-  if (library_) edit_.FollowGeneration(*library_);
-  if (edit_.selectedInstance) PaintInstance(dc, view);
+  if (const Library* library = session_.GetLibrary()) edit.FollowGeneration(*library);
+  if (edit.selectedInstance) PaintInstance(dc, view);
 }
 
 void SelectionOverlay::PaintInstance(wxDC& dc, const ViewMapping& view) {
-  const SelectedInstance& instance = edit_.selectedInstance;
-  const Cell* placed = library_ ? library_->GetCell(instance.ref->CellId()) : nullptr;
+  const SelectedInstance& instance = session_.Edit().selectedInstance;
+  const Library* library = session_.GetLibrary();
+  const Cell* placed = library ? library->GetCell(instance.ref->CellId()) : nullptr;
   if (!placed) return;
   Box box;
   instance.ref->GetBox(box, placed->box);
@@ -44,7 +47,7 @@ void SelectionOverlay::PaintInstance(wxDC& dc, const ViewMapping& view) {
   int32_t right = view.ToDeviceX(box.x2);
   int32_t top = view.ToDeviceY(box.y2);
   int32_t bottom = view.ToDeviceY(box.y1);
-  dc.SetPen(wxPen(ToWxColour(settings_.instanceHighlightColour), 1, wxPENSTYLE_SOLID));
+  dc.SetPen(wxPen(ToWxColour(session_.Settings().instanceHighlightColour), 1, wxPENSTYLE_SOLID));
   dc.DrawLine(left, top, right, top);
   dc.DrawLine(right, top, right, bottom);
   dc.DrawLine(right, bottom, left, bottom);

@@ -11,21 +11,11 @@
 #include "db/cell.h"
 #include "db/cell_data_reader.h"
 #include "db/hierarchy_record.h"
+#include "db/layer_info.h"
 #include "db/shape_table.h"
 
 class LibraryLock;
 class SRef;
-
-// One layer of the library's layer map: its key, how it is drawn and its names from a layer
-// map file. Colour word: red bits 0-7, green 8-15, blue 16-23, bit 31 set = hidden.
-struct LayerInfo {
-  LayerKey key = 0;
-  uint32_t colour = 0;
-  // A toolkit brush style number; 0 is drawn as solid.
-  uint32_t brushStyle = 0;
-  std::string layerName;
-  std::string datatypeName;
-};
 
 // Library flag bits: what saving must write, and whether the library is on disk.
 constexpr uint32_t kLibInfoDirty = 0x80000000u;
@@ -80,6 +70,42 @@ class Library {
 
   // True when path names the library's directory, however spelled (a trailing "/", a link).
   bool IsInDirectory(const std::string& path) const;
+
+  // Change notes (library_changes.cpp): every edit tells the library what it changed, and the
+  // library sets the change bits that saving reads. The notes of edits to cell contents,
+  // placements or the cell table also move editGeneration, so that whoever keeps pointers into
+  // them drops them.
+  // The contents of cell changed, and its box may have changed from boxBefore: the cell, and
+  // "info" with the hierarchy when the box changed, are due.
+  void NoteCellEdited(Cell& cell, const Box& boxBefore);
+  // The placements of holder changed: its section and "parents" are due.
+  void NotePlacementsChanged(Cell& holder);
+  // An element whose box is elementBox left cell: when it reached the cell's box, that box may
+  // now be too large, and the hierarchy is due.
+  void NoteElementRemoved(const Cell& cell, const Box& elementBox);
+  // What "info" holds changed: the units, the layer table or a cell's box.
+  void NoteInfoChanged();
+  // The boxes, roots, order or depth are due for recalculation.
+  void NoteHierarchyChanged();
+  // Appends a new, empty cell made by an edit (New Library, Create Cell): it counts as modified,
+  // and its data, "info" and "names" are due. The name should be new, as for CreateCell.
+  uint32_t CreateEditedCell(const std::string& cellName);
+  // Removes cell id from the cell table and the name map (cells of one name share the map's
+  // entry: it goes with the last of them), and from the roots and the order until the next
+  // recalculation; "info", "names", "parents" and the hierarchy are due.
+  void DeleteCell(uint32_t id);
+  // The string table's index of a text typed by an edit; a new string makes "texts" due.
+  uint32_t AddEditedString(const std::string& text);
+  // The recalculation has brought the boxes and the hierarchy up to date: "info" is due and the
+  // hierarchy no longer is.
+  void NoteHierarchyRecalculated();
+  // Cell contents were freed or entered anew without an edit (memory released, cells tiled).
+  void MoveEditGeneration() { ++editGeneration; }
+  // Reads of the bits: whether a recalculation is due, whether cells or "info" changed since
+  // the last save, and whether a save would write anything the user changed.
+  bool HierarchyDue() const { return (flags & kLibHierarchyDirty) != 0; }
+  bool CellsEdited() const { return (flags & (kLibInfoDirty | kLibCellsChanged)) != 0; }
+  bool HasUnsavedChanges() const;
 
   // Index files (library_index_files.cpp).
   // True when directory already holds the index of a library ("info" or "info.gz"), or the

@@ -35,10 +35,6 @@ DropRoute RouteDrop(const std::string& path, bool isDirectory) {
 
 bool ConfirmNeeded(int childWindowCount, bool canVeto) { return canVeto && childWindowCount > 3; }
 
-bool HasUnsavedChanges(uint32_t libraryFlags) {
-  return (libraryFlags & (kLibInfoDirty | kLibNamesDirty | kLibCellsChanged | kLibTextsDirty | kLibHierarchyDirty)) != 0;
-}
-
 bool NeedsRelayout(int oldWidth, int oldHeight, int newWidth, int newHeight) {
   return std::abs(newWidth - oldWidth) > 20 || std::abs(newHeight - oldHeight) > 20;
 }

@@ -21,9 +21,6 @@ DropRoute RouteDrop(const std::string& path, bool isDirectory);
 // Closing the main frame asks only when it can be refused and more than three windows are open.
 bool ConfirmNeeded(int childWindowCount, bool canVeto);
 
-// Library change flags whose work is lost unless saved: cells or index files not yet written.
-bool HasUnsavedChanges(uint32_t libraryFlags);
-
 // A child window is laid out again only when a side changed by more than 20 pixels.
 bool NeedsRelayout(int oldWidth, int oldHeight, int newWidth, int newHeight);
 

@@ -201,10 +201,10 @@ class Reader {
         if (!(in_ >> red >> green >> blue)) return Next::kStop;
         line += Format(" %d %d %d\n", red, green, blue);
         const ConfigColour c = Masked(red, green, blue);
-        style.colour = c.red | (uint32_t(c.green) << 8) | (uint32_t(c.blue) << 16);
+        style.colour = ColourWordOf(c.red, c.green, c.blue);
       }
     }
-    style.colour = visible == 0 ? (style.colour | kLayerHidden) : (style.colour & ~kLayerHidden);
+    style.SetHidden(visible == 0);
     found->second = style;
     log_(line + "\n");
     outcome_.redraw = true;
@@ -283,10 +283,10 @@ std::string ConfigWriter(const ConfigSnapshot& s) {
   AppendColour(text, "HighGeo", s.geometryHighlight, kDefaultGeometryHighlight);
   for (const auto& [key, info] : s.layers) {
     text += Format("Layer %d %d ", int(key >> 8), int(key & 0xFF), 0);
-    text += (info.colour & kLayerHidden) ? "0 " : "1 ";
+    text += info.IsHidden() ? "0 " : "1 ";
     text += Format("%d ", BrushStyleToFillCode(info.brushStyle), 0, 0);
-    text += Format("%d %d %d\n", int(info.colour & 0xFF), int((info.colour >> 8) & 0xFF),
-                   int((info.colour >> 16) & 0xFF));
+    const ColourBytes bytes = BytesOfColourWord(info.colour);
+    text += Format("%d %d %d\n", int(bytes.red), int(bytes.green), int(bytes.blue));
   }
   return text;
 }

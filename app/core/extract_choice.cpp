@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "app/core/image_path.h"
-#include "canvas/edit/number_input.h"
+#include "canvas/view/number_input.h"
 
 const char* ExtractExtension(int type) {
   switch (type) {

@@ -3,7 +3,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "canvas/edit/number_input.h"
+#include "canvas/view/number_input.h"
 
 namespace {
 
@@ -21,10 +21,6 @@ LayerInfo* RowLayer(std::map<LayerKey, LayerInfo>& layers, int row) {
 }
 
 bool IsCriticalityRow(const std::map<LayerKey, LayerInfo>& layers, int row) { return row == int(layers.size()); }
-
-void SetHidden(LayerInfo& layer, bool hidden) {
-  layer.colour = hidden ? (layer.colour | kLayerHidden) : (layer.colour & ~kLayerHidden);
-}
 
 }  // namespace
 
@@ -55,7 +51,7 @@ std::vector<LayerRow> BuildRows(const std::map<LayerKey, LayerInfo>& layers) {
   std::vector<LayerRow> rows;
   rows.reserve(layers.size());
   for (const auto& [key, info] : layers) {
-    LayerRow row{key, "", "", PatternText(info.brushStyle), info.colour & 0xFFFFFFu, (info.colour & kLayerHidden) != 0};
+    LayerRow row{key, "", "", PatternText(info.brushStyle), info.Rgb(), info.IsHidden()};
     const uint32_t layer = key >> 8, datatype = key & 0xFF;
     if (layer > 511) {
       row.first = "Polygon";
@@ -78,23 +74,23 @@ LayerRow CriticalityRow(uint32_t brushStyle, bool shown) {
 
 bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers) {
   for (const auto& entry : layers) {
-    if ((entry.second.colour & kLayerHidden) == 0) return false;
+    if (!entry.second.IsHidden()) return false;
   }
   return true;
 }
 
 void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
                  bool* criticalityShown) {
-  for (auto& entry : layers) SetHidden(entry.second, true);
+  for (auto& entry : layers) entry.second.SetHidden(true);
   if (criticalityShown) *criticalityShown = false;
   for (int row : selectedRows) {
-    if (LayerInfo* layer = RowLayer(layers, row)) SetHidden(*layer, false);
+    if (LayerInfo* layer = RowLayer(layers, row)) layer->SetHidden(false);
     if (criticalityShown && IsCriticalityRow(layers, row)) *criticalityShown = true;
   }
 }
 
 void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row, bool* criticalityShown) {
-  if (LayerInfo* layer = RowLayer(layers, row)) layer->colour ^= kLayerHidden;
+  if (LayerInfo* layer = RowLayer(layers, row)) layer->SetHidden(!layer->IsHidden());
   if (criticalityShown && IsCriticalityRow(layers, row)) *criticalityShown = !*criticalityShown;
 }
 
@@ -108,8 +104,8 @@ void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& 
     }
     LayerInfo* layer = RowLayer(layers, row);
     if (!layer) continue;
-    if (!hidden) hidden = (layer->colour & kLayerHidden) == 0;
-    SetHidden(*layer, *hidden);
+    if (!hidden) hidden = !layer->IsHidden();
+    layer->SetHidden(*hidden);
   }
 }
 

@@ -24,8 +24,6 @@ enum BrushStyleNumber : uint32_t {
   kBrushVerticalHatch = 116,
 };
 
-constexpr uint32_t kLayerHidden = 0x80000000u;
-
 // Fill codes 0 to 8 (the style dialog's images) and brush styles. A code outside 1..8 is
 // solid; a style outside the table is code 0.
 uint32_t FillCodeToBrushStyle(int code);

@@ -23,23 +23,22 @@
 
 namespace {
 
-MyCanvas* OpenCanvas(wxFrame& frame, const std::string& libDir, int width, int height) {
-  MyCanvas* canvas = new MyCanvas(&frame, wxID_ANY, wxDefaultPosition, wxDefaultSize);
-  canvas->SetClientSize(width, height);
-  if (!canvas->LoadLibrary(libDir)) throw Error(kTagBench, "Cannot open library " + libDir);
-  if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + libDir);
-  return canvas;
+std::unique_ptr<BenchView> OpenView(wxFrame& frame, const std::string& libDir, int width, int height) {
+  auto view = std::make_unique<BenchView>(frame, width, height);
+  view->Open(libDir);
+  return view;
 }
 
-void ZoomToMiddle(MyCanvas& canvas) {
-  const Box& box = canvas.TopCell()->box;
-  double x = (double(box.x1) + double(box.x2)) / 2 * canvas.Settings().umPerUnit;
-  double y = (double(box.y1) + double(box.y2)) / 2 * canvas.Settings().umPerUnit;
+void ZoomToMiddle(BenchView& bench) {
+  ViewSession& session = bench.session;
+  const Box& box = session.TopCell()->box;
+  double x = (double(box.x1) + double(box.x2)) / 2 * session.Settings().umPerUnit;
+  double y = (double(box.y1) + double(box.y2)) / 2 * session.Settings().umPerUnit;
   int cw = 0;
   int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
-  canvas.view.CentreView(0, 0, cw, ch);
-  canvas.ZoomToBox(x, y, 20.0);
+  bench.canvas->GetClientSize(&cw, &ch);
+  session.View().CentreView(0, 0, cw, ch);
+  session.ZoomToBox(x, y, 20.0);
 }
 
 // OUT.bmp with a suffix before the extension.
@@ -77,34 +76,33 @@ int RunDraw(const std::vector<std::string>& args) {
   wxFrame* frame = &toolkit.Frame();
 
   auto start = BenchClock::now();
-  MyCanvas* canvas = OpenCanvas(*frame, libDir, width, height);
+  std::unique_ptr<BenchView> full = OpenView(*frame, libDir, width, height);
   double openSeconds = SecondsSince(start);
-  double firstDraw = PaintCanvas(*canvas);
-  SaveView(*canvas, width, height, args[3]);
-  DisplaySettings settings = canvas->Settings();
+  double firstDraw = PaintCanvas(*full->canvas);
+  SaveView(*full->canvas, width, height, args[3]);
+  DisplaySettings settings = full->session.Settings();
   settings.cellSizeLimit = 0;
-  settings.depth = int32_t(canvas->GetLibrary()->depth) + 1;
-  canvas->ApplySettings(settings);
-  double fullDetail = PaintCanvas(*canvas);
-  canvas->Destroy();
+  settings.depth = int32_t(full->session.GetLibrary()->depth) + 1;
+  full->session.ApplySettings(settings);
+  double fullDetail = PaintCanvas(*full->canvas);
+  full.reset();
 
-  MyCanvas* zoomed = OpenCanvas(*frame, libDir, width, height);
+  std::unique_ptr<BenchView> zoomed = OpenView(*frame, libDir, width, height);
   ZoomToMiddle(*zoomed);
-  double zoomCold = PaintCanvas(*zoomed);
-  SaveView(*zoomed, width, height, ImageName(args[3], "-middle"));
-  zoomed->RefreshView();
-  double zoomWarm = PaintCanvas(*zoomed);
-  long long cells = LoadedCells(*zoomed->GetLibrary());
-  zoomed->Destroy();
+  double zoomCold = PaintCanvas(*zoomed->canvas);
+  SaveView(*zoomed->canvas, width, height, ImageName(args[3], "-middle"));
+  zoomed->canvas->RedrawView();
+  double zoomWarm = PaintCanvas(*zoomed->canvas);
+  long long cells = LoadedCells(*zoomed->session.GetLibrary());
+  zoomed.reset();
 
   if (zoomInSteps > 0) {
-    MyCanvas* closer = OpenCanvas(*frame, libDir, width, height);
-    PaintCanvas(*closer);
-    for (int i = 0; i < zoomInSteps; ++i) closer->Zoomin4X();
-    double zoomInSeconds = PaintCanvas(*closer);
-    SaveView(*closer, width, height, ImageName(args[3], "-in"));
+    std::unique_ptr<BenchView> closer = OpenView(*frame, libDir, width, height);
+    PaintCanvas(*closer->canvas);
+    for (int i = 0; i < zoomInSteps; ++i) closer->session.Zoomin4X();
+    double zoomInSeconds = PaintCanvas(*closer->canvas);
+    SaveView(*closer->canvas, width, height, ImageName(args[3], "-in"));
     std::printf("draw zoom_in_steps=%d zoom_in_seconds=%.4f\n", zoomInSteps, zoomInSeconds);
-    closer->Destroy();
   }
   std::printf(
       "draw open_seconds=%.3f first_draw_seconds=%.3f full_detail_seconds=%.3f zoom_cold_seconds=%.4f "

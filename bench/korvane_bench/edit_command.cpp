@@ -14,9 +14,9 @@
 #include "bench/korvane_bench/command.h"
 #include "bench/korvane_bench/library_copy.h"
 #include "bench/korvane_bench/toolkit_session.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/polygon_commands.h"
 #include "canvas/my_canvas.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/polygon_commands.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/poly/ring_set.h"
@@ -31,6 +31,21 @@ class FixedAnswer : public UnansweredPrompts {
 
  private:
   std::string answer_;
+};
+
+// The shell of the bench's canvas: the layer row the list shows selected (none unless set), and
+// every text question answered with "50".
+class BenchShell : public CanvasHost {
+ public:
+  void SetChildStatus(int, const std::string&) override {}
+  void SetMainStatus(const std::string&) override {}
+  int FirstSelectedLayerRow() const override { return layerRow; }
+  void SetBusy(bool) override {}
+  CanvasPrompts& Prompts() override { return fifty; }
+  void RefreshLayerList() override {}
+
+  int layerRow = -1;
+  FixedAnswer fifty{"50"};
 };
 
 // The loaded cell with the most shapes, and its largest layer.
@@ -109,13 +124,14 @@ int RunEdit(const std::vector<std::string>& args) {
   }
   LibraryCopy copy(args[0]);
   ToolkitSession toolkit("edit", 800, 600);
-  MyCanvas* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
-  canvas->SetClientSize(800, 600);
-  if (!canvas->LoadLibrary(copy.Path())) throw Error(kTagBench, "Cannot open library " + args[0]);
-  Library& lib = *canvas->GetLibrary();
+  BenchView bench(toolkit.Frame(), 800, 600);
+  bench.Open(copy.Path());
+  ViewSession& session = bench.session;
+  MyCanvas* canvas = bench.canvas;
+  Library& lib = *session.GetLibrary();
   const BusiestCell busiest = FindBusiestCell(lib);
-  canvas->SetTopCell(int32_t(busiest.id));
-  Cell& cell = *canvas->TopCell();
+  session.SetTopCell(int32_t(busiest.id));
+  Cell& cell = *session.TopCell();
   lib.LoadCell(cell, true);
   std::printf("edit cell=%s shapes=%llu merge_layer=%u/%u merge_shapes=%llu\n", cell.Name(),
               (unsigned long long)busiest.shapes, busiest.layer >> 8, busiest.layer & 0xff,
@@ -133,9 +149,12 @@ int RunEdit(const std::vector<std::string>& args) {
     merged.Boolean(nullptr, kBooleanCutHoles, false);
     engineSeconds = SecondsSince(start);
   }
-  EditTarget target{lib, cell, canvas->edit, RowOf(lib, busiest.layer)};
+  BenchShell shell;
+  canvas->SetHost(&shell);
+  shell.layerRow = RowOf(lib, busiest.layer);
   auto start = BenchClock::now();
-  const EditOutcome merged = MergePolygons(target, Box());
+  const EditOutcome merged = MergePolygons(session);
+  shell.layerRow = -1;
   const double mergeSeconds = SecondsSince(start);
   if (!merged.errorLine.empty()) throw Error(kTagBench, merged.errorLine);
 
@@ -146,11 +165,11 @@ int RunEdit(const std::vector<std::string>& args) {
   int cw = 0;
   int ch = 0;
   canvas->GetClientSize(&cw, &ch);
-  canvas->view.CentreView(0, 0, cw, ch);
-  canvas->ZoomToBox(cx * canvas->Settings().umPerUnit, cy * canvas->Settings().umPerUnit, 20.0);
+  session.View().CentreView(0, 0, cw, ch);
+  session.ZoomToBox(cx * session.Settings().umPerUnit, cy * session.Settings().umPerUnit, 20.0);
   PaintCanvas(*canvas);
   for (int i = 0; i < 3; ++i) {
-    canvas->RefreshView();
+    canvas->RedrawView();
     auto t0 = BenchClock::now();
     PaintCanvas(*canvas);
     std::printf("redraw_only_ms=%.2f\n", SecondsSince(t0) * 1000);
@@ -160,34 +179,33 @@ int RunEdit(const std::vector<std::string>& args) {
   std::vector<double> redrawMs;
   for (int i = 0; i < 7; ++i) {
     const int32_t x = int32_t(cx) + 100 * i;
-    canvas->edit.Cancel();
-    canvas->edit.selectionRing.AddRectangle(Box(x, int32_t(cy), x + 50, int32_t(cy) + 70));
-    canvas->edit.editLayer = lib.layerMap.begin()->first;
+    session.Edit().Cancel();
+    session.Edit().selectionRing.AddRectangle(Box(x, int32_t(cy), x + 50, int32_t(cy) + 70));
+    session.Edit().editLayer = lib.layerMap.begin()->first;
     start = BenchClock::now();
-    canvas->InsertPolygon();
+    session.InsertPolygon();
     insertMs.push_back(SecondsSince(start) * 1000);
     PaintCanvas(*canvas);
     insertRedrawMs.push_back(SecondsSince(start) * 1000);
     // The same view drawn again with no edit: what the redraw costs by itself.
-    canvas->RefreshView();
+    canvas->RedrawView();
     start = BenchClock::now();
     PaintCanvas(*canvas);
     redrawMs.push_back(SecondsSince(start) * 1000);
   }
 
   // Sizing a selected polygon of 10,000 vertices.
-  FixedAnswer fifty("50");
   std::vector<double> sizingMs;
   for (int i = 0; i < 5; ++i) {
-    canvas->edit.Cancel();
-    AddStaircase(canvas->edit.selectionRing, 0, 0, 10000);
+    session.Edit().Cancel();
+    AddStaircase(session.Edit().selectionRing, 0, 0, 10000);
     start = BenchClock::now();
-    const EditOutcome sized = SizingPolygon(canvas->edit, lib, fifty);
+    const EditOutcome sized = SizingPolygon(session);
     sizingMs.push_back(SecondsSince(start) * 1000);
     if (!sized.errorLine.empty()) throw Error(kTagBench, sized.errorLine);
   }
-  canvas->edit.Cancel();
-  canvas->Destroy();
+  session.Edit().Cancel();
+  canvas->SetHost(nullptr);
   std::printf("edit insert_ms=%.2f redraw_ms=%.1f\n", Median(insertMs), Median(redrawMs));
   std::printf("edit merge_seconds=%.3f engine_merge_seconds=%.3f insert_redraw_ms=%.1f sizing_ms=%.1f\n",
               mergeSeconds, engineSeconds, Median(insertRedrawMs), Median(sizingMs));

@@ -71,9 +71,9 @@ int RunExportImage(const std::vector<std::string>& args) {
   const wxString extension = wxFileName(wxString::FromUTF8(out)).GetExt().Lower();
   const bool jpeg = extension == "jpg" || extension == "jpeg";
   ToolkitSession toolkit("export-image", width, height);
-  auto* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
-  canvas->SetClientSize(width, height);
-  if (!canvas->LoadLibrary(libDir) || !canvas->TopCell()) throw Error(kTagBench, "Cannot open library " + libDir);
+  BenchView bench(toolkit.Frame(), width, height);
+  bench.Open(libDir);
+  MyCanvas* canvas = bench.canvas;
   BenchClock::time_point start = BenchClock::now();
   PaintOnce(*canvas, width, height);
   const double drawSeconds = SecondsSince(start);

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "bench/korvane_bench/command.h"
-#include "canvas/edit/extraction.h"
-#include "canvas/edit/library_jobs.h"
+#include "canvas/jobs/extraction.h"
+#include "canvas/jobs/library_jobs.h"
+#include "canvas/view/opened_library.h"
 #include "db/error.h"
 #include "db/library.h"
 

@@ -26,11 +26,11 @@ namespace {
 // Warm passes are timed this many times and the fastest is kept: the machine is shared.
 constexpr int kWarmRuns = 3;
 
-double FastestRedraw(MyCanvas& canvas) {
+double FastestRedraw(BenchView& bench) {
   double best = 0;
   for (int i = 0; i < kWarmRuns; ++i) {
-    canvas.RefreshView();
-    double seconds = PaintCanvas(canvas);
+    bench.canvas->RedrawView();
+    double seconds = PaintCanvas(*bench.canvas);
     best = i == 0 ? seconds : std::min(best, seconds);
   }
   return best;
@@ -82,54 +82,54 @@ struct ImageFigures {
 };
 
 // The current view warm with Accurate Draw, then with images; Accurate Draw is left off.
-ImageFigures CompareWithAccurate(MyCanvas& canvas) {
-  DisplaySettings settings = canvas.Settings();
+ImageFigures CompareWithAccurate(BenchView& bench) {
+  DisplaySettings settings = bench.session.Settings();
   ImageFigures figures;
   // Accurate first: the first passes after a change of settings also warm what both share.
   settings.accurateDraw = 1;
-  canvas.ApplySettings(settings);
-  figures.accurateSeconds = FastestRedraw(canvas);
-  wxImage accurate = canvas.DrawnImage().ConvertToImage();
+  bench.session.ApplySettings(settings);
+  figures.accurateSeconds = FastestRedraw(bench);
+  wxImage accurate = bench.canvas->DrawnImage().ConvertToImage();
   // The same view a third of a pixel to the left and down: how much two accurate renderings
   // that differ only in where the pixel edges fall disagree.
-  const ViewBox box = canvas.view.viewBox;
-  double unitsPerPixel = 1.0 / std::max(canvas.view.PixelsPerUnit(), 1e-12);
-  canvas.view.viewBox.x = int32_t(box.x + unitsPerPixel / 3);
-  canvas.view.viewBox.y = int32_t(box.y + unitsPerPixel / 3);
-  canvas.RefreshView();
-  PaintCanvas(canvas);
-  figures.shiftedPercent = DifferPercent(canvas.DrawnImage().ConvertToImage(), accurate);
-  canvas.view.viewBox = box;
+  const ViewBox box = bench.session.View().viewBox;
+  double unitsPerPixel = 1.0 / std::max(bench.session.View().PixelsPerUnit(), 1e-12);
+  bench.session.View().viewBox.x = int32_t(box.x + unitsPerPixel / 3);
+  bench.session.View().viewBox.y = int32_t(box.y + unitsPerPixel / 3);
+  bench.canvas->RedrawView();
+  PaintCanvas(*bench.canvas);
+  figures.shiftedPercent = DifferPercent(bench.canvas->DrawnImage().ConvertToImage(), accurate);
+  bench.session.View().viewBox = box;
   settings.accurateDraw = 0;
-  canvas.ApplySettings(settings);
-  figures.imagesSeconds = FastestRedraw(canvas);
-  wxImage withImages = canvas.DrawnImage().ConvertToImage();
+  bench.session.ApplySettings(settings);
+  figures.imagesSeconds = FastestRedraw(bench);
+  wxImage withImages = bench.canvas->DrawnImage().ConvertToImage();
   figures.differPercent = DifferPercent(withImages, accurate);
   figures.unmatchedPercent = UnmatchedPercent(withImages, accurate);
   return figures;
 }
 
 // The browsing script from the full view, a line per step.
-void Browse(MyCanvas& canvas) {
-  const Box& box = canvas.TopCell()->box;
-  double um = canvas.Settings().umPerUnit;
+void Browse(BenchView& bench) {
+  const Box& box = bench.session.TopCell()->box;
+  double um = bench.session.Settings().umPerUnit;
   double x = (double(box.x1) + double(box.x2)) / 2 * um;
   double y = (double(box.y1) + double(box.y2)) / 2 * um;
   double halfWidth = double(std::max(box.Width(), box.Height())) / 2 * um;
-  canvas.Zoomout();
-  PaintCanvas(canvas);
+  bench.session.Zoomout();
+  PaintCanvas(*bench.canvas);
   for (int step = 1; step <= 6; ++step) {
     // Each zoom box is a quarter of the side of the one before, around the same point.
     halfWidth /= 4;
-    canvas.ZoomToBox(x, y, halfWidth);
+    bench.session.ZoomToBox(x, y, halfWidth);
     std::printf("gestures step=%d action=zoom_box half_width_um=%.3f seconds=%.4f\n", step, halfWidth,
-                PaintCanvas(canvas));
+                PaintCanvas(*bench.canvas));
   }
   // Go to: a 4 um square at the point typed.
-  canvas.ZoomToBox(x, y, 2);
-  std::printf("gestures step=7 action=go_to seconds=%.4f\n", PaintCanvas(canvas));
-  canvas.Zoomout();
-  std::printf("gestures step=8 action=full_view seconds=%.4f\n", PaintCanvas(canvas));
+  bench.session.ZoomToBox(x, y, 2);
+  std::printf("gestures step=7 action=go_to seconds=%.4f\n", PaintCanvas(*bench.canvas));
+  bench.session.Zoomout();
+  std::printf("gestures step=8 action=full_view seconds=%.4f\n", PaintCanvas(*bench.canvas));
 }
 
 struct GestureFigures {
@@ -142,8 +142,8 @@ struct GestureFigures {
 // The centres of the count 16 x 16 pixel tiles of the canvas's last drawn scene that hold the
 // most pixels that are not black: where the most is drawn. In scrolled pixels, as the gestures
 // take them.
-std::vector<wxPoint> DensestSpots(MyCanvas& canvas, size_t count) {
-  const wxImage scene = canvas.DrawnImage().ConvertToImage();
+std::vector<wxPoint> DensestSpots(BenchView& bench, size_t count) {
+  const wxImage scene = bench.canvas->DrawnImage().ConvertToImage();
   constexpr int kTile = 16;
   const int columns = std::max(scene.GetWidth() / kTile, 1);
   const int rows = std::max(scene.GetHeight() / kTile, 1);
@@ -163,7 +163,7 @@ std::vector<wxPoint> DensestSpots(MyCanvas& canvas, size_t count) {
   std::vector<wxPoint> spots;
   for (size_t i = 0; i < count; ++i) {
     wxPoint tile(int(order[i] % columns) * kTile + kTile / 2, int(order[i] / columns) * kTile + kTile / 2);
-    spots.push_back(canvas.CalcUnscrolledPosition(tile));
+    spots.push_back(bench.canvas->CalcUnscrolledPosition(tile));
   }
   return spots;
 }
@@ -179,25 +179,25 @@ MouseEvent GestureAt(MouseKind kind, const wxPoint& at) {
 
 // A double-click pick at a point, warm: the first pick loads what it reaches, the fastest of
 // the timed ones counts.
-double PickMilliseconds(MyCanvas& canvas, const wxPoint& at) {
-  canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
+double PickMilliseconds(BenchView& bench, const wxPoint& at) {
+  bench.session.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
   double best = -1;
   for (int i = 0; i < kWarmRuns; ++i) {
     auto start = BenchClock::now();
-    canvas.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
+    bench.session.HandleMouse(GestureAt(MouseKind::kLeftDClick, at));
     double ms = SecondsSince(start) * 1000;
     best = best < 0 ? ms : std::min(best, ms);
   }
-  std::printf("gestures pick at=%d,%d selected=%s ms=%.3f\n", at.x, at.y, canvas.edit.HasSelection() ? "yes" : "no",
+  std::printf("gestures pick at=%d,%d selected=%s ms=%.3f\n", at.x, at.y, bench.session.Edit().HasSelection() ? "yes" : "no",
               best);
-  canvas.ClearSelection();
+  bench.session.ClearSelection();
   return best;
 }
 
 // The slowest warm pick among the densest spots of the current view.
-double DensestPickMilliseconds(MyCanvas& canvas) {
+double DensestPickMilliseconds(BenchView& bench) {
   double slowest = 0;
-  for (const wxPoint& at : DensestSpots(canvas, 8)) slowest = std::max(slowest, PickMilliseconds(canvas, at));
+  for (const wxPoint& at : DensestSpots(bench, 8)) slowest = std::max(slowest, PickMilliseconds(bench, at));
   return slowest;
 }
 
@@ -205,40 +205,40 @@ double DensestPickMilliseconds(MyCanvas& canvas) {
 // among its densest spots and among those of a 40 um view around the densest, the mean time of
 // one motion step of a rubber box over the whole view (the gesture and the paint that follows
 // it), and the drawing passes that the steps caused.
-GestureFigures MeasureGestures(MyCanvas& canvas) {
+GestureFigures MeasureGestures(BenchView& bench) {
   GestureFigures figures;
-  canvas.Zoomout();
-  PaintCanvas(canvas);
-  figures.pickFullMs = DensestPickMilliseconds(canvas);
-  const wxPoint full = DensestSpots(canvas, 1).front();
-  const double um = canvas.Settings().umPerUnit;
-  canvas.ZoomToBox(canvas.view.ScreenToDBX(full.x) * um, canvas.view.ScreenToDBY(full.y) * um, 20);
-  PaintCanvas(canvas);
-  figures.pickZoomMs = DensestPickMilliseconds(canvas);
+  bench.session.Zoomout();
+  PaintCanvas(*bench.canvas);
+  figures.pickFullMs = DensestPickMilliseconds(bench);
+  const wxPoint full = DensestSpots(bench, 1).front();
+  const double um = bench.session.Settings().umPerUnit;
+  bench.session.ZoomToBox(bench.session.View().ScreenToDBX(full.x) * um, bench.session.View().ScreenToDBY(full.y) * um, 20);
+  PaintCanvas(*bench.canvas);
+  figures.pickZoomMs = DensestPickMilliseconds(bench);
 
-  canvas.Zoomout();
-  PaintCanvas(canvas);
+  bench.session.Zoomout();
+  PaintCanvas(*bench.canvas);
   int cw = 0;
   int ch = 0;
-  canvas.GetClientSize(&cw, &ch);
+  bench.canvas->GetClientSize(&cw, &ch);
   wxBitmap target(cw, ch, 24);
   wxMemoryDC dc(target);
-  canvas.DoPrepareDC(dc);
-  const int64_t passes = canvas.SceneDrawCount();
+  bench.canvas->DoPrepareDC(dc);
+  const int64_t passes = bench.canvas->SceneDrawCount();
   const wxPoint corner(10, 10);
-  canvas.HandleMouse(GestureAt(MouseKind::kRightDown, corner));
+  bench.session.HandleMouse(GestureAt(MouseKind::kRightDown, corner));
   constexpr int kSteps = 50;
   auto start = BenchClock::now();
   for (int i = 0; i < kSteps; ++i) {
-    canvas.HandleMouse(GestureAt(MouseKind::kMotion, wxPoint(cw - 10 - 3 * i, ch - 10 - 2 * i)));
-    canvas.OnDraw(dc);
+    bench.session.HandleMouse(GestureAt(MouseKind::kMotion, wxPoint(cw - 10 - 3 * i, ch - 10 - 2 * i)));
+    bench.canvas->OnDraw(dc);
   }
   figures.rubberStepMs = SecondsSince(start) * 1000 / kSteps;
-  figures.rubberPasses = canvas.SceneDrawCount() - passes;
+  figures.rubberPasses = bench.canvas->SceneDrawCount() - passes;
   // Released where it was pressed: a click, which neither zooms nor inserts.
   MouseEvent release = GestureAt(MouseKind::kRightUp, corner);
   release.rightIsDown = false;
-  canvas.HandleMouse(release);
+  bench.session.HandleMouse(release);
   return figures;
 }
 
@@ -260,39 +260,36 @@ int RunGestures(const std::vector<std::string>& args) {
   int height = std::atoi(args[2].c_str());
   if (width <= 0 || height <= 0) throw Error(kTagBench, "WIDTH and HEIGHT must be positive");
   ToolkitSession toolkit("gestures", width, height);
-  MyCanvas* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
-  canvas->SetClientSize(width, height);
-  if (!canvas->LoadLibrary(libDir)) throw Error(kTagBench, "Cannot open library " + libDir);
-  if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + libDir);
-  std::printf("gestures cold_first_view_seconds=%.3f\n", PaintCanvas(*canvas));
+  BenchView bench(toolkit.Frame(), width, height);
+  bench.Open(libDir);
+  std::printf("gestures cold_first_view_seconds=%.3f\n", PaintCanvas(*bench.canvas));
 
-  ImageFigures defaults = CompareWithAccurate(*canvas);
+  ImageFigures defaults = CompareWithAccurate(bench);
   std::printf(
       "gestures default_settings images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f "
       "accurate_shifted_differ_percent=%.3f\n",
       defaults.imagesSeconds, defaults.accurateSeconds, defaults.differPercent, defaults.shiftedPercent);
-  DisplaySettings userSettings = canvas->Settings();
+  DisplaySettings userSettings = bench.session.Settings();
   DisplaySettings fullDetail = userSettings;
   fullDetail.cellSizeLimit = 0;
-  fullDetail.depth = int32_t(canvas->GetLibrary()->depth) + 1;
-  canvas->ApplySettings(fullDetail);
-  ImageFigures detail = CompareWithAccurate(*canvas);
+  fullDetail.depth = int32_t(bench.session.GetLibrary()->depth) + 1;
+  bench.session.ApplySettings(fullDetail);
+  ImageFigures detail = CompareWithAccurate(bench);
   std::printf(
       "gestures full_detail images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f unmatched_percent=%.3f "
       "accurate_shifted_differ_percent=%.3f ratio=%.3f\n",
       detail.imagesSeconds, detail.accurateSeconds, detail.differPercent, detail.unmatchedPercent,
       detail.shiftedPercent,
       detail.imagesSeconds / std::max(detail.accurateSeconds, 1e-9));
-  canvas->ApplySettings(userSettings);
+  bench.session.ApplySettings(userSettings);
 
-  Browse(*canvas);
-  GestureFigures gestures = MeasureGestures(*canvas);
+  Browse(bench);
+  GestureFigures gestures = MeasureGestures(bench);
   std::printf(
       "gestures images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f pick_full_ms=%s pick_zoom_ms=%s "
       "rubber_step_ms=%s rubber_passes=%lld\n",
       detail.imagesSeconds, detail.accurateSeconds, detail.differPercent, Milliseconds(gestures.pickFullMs).c_str(),
       Milliseconds(gestures.pickZoomMs).c_str(), Milliseconds(gestures.rubberStepMs).c_str(), gestures.rubberPasses);
-  canvas->Destroy();
   return 0;
 }
 

@@ -32,7 +32,7 @@ constexpr int kViewPasses = 7;
 double BestViewMs(MyCanvas& canvas) {
   double best = 1e30;
   for (int i = 0; i < kViewPasses; ++i) {
-    canvas.RefreshView();
+    canvas.RedrawView();
     const auto start = BenchClock::now();
     PaintCanvas(canvas);
     best = std::min(best, SecondsSince(start) * 1000.0);
@@ -80,44 +80,43 @@ int RunOverlay(const std::vector<std::string>& args) {
   }
   const int width = 1200, height = 900;
   ToolkitSession toolkit("overlay", width, height);
-  MyCanvas* canvas = new MyCanvas(&toolkit.Frame(), wxID_ANY, wxDefaultPosition, wxDefaultSize);
-  canvas->SetClientSize(width, height);
-  if (!canvas->LoadLibrary(args[0])) throw Error(kTagBench, "Cannot open library " + args[0]);
-  if (!canvas->TopCell()) throw Error(kTagBench, "Library has no root cell: " + args[0]);
+  BenchView bench(toolkit.Frame(), width, height);
+  bench.Open(args[0]);
+  ViewSession& session = bench.session;
+  MyCanvas* canvas = bench.canvas;
   PaintCanvas(*canvas);
 
   // Without a window to ask, the layer choice is answered with Cancel: the rings become the
   // overlay.
   auto start = BenchClock::now();
-  if (!canvas->ReadTextPolygons(args[1])) throw Error(kTagBench, "Cannot read " + args[1]);
+  if (!session.ReadTextPolygons(args[1])) throw Error(kTagBench, "Cannot read " + args[1]);
   const double polyRead = SecondsSince(start);
-  canvas->RefreshView();
+  canvas->RedrawView();
   PaintCanvas(*canvas);
   const double polyIn = SecondsSince(start);
   start = BenchClock::now();
-  if (!canvas->ReadCriticality(args[2])) throw Error(kTagBench, "Cannot read " + args[2]);
+  if (!session.ReadCriticality(args[2])) throw Error(kTagBench, "Cannot read " + args[2]);
   const double critIn = SecondsSince(start);
-  canvas->RefreshView();
+  canvas->RedrawView();
   start = BenchClock::now();
   PaintCanvas(*canvas);
   const double fullWithBoth = SecondsSince(start);
 
-  const Box box = canvas->TopCell()->box;
-  const double umPerUnit = canvas->Settings().umPerUnit;
-  canvas->view.CentreView(0, 0, width, height);
+  const Box box = session.TopCell()->box;
+  const double umPerUnit = session.Settings().umPerUnit;
+  session.View().CentreView(0, 0, width, height);
   const double middleX = (double(box.x1) + double(box.x2)) / 2 * umPerUnit;
   const double middleY = (double(box.y1) + double(box.y2)) / 2 * umPerUnit;
-  canvas->ZoomToBox(middleX, middleY, 20.0);
+  session.ZoomToBox(middleX, middleY, 20.0);
   PaintCanvas(*canvas);
-  const Box window = canvas->view.VisibleWindow();
-  const size_t boxesInView = CriticalityBoxesIn(canvas->overlayData.criticality, window).size();
+  const Box window = session.View().VisibleWindow();
+  const size_t boxesInView = CriticalityBoxesIn(session.Overlays().criticality, window).size();
   const double withOverlays = BestViewMs(*canvas);
-  const auto& overlayShapes = canvas->overlayData.cell.shapes;
+  const auto& overlayShapes = session.Overlays().cell.shapes;
   const int64_t rings = overlayShapes.empty() ? 0 : overlayShapes.begin()->second.Count();
-  canvas->RemoveTextPolygons();
-  canvas->RemoveCriticality();
+  session.RemoveTextPolygons();
+  session.RemoveCriticality();
   const double without = BestViewMs(*canvas);
-  canvas->Destroy();
   std::printf(
       "overlay cell_box=%d,%d,%d,%d rings=%lld boxes_in_view=%zu polyin_read_seconds=%.3f "
       "full_view_with_both_seconds=%.3f "

@@ -11,11 +11,13 @@
 #include "app/core/tree_model.h"
 #include "bench/korvane_bench/command.h"
 #include "bench/korvane_bench/library_copy.h"
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/cell_recalculation.h"
-#include "canvas/edit/edit_state.h"
-#include "canvas/edit/instance_commands.h"
-#include "canvas/edit/library_save.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/cell_recalculation.h"
+#include "canvas/view/document.h"
+#include "canvas/view/instance_commands.h"
+#include "canvas/view/library_save.h"
+#include "canvas/view/session_host.h"
+#include "canvas/view/view_session.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/poly/ring_set.h"
@@ -48,6 +50,26 @@ class InsertAnswers : public UnansweredPrompts {
   Point at_;
 };
 
+// The window of a view session without a window: texts go unseen, questions to the answers.
+class AnsweringHost : public SessionHost {
+ public:
+  explicit AnsweringHost(CanvasPrompts& answers) : answers_(answers) {}
+  void SetChildStatus(int, const std::string&) override {}
+  void SetMainStatus(const std::string&) override {}
+  int FirstSelectedLayerRow() const override { return -1; }
+  void SetBusy(bool) override {}
+  CanvasPrompts& Prompts() override { return answers_; }
+  void RefreshLayerList() override {}
+  void RedrawView() override {}
+  void RefreshOverlays(const PixelRect&) override {}
+  PixelRect ClientArea() const override { return PixelRect{}; }
+  void ApplyScroll(const ScrollRequest&) override {}
+  void ShowCursor(CursorKind) override {}
+
+ private:
+  CanvasPrompts& answers_;
+};
+
 int32_t NeedCell(const Library& lib, const char* name) {
   const int32_t id = lib.FindIndex(name);
   if (id < 0) throw Error(kTagBench, std::string("No cell ") + name);
@@ -66,7 +88,7 @@ int RunSave(const std::vector<std::string>& args) {
   {
     Library lib(copy.Path(), false);
     lib.Open();
-    lib.flags |= kLibHierarchyDirty;
+    lib.NoteHierarchyChanged();
     ResetPeakRss();
     const auto start = BenchClock::now();
     RecalculateCells(lib);
@@ -85,8 +107,11 @@ int RunSave(const std::vector<std::string>& args) {
     treeMs = SecondsSince(start) * 1000;
   }
 
-  Library lib(copy.Path(), false);
+  auto shared = std::make_shared<Library>(copy.Path(), false);
+  Library& lib = *shared;
   lib.Open();
+  ViewSession session;
+  session.ShareDocument(std::make_shared<Document>(shared));
   const int32_t block = NeedCell(lib, kBlock);
   NeedCell(lib, kLeaf);
   Cell& cell = *lib.cells[size_t(block)];
@@ -100,13 +125,16 @@ int RunSave(const std::vector<std::string>& args) {
   for (int round = 0; round < kRounds; ++round) {
     const Point at(centre.x + 100 * round, centre.y);
     InsertAnswers answers(at);
-    EditState edit;
-    CellCommandScope scope{lib, answers, edit, block, 1.0 / lib.unitsPerNm};
-    if (!InsertInst(scope)) throw Error(kTagBench, "Insert Inst refused");
+    AnsweringHost host(answers);
+    session.SetHost(&host);
+    session.SetTopCell(block);
+    if (!InsertInst(session)) throw Error(kTagBench, "Insert Inst refused");
+    session.SetHost(nullptr);
     RingSet rings;
     rings.AddRectangle(Box(at.x, at.y, at.x + 1000, at.y + 500));
+    const Box boxBefore = cell.box;
     cell.AddPolygonEdit(rings, MakeLayerKey(1, 0));
-    lib.flags |= kLibCellsChanged;
+    lib.NoteCellEdited(cell, boxBefore);
     const uintmax_t before = copy.Bytes();
     const auto start = BenchClock::now();
     SaveLibraryChanges(lib);

@@ -27,6 +27,18 @@ ToolkitSession::~ToolkitSession() {
   wxEntryCleanup();
 }
 
+BenchView::BenchView(wxFrame& frame, int width, int height)
+    : canvas(new MyCanvas(&frame, session, wxDefaultPosition, wxDefaultSize)) {
+  canvas->SetClientSize(width, height);
+}
+
+BenchView::~BenchView() { canvas->Destroy(); }
+
+void BenchView::Open(const std::string& directory) {
+  if (!session.LoadLibrary(directory)) throw Error(kTagBench, "Cannot open library " + directory);
+  if (!session.TopCell()) throw Error(kTagBench, "Library has no root cell: " + directory);
+}
+
 double PaintCanvas(MyCanvas& canvas) {
   int cw = 0;
   int ch = 0;

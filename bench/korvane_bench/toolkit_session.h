@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "canvas/view/view_session.h"
+
 class MyCanvas;
 class wxFrame;
 
@@ -19,6 +21,22 @@ class ToolkitSession {
 
  private:
   wxFrame* frame_ = nullptr;
+};
+
+// A view of a library in a toolkit session's frame: the view session and the WIDTH x HEIGHT
+// canvas that shows it, which goes with it.
+struct BenchView {
+  BenchView(wxFrame& frame, int width, int height);
+  ~BenchView();
+  BenchView(const BenchView&) = delete;
+  BenchView& operator=(const BenchView&) = delete;
+
+  // Opens the library in directory as the application does; throws Error when it cannot, or
+  // when the library has no root cell.
+  void Open(const std::string& directory);
+
+  ViewSession session;
+  MyCanvas* canvas;
 };
 
 // One paint of the canvas through its drawing pass, onto a 24-bit bitmap the size of its client;

@@ -9,6 +9,8 @@
 
 #include "app/exit_now.h"
 #include "app/korvane.h"
+#include "app/my_child.h"
+#include "app/my_frame.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_print_service.h"
 #include "tests/app/scripted_prompts.h"
@@ -75,7 +77,16 @@ const std::vector<int>& ExitCodes() { return Codes(); }
 // SetUp installed.
 AppContext& Context() { return static_cast<Korvane*>(wxTheApp)->Context(); }
 MyFrame* Frame() { return Context().Frame(); }
-const std::vector<MyChild*>& Children() { return Context().Children(); }
+
+std::vector<MyChild*> Children() {
+  // GTK's MDI children are windows of the frame's client window (a notebook), in the order made;
+  // a child leaves the list when it is destroyed.
+  std::vector<MyChild*> children;
+  for (wxWindow* window : Frame()->GetClientWindow()->GetChildren()) {
+    if (auto* child = dynamic_cast<MyChild*>(window)) children.push_back(child);
+  }
+  return children;
+}
 
 void Pump() {
   for (int i = 0; i < 5; ++i) {

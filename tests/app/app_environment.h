@@ -20,10 +20,10 @@ constexpr int kChildToolIds[] = {kCmdSave, kCmdExtract, kCmdZoomIn4X, kCmdZoomOu
 // The directory the application was started in.
 const std::string& StartDirectory();
 ScriptedPrompts& Prompts();
-// The application's context, its main frame and its child windows.
+// The application's context, its main frame and its child windows, oldest first.
 AppContext& Context();
 MyFrame* Frame();
-const std::vector<MyChild*>& Children();
+std::vector<MyChild*> Children();
 // Exit codes that ExitNow was called with, oldest first.
 const std::vector<int>& ExitCodes();
 // Runs pending events (CallAfter, size and paint) until none are left.

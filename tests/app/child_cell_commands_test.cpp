@@ -53,8 +53,8 @@ class ChildCellCommandsTest : public app_test::AppWindowTest {
   }
   // The placements of the shown cell, as "cell x,y".
   static std::vector<std::string> Placements(MyChild* child) {
-    Library& library = *child->canvas->GetLibrary();
-    Cell& cell = *child->canvas->TopCell();
+    Library& library = *child->Session().GetLibrary();
+    Cell& cell = *child->Session().TopCell();
     library.LoadCell(cell, true);
     std::vector<std::string> out;
     if (const LayerRecord* layer = cell.HasReferences()) {
@@ -97,9 +97,9 @@ TEST_F(ChildCellCommandsTest, TheTreeListsChildrenOnceAndActivatingOneOpensAWind
   Activate(child->tree, b);
   ASSERT_EQ(app_test::Children().size(), 2u);
   MyChild* second = app_test::Children().back();
-  EXPECT_EQ(second->canvas->GetLibrary(), child->canvas->GetLibrary());
-  ASSERT_NE(second->canvas->TopCell(), nullptr);
-  EXPECT_STREQ(second->canvas->TopCell()->Name(), "B");
+  EXPECT_EQ(second->Session().GetLibrary(), child->Session().GetLibrary());
+  ASSERT_NE(second->Session().TopCell(), nullptr);
+  EXPECT_STREQ(second->Session().TopCell()->Name(), "B");
   EXPECT_EQ(second->tree->GetItemText(second->tree->GetRootItem()), "B");
   EXPECT_TRUE(second->GetTitle().EndsWith("/B"));
 }
@@ -111,15 +111,15 @@ TEST_F(ChildCellCommandsTest, CreateCellOpensTheNewCellInAWindowOfItsOwn) {
   SendCommand(child, kCmdCreateCell);
   ASSERT_EQ(app_test::Children().size(), 2u);
   MyChild* created = app_test::Children().back();
-  ASSERT_NE(created->canvas->TopCell(), nullptr);
-  EXPECT_STREQ(created->canvas->TopCell()->Name(), "NEW");
-  EXPECT_FALSE(created->canvas->TopCell()->box.IsEmpty());
+  ASSERT_NE(created->Session().TopCell(), nullptr);
+  EXPECT_STREQ(created->Session().TopCell()->Name(), "NEW");
+  EXPECT_FALSE(created->Session().TopCell()->box.IsEmpty());
 }
 
 TEST_F(ChildCellCommandsTest, AnInsertedInstanceIsSavedAndClosingAsksNothing) {
   MyChild* child = ImportHierarchy();
   ASSERT_NE(child, nullptr);
-  const std::string directory = child->canvas->GetLibrary()->directory;
+  const std::string directory = child->Session().GetLibrary()->directory;
   prompts_->texts = {"A"};
   prompts_->items = {0};
   ARef placement;
@@ -130,9 +130,9 @@ TEST_F(ChildCellCommandsTest, AnInsertedInstanceIsSavedAndClosingAsksNothing) {
   EXPECT_TRUE(Asked("Insert Instance A"));
   const std::vector<std::string> expected = {"A 0,0", "A 200,0", "A 400,0", "A 5000,-70", "B 0,300"};
   ASSERT_EQ(Placements(child), expected);
-  EXPECT_NE(child->canvas->GetLibrary()->flags & kLibCellsChanged, 0u);
+  EXPECT_NE(child->Session().GetLibrary()->flags & kLibCellsChanged, 0u);
   SendCommand(child, kCmdSave);
-  EXPECT_EQ(child->canvas->GetLibrary()->flags & ~(kLibOnDisk | kLibNamesWritten), 0u);
+  EXPECT_EQ(child->Session().GetLibrary()->flags & ~(kLibOnDisk | kLibNamesWritten), 0u);
   prompts_->asked.clear();
   SendCommand(child, kCmdClose);
   EXPECT_TRUE(app_test::Children().empty());
@@ -156,10 +156,10 @@ TEST_F(ChildCellCommandsTest, OpenCellOpensAFurtherWindowButNotOnTheFirstRoot) {
   prompts_->items = {0, 0};
   SendCommand(child, kCmdOpenCell);
   ASSERT_EQ(app_test::Children().size(), 2u);
-  EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "A");
+  EXPECT_STREQ(app_test::Children().back()->Session().TopCell()->Name(), "A");
   // Open Root Cell lists the one root, which opens in a window of its own.
   SendCommand(app_test::Children().back(), kCmdOpenRootCell);
   EXPECT_TRUE(Asked("Select root cell to open (total 1 root cells)"));
   ASSERT_EQ(app_test::Children().size(), 3u);
-  EXPECT_STREQ(app_test::Children().back()->canvas->TopCell()->Name(), "TOP");
+  EXPECT_STREQ(app_test::Children().back()->Session().TopCell()->Name(), "TOP");
 }

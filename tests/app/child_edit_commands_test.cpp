@@ -18,12 +18,13 @@ TEST_F(ChildEditCommandsTest, EditMenuReachesTheCanvasAndChangeDbUnitSetsEveryUn
   ASSERT_NE(child, nullptr);
   for (int id = kCmdCancel; id <= kCmdReplaceText; ++id) EXPECT_TRUE(child->GetMenuBar()->IsEnabled(id)) << id;
   MyCanvas& canvas = *child->canvas;
-  canvas.edit.selectionRing.AddRectangle(Box(5000, 5000, 6000, 7000));
-  canvas.edit.editLayer = MakeLayerKey(1, 0);
+  ViewSession& session = child->Session();
+  session.Edit().selectionRing.AddRectangle(Box(5000, 5000, 6000, 7000));
+  session.Edit().editLayer = MakeLayerKey(1, 0);
   wxCommandEvent insert(wxEVT_MENU, kCmdInsertPolygon);
   child->GetEventHandler()->ProcessEvent(insert);
-  EXPECT_EQ(canvas.TopCell()->box, Box(0, 0, 6000, 7000));
-  EXPECT_EQ(canvas.TopCell()->flags & kCellModified, kCellModified);
+  EXPECT_EQ(session.TopCell()->box, Box(0, 0, 6000, 7000));
+  EXPECT_EQ(session.TopCell()->flags & kCellModified, kCellModified);
   // Alt-Down, a key no menu takes, runs Replace Text, which refuses without a picked text.
   wxKeyEvent key(wxEVT_CHAR_HOOK);
   key.m_keyCode = WXK_DOWN;
@@ -31,7 +32,7 @@ TEST_F(ChildEditCommandsTest, EditMenuReachesTheCanvasAndChangeDbUnitSetsEveryUn
   EXPECT_TRUE(canvas.GetEventHandler()->ProcessEvent(key));
   EXPECT_TRUE(Asked("Text must be selected first"));
 
-  Library& library = *canvas.GetLibrary();
+  Library& library = *session.GetLibrary();
   library.flags = 0;
   wxCommandEvent change(wxEVT_MENU, kCmdChangeDbUnit);
   prompts_->texts = {"0"};
@@ -41,8 +42,8 @@ TEST_F(ChildEditCommandsTest, EditMenuReachesTheCanvasAndChangeDbUnitSetsEveryUn
   child->GetEventHandler()->ProcessEvent(change);
   EXPECT_EQ(library.unitsPerNm, 2.0);
   EXPECT_EQ(library.flags, kLibInfoDirty);
-  EXPECT_EQ(canvas.Settings().nmPerUnit, 0.5);
-  EXPECT_EQ(canvas.Settings().snapGrid, 10);
+  EXPECT_EQ(session.Settings().nmPerUnit, 0.5);
+  EXPECT_EQ(session.Settings().snapGrid, 10);
 }
 
 // A command replaces the second status field with its own text, "Ready" when it has none; a
@@ -50,11 +51,11 @@ TEST_F(ChildEditCommandsTest, EditMenuReachesTheCanvasAndChangeDbUnitSetsEveryUn
 TEST_F(ChildEditCommandsTest, CommandsReplaceTheirStatusAndAnErrorLastsUntilTheNextCommand) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  MyCanvas& canvas = *child->canvas;
+  ViewSession& session = child->Session();
   auto* status = static_cast<wxStatusBar*>(wxWindow::FindWindowByName("status_line", child));
   ASSERT_NE(status, nullptr);
-  canvas.edit.selectionRing.AddRectangle(Box(5000, 5000, 6000, 7000));
-  canvas.edit.editLayer = MakeLayerKey(1, 0);
+  session.Edit().selectionRing.AddRectangle(Box(5000, 5000, 6000, 7000));
+  session.Edit().editLayer = MakeLayerKey(1, 0);
   child->SetChildStatus(1, "Move point to (5.0000, 5.0000) um");
   SendCommand(child, kCmdInsertPolygon);
   EXPECT_EQ(status->GetStatusText(1), "Ready");
@@ -65,7 +66,7 @@ TEST_F(ChildEditCommandsTest, CommandsReplaceTheirStatusAndAnErrorLastsUntilTheN
     MouseEvent click;
     click.kind = kind;
     click.x = click.y = 40;
-    canvas.HandleMouse(click);
+    session.HandleMouse(click);
   }
   EXPECT_EQ(main->GetStatusText(0), "ERROR: GDSIN: Empty library");
   SendCommand(child, kCmdShowOutlines);

@@ -14,12 +14,12 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "app/my_printout.h"
-#include "canvas/edit/process_runner.h"
+#include "canvas/jobs/process_runner.h"
 #include "canvas/my_canvas.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_print_service.h"
 #include "tests/app/window_fixture.h"
-#include "tests/canvas/edit/recording_runner.h"
+#include "tests/canvas/jobs/recording_runner.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ class ChildOutputTest : public app_test::AppWindowTest {
   }
 
   static void Draw(MyChild* child) {
-    child->canvas->viewChanged = true;
+    child->canvas->RedrawView();
     child->canvas->Refresh();
     child->canvas->Update();
     app_test::Pump();
@@ -254,14 +254,14 @@ TEST_F(ChildOutputTest, PrintoutHoldsTheWholeViewWithItsOutlines) {
   auto* child = static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
   ASSERT_NE(child, nullptr);
   // At depth 1 the placed cell is its outline.
-  DisplaySettings settings = child->canvas->Settings();
+  DisplaySettings settings = child->Session().Settings();
   settings.depth = 1;
-  child->canvas->ApplySettings(settings);
+  child->Session().ApplySettings(settings);
   Draw(child);
-  const ViewMapping& view = child->canvas->view;
+  const ViewMapping& view = child->Session().View();
   const double ratio =
       double(view.ToDeviceX(4000) - view.ToDeviceX(0)) / double(view.ToDeviceY(0) - view.ToDeviceY(3000));
-  const uint32_t word = child->canvas->GetLibrary()->layerMap.at(MakeLayerKey(5, 2)).colour;
+  const uint32_t word = child->Session().GetLibrary()->layerMap.at(MakeLayerKey(5, 2)).colour;
   const wxColour mark(word & 0xFF, (word >> 8) & 0xFF, std::max<uint32_t>((word >> 16) & 0xFF, 8));
   for (const wxSize& size : {wxSize(600, 800), wxSize(3000, 2400)}) {
     SCOPED_TRACE(size.x);
@@ -308,7 +308,7 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   RecordingRunner runner;
-  child->canvas->SetProcessRunner(&runner);
+  child->Session().SetProcessRunner(&runner);
   prompts_->files = {dir_ + "/rules.tcl"};
   SendCommand(child, kCmdRunAreaDrc);
   ASSERT_EQ(runner.calls.size(), 1u);
@@ -319,8 +319,8 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
                       dir_ + "/rules.tcl\n");
 
   // Magnified, the last zoomed area is checked; the engine fails.
-  child->canvas->view.magnification = 4.0;
-  child->canvas->lastZoomedArea = Box(1000, 500, 2000, 1500);
+  child->Session().View().magnification = 4.0;
+  child->Session().SetLastZoomedArea(Box(1000, 500, 2000, 1500));
   runner.result = {true, 2};
   prompts_->files = {dir_ + "/rules.tcl"};
   SendCommand(child, kCmdRunAreaDrc);
@@ -333,7 +333,7 @@ TEST_F(ChildOutputTest, AreaDrcWritesTheDriverAndReportsAFailingEngine) {
   // Cancelling the rule script dialog runs nothing.
   SendCommand(child, kCmdRunAreaDrc);
   EXPECT_EQ(runner.calls.size(), 2u);
-  child->canvas->SetProcessRunner(nullptr);
+  child->Session().SetProcessRunner(nullptr);
 }
 
 }  // namespace

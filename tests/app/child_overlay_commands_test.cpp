@@ -21,24 +21,19 @@ class ChildOverlayTest : public app_test::AppWindowTest {
  protected:
   void TearDown() override {
     AppWindowTest::TearDown();
-    // The frame outlives the test: its colours and bindings go back to their defaults.
-    MyFrame* frame = app_test::Frame();
-    frame->SetViewColour(ViewColourItem::kBackground, wxColour(200, 200, 200));
-    frame->SetViewColour(ViewColourItem::kInstanceHighlight, wxColour(255, 255, 0));
-    frame->SetViewColour(ViewColourItem::kGeometryHighlight, wxColour(255, 255, 255));
-    frame->InitKeyBindings();
+    // The frame outlives the test: its bindings go back to their defaults.
+    app_test::Frame()->InitKeyBindings();
   }
 
   static wxImage Drawn(MyChild* child) {
-    child->canvas->viewChanged = true;
-    child->canvas->Refresh();
+    child->canvas->RedrawView();
     child->canvas->Update();
     app_test::Pump();
     return child->canvas->BackBuffer()->ConvertToImage();
   }
   // The pixel of database point (x, y) in the full view.
-  static std::string PixelAt(const wxImage& image, const MyCanvas& canvas, int32_t x, int32_t y) {
-    const int px = canvas.view.ToDeviceX(x), py = canvas.view.ToDeviceY(y);
+  static std::string PixelAt(const wxImage& image, const ViewSession& session, int32_t x, int32_t y) {
+    const int px = session.View().ToDeviceX(x), py = session.View().ToDeviceY(y);
     return Colour(image.GetRed(px, py), image.GetGreen(px, py), image.GetBlue(px, py));
   }
   static std::string Colour(int r, int g, int b) {
@@ -62,9 +57,9 @@ TEST_F(ChildOverlayTest, LoadConfigSetsChecksLabelsAndTheBackgroundOfEveryWindow
   EXPECT_TRUE(bar->IsChecked(kCmdShowGrids));
   EXPECT_TRUE(bar->IsChecked(kCmdShowNames));
   EXPECT_FALSE(bar->IsChecked(kCmdShowOutlines));
-  EXPECT_EQ(child->canvas->Settings().depth, 3);
-  EXPECT_EQ(child->canvas->Settings().showNames, 1);
-  EXPECT_TRUE(child->canvas->GetLibrary()->layerMap.at(MakeLayerKey(5, 2)).colour & 0x80000000u);
+  EXPECT_EQ(child->Session().Settings().depth, 3);
+  EXPECT_EQ(child->Session().Settings().showNames, 1);
+  EXPECT_TRUE(child->Session().GetLibrary()->layerMap.at(MakeLayerKey(5, 2)).colour & 0x80000000u);
   wxMenuItem* item = bar->FindItem(kCmdChangeColor);
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->GetItemLabel(), "ChangeColor\tAlt-K");
@@ -79,7 +74,7 @@ TEST_F(ChildOverlayTest, LoadConfigSetsChecksLabelsAndTheBackgroundOfEveryWindow
   ASSERT_NE(second, child);
   const wxImage image = Drawn(second);
   EXPECT_EQ(wxColour(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0)), wxColour(10, 20, 30));
-  EXPECT_EQ(child->canvas->Settings().backgroundColour, (Rgb{10, 20, 30}));
+  EXPECT_EQ(child->Session().Settings().backgroundColour, (Rgb{10, 20, 30}));
 }
 
 TEST_F(ChildOverlayTest, SaveConfigAddsTheExtensionAndWritesTheLayers) {
@@ -98,44 +93,44 @@ TEST_F(ChildOverlayTest, SaveConfigAddsTheExtensionAndWritesTheLayers) {
 TEST_F(ChildOverlayTest, PolyInDrawsTheOverlayInItsLayerColourAndRemovePolysTakesItAway) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  const std::string before = PixelAt(Drawn(child), *child->canvas, 3500, 500);
+  const std::string before = PixelAt(Drawn(child), child->Session(), 3500, 500);
   prompts_->files.push_back(WriteFile("marks.poly", "0\n3000 200\n3900 800\n"));
   SendCommand(child, kCmdPolyIn);  // the layer choice is answered with Cancel: an overlay
   ASSERT_EQ(child->layerList->GetItemCount(), 3);
   EXPECT_EQ(child->layerList->GetItemText(2, 0), "Polygon");
   EXPECT_EQ(child->layerList->GetItemText(2, 1), "1");
   // Black, with the blue floor that keeps every layer colour apart from the black of no layer.
-  EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 3500, 500), Colour(0, 0, 8));
-  child->canvas->GetLibrary()->layerMap.at(MakeLayerKey(512, 1)).colour = 0x0020FF00;
-  EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 3500, 500), Colour(0, 255, 32));
+  EXPECT_EQ(PixelAt(Drawn(child), child->Session(), 3500, 500), Colour(0, 0, 8));
+  child->Session().GetLibrary()->layerMap.at(MakeLayerKey(512, 1)).colour = 0x0020FF00;
+  EXPECT_EQ(PixelAt(Drawn(child), child->Session(), 3500, 500), Colour(0, 255, 32));
 
   SendCommand(child, kCmdRemovePolys);
   EXPECT_EQ(child->layerList->GetItemCount(), 2);
-  EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 3500, 500), before);
-  EXPECT_EQ(child->canvas->GetLibrary()->layerMap.count(MakeLayerKey(512, 1)), 0u);
+  EXPECT_EQ(PixelAt(Drawn(child), child->Session(), 3500, 500), before);
+  EXPECT_EQ(child->Session().GetLibrary()->layerMap.count(MakeLayerKey(512, 1)), 0u);
 }
 
 TEST_F(ChildOverlayTest, CriticalityIsDrawnListedToggledAndRemoved) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  const std::string before = PixelAt(Drawn(child), *child->canvas, 200, 1500);
+  const std::string before = PixelAt(Drawn(child), child->Session(), 200, 1500);
   prompts_->files.push_back(WriteFile("hot.txt", "200 200 3800 2800 5\n"));
   SendCommand(child, kCmdCriticalityIn);
   ASSERT_EQ(child->layerList->GetItemCount(), 3);
   EXPECT_EQ(child->layerList->GetItemText(2, 0), "Criticality");
   EXPECT_EQ(child->styleList->GetItemText(2, 0), "//");
   // The box's left edge is drawn with the pen of the top of the scale: red.
-  EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 200, 1500), Colour(255, 0, 0));
+  EXPECT_EQ(PixelAt(Drawn(child), child->Session(), 200, 1500), Colour(255, 0, 0));
 
   wxListEvent activate(wxEVT_LIST_ITEM_ACTIVATED, child->layerList->GetId());
   activate.m_itemIndex = 2;
   child->layerList->GetEventHandler()->ProcessEvent(activate);
-  EXPECT_FALSE(child->canvas->overlayData.criticality.criticalityShown);
-  EXPECT_EQ(PixelAt(Drawn(child), *child->canvas, 200, 1500), before);
+  EXPECT_FALSE(child->Session().Overlays().criticality.criticalityShown);
+  EXPECT_EQ(PixelAt(Drawn(child), child->Session(), 200, 1500), before);
 
   SendCommand(child, kCmdRemoveCriticality);
   EXPECT_EQ(child->layerList->GetItemCount(), 2);
-  EXPECT_TRUE(child->canvas->overlayData.criticality.criticalityBoxes.empty());
+  EXPECT_TRUE(child->Session().Overlays().criticality.criticalityBoxes.empty());
 
   // A file that cannot be opened is shown and keeps what was loaded.
   prompts_->files.push_back(dir_ + "/missing.txt");

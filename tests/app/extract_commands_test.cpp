@@ -17,7 +17,7 @@
 #include "app/grid_dialog.h"
 #include "app/my_child.h"
 #include "app/my_frame.h"
-#include "canvas/edit/library_jobs.h"
+#include "canvas/jobs/library_jobs.h"
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
@@ -50,7 +50,7 @@ class ExtractCommandsTest : public app_test::AppWindowTest {
 TEST_F(ExtractCommandsTest, ExtractDialogAnswersWriteAFileThatReadsBack) {
   MyChild* child = Import("chip.gds");
   ASSERT_TRUE(child);
-  EXPECT_TRUE(MyChild::IsWired(kCmdExtract));
+  EXPECT_TRUE(child->GetMenuBar()->IsEnabled(kCmdExtract));
   EXPECT_TRUE(app_test::Frame()->GetToolBar()->GetToolEnabled(kCmdExtract));
 
   ExtractRequest gds;
@@ -118,24 +118,24 @@ TEST_F(ExtractCommandsTest, AngleGridStoresTheAngleEvenWhenTheGridIsRefused) {
 
   MyChild* child = Import("chip.gds");
   ASSERT_TRUE(child);
-  EXPECT_TRUE(MyChild::IsWired(kCmdAngleGrid));
-  const int32_t grid = child->canvas->Settings().snapGrid;
+  EXPECT_TRUE(child->GetMenuBar()->IsEnabled(kCmdAngleGrid));
+  const int32_t grid = child->Session().Settings().snapGrid;
   for (const char* refused : {"0", "abc", "99999999999"}) {
     prompts_->angleGrids.push_back({3, refused});
     prompts_->asked.clear();
     SendCommand(child, kCmdAngleGrid);
-    EXPECT_EQ(child->canvas->Settings().angleType, 3) << refused;
-    EXPECT_EQ(child->canvas->Settings().snapGrid, grid) << refused;
+    EXPECT_EQ(child->Session().Settings().angleType, 3) << refused;
+    EXPECT_EQ(child->Session().Settings().snapGrid, grid) << refused;
     EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Input must be positive integer"}) << refused;
   }
   prompts_->angleGrids.push_back({0, "25"});
   SendCommand(child, kCmdAngleGrid);
-  EXPECT_EQ(child->canvas->Settings().angleType, 0);
-  EXPECT_EQ(child->canvas->Settings().snapGrid, 25);
+  EXPECT_EQ(child->Session().Settings().angleType, 0);
+  EXPECT_EQ(child->Session().Settings().snapGrid, 25);
   // Cancel changes nothing; the dialog is offered the current grid.
   SendCommand(child, kCmdAngleGrid);
   EXPECT_EQ(prompts_->offeredGrids.back(), 25);
-  EXPECT_EQ(child->canvas->Settings().angleType, 0);
+  EXPECT_EQ(child->Session().Settings().angleType, 0);
 }
 
 }  // namespace

@@ -13,9 +13,9 @@
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "db/poly/ring_set.h"
-#include "tests/db/other_process_library.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/window_fixture.h"
+#include "tests/db/other_process_library.h"
 
 namespace {
 
@@ -96,10 +96,10 @@ TEST_F(LibraryRoadsTest, LoadOfAnOpenLibrarySharesItAndALibraryOpenElsewhereIsRe
   Run(kCmdLoadLibrary);
   ASSERT_EQ(app_test::Children().size(), 2u);
   MyChild* second = app_test::Children().back();
-  EXPECT_EQ(second->canvas->GetLibrary().get(), first->canvas->GetLibrary().get());
+  EXPECT_EQ(second->Session().GetLibrary(), first->Session().GetLibrary());
   for (MyChild* child : {first, second}) {
-    Library& library = *child->canvas->GetLibrary();
-    Cell& top = *child->canvas->TopCell();
+    Library& library = *child->Session().GetLibrary();
+    Cell& top = *child->Session().TopCell();
     library.LoadCell(top, true);
     RingSet rings;
     rings.AddRectangle(child == first ? Box(100, 0, 150, 50) : Box(200, 0, 300, 40));

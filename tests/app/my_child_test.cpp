@@ -18,8 +18,9 @@
 #include "canvas/rgb_colour.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
-#include "tests/app/window_fixture.h"
 #include "tests/app/scripted_prompts.h"
+#include "tests/app/window_fixture.h"
+#include "tests/canvas/canvas_paint.h"
 
 namespace {
 
@@ -53,17 +54,17 @@ TEST_F(MyChildTest, ResizeLaysOutOnlyBeyondTwentyPixels) {
   ASSERT_NE(child, nullptr);
   const wxSize client = child->GetClientSize();
   child->lastWidth = client.x - 15;
-  child->canvas->viewChanged = false;
+  canvastest::PaintCanvas(*child->canvas);
   wxSizeEvent small(child->GetSize());
   child->GetEventHandler()->ProcessEvent(small);
   EXPECT_EQ(child->lastWidth, client.x - 15);
-  EXPECT_FALSE(child->canvas->viewChanged);
+  EXPECT_FALSE(child->canvas->ViewChanged());
 
   child->lastWidth = client.x - 21;
   wxSizeEvent large(child->GetSize());
   child->GetEventHandler()->ProcessEvent(large);
   EXPECT_EQ(child->lastWidth, client.x);
-  EXPECT_TRUE(child->canvas->viewChanged);
+  EXPECT_TRUE(child->canvas->ViewChanged());
   EXPECT_EQ(child->canvas->GetSize().x, client.x - child->layerPanelWidth - child->treeWidth);
 }
 
@@ -71,6 +72,7 @@ TEST_F(MyChildTest, ToggleCommandsFlipTheirOwnFlagAndCheckMark) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas& canvas = *child->canvas;
+  ViewSession& session = child->Session();
   const struct {
     int id;
     uint8_t DisplaySettings::*flag;
@@ -82,15 +84,15 @@ TEST_F(MyChildTest, ToggleCommandsFlipTheirOwnFlagAndCheckMark) {
     for (const auto& toggle : toggles) {
       SCOPED_TRACE(toggle.id);
       std::vector<uint8_t> flags;
-      for (const auto& t : toggles) flags.push_back(canvas.Settings().*t.flag);
-      canvas.viewChanged = false;
+      for (const auto& t : toggles) flags.push_back(session.Settings().*t.flag);
+      canvastest::PaintCanvas(canvas);
       wxCommandEvent command(wxEVT_MENU, toggle.id);
       child->GetEventHandler()->ProcessEvent(command);
       // The grid points are an overlay: showing them redraws no scene.
-      EXPECT_EQ(canvas.viewChanged, toggle.id != kCmdShowGrids);
+      EXPECT_EQ(canvas.ViewChanged(), toggle.id != kCmdShowGrids);
       for (size_t i = 0; i < flags.size(); ++i) {
         const uint8_t expected = toggles[i].id == toggle.id ? !flags[i] : flags[i];
-        EXPECT_EQ(canvas.Settings().*toggles[i].flag, expected) << toggles[i].id;
+        EXPECT_EQ(session.Settings().*toggles[i].flag, expected) << toggles[i].id;
         EXPECT_EQ(child->GetMenuBar()->IsChecked(toggles[i].id), expected != 0) << toggles[i].id;
       }
     }
@@ -101,6 +103,7 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas& canvas = *child->canvas;
+  ViewSession& session = child->Session();
   // What the window shows: the back buffer with the overlays over it.
   auto draw = [&canvas] {
     canvas.Update();
@@ -121,16 +124,16 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   const wxImage before = draw();
   const int64_t passes = canvas.SceneDrawCount();
   toggle();
-  EXPECT_EQ(canvas.Settings().showGrids, 1);
+  EXPECT_EQ(session.Settings().showGrids, 1);
   EXPECT_TRUE(child->GetMenuBar()->IsChecked(kCmdShowGrids));
   const wxImage shown = draw();
 
   // Every grid point of the view (the grid of 5 units grown to a readable step) is marked.
-  const Box window = canvas.view.VisibleWindow();
+  const Box window = session.View().VisibleWindow();
   const GridPointPlan plan =
-      PlanGridPoints(window, canvas.Settings().snapGrid, int32_t(canvas.GetLibrary()->unitsPerNm), canvas.view.PixelsPerUnit());
+      PlanGridPoints(window, session.Settings().snapGrid, int32_t(session.GetLibrary()->unitsPerNm), session.View().PixelsPerUnit());
   ASSERT_GT(plan.step, 0);
-  const wxColour outline = ToWxColour(canvas.Settings().outlineColour);
+  const wxColour outline = ToWxColour(session.Settings().outlineColour);
   auto isOutline = [&outline](const wxImage& image, int x, int y) {
     return image.GetRed(x, y) == outline.Red() && image.GetGreen(x, y) == outline.Green() &&
            image.GetBlue(x, y) == outline.Blue();
@@ -138,7 +141,7 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   int points = 0, newlyDrawn = 0;
   for (int64_t y = plan.firstY; y <= window.y2; y += plan.step) {
     for (int64_t x = plan.firstX; x <= window.x2; x += plan.step) {
-      const int px = canvas.view.ToDeviceX(int32_t(x)), py = canvas.view.ToDeviceY(int32_t(y));
+      const int px = session.View().ToDeviceX(int32_t(x)), py = session.View().ToDeviceY(int32_t(y));
       if (px < 1 || py < 1 || px >= canvas.BackBufferLogicalWidth() - 1 || py >= canvas.BackBufferLogicalHeight() - 1) {
         continue;
       }
@@ -152,7 +155,7 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   EXPECT_EQ(canvas.SceneDrawCount(), passes);
 
   toggle();
-  EXPECT_EQ(canvas.Settings().showGrids, 0);
+  EXPECT_EQ(session.Settings().showGrids, 0);
   EXPECT_FALSE(child->GetMenuBar()->IsChecked(kCmdShowGrids));
   const wxImage hidden = draw();
   EXPECT_TRUE(std::equal(hidden.GetData(), hidden.GetData() + hidden.GetWidth() * hidden.GetHeight() * 3,
@@ -163,6 +166,7 @@ TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
+  ViewSession& session = child->Session();
   canvas->Update();
   app_test::Pump();
   MyFrame* frame = app_test::Frame();
@@ -186,13 +190,13 @@ TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
   for (const auto& p : presses) {
     SCOPED_TRACE(testing::Message() << p.keyCode << " " << p.modifiers);
     EXPECT_EQ(PressKey(canvas, p.keyCode, p.modifiers), p.taken);
-    EXPECT_EQ(canvas->view.magnification, p.magnification);
-    EXPECT_EQ(canvas->Settings().showGrids, p.showGrids);
+    EXPECT_EQ(session.View().magnification, p.magnification);
+    EXPECT_EQ(session.Settings().showGrids, p.showGrids);
   }
   // A letter bound in lower case, as a configuration file may bind it.
   frame->SetKeyBinding(kCmdShowNames, MakeKeyBinding(2, 'q'));
   EXPECT_TRUE(PressKey(canvas, 'Q', wxMOD_ALT));
-  EXPECT_EQ(canvas->Settings().showNames, 1);
+  EXPECT_EQ(session.Settings().showNames, 1);
   for (int id : {kCmdZoomIn4X, kCmdZoomOut4X, kCmdShowGrids, kCmdShowNames}) frame->SetKeyBinding(id, saved[id]);
 }
 
@@ -201,11 +205,12 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
+  ViewSession& session = child->Session();
   canvas->Update();
   app_test::Pump();
   child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdZoomIn4X));
   app_test::Pump();
-  ASSERT_EQ(canvas->view.magnification, 4.0);
+  ASSERT_EQ(session.View().magnification, 4.0);
   wxUIActionSimulator keys;
   // Without a window manager the keyboard focus follows the pointer.
   keys.MouseMove(canvas->GetScreenPosition() + wxPoint(50, 50));
@@ -213,7 +218,7 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
   canvas->SetFocus();
   app_test::Pump();
   keys.Char(WXK_HOME);
-  EXPECT_TRUE(WaitUntil([canvas] { return canvas->view.magnification == 1.0; }));
+  EXPECT_TRUE(WaitUntil([&session] { return session.View().magnification == 1.0; }));
 }
 
 // Single letters and Alt+D, end to end from the X server, once the user has clicked a row of
@@ -222,9 +227,10 @@ TEST_F(MyChildTest, KeysRunTheirCommandsWithTheFocusInTheLayerList) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
+  ViewSession& session = child->Session();
   canvas->Update();
   app_test::Pump();
-  canvas->edit.selectionRing.AddRectangle(Box(0, 0, 4000, 1000));
+  session.Edit().selectionRing.AddRectangle(Box(0, 0, 4000, 1000));
   wxUIActionSimulator input;
   wxRect row;
   ASSERT_TRUE(child->layerList->GetItemRect(0, row));
@@ -234,9 +240,9 @@ TEST_F(MyChildTest, KeysRunTheirCommandsWithTheFocusInTheLayerList) {
   app_test::Pump();
   ASSERT_EQ(child->FirstSelectedLayerRow(), 0);
   input.Char('r');
-  EXPECT_TRUE(WaitUntil([canvas] { return canvas->edit.selectionRing.GetBoundingBox().Height() == 4000; }));
+  EXPECT_TRUE(WaitUntil([&session] { return session.Edit().selectionRing.GetBoundingBox().Height() == 4000; }));
   input.Char('d', wxMOD_ALT);
-  EXPECT_TRUE(WaitUntil([canvas] { return canvas->Settings().orderedDraw == 1; }));
+  EXPECT_TRUE(WaitUntil([&session] { return session.Settings().orderedDraw == 1; }));
 }
 
 TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
@@ -263,8 +269,8 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   EXPECT_EQ(frame->ViewColour(ViewColourItem::kInstanceHighlight), chosen);
   EXPECT_EQ(frame->ViewColour(ViewColourItem::kBackground), chosen);
   for (MyChild* child : {first, second}) {
-    EXPECT_EQ(child->canvas->Settings().backgroundColour, ToRgb(chosen));
-    EXPECT_EQ(child->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
+    EXPECT_EQ(child->Session().Settings().backgroundColour, ToRgb(chosen));
+    EXPECT_EQ(child->Session().Settings().instanceHighlightColour, ToRgb(chosen));
   }
   second->canvas->Update();
   app_test::Pump();
@@ -272,8 +278,8 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
   EXPECT_EQ(wxColour(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0)), chosen);
   // A window opened later takes the frame's colours too.
   MyChild* third = Import("c.gds");
-  EXPECT_EQ(third->canvas->Settings().backgroundColour, ToRgb(chosen));
-  EXPECT_EQ(third->canvas->Settings().instanceHighlightColour, ToRgb(chosen));
+  EXPECT_EQ(third->Session().Settings().backgroundColour, ToRgb(chosen));
+  EXPECT_EQ(third->Session().Settings().instanceHighlightColour, ToRgb(chosen));
   frame->SetViewColour(ViewColourItem::kBackground, background);
   frame->SetViewColour(ViewColourItem::kInstanceHighlight, highlight);
 }
@@ -331,10 +337,10 @@ class OptimizeDbTest : public app_test::AppWindowTest {
 TEST_F(OptimizeDbTest, SmallLibraryNeedsNoOptimization) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  const int32_t cells = child->canvas->GetLibrary()->CellCount();
+  const int32_t cells = child->Session().GetLibrary()->CellCount();
   RunOptimize(child);
   EXPECT_EQ(MainStatus(), "No optimization required");
-  EXPECT_EQ(child->canvas->GetLibrary()->CellCount(), cells);
+  EXPECT_EQ(child->Session().GetLibrary()->CellCount(), cells);
 }
 
 TEST_F(OptimizeDbTest, LargeCellIsTiledAndRedrawn) {
@@ -353,14 +359,14 @@ TEST_F(OptimizeDbTest, LargeCellIsTiledAndRedrawn) {
   app_test::Pump();
   auto* child = static_cast<MyChild*>(app_test::Frame()->GetActiveChild());
   ASSERT_NE(child, nullptr);
-  const int32_t cells = child->canvas->GetLibrary()->CellCount();
+  const int32_t cells = child->Session().GetLibrary()->CellCount();
   const int64_t passes = child->canvas->SceneDrawCount();
 
   RunOptimize(child);
   child->canvas->Update();
   app_test::Pump();
   EXPECT_EQ(MainStatus(), "Ready");
-  EXPECT_GT(child->canvas->GetLibrary()->CellCount(), cells);
+  EXPECT_GT(child->Session().GetLibrary()->CellCount(), cells);
   EXPECT_GT(child->canvas->SceneDrawCount(), passes);
   RunOptimize(child);
   EXPECT_EQ(MainStatus(), "No optimization required");

@@ -19,8 +19,9 @@
 #include "canvas/my_canvas.h"
 #include "db/library.h"
 #include "tests/app/app_environment.h"
-#include "tests/app/window_fixture.h"
 #include "tests/app/scripted_prompts.h"
+#include "tests/app/window_fixture.h"
+#include "tests/canvas/canvas_paint.h"
 
 namespace {
 
@@ -76,8 +77,8 @@ TEST_F(MyFrameTest, OasisImportsThroughTheMenuTheInputTypeAndADrop) {
     MyChild* child = app_test::Children()[0];
     EXPECT_EQ(child->GetTitle(), wxString(path));
     EXPECT_TRUE(wxDirExists(dir_ + "/" + name + ".db"));
-    ASSERT_NE(child->canvas->TopCell(), nullptr);
-    EXPECT_STREQ(child->canvas->TopCell()->Name(), "TOP");
+    ASSERT_NE(child->Session().TopCell(), nullptr);
+    EXPECT_STREQ(child->Session().TopCell()->Name(), "TOP");
     EXPECT_TRUE(child->GetMenuBar()->IsEnabled(kCmdOasisIn));
     ExpectLayersAndDrawing(child);
     child->Close(true);
@@ -205,13 +206,13 @@ TEST_F(MyFrameTest, NewLibraryOpensItsTopCell) {
   EXPECT_EQ(app_test::Context().OpenChildCount(), 1);
   EXPECT_TRUE(wxDirExists(lib));
   EXPECT_EQ(wxGetCwd(), wxString(dir_ + "/libs"));
-  MyCanvas* canvas = app_test::Children()[0]->canvas;
-  ASSERT_NE(canvas->TopCell(), nullptr);
-  const Library& library = *canvas->GetLibrary();
-  EXPECT_EQ(library.FindIndex("TOP"), canvas->TopCellId());
-  EXPECT_EQ(library.roots, std::vector<uint32_t>{uint32_t(canvas->TopCellId())});
+  ViewSession& session = app_test::Children()[0]->Session();
+  ASSERT_NE(session.TopCell(), nullptr);
+  const Library& library = *session.GetLibrary();
+  EXPECT_EQ(library.FindIndex("TOP"), session.TopCellId());
+  EXPECT_EQ(library.roots, std::vector<uint32_t>{uint32_t(session.TopCellId())});
   EXPECT_NE(library.flags & kLibInfoDirty, 0u);
-  EXPECT_EQ(canvas->Settings().depth, int32_t(library.depth) + 1);
+  EXPECT_EQ(session.Settings().depth, int32_t(library.depth) + 1);
   // The new library is unsaved: closing its window asks.
   prompts_->messageAnswers.push_back(wxYES);
   wxCommandEvent close(wxEVT_MENU, kCmdClose);
@@ -235,7 +236,7 @@ TEST_F(MyFrameTest, NewLibraryWithoutANameLeavesNoWindow) {
 TEST_F(MyFrameTest, ClosingTheLastWindowOfAModifiedLibraryAsks) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  child->canvas->GetLibrary()->flags |= kLibCellsChanged;
+  child->Session().GetLibrary()->flags |= kLibCellsChanged;
   prompts_->messageAnswers.push_back(wxNO);
   wxCommandEvent close(wxEVT_MENU, kCmdClose);
   child->GetEventHandler()->ProcessEvent(close);
@@ -248,7 +249,7 @@ TEST_F(MyFrameTest, ClosingTheLastWindowOfAModifiedLibraryAsks) {
   app_test::Frame()->Close(false);
   EXPECT_EQ(app_test::ExitCodes().size(), exits);
 
-  child->canvas->GetLibrary()->flags &= ~kLibCellsChanged;
+  child->Session().GetLibrary()->flags &= ~kLibCellsChanged;
   app_test::Frame()->Close(false);
   ASSERT_EQ(app_test::ExitCodes().size(), exits + 1);
   EXPECT_EQ(app_test::ExitCodes().back(), 0);
@@ -274,15 +275,15 @@ TEST_F(MyFrameTest, ClosingWithMoreThanThreeWindowsAsks) {
 TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  LayerInfo& layer = child->canvas->GetLibrary()->layerMap.begin()->second;
+  LayerInfo& layer = child->Session().GetLibrary()->layerMap.begin()->second;
   const bool hidden = (layer.colour & 0x80000000u) != 0;
-  child->canvas->viewChanged = false;
+  canvastest::PaintCanvas(*child->canvas);
   wxListEvent activate(wxEVT_LIST_ITEM_ACTIVATED, child->layerList->GetId());
   activate.SetEventObject(child->layerList);
   activate.m_itemIndex = 0;
   child->layerList->GetEventHandler()->ProcessEvent(activate);
   EXPECT_NE((layer.colour & 0x80000000u) != 0, hidden);
-  EXPECT_TRUE(child->canvas->viewChanged);
+  EXPECT_TRUE(child->canvas->ViewChanged());
   const wxColour colour(layer.colour & 0xFF, (layer.colour >> 8) & 0xFF, (layer.colour >> 16) & 0xFF);
   if (hidden) {
     EXPECT_EQ(child->styleList->GetItemBackgroundColour(0), colour);
@@ -294,7 +295,7 @@ TEST_F(MyFrameTest, ActivatingALayerRowTogglesItsVisibility) {
 TEST_F(MyFrameTest, LayerPanelCreatesLayersAndChangesStyles) {
   MyChild* child = Import("chip.gds");
   ASSERT_NE(child, nullptr);
-  Library& library = *child->canvas->GetLibrary();
+  Library& library = *child->Session().GetLibrary();
   library.flags &= ~kLibInfoDirty;
 
   prompts_->texts = {"600 0", "5 300", "5 44"};
@@ -339,11 +340,12 @@ TEST_F(MyFrameTest, ZoomForwardersActOnTheActiveChildsCanvas) {
   ASSERT_EQ(app_test::Frame()->GetActiveChild(), second);
   second->canvas->Update();
   app_test::Pump();
-  ASSERT_GT(second->canvas->view.scale, 0.0);
+  ASSERT_GT(second->Session().View().scale, 0.0);
   MyCanvas& canvas = *second->canvas;
-  DisplaySettings settings = canvas.Settings();
+  ViewSession& session = second->Session();
+  DisplaySettings settings = session.Settings();
   settings.cellSizeLimit = 0;
-  canvas.ApplySettings(settings);
+  session.ApplySettings(settings);
   prompts_->asked.clear();
 
   const struct {
@@ -354,11 +356,11 @@ TEST_F(MyFrameTest, ZoomForwardersActOnTheActiveChildsCanvas) {
   for (const auto& step : steps) {
     SCOPED_TRACE(step.id);
     PostToFrame(step.id);
-    EXPECT_EQ(canvas.view.magnification, step.magnification);
-    EXPECT_EQ(first->canvas->view.magnification, 1.0);
+    EXPECT_EQ(session.View().magnification, step.magnification);
+    EXPECT_EQ(first->Session().View().magnification, 1.0);
   }
   // View All is the full view with the user's cell-size limit, not a zoom out by four.
-  EXPECT_EQ(canvas.Settings().cellSizeLimit, canvas.Settings().userCellSizeLimit);
+  EXPECT_EQ(session.Settings().cellSizeLimit, session.Settings().userCellSizeLimit);
   int sx = -1, sy = -1;
   canvas.GetViewStart(&sx, &sy);
   EXPECT_EQ(sx, 0);

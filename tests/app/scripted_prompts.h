@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/prompts.h"
-#include "tests/canvas/edit/scripted_canvas_prompts.h"
+#include "tests/canvas/view/scripted_canvas_prompts.h"
 
 class ScriptedPrompts : public ScriptedCanvasAnswers<Prompts> {
  public:

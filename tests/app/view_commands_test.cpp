@@ -7,7 +7,7 @@
 #include "app/app_context.h"
 #include "db/log.h"
 #include "tests/app/window_fixture.h"
-#include "tests/canvas/edit/view_test_library.h"
+#include "tests/canvas/view/view_test_library.h"
 
 namespace {
 
@@ -39,24 +39,24 @@ TEST_F(ViewCommandsTest, ToggleSetsItsFlagAndTheCurrentDepthDrawsNothing) {
   ASSERT_NE(child, nullptr);
   int64_t passes = Paint(child);
   SendCommand(child, kCmdAccurateDraw);
-  EXPECT_EQ(child->canvas->Settings().accurateDraw, 1);
+  EXPECT_EQ(child->Session().Settings().accurateDraw, 1);
   EXPECT_TRUE(child->GetMenuBar()->IsChecked(kCmdAccurateDraw));
   EXPECT_GT(Paint(child), passes);
   passes = Paint(child);
-  prompts_->numbers = {child->canvas->Settings().depth};
+  prompts_->numbers = {child->Session().Settings().depth};
   SendCommand(child, kCmdChangeDepth);
   EXPECT_TRUE(Asked("Input hierarchcial display depth [0..2]"));
   EXPECT_EQ(Paint(child), passes);
   prompts_->numbers = {0};
   SendCommand(child, kCmdChangeDepth);
-  EXPECT_EQ(child->canvas->Settings().depth, 0);
+  EXPECT_EQ(child->Session().Settings().depth, 0);
   EXPECT_GT(Paint(child), passes);
 }
 
 TEST_F(ViewCommandsTest, RemoveAndRecoverRulers) {
   MyChild* child = ImportViewLayout();
   ASSERT_NE(child, nullptr);
-  EditState& edit = child->canvas->edit;
+  EditState& edit = child->Session().Edit();
   edit.rulers = {Ruler{0, 0, 100, 0}, Ruler{0, 0, 0, 100}};
   SendCommand(child, kCmdRemoveRulers);
   EXPECT_TRUE(edit.rulers.empty());
@@ -74,21 +74,22 @@ TEST_F(ViewCommandsTest, InspectLogsWhenThereIsNothingAndZoomsToWhatItFinds) {
   EXPECT_EQ(Logged(child, kCmdInspectNext), "No more geometry found under opened cell\n");
   prompts_->items = {2};
   EXPECT_EQ(Logged(child, kCmdInspectLayer), "Inspect Layer: No geometry found under opened cell\n");
-  EXPECT_EQ(child->canvas->view.magnification, 1.0);
+  EXPECT_EQ(child->Session().View().magnification, 1.0);
   // A LEAF box of 0.1 um rounds to a size of 0: hw = 1.
   prompts_->items = {1};
   EXPECT_EQ(Logged(child, kCmdInspectLayer).rfind("Go to (1, 0)um, hw=1\n", 0), 0u);
-  EXPECT_GT(child->canvas->view.magnification, 1.0);
+  EXPECT_GT(child->Session().View().magnification, 1.0);
 }
 
 TEST_F(ViewCommandsTest, ClearMemoryWithASelectionInASecondWindowLeavesBothWorking) {
   MyChild* first = ImportViewLayout();
   ASSERT_NE(first, nullptr);
-  const std::shared_ptr<Library> library = first->canvas->GetLibrary();
-  MyChild* second = app_test::Frame()->CreateCellChild("second", library, library->FindIndex("OTHER"));
+  Library* library = first->Session().GetLibrary();
+  MyChild* second =
+      app_test::Frame()->CreateCellChild("second", first->Session().SharedDocument(), library->FindIndex("OTHER"));
   app_test::Pump();
   // The second window holds a picked shape of OTHER, the first an inspection inside LEAF.
-  EditState& picked = second->canvas->edit;
+  EditState& picked = second->Session().Edit();
   picked.pickWalk.Init(Box(-1, -1, 1, 1), *library, {}, uint32_t(library->FindIndex("OTHER")));
   Trans found;
   LayerKey key = 0;
@@ -97,14 +98,14 @@ TEST_F(ViewCommandsTest, ClearMemoryWithASelectionInASecondWindowLeavesBothWorki
   prompts_->items = {1};
   SendCommand(first, kCmdInspectLayer);
   Cell* leaf = library->GetCell(library->FindIndex("LEAF"));
-  ASSERT_TRUE(first->canvas->edit.HasPickPath() && leaf->loaded);
+  ASSERT_TRUE(first->Session().Edit().HasPickPath() && leaf->loaded);
 
   const int64_t firstPasses = Paint(first), secondPasses = Paint(second);
   SendCommand(first, kCmdClearMemory);
   EXPECT_FALSE(leaf->loaded);
-  EXPECT_TRUE(first->canvas->TopCell()->loaded && second->canvas->TopCell()->loaded);
+  EXPECT_TRUE(first->Session().TopCell()->loaded && second->Session().TopCell()->loaded);
   for (MyChild* child : {first, second}) {
-    EXPECT_FALSE(child->canvas->edit.HasSelection() || child->canvas->edit.HasPickPath());
+    EXPECT_FALSE(child->Session().Edit().HasSelection() || child->Session().Edit().HasPickPath());
   }
   // Both draw again, each once it is the tab shown.
   second->Activate();

@@ -18,6 +18,8 @@
 #include "app/my_child.h"
 #include "app/my_frame.h"
 #include "canvas/my_canvas.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/app/app_environment.h"
 #include "tests/app/scripted_prompts.h"
 #include "tests/formats/gds_builder.h"
@@ -41,6 +43,11 @@ class AppWindowTest : public ::testing::Test {
       Pump();
     }
     EXPECT_EQ(app_test::Context().OpenChildCount(), 0);
+    // The frame outlives the test: its view colours go back to their defaults.
+    MyFrame* frame = app_test::Frame();
+    frame->SetViewColour(ViewColourItem::kBackground, wxColour(200, 200, 200));
+    frame->SetViewColour(ViewColourItem::kInstanceHighlight, wxColour(255, 255, 0));
+    frame->SetViewColour(ViewColourItem::kGeometryHighlight, wxColour(255, 255, 255));
   }
 
   // A layout with one cell holding boxes on layers 1/0 and 5/2.
@@ -93,7 +100,7 @@ class AppWindowTest : public ::testing::Test {
     ASSERT_EQ(child->layerList->GetItemCount(), 2);
     EXPECT_EQ(child->layerList->GetItemText(1, 0), "5");
     EXPECT_EQ(child->layerList->GetItemText(1, 1), "2");
-    child->canvas->viewChanged = true;
+    child->canvas->RedrawView();
     child->canvas->Refresh();
     child->canvas->Update();
     Pump();

@@ -7,11 +7,13 @@
 
 #include <memory>
 
-#include "canvas/canvas_host.h"
 #include "canvas/my_canvas.h"
+#include "canvas/view/canvas_host.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/scripted_canvas_prompts.h"
+#include "tests/canvas/view/scripted_canvas_prompts.h"
 
 namespace {
 
@@ -25,6 +27,7 @@ struct StatusSink : CanvasHost {
   int FirstSelectedLayerRow() const override { return 0; }
   void SetBusy(bool) override {}
   CanvasPrompts& Prompts() override { return prompts; }
+  void RefreshLayerList() override {}
   std::string child[2];
   ScriptedCanvasPrompts prompts;
 };
@@ -35,7 +38,7 @@ class CanvasMouseTest : public ::testing::Test {
  protected:
   CanvasMouseTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "gestures", wxDefaultPosition, wxSize(420, 340));
-    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_ = new MyCanvas(frame_, session_, wxDefaultPosition, wxSize(400, 300));
     canvas_->SetHost(&sink_);
     auto library = std::make_shared<Library>("", false);
     uint32_t top = library->CreateCell("top");
@@ -43,8 +46,8 @@ class CanvasMouseTest : public ::testing::Test {
                       {{0, 0}, {3000, 2000}}, true);
     canvastest::SetLayer(*library, kMetal, canvastest::kGreenWord);
     library->roots = {top};
-    canvas_->ShareLibrary(library);
-    canvas_->SetTopCell(int32_t(top));
+    session_.ShareDocument(std::make_shared<Document>(library));
+    session_.SetTopCell(int32_t(top));
     frame_->Show();
     Paint();
   }
@@ -63,10 +66,11 @@ class CanvasMouseTest : public ::testing::Test {
     event.SetEventObject(canvas_);
     canvas_->ProcessWindowEvent(event);
   }
-  wxPoint Device(int32_t x, int32_t y) const { return wxPoint(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y)); }
+  wxPoint Device(int32_t x, int32_t y) const { return wxPoint(session_.View().ToDeviceX(x), session_.View().ToDeviceY(y)); }
 
   StatusSink sink_;
   wxFrame* frame_;
+  ViewSession session_;
   MyCanvas* canvas_;
 };
 
@@ -85,11 +89,11 @@ TEST_F(CanvasMouseTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
   EXPECT_TRUE(canvastest::IsColour(shown, 100, 150, kRubber));
   EXPECT_EQ(canvas_->SceneDrawCount(), passes);
 
-  const Box expected(canvas_->view.ScreenToDBX(50), canvas_->view.ScreenToDBY(150), canvas_->view.ScreenToDBX(200),
-                     canvas_->view.ScreenToDBY(50));
+  const Box expected(session_.View().ScreenToDBX(50), session_.View().ScreenToDBY(150), session_.View().ScreenToDBX(200),
+                     session_.View().ScreenToDBY(50));
   Mouse(wxEVT_RIGHT_UP, 200, 150, false, false);
-  EXPECT_EQ(canvas_->lastZoomedArea, expected);
-  EXPECT_GT(canvas_->view.magnification, 2.0);
+  EXPECT_EQ(session_.LastZoomedArea(), expected);
+  EXPECT_GT(session_.View().magnification, 2.0);
   EXPECT_FALSE(canvas_->HasCapture());
   shown = Paint();
   EXPECT_GT(canvas_->SceneDrawCount(), passes);
@@ -119,8 +123,8 @@ TEST_F(CanvasMouseTest, SimulatedRightDragZoomsToTheBox) {
   }
   pointer.MouseUp(wxMOUSE_BTN_RIGHT);
   pump();
-  EXPECT_FALSE(canvas_->lastZoomedArea.IsEmpty());
-  EXPECT_GT(canvas_->view.magnification, 2.0);
+  EXPECT_FALSE(session_.LastZoomedArea().IsEmpty());
+  EXPECT_GT(session_.View().magnification, 2.0);
 }
 
 TEST_F(CanvasMouseTest, CanvasClosedMidDragGivesTheCaptureBack) {
@@ -135,27 +139,27 @@ TEST_F(CanvasMouseTest, RulerAppearsSurvivesRepaintsAndComesBackAfterRemoval) {
   Mouse(wxEVT_LEFT_DOWN, 60, 250, true, false);
   Mouse(wxEVT_MOTION, 160, 252, true, false);
   Mouse(wxEVT_LEFT_UP, 160, 252, false, false);
-  ASSERT_EQ(canvas_->edit.rulers.size(), 1u);
-  const Ruler ruler = canvas_->edit.rulers[0];
+  ASSERT_EQ(session_.Edit().rulers.size(), 1u);
+  const Ruler ruler = session_.Edit().rulers[0];
   EXPECT_EQ(ruler.y1, ruler.y2);
   const wxPoint a = Device(ruler.x1, ruler.y1);
   const wxPoint b = Device(ruler.x2, ruler.y2);
   const int midX = (a.x + b.x) / 2;
   EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
-  canvas_->RefreshView();
+  canvas_->RedrawView();
   EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
-  canvas_->edit.RemoveRulers();
-  canvas_->RefreshSelection();
+  session_.Edit().RemoveRulers();
+  session_.RefreshOverlays();
   EXPECT_FALSE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
-  EXPECT_TRUE(canvas_->edit.RecoverRulers());
-  canvas_->RefreshSelection();
+  EXPECT_TRUE(session_.Edit().RecoverRulers());
+  session_.RefreshOverlays();
   EXPECT_TRUE(canvastest::IsColour(Paint(), midX, a.y, kOutline));
 }
 
 TEST_F(CanvasMouseTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColour) {
-  DisplaySettings settings = canvas_->Settings();
+  DisplaySettings settings = session_.Settings();
   settings.geometryHighlightColour = Rgb{255, 0, 255};
-  canvas_->ApplySettings(settings);
+  session_.ApplySettings(settings);
   Paint();
   const int64_t passes = canvas_->SceneDrawCount();
   const wxPoint centre = Device(3500, 2500);
@@ -164,8 +168,8 @@ TEST_F(CanvasMouseTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColo
   Mouse(wxEVT_LEFT_UP, centre.x, centre.y, false, false);
   Mouse(wxEVT_LEFT_DCLICK, centre.x, centre.y, true, false);
   Mouse(wxEVT_LEFT_UP, centre.x, centre.y, false, false);
-  ASSERT_TRUE(canvas_->edit.HasSelection());
-  EXPECT_EQ(canvas_->edit.selectionRing.GetBoundingBox(), Box(3000, 2000, 4000, 3000));
+  ASSERT_TRUE(session_.Edit().HasSelection());
+  EXPECT_EQ(session_.Edit().selectionRing.GetBoundingBox(), Box(3000, 2000, 4000, 3000));
   EXPECT_EQ(sink_.child[1], "Under cell top");
   const wxPoint left = Device(3000, 2500);
   const wxImage shown = Paint();
@@ -175,16 +179,16 @@ TEST_F(CanvasMouseTest, DoubleClickSelectsAndTheSelectionShowsInTheHighlightColo
 
   // The shown cell placed at its own origin as the selected instance: its box in yellow.
   SRef placement;
-  canvas_->edit.selectedInstance.ref = &placement;
+  session_.Edit().selectedInstance.ref = &placement;
   const wxPoint bottom = Device(2000, 0);
   EXPECT_TRUE(canvastest::IsColour(Paint(), bottom.x, bottom.y, wxColour(255, 255, 0)));
   // After an edit anywhere on the library the placement may be gone: it is dropped unpainted.
-  BumpEditGeneration(*canvas_->GetLibrary());
+  session_.GetLibrary()->MoveEditGeneration();
   EXPECT_EQ(canvastest::CountColour(Paint(), wxColour(255, 255, 0)), 0);
-  EXPECT_FALSE(canvas_->edit.selectedInstance);
+  EXPECT_FALSE(session_.Edit().selectedInstance);
 
-  canvas_->ClearSelection();
-  EXPECT_FALSE(canvas_->edit.HasSelection());
+  session_.ClearSelection();
+  EXPECT_FALSE(session_.Edit().HasSelection());
   EXPECT_EQ(canvastest::CountColour(Paint(), wxColour(255, 0, 255)), 0);
 }
 

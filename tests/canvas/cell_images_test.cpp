@@ -1,4 +1,4 @@
-#include "canvas/cell_images.h"
+#include "canvas/view/cell_images.h"
 
 #include <gtest/gtest.h>
 
@@ -328,26 +328,6 @@ TEST_F(CellImagesTest, OrderedDrawingThroughImagesStacksLayersInKeyOrder) {
   EXPECT_EQ(CountColour(ordered, kGreenPixel), 0);
   EXPECT_EQ(lib_.layerMap[kGreen].colour, canvastest::kGreenWord);
   EXPECT_EQ(lib_.layerMap[kRed].colour, canvastest::kRedWord);
-}
-
-TEST(CellImages, SharedByLibraryDroppedAfterAnEditAndFreedWithItsLastUser) {
-  libtest::TempDir dir;
-  Library lib(dir.Path(), false);
-  uint32_t cell = lib.CreateCell("cell");
-  std::shared_ptr<CellImages> first = CellImages::Shared(lib);
-  EXPECT_EQ(first, CellImages::Shared(lib));
-  ASSERT_EQ(first->Count(), 1u);
-  (*first)[cell].raster.emplace(0, 0, 4, 4, RasterColour());
-  first->Follow(lib);
-  EXPECT_TRUE((*first)[cell].raster);
-  ++lib.editGeneration;
-  lib.CreateCell("other");
-  first->Follow(lib);
-  EXPECT_FALSE((*first)[cell].raster);
-  EXPECT_EQ(first->Count(), 2u);
-  std::weak_ptr<CellImages> watch = first;
-  first.reset();
-  EXPECT_TRUE(watch.expired());
 }
 
 }  // namespace

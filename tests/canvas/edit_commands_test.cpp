@@ -4,11 +4,13 @@
 
 #include <memory>
 
-#include "canvas/canvas_host.h"
 #include "canvas/my_canvas.h"
+#include "canvas/view/canvas_host.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/edit_test_library.h"
+#include "tests/canvas/view/edit_test_library.h"
 
 namespace {
 
@@ -20,6 +22,7 @@ struct EditHost : CanvasHost {
   int FirstSelectedLayerRow() const override { return layerRow; }
   void SetBusy(bool) override {}
   CanvasPrompts& Prompts() override { return prompts; }
+  void RefreshLayerList() override {}
   std::string child[2];
   int layerRow = 0;
   edittest::ScriptedEditPrompts prompts;
@@ -31,7 +34,7 @@ class EditCommandsWindowTest : public ::testing::Test {
  protected:
   EditCommandsWindowTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "edits", wxDefaultPosition, wxSize(420, 340));
-    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_ = new MyCanvas(frame_, session_, wxDefaultPosition, wxSize(400, 300));
     canvas_->SetHost(&host_);
     library_ = std::make_shared<Library>("", false);
     top_ = library_->CreateCell("top");
@@ -39,8 +42,8 @@ class EditCommandsWindowTest : public ::testing::Test {
     Top().box = Box(0, 0, 4000, 3000);
     canvastest::SetLayer(*library_, kMetal, canvastest::kGreenWord);
     library_->roots = {top_};
-    canvas_->ShareLibrary(library_);
-    canvas_->SetTopCell(int32_t(top_));
+    session_.ShareDocument(std::make_shared<Document>(library_));
+    session_.SetTopCell(int32_t(top_));
     frame_->Show();
     Paint();
   }
@@ -55,7 +58,7 @@ class EditCommandsWindowTest : public ::testing::Test {
 
   // A left click (press and release) at the image of DB point (x, y).
   void Click(int32_t x, int32_t y, bool controlAlt) {
-    const wxPoint at(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y));
+    const wxPoint at(session_.View().ToDeviceX(x), session_.View().ToDeviceY(y));
     for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP}) {
       wxMouseEvent event(type);
       event.SetPosition(at);
@@ -70,7 +73,7 @@ class EditCommandsWindowTest : public ::testing::Test {
   void DoubleClick(int32_t x, int32_t y) {
     for (wxEventType type : {wxEVT_LEFT_DCLICK, wxEVT_LEFT_UP}) {
       wxMouseEvent event(type);
-      event.SetPosition(wxPoint(canvas_->view.ToDeviceX(x), canvas_->view.ToDeviceY(y)));
+      event.SetPosition(wxPoint(session_.View().ToDeviceX(x), session_.View().ToDeviceY(y)));
       event.SetLeftDown(type == wxEVT_LEFT_DCLICK);
       event.SetEventObject(canvas_);
       canvas_->ProcessWindowEvent(event);
@@ -79,6 +82,7 @@ class EditCommandsWindowTest : public ::testing::Test {
 
   EditHost host_;
   wxFrame* frame_;
+  ViewSession session_;
   MyCanvas* canvas_;
   std::shared_ptr<Library> library_;
   uint32_t top_ = 0;
@@ -91,9 +95,9 @@ TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndIn
   Click(3000, 2000, false);
   Click(2000, 2000, false);
   Click(2000, 2000, true);
-  ASSERT_TRUE(canvas_->edit.SelectionClosed());
-  canvas_->InsertPolygon();
-  EXPECT_FALSE(canvas_->edit.HasSelection());
+  ASSERT_TRUE(session_.Edit().SelectionClosed());
+  session_.InsertPolygon();
+  EXPECT_FALSE(session_.Edit().HasSelection());
   EXPECT_EQ(edittest::ShapeBoxes(Top(), kMetal), (std::vector<Box>{{0, 0, 1000, 1000}, {2000, 1000, 3000, 2000}}));
   EXPECT_EQ(Top().flags & kCellModified, kCellModified);
   EXPECT_EQ(library_->flags & kLibCellsChanged, kLibCellsChanged);
@@ -101,11 +105,11 @@ TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndIn
   EXPECT_GT(greenAfter, greenBefore);
 
   DoubleClick(2500, 1500);
-  ASSERT_TRUE(canvas_->edit.HasPickPath());
-  EXPECT_EQ(canvas_->edit.selectionRing.GetBoundingBox(), Box(2000, 1000, 3000, 2000));
-  canvas_->Rotate90Polygon();
-  canvas_->FlipXPolygon();
-  canvas_->InsertPolygon();
+  ASSERT_TRUE(session_.Edit().HasPickPath());
+  EXPECT_EQ(session_.Edit().selectionRing.GetBoundingBox(), Box(2000, 1000, 3000, 2000));
+  session_.Rotate90Polygon();
+  session_.FlipXPolygon();
+  session_.InsertPolygon();
   // Rotated about its first vertex (2000, 1000) to (1000, 1000)-(2000, 2000), which the flip
   // about x = 1500 maps onto itself.
   EXPECT_EQ(edittest::ShapeBoxes(Top(), kMetal), (std::vector<Box>{{0, 0, 1000, 1000}, {1000, 1000, 2000, 2000}}));
@@ -114,14 +118,14 @@ TEST_F(EditCommandsWindowTest, DrawnPolygonIsInsertedDrawnThenPickedFlippedAndIn
 
 TEST_F(EditCommandsWindowTest, InsertedTextIsDrawnInAZoomedView) {
   host_.prompts.text = TextParameters{2500, 2500, "VDD", 1.0};
-  canvas_->InsertText();
+  session_.InsertText();
   ASSERT_EQ(Top().texts.Count(), 1);
-  canvas_->ZoomToBox(2.5, 2.5, 0.5);
+  session_.ZoomToBox(2.5, 2.5, 0.5);
   const wxImage zoomed = Paint();
   // Nothing but the text lies in this view: anything drawn is the text.
   EXPECT_GT(canvastest::CountNonBlack(zoomed), 0);
   host_.layerRow = -1;
-  canvas_->InsertText();
+  session_.InsertText();
   EXPECT_EQ(host_.child[1], "Layer must be selected, cancel text insertion");
   EXPECT_EQ(Top().texts.Count(), 1);
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "canvas/edit/view_state.h"
+#include "canvas/view/view_state.h"
 #include "tests/canvas/canvas_test_util.h"
 
 namespace {

@@ -10,9 +10,11 @@
 #include <map>
 #include <memory>
 
-#include "canvas/canvas_host.h"
+#include "canvas/view/canvas_host.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/canvas/canvas_test_util.h"
-#include "tests/canvas/edit/scripted_canvas_prompts.h"
+#include "tests/canvas/view/scripted_canvas_prompts.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/oasis_builder.h"
 
@@ -24,6 +26,7 @@ struct RecordingSink : CanvasHost {
   int FirstSelectedLayerRow() const override { return -1; }
   void SetBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
   CanvasPrompts& Prompts() override { return prompts; }
+  void RefreshLayerList() override {}
   std::vector<std::string> child;
   std::vector<std::string> main;
   int busyDepth = 0;
@@ -36,7 +39,7 @@ class MyCanvasTest : public ::testing::Test {
  protected:
   MyCanvasTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "canvas", wxDefaultPosition, wxSize(420, 340));
-    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_ = new MyCanvas(frame_, session_, wxDefaultPosition, wxSize(400, 300));
     canvas_->SetHost(&sink_);
   }
   ~MyCanvasTest() override {
@@ -73,13 +76,14 @@ class MyCanvasTest : public ::testing::Test {
   libtest::TempDir dir_;
   RecordingSink sink_;
   wxFrame* frame_;
+  ViewSession session_;
   MyCanvas* canvas_;
 };
 
 TEST_F(MyCanvasTest, CorruptLibraryFailsToOpenWithTheErrorStatus) {
   std::string good = SaveSampleLibrary("good.db");
   // The cell shown before goes with the library it belongs to.
-  ASSERT_TRUE(canvas_->LoadLibrary(good));
+  ASSERT_TRUE(session_.LoadLibrary(good));
   Paint();
   libtest::Bytes info = libtest::ReadBytes(good + "/info");
   ASSERT_GT(info.size(), 16u);
@@ -87,25 +91,25 @@ TEST_F(MyCanvasTest, CorruptLibraryFailsToOpenWithTheErrorStatus) {
     std::string path = dir_.File("cut" + std::to_string(length));
     std::filesystem::create_directories(path);
     libtest::WriteBytes(path + "/info", libtest::Bytes(info.begin(), info.begin() + std::ptrdiff_t(length)));
-    EXPECT_FALSE(canvas_->LoadLibrary(path)) << length;
+    EXPECT_FALSE(session_.LoadLibrary(path)) << length;
     ASSERT_FALSE(sink_.main.empty());
     EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: LIBIN: ")) << sink_.main.back();
-    EXPECT_EQ(canvas_->TopCell(), nullptr);
+    EXPECT_EQ(session_.TopCell(), nullptr);
     EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
   }
-  EXPECT_FALSE(canvas_->LoadLibrary(dir_.File("missing")));
+  EXPECT_FALSE(session_.LoadLibrary(dir_.File("missing")));
   EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: ")) << sink_.main.back();
 }
 
 TEST_F(MyCanvasTest, OpenedLibraryShowsItsFirstRootAtFullDepth) {
-  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
+  ASSERT_TRUE(session_.LoadLibrary(SaveSampleLibrary("sample.db")));
   EXPECT_EQ(sink_.main.front(), "Loading Library, wait...");
   EXPECT_EQ(sink_.main.back(), "Ready");
-  ASSERT_NE(canvas_->TopCell(), nullptr);
-  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
-  EXPECT_EQ(canvas_->Settings().depth, int32_t(canvas_->GetLibrary()->depth) + 1);
-  EXPECT_EQ(canvas_->GetLibrary()->layerMap.at(MakeLayerKey(3, 0)).colour, DefaultLayerColour(3, 0));
-  EXPECT_EQ(canvas_->Settings().snapGrid, 5);
+  ASSERT_NE(session_.TopCell(), nullptr);
+  EXPECT_STREQ(session_.TopCell()->Name(), "top");
+  EXPECT_EQ(session_.Settings().depth, int32_t(session_.GetLibrary()->depth) + 1);
+  EXPECT_EQ(session_.GetLibrary()->layerMap.at(MakeLayerKey(3, 0)).colour, DefaultLayerColour(3, 0));
+  EXPECT_EQ(session_.Settings().snapGrid, 5);
 }
 
 TEST_F(MyCanvasTest, LibraryWithoutRootsShowsNothing) {
@@ -114,9 +118,9 @@ TEST_F(MyCanvasTest, LibraryWithoutRootsShowsNothing) {
   Library empty(path, false);
   empty.flags |= kLibInfoDirty | kLibNamesDirty;
   empty.Save();
-  ASSERT_TRUE(canvas_->LoadLibrary(path)) << sink_.main.back();
+  ASSERT_TRUE(session_.LoadLibrary(path)) << sink_.main.back();
   EXPECT_EQ(sink_.main.back(), "Empty library");
-  EXPECT_EQ(canvas_->TopCell(), nullptr);
+  EXPECT_EQ(session_.TopCell(), nullptr);
   EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
   EXPECT_EQ(canvas_->SceneDrawCount(), 0);
 }
@@ -129,10 +133,10 @@ TEST_F(MyCanvasTest, GdsFileConvertsAndDraws) {
   gds.EndStructure().EndLibrary();
   std::string plain = dir_.File("chip.gds");
   gds.WriteTo(plain);
-  ASSERT_TRUE(canvas_->ConvertGDS(plain, dir_.File("chip.db"))) << sink_.main.back();
+  ASSERT_TRUE(session_.ConvertGDS(plain, dir_.File("chip.db"))) << sink_.main.back();
   EXPECT_EQ(sink_.main.back(), "Ready");
-  ASSERT_NE(canvas_->TopCell(), nullptr);
-  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+  ASSERT_NE(session_.TopCell(), nullptr);
+  EXPECT_STREQ(session_.TopCell()->Name(), "top");
   wxImage image = Paint();
   const wxColour layerPen(0, 32, 8);  // layer 1, datatype 0
   EXPECT_GT(canvastest::CountColour(image, layerPen), 100);
@@ -141,11 +145,11 @@ TEST_F(MyCanvasTest, GdsFileConvertsAndDraws) {
   // The library written by the conversion opens on its own.
   std::string compressed = dir_.File("chip.gds.gz");
   gds.WriteTo(compressed, true);
-  ASSERT_TRUE(canvas_->ConvertGDS(compressed, dir_.File("chip.gds.db"))) << sink_.main.back();
+  ASSERT_TRUE(session_.ConvertGDS(compressed, dir_.File("chip.gds.db"))) << sink_.main.back();
   // Only a lower-case ".gz" means gzip: the same bytes as ".GZ" are read as GDSII and refused.
   std::string upper = dir_.File("chip.GZ");
   std::filesystem::copy_file(compressed, upper);
-  EXPECT_FALSE(canvas_->ConvertGDS(upper, dir_.File("upper.db")));
+  EXPECT_FALSE(session_.ConvertGDS(upper, dir_.File("upper.db")));
   EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: GDSIN: ")) << sink_.main.back();
 }
 
@@ -170,18 +174,18 @@ TEST_F(MyCanvasTest, OasisFileConvertsAndDraws) {
   for (const char* name : {"chip.oas", "chip.oas.gz"}) {
     std::string path = dir_.File(name);
     libtest::WriteBytes(path, bytes);
-    ASSERT_TRUE(canvas_->ConvertOASIS(path, dir_.File(std::string(name) + ".db"))) << sink_.main.back();
+    ASSERT_TRUE(session_.ConvertOASIS(path, dir_.File(std::string(name) + ".db"))) << sink_.main.back();
     EXPECT_EQ(sink_.main.back(), "Ready");
-    ASSERT_NE(canvas_->TopCell(), nullptr);
-    EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
-    EXPECT_EQ(canvas_->Settings().depth, 2);
-    EXPECT_EQ(canvas_->Settings().snapGrid, 5);
+    ASSERT_NE(session_.TopCell(), nullptr);
+    EXPECT_STREQ(session_.TopCell()->Name(), "top");
+    EXPECT_EQ(session_.Settings().depth, 2);
+    EXPECT_EQ(session_.Settings().snapGrid, 5);
     const wxColour layerPen(0, 32, 8);  // layer 1, datatype 0
     EXPECT_GT(canvastest::CountColour(Paint(), layerPen), 100) << name;
   }
   // The library written by the conversion opens on its own.
-  ASSERT_TRUE(canvas_->LoadLibrary(dir_.File("chip.oas.db"))) << sink_.main.back();
-  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+  ASSERT_TRUE(session_.LoadLibrary(dir_.File("chip.oas.db"))) << sink_.main.back();
+  EXPECT_STREQ(session_.TopCell()->Name(), "top");
 }
 
 TEST_F(MyCanvasTest, BrokenOasisFileFailsWithTheReadersError) {
@@ -200,13 +204,13 @@ TEST_F(MyCanvasTest, BrokenOasisFileFailsWithTheReadersError) {
     std::string path = dir_.File(file.first + ".oas");
     if (file.first != "missing") libtest::WriteBytes(path, file.second);
     // The cell shown before goes with the library it belonged to.
-    ASSERT_TRUE(canvas_->LoadLibrary(shown));
-    EXPECT_FALSE(canvas_->ConvertOASIS(path, dir_.File(file.first + ".db"))) << file.first;
+    ASSERT_TRUE(session_.LoadLibrary(shown));
+    EXPECT_FALSE(session_.ConvertOASIS(path, dir_.File(file.first + ".db"))) << file.first;
     ASSERT_FALSE(sink_.main.empty());
     EXPECT_TRUE(StartsWith(sink_.main.back(), "ERROR: OASISIN: ")) << file.first << ": " << sink_.main.back();
     // The directory the import created is gone again.
     EXPECT_FALSE(std::filesystem::exists(dir_.File(file.first + ".db"))) << file.first;
-    EXPECT_EQ(canvas_->TopCell(), nullptr);
+    EXPECT_EQ(session_.TopCell(), nullptr);
     EXPECT_EQ(canvastest::CountNonBlack(Paint()), 0);
   }
 }
@@ -214,13 +218,13 @@ TEST_F(MyCanvasTest, BrokenOasisFileFailsWithTheReadersError) {
 TEST_F(MyCanvasTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
   libtest::WriteBytes(dir_.File("chip.oas"), SampleOasis());
   const std::string library = dir_.File("chip.db");
-  ASSERT_TRUE(canvas_->ConvertOASIS(dir_.File("chip.oas"), library)) << sink_.main.back();
+  ASSERT_TRUE(session_.ConvertOASIS(dir_.File("chip.oas"), library)) << sink_.main.back();
   std::map<std::string, uintmax_t> before;
   for (const auto& entry : std::filesystem::directory_iterator(library)) {
     before[entry.path().filename().string()] = entry.file_size();
   }
   const size_t statuses = sink_.main.size();
-  EXPECT_FALSE(canvas_->ConvertOASIS(dir_.File("chip.oas"), library));
+  EXPECT_FALSE(session_.ConvertOASIS(dir_.File("chip.oas"), library));
   EXPECT_EQ(sink_.prompts.asked, std::vector<std::string>{"Directory " + library + " already holds a library, use Load"});
   EXPECT_EQ(sink_.prompts.captions, std::vector<std::string>{"Wrong Usage"});
   EXPECT_EQ(sink_.main.size(), statuses);
@@ -230,7 +234,7 @@ TEST_F(MyCanvasTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
     after[entry.path().filename().string()] = entry.file_size();
   }
   EXPECT_EQ(after, before);
-  EXPECT_STREQ(canvas_->TopCell()->Name(), "top");
+  EXPECT_STREQ(session_.TopCell()->Name(), "top");
 }
 
 TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
@@ -240,16 +244,16 @@ TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
   gds.BeginStructure("top").Boundary(2, 0, {{0, 2000}, {3000, 2000}, {3000, 3000}, {0, 3000}, {0, 2000}});
   gds.Sref("leaf", {0, 0}).EndStructure().EndLibrary();
   gds.WriteTo(dir_.File("chip.gds"));
-  ASSERT_TRUE(canvas_->ConvertGDS(dir_.File("chip.gds"), dir_.File("chip.db")));
-  ASSERT_TRUE(canvas_->LoadLibrary(dir_.File("chip.db")));
+  ASSERT_TRUE(session_.ConvertGDS(dir_.File("chip.gds"), dir_.File("chip.db")));
+  ASSERT_TRUE(session_.LoadLibrary(dir_.File("chip.db")));
   // The placed cell's data file cannot be read.
-  Library& library = *canvas_->GetLibrary();
+  Library& library = *session_.GetLibrary();
   Cell& leaf = *library.cells[uint32_t(library.FindIndex("leaf"))];
   ASSERT_FALSE(leaf.loaded);
   leaf.fileId = 7;
-  DisplaySettings settings = canvas_->Settings();
+  DisplaySettings settings = session_.Settings();
   settings.cellSizeLimit = 0;
-  canvas_->ApplySettings(settings);
+  session_.ApplySettings(settings);
   auto reports = [this] {
     return std::count_if(sink_.main.begin(), sink_.main.end(),
                          [](const std::string& s) { return StartsWith(s, "ERROR: LIBIN: "); });
@@ -259,7 +263,7 @@ TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
   EXPECT_GE(reported, 1);
   EXPECT_GT(canvastest::CountNonBlack(first), 0);
   for (int pass = 0; pass < 3; ++pass) {
-    canvas_->RefreshView();
+    canvas_->RedrawView();
     const wxImage again = Paint();
     EXPECT_TRUE(std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3,
                            again.GetData()));
@@ -270,17 +274,17 @@ TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
 }
 
 TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
-  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
-  DisplaySettings settings = canvas_->Settings();
+  ASSERT_TRUE(session_.LoadLibrary(SaveSampleLibrary("sample.db")));
+  DisplaySettings settings = session_.Settings();
   settings.cellSizeLimit = 0;
-  canvas_->ApplySettings(settings);
+  session_.ApplySettings(settings);
   wxImage first = Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 1);
   EXPECT_GT(canvastest::CountNonBlack(first), 0);
   wxImage again = Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 1);
   EXPECT_TRUE(std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3, again.GetData()));
-  canvas_->RefreshView();
+  canvas_->RedrawView();
   Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 2);
 
@@ -296,13 +300,13 @@ TEST_F(MyCanvasTest, RepaintCopiesTheBufferUntilTheViewChanges) {
 }
 
 TEST_F(MyCanvasTest, ZoomInScrollsAndRedraws) {
-  ASSERT_TRUE(canvas_->LoadLibrary(SaveSampleLibrary("sample.db")));
+  ASSERT_TRUE(session_.LoadLibrary(SaveSampleLibrary("sample.db")));
   Paint();
   int cw = 0;
   int ch = 0;
   canvas_->GetClientSize(&cw, &ch);
-  canvas_->Zoomin4X();
-  EXPECT_EQ(canvas_->view.magnification, 4.0);
+  session_.Zoomin4X();
+  EXPECT_EQ(session_.View().magnification, 4.0);
   int sx = 0;
   int sy = 0;
   canvas_->GetViewStart(&sx, &sy);
@@ -311,44 +315,31 @@ TEST_F(MyCanvasTest, ZoomInScrollsAndRedraws) {
   Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 2);
   // Zooming out at the top-left corner leaves the origin where it was, and still redraws.
-  canvas_->Zoomout4X();
-  canvas_->Zoomout4X();
-  EXPECT_EQ(canvas_->view.magnification, 1.0);
+  session_.Zoomout4X();
+  session_.Zoomout4X();
+  EXPECT_EQ(session_.View().magnification, 1.0);
   Paint();
   EXPECT_EQ(canvas_->SceneDrawCount(), 3);
-  DisplaySettings settings = canvas_->Settings();
+  DisplaySettings settings = session_.Settings();
   settings.cellSizeLimit = 3;
-  canvas_->ApplySettings(settings);
-  canvas_->Zoomout();
-  EXPECT_EQ(canvas_->Settings().cellSizeLimit, canvas_->Settings().userCellSizeLimit);
+  session_.ApplySettings(settings);
+  session_.Zoomout();
+  EXPECT_EQ(session_.Settings().cellSizeLimit, session_.Settings().userCellSizeLimit);
 }
 
 TEST_F(MyCanvasTest, EmptyCellAsksForItsBoxAndStoresItOrdered) {
   auto lib = std::make_shared<Library>(dir_.Path(), false);
   uint32_t id = lib->CreateCell("empty");
-  canvas_->ShareLibrary(lib);
+  session_.ShareDocument(std::make_shared<Document>(lib));
   sink_.prompts.texts = {"5 5 0 0"};
-  canvas_->SetTopCell(int32_t(id));
+  session_.SetTopCell(int32_t(id));
   EXPECT_EQ(lib->cells[id]->box, Box(0, 0, 5000, 5000));
   ASSERT_EQ(sink_.prompts.asked.size(), 1u);
   EXPECT_EQ(sink_.prompts.asked[0].rfind("This is empty cell\n", 0), 0u);
-  EXPECT_GT(canvas_->view.viewBox.w, 0);
+  EXPECT_GT(session_.View().viewBox.w, 0);
   // A cell with a box is not asked about.
-  canvas_->SetTopCell(int32_t(id));
+  session_.SetTopCell(int32_t(id));
   EXPECT_EQ(sink_.prompts.asked.size(), 1u);
-}
-
-TEST_F(MyCanvasTest, LastCanvasToGoFreesTheLibrary) {
-  auto lib = std::make_shared<Library>(dir_.Path(), false);
-  std::weak_ptr<Library> watch = lib;
-  MyCanvas* second = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(100, 100));
-  canvas_->ShareLibrary(lib);
-  second->ShareLibrary(lib);
-  lib.reset();
-  delete second;
-  EXPECT_FALSE(watch.expired());
-  delete canvas_;
-  EXPECT_TRUE(watch.expired());
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "canvas/my_canvas.h"
+#include "canvas/view/document.h"
+#include "canvas/view/view_session.h"
 #include "tests/canvas/canvas_paint.h"
 #include "tests/canvas/canvas_test_util.h"
 
@@ -28,6 +30,8 @@ class StandInOverlay : public Overlay {
   int paints = 0;
 };
 
+PixelRect Pixels(const wxRect& r) { return PixelRect{r.x, r.y, r.width, r.height}; }
+
 bool SamePixels(const wxImage& a, const wxImage& b, const wxRect& r) {
   for (int y = r.y; y < r.GetBottom(); ++y) {
     for (int x = r.x; x < r.GetRight(); ++x) {
@@ -44,16 +48,16 @@ class CanvasWindowTest : public ::testing::Test {
  protected:
   CanvasWindowTest() {
     frame_ = new wxFrame(nullptr, wxID_ANY, "canvas", wxDefaultPosition, wxSize(420, 340));
-    canvas_ = new MyCanvas(frame_, wxID_ANY, wxDefaultPosition, wxSize(400, 300));
+    canvas_ = new MyCanvas(frame_, session_, wxDefaultPosition, wxSize(400, 300));
     std::string path = dir_.File("sample.db");
     std::filesystem::create_directories(path);
     Library lib(path, false);
     libtest::BuildSampleLibrary(lib);
     lib.Save();
-    EXPECT_TRUE(canvas_->LoadLibrary(path));
-    DisplaySettings settings = canvas_->Settings();
+    EXPECT_TRUE(session_.LoadLibrary(path));
+    DisplaySettings settings = session_.Settings();
     settings.cellSizeLimit = 0;
-    canvas_->ApplySettings(settings);
+    session_.ApplySettings(settings);
   }
   ~CanvasWindowTest() override {
     frame_->Destroy();
@@ -76,6 +80,7 @@ class CanvasWindowTest : public ::testing::Test {
 
   libtest::TempDir dir_;
   wxFrame* frame_;
+  ViewSession session_;
   MyCanvas* canvas_;
 };
 
@@ -86,15 +91,15 @@ TEST_F(CanvasWindowTest, OverlayChangesRepaintWithoutADrawingPassAndRestoreThePi
   StandInOverlay overlay;
   const wxRect first = overlay.area;
   canvas_->AddOverlay(&overlay);
-  canvas_->RefreshOverlayArea(first);
-  EXPECT_FALSE(canvas_->viewChanged);
+  canvas_->RefreshOverlays(Pixels(first));
+  EXPECT_FALSE(canvas_->ViewChanged());
   const wxImage shown = Paint();
   EXPECT_EQ(canvastest::CountColour(shown, overlay.colour), int64_t(first.width) * first.height);
   EXPECT_EQ(canvastest::CountColour(scene, overlay.colour), 0);
 
   overlay.area = wxRect(200, 150, 30, 30);
-  canvas_->RefreshOverlayArea(first);
-  canvas_->RefreshOverlayArea(overlay.area);
+  canvas_->RefreshOverlays(Pixels(first));
+  canvas_->RefreshOverlays(Pixels(overlay.area));
   const wxImage moved = Paint();
   EXPECT_TRUE(SamePixels(moved, scene, first));
   EXPECT_EQ(canvastest::CountColour(moved, overlay.colour), 30 * 30);
@@ -114,15 +119,15 @@ TEST_F(CanvasWindowTest, OverlayRefreshOfAShownWindowPaintsOnlyTheOverlay) {
   ASSERT_GE(passes, 1);
   StandInOverlay overlay;
   canvas_->AddOverlay(&overlay);
-  canvas_->RefreshOverlayArea(overlay.area);
+  canvas_->RefreshOverlays(Pixels(overlay.area));
   canvas_->Update();
   Pump();
   EXPECT_GE(overlay.paints, 1);
   EXPECT_EQ(canvas_->SceneDrawCount(), passes);
   // Showing the grid points is an overlay change as well.
-  DisplaySettings settings = canvas_->Settings();
+  DisplaySettings settings = session_.Settings();
   settings.showGrids = 1;
-  canvas_->ApplySettings(settings);
+  session_.ApplySettings(settings);
   canvas_->Update();
   Pump();
   EXPECT_EQ(canvas_->SceneDrawCount(), passes);
@@ -134,7 +139,7 @@ TEST_F(CanvasWindowTest, ScrollPositionFollowsTheZoomAndScrollingMovesFromThere)
   canvas_->Update();
   Pump();
   const wxSize client = canvas_->GetClientSize();
-  canvas_->Zoomin4X();
+  session_.Zoomin4X();
   Pump();
   int sx = 0;
   int sy = 0;

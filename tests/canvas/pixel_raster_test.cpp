@@ -1,4 +1,4 @@
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
 
 #include <gtest/gtest.h>
 #include <wx/brush.h>

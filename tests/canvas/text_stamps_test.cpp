@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "canvas/pixel_raster.h"
+#include "canvas/view/pixel_raster.h"
 #include "tests/canvas/canvas_test_util.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas/edit/criticality.h"
+#include "canvas/view/criticality.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "canvas/cell_drawer.h"
-#include "canvas/cell_images.h"
 #include "canvas/fill_tiles.h"
 #include "canvas/text_stamps.h"
+#include "canvas/view/cell_images.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "formats/gds_in.h"

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "canvas/edit/canvas_prompts.h"
-#include "canvas/edit/overlay_layers.h"
+#include "canvas/view/canvas_prompts.h"
+#include "canvas/view/overlay_layers.h"
 #include "db/db_polygon.h"
 #include "db/log.h"
 #include "tests/fuzz/fuzz_scratch.h"

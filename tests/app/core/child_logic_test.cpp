@@ -39,14 +39,6 @@ TEST(ChildLogic, ConfirmOnlyAboveThreeWindowsWhenVetoable) {
   EXPECT_FALSE(ConfirmNeeded(0, true));
 }
 
-TEST(ChildLogic, UnsavedChangesAreThePendingWriteBits) {
-  EXPECT_FALSE(HasUnsavedChanges(0));
-  EXPECT_FALSE(HasUnsavedChanges(kLibOnDisk | kLibNamesWritten | kLibParentsDirty));
-  for (uint32_t bit : {kLibInfoDirty, kLibNamesDirty, kLibCellsChanged, kLibTextsDirty, kLibHierarchyDirty}) {
-    EXPECT_TRUE(HasUnsavedChanges(bit | kLibOnDisk)) << std::hex << bit;
-  }
-}
-
 TEST(ChildLogic, RelayoutOnlyBeyondTwentyPixels) {
   EXPECT_FALSE(NeedsRelayout(800, 600, 815, 600));
   EXPECT_FALSE(NeedsRelayout(800, 600, 820, 580));

@@ -40,6 +40,22 @@ TEST(CommandTable, EveryCommandAppearsInExactlyOneMenuAndOnlySaveRepeats) {
   EXPECT_EQ(FindCommand(MenuId::kFile, kCmdSave)->kind, CommandKind::kSubMenu);
 }
 
+TEST(CommandTable, EveryEntryNamesOneHandlerAndTheFrameHasTheFileCommands) {
+  const std::set<int> frameCommands = {kCmdExit,  kCmdNewLibrary, kCmdWorkingDir, kCmdLoadLibrary,
+                                       kCmdGdsIn, kCmdOasisIn,    kCmdAbout};
+  std::vector<Command> all = CommandTable();
+  all.insert(all.end(), UnlistedCommands().begin(), UnlistedCommands().end());
+  for (const Command& c : all) {
+    const CommandHandler& h = c.handler;
+    const int kinds = (h.session != nullptr) + (h.child != nullptr) + int(h.frame);
+    EXPECT_EQ(kinds, c.kind == CommandKind::kSubMenu ? 0 : 1) << c.id;
+    EXPECT_EQ(h.frame, frameCommands.count(c.id) != 0) << c.id;
+  }
+  std::set<int> unlisted;
+  for (const Command& c : UnlistedCommands()) unlisted.insert(c.id);
+  EXPECT_EQ(unlisted, (std::set<int>{kCmdIconize, kCmdMoveToCorner, kCmdShrinkClient, kCmdDeleteCell}));
+}
+
 TEST(CommandTable, ViewAndEditIdsAreTheBoundCommandsWithoutTheUnassignedOne) {
   std::set<int> ids;
   for (const MenuLayout& m : ChildMenuBar()) {

@@ -1,7 +1,0 @@
-#include "canvas/edit/pick_path.h"
-#include "canvas/my_canvas.h"
-
-SelectedInstance MyCanvas::ShowHierarchyPath() {
-  if (library_) edit.FollowGeneration(*library_);
-  return ChooseHierarchyPathInstance(edit, Prompts());
-}
