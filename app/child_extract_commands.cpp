@@ -36,12 +36,8 @@ void MyChild::OnExtract(int) {
     case Extraction::kFlat:
       session.ExtractFlat(path, request.type, request.layersVisible, request.areaLastZoomed);
       break;
-    case Extraction::kLibraryGds:
-      session.WriteGDS(path, request.layersVisible);
-      break;
-    case Extraction::kLibraryOasis:
-      session.WriteOASIS(path, request.layersVisible);
-      break;
+    case Extraction::kLibraryGds: session.WriteGDS(path, request.layersVisible); break;
+    case Extraction::kLibraryOasis: session.WriteOASIS(path, request.layersVisible); break;
     case Extraction::kHierarchical:
       session.ExtractHierarchical(path, request.type, request.layersVisible, request.areaLastZoomed);
       break;

@@ -54,15 +54,12 @@ void MyChild::OnPrint(int) {
   wxPrintDialogData data(context.PrintData());
   MyPrintout printout(frame_);
   switch (ThePrintService().Print(this, printout, data)) {
-    case PrintService::Outcome::kPrinted:
-      context.PrintData() = data.GetPrintData();
-      break;
+    case PrintService::Outcome::kPrinted: context.PrintData() = data.GetPrintData(); break;
     case PrintService::Outcome::kPrinterError:
       ThePrompts().MessageBox(this, "Problem in printing.\nPerhaps your current printer is not set correctly?",
                               "Printing", wxOK);
       break;
-    case PrintService::Outcome::kCancelled:
-      break;
+    case PrintService::Outcome::kCancelled: break;
   }
 }
 

@@ -71,9 +71,7 @@ void MyChild::OnChangeColor(int) {
 
 void MyChild::OnWindowCommand(int id) {
   switch (id) {
-    case kCmdIconize:
-      Iconize(true);
-      break;
+    case kCmdIconize: Iconize(true); break;
     case kCmdMoveToCorner:
       if (!kTabbedChildren) Move(10, 10);
       break;

@@ -21,8 +21,10 @@ std::string FieldText(const wxTextCtrl* field) { return std::string(field->GetVa
 // Ok and Cancel end the dialog with their own ids.
 wxSizer* EditButtons(wxDialog* dialog) {
   wxSizer* buttons = OkCancelButtons(dialog, kEditDialogOk, kEditDialogCancel);
-  dialog->Bind(wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogOk); }, kEditDialogOk);
-  dialog->Bind(wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogCancel); }, kEditDialogCancel);
+  dialog->Bind(
+      wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogOk); }, kEditDialogOk);
+  dialog->Bind(
+      wxEVT_BUTTON, [dialog](wxCommandEvent&) { dialog->EndModal(kEditDialogCancel); }, kEditDialogCancel);
   return buttons;
 }
 

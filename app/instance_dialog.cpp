@@ -35,9 +35,8 @@ InstanceDialog::InstanceDialog(wxWindow* parent, const std::string& title)
     wxTextCtrl** control;
     const char* label;
     const char* text;
-  } rows[] = {{&locX_, "Loc X", ""},    {&locY_, "Loc Y", ""},   {&columns_, "Column", ""},
-              {&rows_, "Row", ""},      {&spaceX_, "SpaceX", ""}, {&spaceY_, "SpaceY", ""},
-              {&scale_, "Scale", "1.0"}};
+  } rows[] = {{&locX_, "Loc X", ""},    {&locY_, "Loc Y", ""},    {&columns_, "Column", ""}, {&rows_, "Row", ""},
+              {&spaceX_, "SpaceX", ""}, {&spaceY_, "SpaceY", ""}, {&scale_, "Scale", "1.0"}};
   for (const auto& row : rows) {
     *row.control = new wxTextCtrl(this, wxID_ANY, row.text, wxDefaultPosition, field);
     AddLabelled(fields, this, row.label, *row.control);

@@ -15,8 +15,7 @@ namespace {
 
 // The layer rows keep the toolkit's brush style numbers without including the toolkit.
 constexpr bool SameStyle(BrushStyleNumber ours, wxBrushStyle theirs) { return uint32_t(ours) == uint32_t(theirs); }
-static_assert(SameStyle(kBrushSolid, wxBRUSHSTYLE_SOLID) &&
-              SameStyle(kBrushTransparent, wxBRUSHSTYLE_TRANSPARENT) &&
+static_assert(SameStyle(kBrushSolid, wxBRUSHSTYLE_SOLID) && SameStyle(kBrushTransparent, wxBRUSHSTYLE_TRANSPARENT) &&
               SameStyle(kBrushStipple, wxBRUSHSTYLE_STIPPLE) &&
               SameStyle(kBrushBDiagonalHatch, wxBRUSHSTYLE_BDIAGONAL_HATCH) &&
               SameStyle(kBrushCrossDiagHatch, wxBRUSHSTYLE_CROSSDIAG_HATCH) &&
@@ -103,9 +102,7 @@ LayerCtrl::LayerCtrl(MyChild* child, wxWindow* panel, const wxPoint& pos, const 
   Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &LayerCtrl::OnRightClick, this);
 }
 
-int LayerCtrl::HeadersWidth() const {
-  return GetColumnWidth(0) + GetColumnWidth(1) + GetSize().x - GetClientSize().x;
-}
+int LayerCtrl::HeadersWidth() const { return GetColumnWidth(0) + GetColumnWidth(1) + GetSize().x - GetClientSize().x; }
 
 std::vector<int> LayerCtrl::SelectedRows() const {
   std::vector<int> rows;

@@ -75,8 +75,7 @@ MyChild::MyChild(MyFrame* parent, const wxString& title)
   statusBar_ = new wxStatusBar(this, wxID_ANY, wxSTB_DEFAULT_STYLE, "status_line");
   statusBar_->SetFieldsCount(2);
   InitLayerPanel(client.y);
-  const PaneLayout layout =
-      LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
+  const PaneLayout layout = LayoutPanes(client.x, client.y, treeWidth, layerPanelWidth, statusBar_->GetSize().y);
   canvas = new MyCanvas(this, *session_, wxPoint(layout.canvas.x, layout.canvas.y),
                         wxSize(layout.canvas.width, layout.canvas.height));
   canvas->SetHost(this);
@@ -103,7 +102,8 @@ void MyChild::BindCommands() {
       if (!command.handler.session && !command.handler.child) continue;
       const CommandHandler handler = command.handler;
       const int id = command.id;
-      Bind(wxEVT_MENU, [this, handler, id](wxCommandEvent&) { RunCommand(handler, id); }, id);
+      Bind(
+          wxEVT_MENU, [this, handler, id](wxCommandEvent&) { RunCommand(handler, id); }, id);
     }
   }
 }
@@ -270,5 +270,3 @@ void MyChild::SetBusy(bool busy) {
 }
 
 CanvasPrompts& MyChild::Prompts() { return ThePrompts(); }
-
-

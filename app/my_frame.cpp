@@ -144,8 +144,7 @@ bool MyFrame::TryBefore(wxEvent& event) {
 }
 
 void MyFrame::OnWorkingDir(wxCommandEvent&) {
-  const wxString dir =
-      ThePrompts().ChooseDirectory(this, "Provide working directory for libraries", wxGetCwd());
+  const wxString dir = ThePrompts().ChooseDirectory(this, "Provide working directory for libraries", wxGetCwd());
   if (!dir.empty()) wxSetWorkingDirectory(dir);
 }
 
@@ -176,8 +175,7 @@ void MyFrame::OnSelectInputType(wxCommandEvent& event) {
 }
 
 void MyFrame::OnLoadGDS(wxCommandEvent&) {
-  ImportLayoutFile("Open a GDS file", "GDS Files(*.gds)|*.gds|GDS gzip(*.gds.gz)|*.gds.gz|All files(*.*)|*.*",
-                   false);
+  ImportLayoutFile("Open a GDS file", "GDS Files(*.gds)|*.gds|GDS gzip(*.gds.gz)|*.gds.gz|All files(*.*)|*.*", false);
 }
 
 void MyFrame::OnLoadOASIS(wxCommandEvent&) {
@@ -275,8 +273,8 @@ bool MyFrame::ConfirmUnsavedLibraries() {
 
 void MyFrame::OnAbout(wxCommandEvent&) {
   const wxString text =
-      wxString::Format("Korvane, a browser and editor of large mask layouts\nVersion\t%s\nBuild\t%s\n",
-                       kKorvaneVersion, kKorvaneBuildDate) +
+      wxString::Format("Korvane, a browser and editor of large mask layouts\nVersion\t%s\nBuild\t%s\n", kKorvaneVersion,
+                       kKorvaneBuildDate) +
       "Made by Ostrand";
   ThePrompts().MessageBox(this, text, "Korvane", wxOK | wxCENTRE);
 }

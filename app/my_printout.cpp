@@ -16,9 +16,7 @@ constexpr int32_t kTitleTop = 50;
 
 MyPrintout::MyPrintout(MyFrame* frame, const wxString& title) : wxPrintout(title), frame_(frame) {}
 
-bool MyPrintout::OnBeginDocument(int startPage, int endPage) {
-  return wxPrintout::OnBeginDocument(startPage, endPage);
-}
+bool MyPrintout::OnBeginDocument(int startPage, int endPage) { return wxPrintout::OnBeginDocument(startPage, endPage); }
 
 bool MyPrintout::HasPage(int page) { return page == 1; }
 

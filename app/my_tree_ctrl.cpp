@@ -11,8 +11,7 @@
 #include "db/log.h"
 
 MyTreeCtrl::MyTreeCtrl(MyChild* child, const wxPoint& pos, const wxSize& size)
-    : wxTreeCtrl(child, kCmdCellTree, pos, size, wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT, wxDefaultValidator,
-                 "treeCtrl"),
+    : wxTreeCtrl(child, kCmdCellTree, pos, size, wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT, wxDefaultValidator, "treeCtrl"),
       child_(child) {
   Bind(wxEVT_TREE_ITEM_EXPANDING, &MyTreeCtrl::OnItemExpanding, this, kCmdCellTree);
   Bind(wxEVT_TREE_ITEM_COLLAPSING, &MyTreeCtrl::OnItemCollapsing, this, kCmdCellTree);

@@ -135,6 +135,4 @@ std::unique_ptr<Prompts> MakeDialogPrompts() { return std::make_unique<DialogPro
 
 Prompts& ThePrompts() { return *Current(); }
 
-void SetPrompts(std::unique_ptr<Prompts> prompts) {
-  Current() = prompts ? std::move(prompts) : MakeDialogPrompts();
-}
+void SetPrompts(std::unique_ptr<Prompts> prompts) { Current() = prompts ? std::move(prompts) : MakeDialogPrompts(); }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <wx/colour.h>
 #include <wx/arrstr.h>
+#include <wx/colour.h>
 #include <wx/string.h>
 
 #include <cstdint>

@@ -16,9 +16,7 @@ enum class Shape { kRectangle, kManhattan20, kOctagon, kGeneral16 };
 std::vector<Point> ShapePoints(Shape shape) {
   std::vector<Point> points;
   switch (shape) {
-    case Shape::kRectangle:
-      points = {{0, 0}, {100, 0}, {100, 50}, {0, 50}};
-      break;
+    case Shape::kRectangle: points = {{0, 0}, {100, 0}, {100, 50}, {0, 50}}; break;
     case Shape::kManhattan20:  // a staircase of nine steps
       points.emplace_back(0, 0);
       for (int32_t i = 1; i <= 9; ++i) {
@@ -27,9 +25,7 @@ std::vector<Point> ShapePoints(Shape shape) {
       }
       points.emplace_back(0, 90);
       break;
-    case Shape::kOctagon:
-      points = {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}};
-      break;
+    case Shape::kOctagon: points = {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}}; break;
     case Shape::kGeneral16:
       for (int i = 0; i < 16; ++i) {
         double angle = 2 * M_PI * i / 16;

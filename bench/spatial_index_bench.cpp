@@ -65,8 +65,8 @@ void BM_SpatialIndexInsert(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * n);
-  state.counters["time/insert"] = benchmark::Counter(
-      double(state.iterations() * n), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time/insert"] =
+      benchmark::Counter(double(state.iterations() * n), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_SpatialIndexQuery(benchmark::State& state) {
@@ -91,8 +91,8 @@ void BM_SpatialIndexQuery(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(hits);
-  state.counters["time/query"] = benchmark::Counter(
-      double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time/query"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["hits/query"] = double(hits) / double(state.iterations());
 }
 

@@ -44,8 +44,8 @@ ArraySamples::ArraySamples(const ARef& array, const Box& cellBox, const ElementR
   int64_t rowExtent = odd ? element.Width() : element.Height();
   columnStride_ = Stride(int64_t(range_.column1) - range_.column0, columnPitch, columnExtent, pixelsPerUnit,
                          windowPixels, farEndLeftOut_);
-  rowStride_ = Stride(int64_t(range_.row1) - range_.row0, rowPitch, rowExtent, pixelsPerUnit, windowPixels,
-                      farEndLeftOut_);
+  rowStride_ =
+      Stride(int64_t(range_.row1) - range_.row0, rowPitch, rowExtent, pixelsPerUnit, windowPixels, farEndLeftOut_);
 }
 
 bool ArraySamples::Next(int32_t& column, int32_t& row) {

@@ -36,12 +36,8 @@ wxCursor ZoomOutCursor() {
 
 void MyCanvas::ShowCursor(CursorKind kind) {
   switch (kind) {
-    case CursorKind::kArrow:
-      SetCursor(wxCursor(wxCURSOR_ARROW));
-      break;
-    case CursorKind::kMagnifier:
-      SetCursor(wxCursor(wxCURSOR_MAGNIFIER));
-      break;
+    case CursorKind::kArrow: SetCursor(wxCursor(wxCURSOR_ARROW)); break;
+    case CursorKind::kMagnifier: SetCursor(wxCursor(wxCURSOR_MAGNIFIER)); break;
     case CursorKind::kZoomOut:
       if (!zoomOutCursor_.IsOk()) zoomOutCursor_ = ZoomOutCursor();
       SetCursor(zoomOutCursor_);

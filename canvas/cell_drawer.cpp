@@ -183,8 +183,7 @@ CellDrawer::~CellDrawer() {
   dc_->GetUserScale(&scaleX, &scaleY);
   wxGraphicsContext* gc = dc_->GetGraphicsContext();
   if (gc && scaleX == 1.0 && scaleY == 1.0) {
-    gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(),
-                   raster_.Height());
+    gc->DrawBitmap(gc->CreateBitmapFromImage(image), raster_.Left(), raster_.Top(), raster_.Width(), raster_.Height());
     return;
   }
   dc_->DrawBitmap(wxBitmap(image, 24), raster_.Left(), raster_.Top(), false);
@@ -300,8 +299,8 @@ void CellDrawer::DrawArrayBox(const PlacementFrame& frame, const ARef& array, co
   placement.ApplyToBox(box);
   Trans whole = array;
   whole.Compose(placement);
-  std::string label = std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" +
-                      std::to_string(array.rows) + ")";
+  std::string label =
+      std::string(placed.Name()) + " (" + std::to_string(array.columns) + "x" + std::to_string(array.rows) + ")";
   DrawPlacementBox(box, whole.orientation, tooSmall && highlighted, label);
 }
 
@@ -319,8 +318,8 @@ void CellDrawer::StartArray(PlacementFrame& frame, const ARef& array, Cell& plac
     double pixelsPerUnit = view_.PixelsPerUnit() * magnification;
     const Box& window = frame.visit.window;
     double windowPixels = double(std::max(window.Width(), window.Height())) * pixelsPerUnit;
-    elements = ArraySamples(array, placed.box, ElementsInWindow(array, placed.box, window), pixelsPerUnit,
-                            windowPixels);
+    elements =
+        ArraySamples(array, placed.box, ElementsInWindow(array, placed.box, window), pixelsPerUnit, windowPixels);
   }
   if (level < 2 || tooSmall || elements.FarEndLeftOut()) {
     DrawArrayBox(frame, array, placed, tooSmall);
@@ -362,8 +361,8 @@ bool CellDrawer::NextArrayElement(PlacementFrame& frame, CellVisit& next, int64_
   return false;
 }
 
-bool CellDrawer::VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cell& placed,
-                             const Trans& elementTrans, CellVisit& next, int64_t& drawn) {
+bool CellDrawer::VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
+                             CellVisit& next, int64_t& drawn) {
   Trans composed = elementTrans;
   composed.Compose(frame.visit.placement);
   if (frame.visit.level < 2 || int32_t(placedId) == settings_.highlightedCell) {
@@ -376,8 +375,8 @@ bool CellDrawer::VisitPlaced(const PlacementFrame& frame, uint32_t placedId, Cel
   return VisitElement(frame, placedId, placed, elementTrans, composed, next, drawn);
 }
 
-bool CellDrawer::VisitElement(const PlacementFrame& frame, uint32_t placedId, Cell& placed,
-                              const Trans& elementTrans, const Trans& composed, CellVisit& next, int64_t& drawn) {
+bool CellDrawer::VisitElement(const PlacementFrame& frame, uint32_t placedId, Cell& placed, const Trans& elementTrans,
+                              const Trans& composed, CellVisit& next, int64_t& drawn) {
   Box box = placed.box;
   composed.ApplyToBox(box);
   // A cell already on the path places itself: drawing it again would never end.
@@ -544,8 +543,7 @@ void CellDrawer::DrawCellTexts(const Cell& cell, const Trans& placement, bool mo
   }
 }
 
-int64_t CellDrawer::DrawQueriedShapes(Cell& cell, const Box& window, const Trans& placement, bool moves,
-                                      bool texts) {
+int64_t CellDrawer::DrawQueriedShapes(Cell& cell, const Box& window, const Trans& placement, bool moves, bool texts) {
   EnsureShapeIndexes(cell);
   int64_t drawn = 0;
   Box previous;
@@ -598,8 +596,8 @@ void CellDrawer::DrawText(const TextItem& text, const Trans& placement, bool mov
 void CellDrawer::StampText(const std::string& text, int32_t x, int32_t y) {
   const StampWindow shown{raster_.Left(), raster_.Top(), raster_.Width(), raster_.Height()};
   stamps_.Draw(text, x, y, shown, [this](const TextStamp& stamp, int32_t at, int32_t top) {
-    raster_.BlendStamp(Shifted(at, stamp.dx), Shifted(top, stamp.dy), stamp.width, stamp.height,
-                       stamp.coverage.data(), textColour_);
+    raster_.BlendStamp(Shifted(at, stamp.dx), Shifted(top, stamp.dy), stamp.width, stamp.height, stamp.coverage.data(),
+                       textColour_);
   });
 }
 
@@ -662,12 +660,8 @@ size_t CellDrawer::RingToDevice(const RingVertex* start, const Trans& placement,
 
 void CellDrawer::DrawShape(size_t n, const Box& device) {
   switch (ClassifyShape(device.x1, device.y1, device.x2, device.y2)) {
-    case ShapeForm::kPoint:
-      raster_.DrawPoint(device.x1, device.y1);
-      break;
-    case ShapeForm::kLine:
-      raster_.DrawLine(device.x1, device.y1, device.x2, device.y2);
-      break;
+    case ShapeForm::kPoint: raster_.DrawPoint(device.x1, device.y1); break;
+    case ShapeForm::kLine: raster_.DrawLine(device.x1, device.y1, device.x2, device.y2); break;
     case ShapeForm::kTwoVerticalLines:
       raster_.DrawLine(device.x1, device.y1, device.x1, device.y2);
       raster_.DrawLine(device.x2, device.y1, device.x2, device.y2);
@@ -676,9 +670,7 @@ void CellDrawer::DrawShape(size_t n, const Box& device) {
       raster_.DrawLine(device.x1, device.y1, device.x2, device.y1);
       raster_.DrawLine(device.x1, device.y2, device.x2, device.y2);
       break;
-    case ShapeForm::kPolygon:
-      raster_.DrawPolygon(points_.data(), n);
-      break;
+    case ShapeForm::kPolygon: raster_.DrawPolygon(points_.data(), n); break;
   }
 }
 

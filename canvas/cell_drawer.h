@@ -231,11 +231,9 @@ class CellDrawer {
   void StampText(const std::string& text, int32_t x, int32_t y);
   // The device box of a record at (x, y) through the placement, from the record's box; the
   // points too (their count returned) only when the shape is drawn as a polygon, else 0.
-  size_t ShapeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
-                       Box& device);
+  size_t ShapeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves, Box& device);
   // Decodes a record at (x, y) into the point buffer through the placement; sets the device box.
-  size_t DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves,
-                        Box& device);
+  size_t DecodeToDevice(const DBPolygon& record, int32_t x, int32_t y, const Trans& placement, bool moves, Box& device);
   size_t RingToDevice(const RingVertex* start, const Trans& placement, bool moves, Box& device);
   void DrawShape(size_t n, const Box& device);
   // DrawShape, except that a point or line on the same device box as the one before is skipped.

@@ -31,8 +31,7 @@ void OverlayNonBlack(PixelRaster& from, PixelRaster& to) {
 
 bool CellDrawer::UsesImage(uint32_t cellId, const Cell& cell, const Box& window) const {
   return settings_.images && !imagesOff_ && cellId < settings_.images->Count() && !settings_.fineView &&
-         !settings_.coarseView &&
-         !settings_.layerFilter && settings_.cellSizeLimit < kImageCellSizeLimit &&
+         !settings_.coarseView && !settings_.layerFilter && settings_.cellSizeLimit < kImageCellSizeLimit &&
          int32_t(cellId) != settings_.topCellId && window.Contains(cell.box) && imageNesting_ < kMaxImageNesting;
 }
 

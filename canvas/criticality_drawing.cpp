@@ -37,9 +37,8 @@ class CriticalityStyles {
     auto found = brushes_.find(key);
     if (found == brushes_.end()) {
       const wxColour colour = ToWxColour(rgb);
-      wxBrush brush = brushStyle_ == wxBRUSHSTYLE_STIPPLE
-                          ? wxBrush(StippleOf(colour))
-                          : wxBrush(colour, static_cast<wxBrushStyle>(brushStyle_));
+      wxBrush brush = brushStyle_ == wxBRUSHSTYLE_STIPPLE ? wxBrush(StippleOf(colour))
+                                                          : wxBrush(colour, static_cast<wxBrushStyle>(brushStyle_));
       found = brushes_.emplace(key, brush).first;
     }
     dc.SetPen(wxPen(ToWxColour(rgb), 1, wxPENSTYLE_SOLID));

@@ -42,8 +42,7 @@ GridPointPlan PlanGridPoints(const Box& window, int32_t snapGrid, int32_t librar
   return plan;
 }
 
-void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid,
-                    const wxColour& colour) {
+void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid, const wxColour& colour) {
   const Box window = view.VisibleWindow();
   const GridPointPlan plan = PlanGridPoints(window, snapGrid, libraryGrid, view.PixelsPerUnit());
   if (plan.step == 0) return;

@@ -30,8 +30,7 @@ int64_t AlignToGrid(int64_t edge, int64_t step);
 GridPointPlan PlanGridPoints(const Box& window, int32_t snapGrid, int32_t libraryGrid, double pixelsPerUnit);
 
 // Draws a cross of 1-pixel lines in colour at every grid point of the visible window of view.
-void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid,
-                    const wxColour& colour);
+void DrawGridPoints(wxDC& dc, const ViewMapping& view, int32_t snapGrid, int32_t libraryGrid, const wxColour& colour);
 
 // The grid points of a view, in its outline colour, while its settings show grids.
 class GridPointsOverlay : public Overlay {

@@ -142,8 +142,7 @@ void MyCanvas::OnDraw(wxDC& dc) {
   BusyCursor busy(this);
   const bool logs = LogsPass();
   if (logs) {
-    LogMessage(firstDraw_ ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n",
-               LogTimeStamp().c_str());
+    LogMessage(firstDraw_ ? "\n%sLoading and drawing top cell\n" : "\n%sDrawing all details\n", LogTimeStamp().c_str());
   }
   viewChanged_ = false;
   RedrawBuffer(client);
@@ -256,8 +255,8 @@ void MyCanvas::DrawLayout(wxDC& dc) {
   }
   // The whole hierarchy goes through images only for the whole shown cell in full detail.
   const bool accelerated = settings.images && !settings.fineView && !settings.coarseView && !s.layerFilter &&
-                           s.cellSizeLimit == 0 && int64_t(s.depth) > int64_t(library.depth) &&
-                           s.highlightedCell < 0 && window.Contains(topCell.box);
+                           s.cellSizeLimit == 0 && int64_t(s.depth) > int64_t(library.depth) && s.highlightedCell < 0 &&
+                           window.Contains(topCell.box);
   CellImages::Pass imagePass(settings.images);
   {
     CellDrawer drawer(library, dc, view, settings, fillTiles_, textStamps_);

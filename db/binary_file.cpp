@@ -20,7 +20,8 @@ BinaryFile::~BinaryFile() {
     if (write_ && bufferPos_ > 0) {
       size_t pending = bufferPos_;
       bufferPos_ = 0;
-      bool written = gz_ ? gzwrite(gz_, buffer_, pending) == int(pending) : std::fwrite(buffer_, 1, pending, plain_) == pending;
+      bool written =
+          gz_ ? gzwrite(gz_, buffer_, pending) == int(pending) : std::fwrite(buffer_, 1, pending, plain_) == pending;
       if (!written) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());
     }
     if (!CloseHandles() && write_) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());

@@ -62,11 +62,17 @@ class BinaryFile {
     return ReadByteRefilled(v);
   }
   template <typename T>
-  bool Read2(T& v) { return ReadLittle<2>(v); }
+  bool Read2(T& v) {
+    return ReadLittle<2>(v);
+  }
   template <typename T>
-  bool Read4(T& v) { return ReadLittle<4>(v); }
+  bool Read4(T& v) {
+    return ReadLittle<4>(v);
+  }
   template <typename T>
-  bool Read8(T& v) { return ReadLittle<8>(v); }
+  bool Read8(T& v) {
+    return ReadLittle<8>(v);
+  }
   bool ReadBE16(uint16_t& v) {
     uint8_t b[2];
     const uint8_t* in = Take(b, 2);
@@ -96,11 +102,17 @@ class BinaryFile {
 
   void WriteByte(uint8_t v);
   template <typename T>
-  void Write2(T v) { WriteLittle<2>(v); }
+  void Write2(T v) {
+    WriteLittle<2>(v);
+  }
   template <typename T>
-  void Write4(T v) { WriteLittle<4>(v); }
+  void Write4(T v) {
+    WriteLittle<4>(v);
+  }
   template <typename T>
-  void Write8(T v) { WriteLittle<8>(v); }
+  void Write8(T v) {
+    WriteLittle<8>(v);
+  }
   void WriteBE16(uint16_t v);
   void WriteBE32(uint32_t v);
   // n = 0 writes src as a zero-terminated string (without the terminator).

@@ -243,8 +243,8 @@ void EnsureShapeIndexes(Cell& cell) {
   if (unindexed) cell.RebuildSpatialIndex();
 }
 
-void CollectLayerRings(const SpatialIndex& index, const Box& window, const Trans& trans, const Box& clip,
-                       RingSet& out, bool operandB) {
+void CollectLayerRings(const SpatialIndex& index, const Box& window, const Trans& trans, const Box& clip, RingSet& out,
+                       bool operandB) {
   bool identity = IsIdentity(trans);
   for (SpatialNode* e = index.QueryFirst(window); e; e = index.QueryNext(e, window)) {
     if (e->box.x1 == e->box.x2 && e->box.y1 == e->box.y2) continue;

@@ -36,5 +36,5 @@ void EnsureShapeIndexes(Cell& cell);
 // as their box cut to clip, other shapes whole when inside clip, otherwise clipped (rings made
 // counter-clockwise first) and dropped when nothing remains. Texts (point entries) are skipped.
 // With operandB every vertex added carries kVertexOperandB.
-void CollectLayerRings(const SpatialIndex& index, const Box& window, const Trans& trans, const Box& clip,
-                       RingSet& out, bool operandB);
+void CollectLayerRings(const SpatialIndex& index, const Box& window, const Trans& trans, const Box& clip, RingSet& out,
+                       bool operandB);

@@ -154,7 +154,8 @@ void Library::WriteReference(const SRef& ref, const SRef*& previous) {
   bool magnified = ref.IsMagnified();
   const ARef* array = ref.IsArray() ? static_cast<const ARef*>(&ref) : nullptr;
   // What the reader refuses is never written: the library would no longer open.
-  if ((magnified && !IsStorableMagnification(ref.magnification)) || (array && (array->columns < 1 || array->rows < 1))) {
+  if ((magnified && !IsStorableMagnification(ref.magnification)) ||
+      (array && (array->columns < 1 || array->rows < 1))) {
     throw Error(kTagLibOut, "Wrong format");
   }
   bool sameCell = previous && previous->CellId() == id;

@@ -19,8 +19,7 @@ struct SpatialNode;
 // something. Each taken shape's ring is appended to rings (its vertices carry kVertexOperandB
 // with operandB) and its entry to the result. The cell is not changed; a layer without a record
 // takes nothing.
-std::vector<SpatialNode*> CollectShapesInArea(Cell& cell, LayerKey key, const Box& area, RingSet& rings,
-                                              bool operandB);
+std::vector<SpatialNode*> CollectShapesInArea(Cell& cell, LayerKey key, const Box& area, RingSet& rings, bool operandB);
 
 // Removes the shapes of the entries of layer key's index: each position from its group (a group
 // left empty leaves the layer's list) and the entry from the index.

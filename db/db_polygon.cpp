@@ -255,8 +255,14 @@ void DBPolygon::NextVertex(uint32_t i, uint32_t& valueIndex, int32_t& x, int32_t
   switch (code) {
     case kEdgeHorizontal: x = Add(x, d); break;
     case kEdgeVertical: y = Add(y, d); break;
-    case kEdgeDiagonalUp: x = Add(x, d); y = Add(y, d); break;
-    default: x = Add(x, -int64_t(d)); y = Add(y, d); break;
+    case kEdgeDiagonalUp:
+      x = Add(x, d);
+      y = Add(y, d);
+      break;
+    default:
+      x = Add(x, -int64_t(d));
+      y = Add(y, d);
+      break;
   }
 }
 

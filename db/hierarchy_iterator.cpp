@@ -17,8 +17,7 @@ void HierarchyFrame::Init(const Trans& frameTrans, Cell* frameCell, uint32_t id,
   cursor.entry = entry;
 }
 
-void HierarchyIterator::Init(const Box& window, Library& library, const std::set<LayerKey>& layerSet,
-                             uint32_t cellId) {
+void HierarchyIterator::Init(const Box& window, Library& library, const std::set<LayerKey>& layerSet, uint32_t cellId) {
   Reset();
   library_ = &library;
   filter_ = layerSet;
@@ -56,11 +55,8 @@ SpatialNode* HierarchyIterator::Run(Trans& found, LayerKey& key) {
     uint32_t childId = 0;
     Trans element;
     switch (Step(found, key, childId, element)) {
-      case Outcome::kFound:
-        return frames_.back().cursor.entry;
-      case Outcome::kDescend:
-        Descend(childId, element);
-        break;
+      case Outcome::kFound: return frames_.back().cursor.entry;
+      case Outcome::kDescend: Descend(childId, element); break;
       case Outcome::kExhausted:
         path_.Leave(frames_.back().cellId);
         frames_.pop_back();

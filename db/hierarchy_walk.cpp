@@ -214,8 +214,8 @@ void CollectCellRings(Cell& cell, const Box& window, const Trans& trans, const B
 
 }  // namespace
 
-void Library::WalkHierarchyExtract(uint32_t id, const Box& window, const Trans& trans,
-                                   const std::set<LayerKey>& layers, std::map<LayerKey, RingSet>& out) {
+void Library::WalkHierarchyExtract(uint32_t id, const Box& window, const Trans& trans, const std::set<LayerKey>& layers,
+                                   std::map<LayerKey, RingSet>& out) {
   if (!GetCell(id)) return;
   // Shapes are cut in the top cell's coordinates, where the window is exact.
   Box clip = window;

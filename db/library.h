@@ -204,8 +204,8 @@ class Library {
   // Appends to out, per shape layer of cell in key order, the shapes that overlap window, cut
   // to it. Mode 0 takes layer numbers up to 255 only, any other mode every shape layer; a
   // non-empty filter admits only its keys. With flag the vertices carry kVertexOperandB.
-  void MergeLayerMaps(Cell& cell, const Box& window, std::map<LayerKey, RingSet>& out,
-                      const std::set<LayerKey>& filter, int mode, bool flag);
+  void MergeLayerMaps(Cell& cell, const Box& window, std::map<LayerKey, RingSet>& out, const std::set<LayerKey>& filter,
+                      int mode, bool flag);
 
   // Tiling of large cells (library_tiling.cpp).
   // Tiles every cell with shapes in its data file whose box is wider or higher than size

@@ -214,8 +214,12 @@ void Library::ReadCellEntries(BinaryFile& file, uint32_t count) {
     uint16_t fileId = uint16_t(entry[16] | entry[17] << 8);
     // An entry without a data file is an empty cell, whatever its other bytes.
     if (fileId == 0) continue;
-    StoredEntry e{id, Box(Int32At(entry), Int32At(entry + 4), Int32At(entry + 8), Int32At(entry + 12)), fileId,
-                  Int32At(entry + 18), Int32At(entry + 22), Int32At(entry + 26)};
+    StoredEntry e{id,
+                  Box(Int32At(entry), Int32At(entry + 4), Int32At(entry + 8), Int32At(entry + 12)),
+                  fileId,
+                  Int32At(entry + 18),
+                  Int32At(entry + 22),
+                  Int32At(entry + 26)};
     bool ordered = e.geometryPosition >= 0 && e.geometryPosition <= e.endPosition &&
                    (e.referencePosition == -1 ||
                     (e.geometryPosition <= e.referencePosition && e.referencePosition <= e.endPosition));

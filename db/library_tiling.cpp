@@ -102,8 +102,9 @@ int64_t Library::TileLargeCell(uint32_t id, int64_t size, bool write) {
   if (grid.columns * grid.rows == 1) return 0;
   std::vector<std::pair<int64_t, int64_t>> tiles = CoveredTiles(grid, boxes);
   // Rows outer from the bottom, columns inner from the left.
-  std::sort(tiles.begin(), tiles.end(),
-            [](const auto& a, const auto& b) { return std::make_pair(a.second, a.first) < std::make_pair(b.second, b.first); });
+  std::sort(tiles.begin(), tiles.end(), [](const auto& a, const auto& b) {
+    return std::make_pair(a.second, a.first) < std::make_pair(b.second, b.first);
+  });
   SpatialIndex& placements = cell->GetLayer(kPlacementKey, cell->box).index;
   std::vector<uint32_t> made;
   std::vector<SpatialNode*> placed;

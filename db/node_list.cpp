@@ -48,5 +48,6 @@ ListNode* NodeList2::Erase(ListNode* node) {
 }
 
 void NodeList2::Sort(int (*compare)(const void*, const void*)) {
-  head_ = SortNodeList(head_, tail_, [compare](const ListNode* a, const ListNode* b) { return compare(a->item, b->item); });
+  head_ =
+      SortNodeList(head_, tail_, [compare](const ListNode* a, const ListNode* b) { return compare(a->item, b->item); });
 }

@@ -63,8 +63,7 @@ SpatialIndex::SpatialIndex(const Box& region) : region_(region) {
 // 1 in a straddling branch (y cuts), 2 below that (never split). The extent test uses the box of
 // the node above along the axis that the new node would cut: for a straddling bucket under an x
 // node that is the y extent, the range the new y node would halve.
-SpatialIndex::LinkFrame SpatialIndex::FrameOf(const SpatialNode* parent, SpatialNode* const* link,
-                                              int depth) const {
+SpatialIndex::LinkFrame SpatialIndex::FrameOf(const SpatialNode* parent, SpatialNode* const* link, int depth) const {
   LinkFrame frame;
   if (depth > 1) return frame;
   frame.axis = depth;
@@ -78,8 +77,7 @@ SpatialIndex::LinkFrame SpatialIndex::FrameOf(const SpatialNode* parent, Spatial
     edge = mid;
   }
   frame.cut = Mid(frame.box, frame.axis);
-  frame.splittable =
-      !region_.IsEmpty() && Hi(above, frame.axis) - Lo(above, frame.axis) > kMinSplitExtent;
+  frame.splittable = !region_.IsEmpty() && Hi(above, frame.axis) - Lo(above, frame.axis) > kMinSplitExtent;
   return frame;
 }
 
@@ -101,8 +99,7 @@ SpatialNode* SpatialIndex::Insert(const Box& box, void* payload) {
   return entry;
 }
 
-void SpatialIndex::PlaceLeaf(SpatialNode* entry, SpatialNode* parent, SpatialNode** link, int depth,
-                             bool allowSplit) {
+void SpatialIndex::PlaceLeaf(SpatialNode* entry, SpatialNode* parent, SpatialNode** link, int depth, bool allowSplit) {
   for (SpatialNode* node = *link; node && IsInternal(node); node = *link) {
     int64_t mid = Mid(node);
     int64_t lo = Lo(entry->box, node->axis);

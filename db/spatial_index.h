@@ -95,8 +95,7 @@ class SpatialIndex {
   struct LinkFrame;
 
   LinkFrame FrameOf(const SpatialNode* parent, SpatialNode* const* link, int depth) const;
-  void PlaceLeaf(SpatialNode* entry, SpatialNode* parent, SpatialNode** link, int depth,
-                 bool allowSplit);
+  void PlaceLeaf(SpatialNode* entry, SpatialNode* parent, SpatialNode** link, int depth, bool allowSplit);
   void JoinBucket(SpatialNode* head, SpatialNode* entry, const LinkFrame& frame);
   void Split(SpatialNode* parent, SpatialNode** link, const LinkFrame& frame);
   void Unlink(SpatialNode* node);

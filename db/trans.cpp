@@ -5,11 +5,13 @@
 
 #include "db/numeric.h"
 
+// clang-format off
 const int32_t OrientationComposeTable[8][8] = {
     {0, 1, 2, 3, 4, 5, 6, 7}, {1, 2, 3, 0, 7, 4, 5, 6}, {2, 3, 0, 1, 6, 7, 4, 5},
     {3, 0, 1, 2, 5, 6, 7, 4}, {4, 5, 6, 7, 0, 1, 2, 3}, {5, 6, 7, 4, 3, 0, 1, 2},
     {6, 7, 4, 5, 2, 3, 0, 1}, {7, 4, 5, 6, 1, 2, 3, 0},
 };
+// clang-format on
 
 bool Trans::IsMagnified() const { return !IsUnitMagnification(magnification); }
 
@@ -20,6 +22,7 @@ void Trans::ApplyToPoint(int32_t& px, int32_t& py) const {
     b = SaturateToInt32(std::floor(double(py) * magnification + 0.5));
   }
   int64_t rx, ry;
+  // clang-format off
   switch (orientation) {
     case 1: rx = -b; ry = a; break;
     case 2: rx = -a; ry = -b; break;
@@ -30,6 +33,7 @@ void Trans::ApplyToPoint(int32_t& px, int32_t& py) const {
     case 7: rx = b; ry = a; break;
     default: rx = a; ry = b; break;
   }
+  // clang-format on
   px = WrapToInt32(x + rx);
   py = WrapToInt32(y + ry);
 }
@@ -57,6 +61,7 @@ void Trans::Invert() {
   }
   int64_t a = x, b = y;
   int64_t nx = a, ny = b;
+  // clang-format off
   switch (orientation & 7) {
     case 0: nx = -a; ny = -b; break;
     case 1: nx = -b; ny = a; orientation = 3; break;
@@ -68,16 +73,19 @@ void Trans::Invert() {
     case 7: nx = -b; ny = -a; break;
   }
   x = WrapToInt32(nx);
+  // clang-format on
   y = WrapToInt32(ny);
 }
 
 int Trans::GetAngle() const {
+  // clang-format off
   switch (orientation) {
     case 1: case 7: return 90;
     case 2: case 4: return 180;
     case 3: case 5: return 270;
     default: return 0;
   }
+  // clang-format on
 }
 
 void SRef::GetBox(Box& out, const Box& cellBox) const {

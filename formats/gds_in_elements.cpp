@@ -131,9 +131,10 @@ bool GdsIn::LayerSupported(uint32_t layer, uint32_t dataType, const Point& at) {
 }
 
 void GdsIn::SkipOutOfRange(uint16_t layer, uint16_t dataType, const Point& first) {
-  DetailWarning(warnings_.shapesOutOfRange,
-                "Warning: shape beyond the 32-bit coordinate range at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
-                Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
+  DetailWarning(
+      warnings_.shapesOutOfRange,
+      "Warning: shape beyond the 32-bit coordinate range at (%lld, %lld)nm on layer (%u %u) & cell %s, skip\n",
+      Nm(first.x), Nm(first.y), unsigned(layer), unsigned(dataType), CurrentCell().Name());
   ring_.Clear();
 }
 

@@ -1,7 +1,7 @@
 // The library level of the GDSII reader: the library header, the sequence of structures, the
 // end of the library, the import report and the finishing of the library's index files.
-#include <cmath>
 #include <locale.h>
+#include <cmath>
 
 #include "db/error.h"
 #include "db/layout_limits.h"
@@ -101,8 +101,7 @@ void GdsIn::ExpectLibraryEnd() {
     return;
   }
   // A record that starts no structure: stopping here would silently drop the rest of the file.
-  throw FormattedError(kTag, "Unexpected record type %d at byte %lld", uint8_t(RecordType()),
-                       (long long)(Tell() - 4));
+  throw FormattedError(kTag, "Unexpected record type %d at byte %lld", uint8_t(RecordType()), (long long)(Tell() - 4));
 }
 
 void GdsIn::Report() const {

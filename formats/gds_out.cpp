@@ -297,9 +297,11 @@ void GdsOut::ChopPolygon(const DBPolygon& shape, int32_t x, int32_t y, uint16_t 
   size_t start = staged_.size();
   staged_.resize(start + 24 + size_t(n + 1) * 8);
   uint8_t* p = staged_.data() + start;
+  // clang-format off
   const uint8_t head[20] = {0, 4, uint8_t(gds::kBoundary), gds::kNoData, 0, 6, uint8_t(gds::kLayer), gds::kInt16,
                             uint8_t(layer >> 8), uint8_t(layer), 0, 6, uint8_t(gds::kDataType), gds::kInt16,
                             uint8_t(datatype >> 8), uint8_t(datatype), 0, 0, uint8_t(gds::kXy), gds::kInt32};
+  // clang-format on
   std::memcpy(p, head, sizeof head);
   uint32_t xyLength = 4 + (n + 1) * 8;
   p[16] = uint8_t(xyLength >> 8);

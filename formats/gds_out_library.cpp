@@ -21,8 +21,8 @@ struct GroupListGuard {
 
 // The first and last k in 0..count-1 for which [lo + k·pitch, hi + k·pitch] overlaps
 // (windowLo, windowHi) with positive length; false when there is none.
-bool HitRange(int64_t lo, int64_t hi, int64_t pitch, int32_t count, int64_t windowLo, int64_t windowHi,
-              int32_t& first, int32_t& last) {
+bool HitRange(int64_t lo, int64_t hi, int64_t pitch, int32_t count, int64_t windowLo, int64_t windowHi, int32_t& first,
+              int32_t& last) {
   first = -1;
   for (int32_t k = 0; k < count; ++k) {
     int64_t shift = int64_t(k) * pitch;

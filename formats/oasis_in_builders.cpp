@@ -39,9 +39,9 @@ int32_t OasisIn::Nm(int64_t v) const {
 void OasisIn::ClaimRepeatedPositions(uint64_t count, uint64_t positions) {
   uint64_t left = settings_.maxRepeatedPositions - repeatedPositions_;
   if (count > left) {
-    throw FormattedError(kTag, "Repetition too large (%llu positions): the repetitions of a file expand to at most %llu",
-                         static_cast<unsigned long long>(positions),
-                         static_cast<unsigned long long>(settings_.maxRepeatedPositions));
+    throw FormattedError(
+        kTag, "Repetition too large (%llu positions): the repetitions of a file expand to at most %llu",
+        static_cast<unsigned long long>(positions), static_cast<unsigned long long>(settings_.maxRepeatedPositions));
   }
   repeatedPositions_ += count;
 }
@@ -83,7 +83,7 @@ bool OasisIn::AddPlacementArray(const Trans& trans, uint32_t cellId) {
   if (!InInt32(columnPitch) || !InInt32(rowPitch)) throw Error(kTag, "Array pitch out of range");
   // Each array made counts against the file's allowance, as a position would.
   ClaimRepeatedPositions(uint64_t((columns + kMaxArrayCount - 1) / kMaxArrayCount) *
-                         uint64_t((rows + kMaxArrayCount - 1) / kMaxArrayCount),
+                             uint64_t((rows + kMaxArrayCount - 1) / kMaxArrayCount),
                          r.Count());
   for (int64_t c0 = 0; c0 < columns; c0 += kMaxArrayCount) {
     for (int64_t r0 = 0; r0 < rows; r0 += kMaxArrayCount) {
@@ -140,8 +140,8 @@ void OasisIn::BuildText(bool repeated) {
 bool OasisIn::ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key) {
   if (layer > 0x3FFF || datatype > 255) {
     DetailWarning(warnings_.layers, settings_.detailLimit,
-                  "Warning: layer (%lld %lld) out of range at (%d, %d)nm & cell %s, skip\n", static_cast<long long>(layer),
-                  static_cast<long long>(datatype), Nm(x), Nm(y), CellLabel().c_str());
+                  "Warning: layer (%lld %lld) out of range at (%d, %d)nm & cell %s, skip\n",
+                  static_cast<long long>(layer), static_cast<long long>(datatype), Nm(x), Nm(y), CellLabel().c_str());
     return false;
   }
   key = MakeLayerKey(uint32_t(layer), uint32_t(datatype));
@@ -194,9 +194,9 @@ bool OasisIn::BuildShapeRing(ShapeKind kind) {
     }
     case kPolygon:
       if (!modal_.polygonPointsDefined) Modal(-1, "polygon-point-list");
-      return modal_.polygonPoints.size() >= 3 && BuildRingFrom(modal_.polygonPoints.data(), modal_.polygonPoints.size());
-    case kPath:
-      break;
+      return modal_.polygonPoints.size() >= 3 &&
+             BuildRingFrom(modal_.polygonPoints.data(), modal_.polygonPoints.size());
+    case kPath: break;
     case kTrapezoid: {
       OasisDelta corners[4];
       return TrapezoidCorners(corners) && BuildRingFrom(corners, 4);
@@ -208,8 +208,7 @@ bool OasisIn::BuildShapeRing(ShapeKind kind) {
       int64_t h = CTrapezoidNeedsHeight(uint64_t(type)) ? Modal(modal_.height, "geometry-h") : 0;
       return BuildRingFrom(corners, size_t(CTrapezoidCorners(uint64_t(type), w, h, corners)));
     }
-    case kCircle:
-      return BuildCircleRing();
+    case kCircle: return BuildCircleRing();
   }
   return false;
 }
@@ -341,11 +340,11 @@ void OasisIn::BuildShape(ShapeKind kind, bool repeated) {
     cell_->box.Extend(Checked(ringBox.x1 + d.x), Checked(ringBox.y1 + d.y));
     cell_->box.Extend(Checked(ringBox.x2 + d.x), Checked(ringBox.y2 + d.y));
   }
-  int32_t& counter = kind == kRectangle   ? statistics_.boxes
-                     : kind == kPolygon   ? statistics_.polygons
-                     : kind == kPath      ? statistics_.paths
-                     : kind == kCircle    ? statistics_.circles
-                                          : statistics_.trapezoids;
+  int32_t& counter = kind == kRectangle ? statistics_.boxes
+                     : kind == kPolygon ? statistics_.polygons
+                     : kind == kPath    ? statistics_.paths
+                     : kind == kCircle  ? statistics_.circles
+                                        : statistics_.trapezoids;
   counter = SaturateToInt32(double(counter) + double(offsets.size()));
   statistics_.shapes += int64_t(offsets.size());
 }

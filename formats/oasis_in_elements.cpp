@@ -80,8 +80,7 @@ void OasisIn::ReadPlacement(uint64_t recordId) {
   }
   ReadPosition(info, 0x20, 0x10, modal_.placementX, modal_.placementY);
   bool repeated = ReadOptionalRepetition(info, 0x08);
-  Trans trans(int32_t(modal_.placementX), int32_t(modal_.placementY), float(magnification),
-              kCodes[info & 0x01][turns]);
+  Trans trans(int32_t(modal_.placementX), int32_t(modal_.placementY), float(magnification), kCodes[info & 0x01][turns]);
   if (magnification != 1.0) ++statistics_.magnifications;
   BuildPlacement(trans, cellId, repeated);
 }

@@ -20,17 +20,11 @@ constexpr uint64_t kMaxReferenceNumber = 16777216;
 void OasisIn::ReadNameRecord(uint64_t recordId) {
   switch (recordId) {
     case 3:
-    case 4:
-      ReadCellName(recordId == 4);
-      break;
+    case 4: ReadCellName(recordId == 4); break;
     case 5:
-    case 6:
-      ReadTextString(recordId == 6);
-      break;
+    case 6: ReadTextString(recordId == 6); break;
     case 7:
-    case 9:
-      file_.ReadString(string_);
-      break;
+    case 9: file_.ReadString(string_); break;
     case 8:
     case 10:
       file_.ReadString(string_);
@@ -38,17 +32,14 @@ void OasisIn::ReadNameRecord(uint64_t recordId) {
       if (recordId == 8) ++statistics_.properties;
       break;
     case 11:
-    case 12:
-      ReadLayerName();
-      break;
+    case 12: ReadLayerName(); break;
     case 30:
     case 31:
       file_.ReadUnsigned();
       file_.ReadString(string_);
       if (recordId == 31) file_.ReadUnsigned();
       break;
-    default:
-      throw Error(kTag, "Unknown Name ID");
+    default: throw Error(kTag, "Unknown Name ID");
   }
 }
 

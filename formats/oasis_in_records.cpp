@@ -97,18 +97,11 @@ void OasisIn::ReadRecords() {
   for (;;) {
     switch (id) {
       case 0:
-      case 29:
-        break;
-      case 2:
-        ReadEnd();
-        return;
+      case 29: break;
+      case 2: ReadEnd(); return;
       case 13:
-      case 14:
-        id = ReadCellBody(id);
-        continue;
-      case 28:
-        ReadProperty();
-        break;
+      case 14: id = ReadCellBody(id); continue;
+      case 28: ReadProperty(); break;
       case 34:
         for (int i = 0; i < 3; ++i) file_.ReadUnsigned();
         throw Error(kTag, "CBlock not supported yet");
@@ -193,56 +186,30 @@ uint64_t OasisIn::ReadCellBody(uint64_t recordId) {
     uint64_t id = file_.ReadUnsigned();
     switch (id) {
       case 0:
-      case 29:
-        break;
-      case 15:
-        modal_.relative = false;
-        break;
-      case 16:
-        modal_.relative = true;
-        break;
+      case 29: break;
+      case 15: modal_.relative = false; break;
+      case 16: modal_.relative = true; break;
       case 17:
-      case 18:
-        ReadPlacement(id);
-        break;
-      case 19:
-        ReadText();
-        break;
-      case 20:
-        ReadRectangle();
-        break;
-      case 21:
-        ReadPolygon();
-        break;
-      case 22:
-        ReadPath();
-        break;
+      case 18: ReadPlacement(id); break;
+      case 19: ReadText(); break;
+      case 20: ReadRectangle(); break;
+      case 21: ReadPolygon(); break;
+      case 22: ReadPath(); break;
       case 23:
       case 24:
-      case 25:
-        ReadTrapezoid(id);
-        break;
-      case 26:
-        ReadCTrapezoid();
-        break;
-      case 27:
-        ReadCircle();
-        break;
-      case 28:
-        ReadProperty();
-        break;
+      case 25: ReadTrapezoid(id); break;
+      case 26: ReadCTrapezoid(); break;
+      case 27: ReadCircle(); break;
+      case 28: ReadProperty(); break;
       case 32:
         file_.ReadUnsigned();
         file_.ReadString(string_);
         break;
-      case 33:
-        ReadXGeometry();
-        break;
+      case 33: ReadXGeometry(); break;
       case 34:
         for (int i = 0; i < 3; ++i) file_.ReadUnsigned();
         throw Error(kTag, "CBlock not supported yet");
-      default:
-        return id;
+      default: return id;
     }
   }
 }

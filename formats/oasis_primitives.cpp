@@ -160,8 +160,7 @@ double OasisFile::ReadRealOfType(uint64_t type) {
       if (!Read8(v)) throw Error(kTag, "Unexpected end of file");
       return v;
     }
-    default:
-      throw Error(kTag, "Unkown Real Format");
+    default: throw Error(kTag, "Unkown Real Format");
   }
 }
 

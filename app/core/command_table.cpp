@@ -129,6 +129,7 @@ const Command* FindCommand(MenuId menu, int id) {
 
 const std::vector<MenuLayout>& ChildMenuBar() {
   constexpr int X = kSeparator;
+  // clang-format off
   static const std::vector<MenuLayout> menus = {
       {F,
        "&File",
@@ -157,6 +158,7 @@ const std::vector<MenuLayout>& ChildMenuBar() {
       {MenuId::kHelp, "&Help", {kCmdAbout}},
   };
   return menus;
+  // clang-format on
 }
 
 const MenuLayout& SaveSubMenu() {

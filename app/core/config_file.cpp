@@ -19,6 +19,7 @@ struct BindingName {
   int id;
 };
 
+// clang-format off
 constexpr BindingName kBindingNames[] = {
     {"ChangeDepth", kCmdChangeDepth},         {"ChangeCellSize", kCmdChangeCellSize},
     {"ShowTreePanel", kCmdShowTreePanel},     {"OpenCell", kCmdOpenCell},
@@ -45,6 +46,7 @@ constexpr BindingName kBindingNames[] = {
     {"InsertInst", kCmdInsertInst},           {"DeleteInst", kCmdDeleteInst},
     {"ReplaceInst", kCmdReplaceInst},         {"ModifyInst", kCmdModifyInst},
     {"RecalculateCells", kCmdRecalculateCells}, {"ChangeDBUnit", kCmdChangeDbUnit},
+    // clang-format on
 };
 
 // What follows a directive: the rest of its line is discarded, the line has been read up to

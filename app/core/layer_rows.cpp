@@ -10,9 +10,9 @@ namespace {
 constexpr int32_t kMaxNewLayer = 511;
 constexpr int32_t kMaxNewDatatype = 255;
 
-constexpr uint32_t kFillCodeStyles[] = {kBrushSolid,          kBrushTransparent,    kBrushBDiagonalHatch,
-                                        kBrushCrossDiagHatch, kBrushFDiagonalHatch, kBrushCrossHatch,
-                                        kBrushHorizontalHatch, kBrushVerticalHatch, kBrushStipple};
+constexpr uint32_t kFillCodeStyles[] = {kBrushSolid,           kBrushTransparent,    kBrushBDiagonalHatch,
+                                        kBrushCrossDiagHatch,  kBrushFDiagonalHatch, kBrushCrossHatch,
+                                        kBrushHorizontalHatch, kBrushVerticalHatch,  kBrushStipple};
 
 // The layer info of row, or null when the row is outside the table.
 LayerInfo* RowLayer(std::map<LayerKey, LayerInfo>& layers, int row) {
@@ -79,8 +79,7 @@ bool LayerFilterNeeded(const std::map<LayerKey, LayerInfo>& layers) {
   return true;
 }
 
-void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
-                 bool* criticalityShown) {
+void ShowExactly(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows, bool* criticalityShown) {
   for (auto& entry : layers) entry.second.SetHidden(true);
   if (criticalityShown) *criticalityShown = false;
   for (int row : selectedRows) {
@@ -94,8 +93,7 @@ void ToggleOne(std::map<LayerKey, LayerInfo>& layers, int row, bool* criticality
   if (criticalityShown && IsCriticalityRow(layers, row)) *criticalityShown = !*criticalityShown;
 }
 
-void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows,
-                 bool* criticalityShown) {
+void ToggleGroup(std::map<LayerKey, LayerInfo>& layers, const std::vector<int>& selectedRows, bool* criticalityShown) {
   std::optional<bool> hidden;
   for (int row : selectedRows) {
     if (criticalityShown && IsCriticalityRow(layers, row)) {

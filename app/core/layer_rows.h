@@ -36,7 +36,7 @@ struct LayerRow {
   std::string first;   // layer number or name; "Polygon" above layer 511
   std::string second;  // datatype number or name
   std::string pattern;
-  uint32_t rgb;        // 0x00BBGGRR
+  uint32_t rgb;  // 0x00BBGGRR
   bool hidden;
 };
 

@@ -207,8 +207,8 @@ int RunEdit(const std::vector<std::string>& args) {
   session.Edit().Cancel();
   canvas->SetHost(nullptr);
   std::printf("edit insert_ms=%.2f redraw_ms=%.1f\n", Median(insertMs), Median(redrawMs));
-  std::printf("edit merge_seconds=%.3f engine_merge_seconds=%.3f insert_redraw_ms=%.1f sizing_ms=%.1f\n",
-              mergeSeconds, engineSeconds, Median(insertRedrawMs), Median(sizingMs));
+  std::printf("edit merge_seconds=%.3f engine_merge_seconds=%.3f insert_redraw_ms=%.1f sizing_ms=%.1f\n", mergeSeconds,
+              engineSeconds, Median(insertRedrawMs), Median(sizingMs));
   return 0;
 }
 

@@ -40,7 +40,8 @@ int32_t Coordinate(const std::string& text) {
 int RunExtract(const std::vector<std::string>& args) {
   const bool whole = args.size() >= 3 && args[2] == "-";
   if (!(args.size() == 7 || (whole && args.size() == 4)) || !kKinds.count(args[1])) {
-    std::fprintf(stderr, "usage: korvane-bench extract LIBDIR gds-hier|gds-flat|oas-hier|oas-flat|text X1 Y1 X2 Y2 OUT\n");
+    std::fprintf(stderr,
+                 "usage: korvane-bench extract LIBDIR gds-hier|gds-flat|oas-hier|oas-flat|text X1 Y1 X2 Y2 OUT\n");
     return 2;
   }
   const Kind kind = kKinds.at(args[1]);

@@ -111,9 +111,8 @@ class Generator {
   // A Manhattan zigzag wire of 12 vertices.
   void Zigzag(int32_t x, int32_t y) {
     Polygon({Point(x, y), Point(x + 3000, y), Point(x + 3000, y + 1000), Point(x + 6000, y + 1000),
-             Point(x + 6000, y + 2000), Point(x + 9000, y + 2000), Point(x + 9000, y + 2400),
-             Point(x + 5600, y + 2400), Point(x + 5600, y + 1400), Point(x + 2600, y + 1400),
-             Point(x + 2600, y + 400), Point(x, y + 400)});
+             Point(x + 6000, y + 2000), Point(x + 9000, y + 2000), Point(x + 9000, y + 2400), Point(x + 5600, y + 2400),
+             Point(x + 5600, y + 1400), Point(x + 2600, y + 1400), Point(x + 2600, y + 400), Point(x, y + 400)});
   }
   void Path(int32_t x, int32_t y, int32_t length, bool vertical) {
     uint16_t layer, datatype;

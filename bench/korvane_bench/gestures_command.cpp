@@ -188,8 +188,8 @@ double PickMilliseconds(BenchView& bench, const wxPoint& at) {
     double ms = SecondsSince(start) * 1000;
     best = best < 0 ? ms : std::min(best, ms);
   }
-  std::printf("gestures pick at=%d,%d selected=%s ms=%.3f\n", at.x, at.y, bench.session.Edit().HasSelection() ? "yes" : "no",
-              best);
+  std::printf("gestures pick at=%d,%d selected=%s ms=%.3f\n", at.x, at.y,
+              bench.session.Edit().HasSelection() ? "yes" : "no", best);
   bench.session.ClearSelection();
   return best;
 }
@@ -212,7 +212,8 @@ GestureFigures MeasureGestures(BenchView& bench) {
   figures.pickFullMs = DensestPickMilliseconds(bench);
   const wxPoint full = DensestSpots(bench, 1).front();
   const double um = bench.session.Settings().umPerUnit;
-  bench.session.ZoomToBox(bench.session.View().ScreenToDBX(full.x) * um, bench.session.View().ScreenToDBY(full.y) * um, 20);
+  bench.session.ZoomToBox(bench.session.View().ScreenToDBX(full.x) * um, bench.session.View().ScreenToDBY(full.y) * um,
+                          20);
   PaintCanvas(*bench.canvas);
   figures.pickZoomMs = DensestPickMilliseconds(bench);
 
@@ -279,8 +280,7 @@ int RunGestures(const std::vector<std::string>& args) {
       "gestures full_detail images_seconds=%.4f accurate_seconds=%.4f differ_percent=%.3f unmatched_percent=%.3f "
       "accurate_shifted_differ_percent=%.3f ratio=%.3f\n",
       detail.imagesSeconds, detail.accurateSeconds, detail.differPercent, detail.unmatchedPercent,
-      detail.shiftedPercent,
-      detail.imagesSeconds / std::max(detail.accurateSeconds, 1e-9));
+      detail.shiftedPercent, detail.imagesSeconds / std::max(detail.accurateSeconds, 1e-9));
   bench.session.ApplySettings(userSettings);
 
   Browse(bench);

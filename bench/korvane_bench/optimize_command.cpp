@@ -106,8 +106,8 @@ int RunOptimize(const std::vector<std::string>& args) {
   std::printf(
       "optimize seconds=%.3f tiles=%lld cells_tiled=%zu peak_rss_kb=%ld shapes_loaded_before=%lld "
       "shapes_loaded_after=%lld view_cold_before_ms=%.2f view_cold_after_ms=%.2f\n",
-      seconds, static_cast<long long>(result.tiles), tiled.size(), PeakRssKb(), before.shapesLoaded,
-      after.shapesLoaded, before.milliseconds, after.milliseconds);
+      seconds, static_cast<long long>(result.tiles), tiled.size(), PeakRssKb(), before.shapesLoaded, after.shapesLoaded,
+      before.milliseconds, after.milliseconds);
   return 0;
 }
 

@@ -121,7 +121,8 @@ int RunOverlay(const std::vector<std::string>& args) {
       "overlay cell_box=%d,%d,%d,%d rings=%lld boxes_in_view=%zu polyin_read_seconds=%.3f "
       "full_view_with_both_seconds=%.3f "
       "view_ms_with=%.2f view_ms_without=%.2f peak_rss_kb=%ld\n",
-      box.x1, box.y1, box.x2, box.y2, static_cast<long long>(rings), boxesInView, polyRead, fullWithBoth, withOverlays, without, PeakRssKb());
+      box.x1, box.y1, box.x2, box.y2, static_cast<long long>(rings), boxesInView, polyRead, fullWithBoth, withOverlays,
+      without, PeakRssKb());
   std::printf("overlay polyin_seconds=%.3f critin_seconds=%.3f view_extra_ms=%.2f\n", polyIn, critIn,
               withOverlays - without);
   return 0;

@@ -17,8 +17,8 @@ ToolkitSession::ToolkitSession(const std::string& title, int width, int height) 
   wxApp::SetInstance(new wxApp);
   if (!wxEntryStart(argc, argv)) throw Error(kTagBench, "Cannot start the toolkit (no display?)");
   wxInitAllImageHandlers();
-  frame_ = new wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition,
-                       wxSize(width + 40, height + 40));
+  frame_ =
+      new wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(title), wxDefaultPosition, wxSize(width + 40, height + 40));
 }
 
 ToolkitSession::~ToolkitSession() {

@@ -9,6 +9,7 @@
 namespace {
 
 bool IsTclSpecial(char c) {
+  // clang-format off
   switch (c) {
     case ' ': case '\t': case '\n': case '\r': case '\v': case '\f':
     case '"': case '$': case '[': case ']': case '{': case '}': case '\\': case ';':
@@ -17,6 +18,7 @@ bool IsTclSpecial(char c) {
       return false;
   }
 }
+// clang-format on
 
 bool NeedsQuoting(const std::string& value) {
   if (value.empty() || value[0] == '#') return true;
@@ -73,10 +75,12 @@ std::string DrcDriverText(const std::string& libPath, const std::string& cell, c
   char coordinates[96];
   std::snprintf(coordinates, sizeof coordinates, "%lld %lld %lld %lld", Nanometres(area.x1, nmPerUnit),
                 Nanometres(area.y1, nmPerUnit), Nanometres(area.x2, nmPerUnit), Nanometres(area.y2, nmPerUnit));
+  // clang-format off
   return "LogFile korvane_drc.log\n"
          "Library " + TclWord(libPath) + "\n"
          "Areas { { " + TclWord(cell) + " " + coordinates + " } }\n"
          "source " + TclWord(rulePath) + "\n";
+  // clang-format on
 }
 
 Box AreaChoice(double magnification, const Box& lastZoomedArea, const Box& cellBox) {

@@ -73,8 +73,7 @@ std::optional<CellList> ChooseCell(const Library& library, CanvasPrompts& prompt
 std::string OpenCell(const Library& library, CanvasPrompts& prompts, const std::string& title) {
   CellList list;
   for (;;) {
-    const std::string pattern =
-        prompts.AskText("Enter name pattern to search using '*' and '?'", "Search Cell", "*");
+    const std::string pattern = prompts.AskText("Enter name pattern to search using '*' and '?'", "Search Cell", "*");
     if (pattern.empty()) return "";
     if (pattern == "*") {
       std::optional<CellList> chosen = ChooseCell(library, prompts);

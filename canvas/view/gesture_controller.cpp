@@ -72,12 +72,8 @@ bool ShowsNoArea(const ViewMapping& view) {
 Point ConstrainAngle(const Point& p, const Point& r, int32_t angleType) {
   Point out = p;
   switch (angleType) {
-    case 0:
-      out.y = r.y;
-      break;
-    case 1:
-      out.x = r.x;
-      break;
+    case 0: out.y = r.y; break;
+    case 1: out.x = r.x; break;
     case 2: {
       int64_t dx = std::llabs(int64_t(r.x) - p.x);
       int64_t dy = std::llabs(int64_t(r.y) - p.y);
@@ -90,8 +86,7 @@ Point ConstrainAngle(const Point& p, const Point& r, int32_t angleType) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return out;
 }
@@ -129,33 +124,15 @@ void GestureController::Handle(const MouseEvent& event) {
   // own text or to "Ready" when it has none.
   if (IsPress(event.kind)) Status("Ready");
   switch (event.kind) {
-    case MouseKind::kLeftDown:
-      LeftDown(event, library);
-      break;
-    case MouseKind::kLeftUp:
-      LeftUp(event);
-      break;
-    case MouseKind::kLeftDClick:
-      LeftDClick(event, library, topCellId);
-      break;
-    case MouseKind::kMiddleDown:
-      MiddleDown(event);
-      break;
-    case MouseKind::kMiddleUp:
-      MiddleUp(event);
-      break;
-    case MouseKind::kRightDown:
-      RightDown(event);
-      break;
-    case MouseKind::kRightUp:
-      RightUp(event, library);
-      break;
-    case MouseKind::kRightDClick:
-      RightDClick(library);
-      break;
-    case MouseKind::kMotion:
-      Motion(event);
-      break;
+    case MouseKind::kLeftDown: LeftDown(event, library); break;
+    case MouseKind::kLeftUp: LeftUp(event); break;
+    case MouseKind::kLeftDClick: LeftDClick(event, library, topCellId); break;
+    case MouseKind::kMiddleDown: MiddleDown(event); break;
+    case MouseKind::kMiddleUp: MiddleUp(event); break;
+    case MouseKind::kRightDown: RightDown(event); break;
+    case MouseKind::kRightUp: RightUp(event, library); break;
+    case MouseKind::kRightDClick: RightDClick(library); break;
+    case MouseKind::kMotion: Motion(event); break;
   }
 }
 
@@ -187,7 +164,7 @@ void GestureController::LeftDown(const MouseEvent& e, Library* library) {
     Status("Moving selected polygon");
     if (Edit().movingSelection) {
       Edit().selectionRing.Translate(SaturateToInt32(double(state_.anchor.x) - Edit().moveAnchor.x),
-                                    SaturateToInt32(double(state_.anchor.y) - Edit().moveAnchor.y));
+                                     SaturateToInt32(double(state_.anchor.y) - Edit().moveAnchor.y));
     }
     Edit().moveAnchor = state_.anchor;
     Edit().movingSelection = true;
@@ -563,12 +540,13 @@ PixelRect GestureController::SelectionArea() const {
   PixelRect area;
   if (Edit().HasSelection()) {
     Box box = Edit().selectionRing.GetBoundingBox();
-    area = SpanRect(View().ToDeviceX(box.x1), View().ToDeviceY(box.y2), View().ToDeviceX(box.x2), View().ToDeviceY(box.y1),
-                    kPenMargin);
+    area = SpanRect(View().ToDeviceX(box.x1), View().ToDeviceY(box.y2), View().ToDeviceX(box.x2),
+                    View().ToDeviceY(box.y1), kPenMargin);
   }
   // The selected instance's box is that of a placed cell, which the view knows nothing of: the
   // whole window covers it.
-  if (Edit().selectedInstance) area = area.Union(PixelRect{View().windowX, View().windowY, View().windowW, View().windowH});
+  if (Edit().selectedInstance)
+    area = area.Union(PixelRect{View().windowX, View().windowY, View().windowW, View().windowH});
   return area;
 }
 

@@ -71,8 +71,8 @@ InspectView InspectZoom(const Box& target, double umPerUnit, int64_t viewWidth, 
   return v;
 }
 
-std::optional<Box> Inspection::Start(EditState& edit, Library& library, uint32_t shownId,
-                                     const Cell* overlayCell, LayerKey key) {
+std::optional<Box> Inspection::Start(EditState& edit, Library& library, uint32_t shownId, const Cell* overlayCell,
+                                     LayerKey key) {
   edit.ClearSelection();
   edit.pickWalk.Reset();
   edit.visibleLayers = {key};

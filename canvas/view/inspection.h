@@ -50,8 +50,7 @@ class Inspection {
   // of the first shape found, in database units of the shown cell. A shape is taken as far as
   // it lies in the window of its cell; texts are passed over. Errors of loading a cell
   // propagate, with the inspection ended.
-  std::optional<Box> Start(EditState& edit, Library& library, uint32_t shownId, const Cell* overlayCell,
-                           LayerKey key);
+  std::optional<Box> Start(EditState& edit, Library& library, uint32_t shownId, const Cell* overlayCell, LayerKey key);
   // The next shape of the search: of the walk in edit.pickWalk when it holds a path (an
   // inspection, or a pick made since), else of an active inspection of overlayCell. Nothing when the
   // search has run out, was never started, or an edit of the library has ended it.

@@ -51,7 +51,8 @@ std::string NanometreField(int32_t value, double unitNm) {
 bool ParsePathValues(const std::string& halfWidthField, int32_t pathType, PathParameters& values,
                      std::string& message) {
   int32_t halfWidth = 0;
-  if (!ParseField(halfWidthField, false, &values.unitNm, halfWidth)) return Refuse(message, "Half width must be integer");
+  if (!ParseField(halfWidthField, false, &values.unitNm, halfWidth))
+    return Refuse(message, "Half width must be integer");
   values.halfWidth = halfWidth;
   values.pathType = pathType;
   return true;
@@ -67,7 +68,8 @@ bool ParseCircleValues(const CircleFields& fields, CircleParameters& values, std
   if (!ParseField(fields.pointCount, false, nullptr, parsed.pointCount) || parsed.pointCount > kMaxCirclePoints) {
     return Refuse(message, "No of points must be integer");
   }
-  if (!ParseField(fields.startIndex, true, nullptr, parsed.startIndex)) return Refuse(message, "Start index must be integer");
+  if (!ParseField(fields.startIndex, true, nullptr, parsed.startIndex))
+    return Refuse(message, "Start index must be integer");
   if (!ParseField(fields.endIndex, true, nullptr, parsed.endIndex)) return Refuse(message, "End index must be integer");
   values = parsed;
   return true;

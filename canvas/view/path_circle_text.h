@@ -23,8 +23,7 @@ std::string NanometreField(int32_t value, double unitNm);
 // The dialogs' get steps. Each gives true with the values stored, or false with message the
 // text of the "Wrong Input" box to show (empty for a failure that shows none); values are then
 // unchanged. Lengths typed in nanometres become trunc(value / unitNm) database units.
-bool ParsePathValues(const std::string& halfWidthField, int32_t pathType, PathParameters& values,
-                     std::string& message);
+bool ParsePathValues(const std::string& halfWidthField, int32_t pathType, PathParameters& values, std::string& message);
 struct CircleFields {
   std::string pointCount;
   std::string innerRadius;

@@ -184,8 +184,7 @@ void PixelRaster::DrawPolygon(const Point* points, size_t n) {
   }
 }
 
-void PixelRaster::BlendStamp(int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t* coverage,
-                             RasterColour colour) {
+void PixelRaster::BlendStamp(int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t* coverage, RasterColour colour) {
   int64_t rowFrom = std::max<int64_t>(y, top_);
   int64_t rowTo = std::min<int64_t>(int64_t(y) + h, int64_t(top_) + height_);
   int64_t columnFrom = std::max<int64_t>(x, left_);

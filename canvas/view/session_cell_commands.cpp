@@ -86,7 +86,8 @@ void ViewSession::OptimizeDb() {
 
 void ViewSession::ChangeDbUnit() {
   if (!document_) return;
-  const std::optional<double> nmPerUnit = ParseDbUnit(Prompts().AskText("Enter new DB Unit by nm", "Change DB Unit", ""));
+  const std::optional<double> nmPerUnit =
+      ParseDbUnit(Prompts().AskText("Enter new DB Unit by nm", "Change DB Unit", ""));
   if (!nmPerUnit) return;
   ApplyDbUnit(document_->GetLibrary(), *nmPerUnit);
   // Every view on the library draws and snaps in the new unit.

@@ -33,8 +33,9 @@ void ViewSession::ExtractHierarchical(const std::string& path, int type, bool vi
   if (!topCell_) return;
   Library& library = *GetLibrary();
   RunExportJob("Extracting Hierarchically to " + path, "Extracting Hierarchically, wait...", true, [&] {
-    ::ExtractHierarchical(library, uint32_t(topCellId_), ExtractionWindow(areaLastZoomed, lastZoomedArea_, topCell_->box),
-                          type, ExtractionLayers(library, visibleLayers), path);
+    ::ExtractHierarchical(library, uint32_t(topCellId_),
+                          ExtractionWindow(areaLastZoomed, lastZoomedArea_, topCell_->box), type,
+                          ExtractionLayers(library, visibleLayers), path);
   });
 }
 

@@ -56,7 +56,8 @@ void ViewSession::InspectLayer() {
     BusyCursor busy(host_);
     // The walk replaces the path of the last pick, and with it the selection.
     ClearSelection();
-    target = inspection_.Start(edit_, *GetLibrary(), uint32_t(topCellId_), overlayLayer ? &overlays_.cell : nullptr, key);
+    target =
+        inspection_.Start(edit_, *GetLibrary(), uint32_t(topCellId_), overlayLayer ? &overlays_.cell : nullptr, key);
   }
   if (!target) {
     LogMessage("Inspect Layer: No geometry found under opened cell\n");

@@ -107,8 +107,8 @@ void ViewSession::ShowCursor(CursorKind kind) {
 
 void ViewSession::ReportFailure(const std::string& errorLine, FailureShown where) {
   LogMessage("%s", errorLine.c_str());
-  const std::string shown = !errorLine.empty() && errorLine.back() == '\n' ? errorLine.substr(0, errorLine.size() - 1)
-                                                                           : errorLine;
+  const std::string shown =
+      !errorLine.empty() && errorLine.back() == '\n' ? errorLine.substr(0, errorLine.size() - 1) : errorLine;
   if (where == FailureShown::kMainStatus) {
     MainStatus(shown);
   } else {

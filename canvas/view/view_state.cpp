@@ -94,8 +94,8 @@ ScrollRequest ZoomedScroll(double magnification, double originX, double originY,
 
 }  // namespace
 
-std::optional<ScrollRequest> ResizeScroll(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH,
-                                          double magnification, int32_t x0, int32_t y0) {
+std::optional<ScrollRequest> ResizeScroll(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH, double magnification,
+                                          int32_t x0, int32_t y0) {
   if (newW == oldW && newH == oldH) return std::nullopt;
   if (IsUnitMagnification(magnification)) return FullViewScroll(newW, newH);
   double ratio = 1.0;
@@ -132,8 +132,8 @@ std::optional<ScrollRequest> ZoomOutScroll(double& magnification, int32_t sx, in
   return ZoomedScroll(magnification, 0.25 * (sx - 1.5 * cw), 0.25 * (sy - 1.5 * ch), cw, ch);
 }
 
-std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double y, double halfWidth,
-                                             double umPerUnit, double nmPerUnit, int32_t cw, int32_t ch) {
+std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double y, double halfWidth, double umPerUnit,
+                                             double nmPerUnit, int32_t cw, int32_t ch) {
   if (!(halfWidth > 0) || !(umPerUnit > 0) || view.scale <= 0) return std::nullopt;
   double left = std::floor((x - halfWidth) / umPerUnit + 0.5);
   double top = std::floor((y + halfWidth) / umPerUnit + 0.5);
@@ -212,15 +212,11 @@ TickLine OrientationTick(int32_t left, int32_t right, int32_t bottom, int32_t to
   int32_t dy = int32_t(std::min<int64_t>(int64_t(bottom) - top, 10));
   switch (code) {
     case 1:
-    case 4:
-      return TickLine{left + dx, bottom, right, top + dy};
+    case 4: return TickLine{left + dx, bottom, right, top + dy};
     case 2:
-    case 5:
-      return TickLine{left + dx, top, right, bottom - dy};
+    case 5: return TickLine{left + dx, top, right, bottom - dy};
     case 3:
-    case 6:
-      return TickLine{right - dx, top, left, bottom - dy};
-    default:
-      return TickLine{right - dx, bottom, left, top + dy};
+    case 6: return TickLine{right - dx, top, left, bottom - dy};
+    default: return TickLine{right - dx, bottom, left, top + dy};
   }
 }

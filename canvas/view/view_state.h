@@ -57,7 +57,9 @@ struct ViewMapping {
   double PixelsPerUnit() const { return scale * magnification; }
   // Unrounded magnified device position of a database coordinate.
   double DeviceX(double x) const { return ((x - viewBox.x) * scale + offsetX) * magnification; }
-  double DeviceY(double y) const { return ((double(viewBox.y) + double(viewBox.h) - y) * scale + offsetY) * magnification; }
+  double DeviceY(double y) const {
+    return ((double(viewBox.y) + double(viewBox.h) - y) * scale + offsetY) * magnification;
+  }
   // Rounded device pixel; values beyond the 32-bit range saturate.
   int32_t ToDeviceX(int32_t x) const { return RoundToDevicePixel(DeviceX(x)); }
   int32_t ToDeviceY(int32_t y) const { return RoundToDevicePixel(DeviceY(y)); }
@@ -126,8 +128,8 @@ struct ScrollRequest {
 ScrollRequest FullViewScroll(int32_t cw, int32_t ch);
 // Follows a change of client size, keeping the visible part; nothing for an unchanged size.
 // Old sizes of 0 or less (a collapsed window) count as a ratio of 1.
-std::optional<ScrollRequest> ResizeScroll(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH,
-                                          double magnification, int32_t x0, int32_t y0);
+std::optional<ScrollRequest> ResizeScroll(int32_t oldW, int32_t oldH, int32_t newW, int32_t newH, double magnification,
+                                          int32_t x0, int32_t y0);
 // Zoom in by 4 (by 2 near the cap) around the centre of the view at scrolled origin (sx, sy);
 // updates magnification. Nothing when even 2 would pass the cap.
 std::optional<ScrollRequest> ZoomInScroll(double& magnification, int32_t sx, int32_t sy, int32_t cw, int32_t ch);
@@ -135,8 +137,8 @@ std::optional<ScrollRequest> ZoomInScroll(double& magnification, int32_t sx, int
 std::optional<ScrollRequest> ZoomOutScroll(double& magnification, int32_t sx, int32_t sy, int32_t cw, int32_t ch);
 // Shows the square of side 2 * halfWidth (micrometres) centred on (x, y); updates
 // view.magnification, capped like a zoom in. Nothing for a half width that is not positive.
-std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double y, double halfWidth,
-                                             double umPerUnit, double nmPerUnit, int32_t cw, int32_t ch);
+std::optional<ScrollRequest> ZoomToBoxScroll(ViewMapping& view, double x, double y, double halfWidth, double umPerUnit,
+                                             double nmPerUnit, int32_t cw, int32_t ch);
 
 // How a paint is served.
 enum class RepaintPath {

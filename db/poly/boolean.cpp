@@ -67,16 +67,9 @@ void RingSet::Boolean(RingSet* out, int op, bool keepPieces) {
     case kBooleanMerge:
     case kBooleanMergeNonZero:
     case kBooleanIntersect:
-    case kBooleanSubtract:
-      BooleanResult(*this, out, op, keepPieces);
-      break;
-    case kBooleanCutHoles:
-      CutHoles(*this);
-      break;
-    case kBooleanSplitCrossings:
-      SplitCrossings(*this);
-      break;
-    default:
-      throw Error(kTagDb, "Unknown boolean operation");
+    case kBooleanSubtract: BooleanResult(*this, out, op, keepPieces); break;
+    case kBooleanCutHoles: CutHoles(*this); break;
+    case kBooleanSplitCrossings: SplitCrossings(*this); break;
+    default: throw Error(kTagDb, "Unknown boolean operation");
   }
 }

@@ -225,14 +225,10 @@ void SweepPass::PlaceGroups(uint32_t below, const Point& p) {
 
 bool SweepPass::Inside(int32_t windA, int32_t windB) const {
   switch (op_) {
-    case kBooleanIntersect:
-      return windA >= 1 && windB >= 1;
-    case kBooleanSubtract:
-      return windA >= 1 && windB == 0;
-    case kBooleanMergeNonZero:
-      return windA != 0;
-    default:
-      return windA >= 1;
+    case kBooleanIntersect: return windA >= 1 && windB >= 1;
+    case kBooleanSubtract: return windA >= 1 && windB == 0;
+    case kBooleanMergeNonZero: return windA != 0;
+    default: return windA >= 1;
   }
 }
 

@@ -14,9 +14,7 @@ struct BoxLine {
 
 int32_t Across(const RingVertex* v, const BoxLine& line) { return line.vertical ? v->x : v->y; }
 int32_t Along(const RingVertex* v, const BoxLine& line) { return line.vertical ? v->y : v->x; }
-int64_t Depth(const RingVertex* v, const BoxLine& line) {
-  return (int64_t(Across(v, line)) - line.pos) * line.inward;
-}
+int64_t Depth(const RingVertex* v, const BoxLine& line) { return (int64_t(Across(v, line)) - line.pos) * line.inward; }
 bool IsOutside(const RingVertex* v, const BoxLine& line) { return Depth(v, line) < 0; }
 bool IsInside(const RingVertex* v, const BoxLine& line) { return Depth(v, line) > 0; }
 bool IsOn(const RingVertex* v, const BoxLine& line) { return Across(v, line) == line.pos; }

@@ -407,8 +407,8 @@ int32_t RoundedDistanceToLine(const Point& p, const Point& a, const Point& b) {
 namespace {
 // a lies on the line v-b, or v and b coincide; exact for any 32-bit coordinates.
 bool IsCollinear(const RingVertex* v, const RingVertex* a, const RingVertex* b) {
-  __int128 cross = __int128(int64_t(b->x) - v->x) * (int64_t(a->y) - v->y) -
-                   __int128(int64_t(b->y) - v->y) * (int64_t(a->x) - v->x);
+  __int128 cross =
+      __int128(int64_t(b->x) - v->x) * (int64_t(a->y) - v->y) - __int128(int64_t(b->y) - v->y) * (int64_t(a->x) - v->x);
   return cross == 0;
 }
 

@@ -151,9 +151,7 @@ void CopyRingInto(RingSet& dst, RingVertex* start);
 // Flags every vertex of start's ring visited; gives the ring's vertex count.
 uint32_t MarkRingVisited(RingVertex* start);
 
-inline bool PointLess(const RingVertex* a, const RingVertex* b) {
-  return a->x < b->x || (a->x == b->x && a->y < b->y);
-}
+inline bool PointLess(const RingVertex* a, const RingVertex* b) { return a->x < b->x || (a->x == b->x && a->y < b->y); }
 bool IsManhattanRing(const RingVertex* v);
 bool IsOctilinearRing(const RingVertex* v);
 uint32_t CountRingVertices(const RingVertex* v);

@@ -165,7 +165,8 @@ TEST_F(ChildOutputTest, PrinterErrorIsShownAndKeepsTheSettings) {
   print_->copiesPrinted = 4;
   print_->outcome = PrintService::Outcome::kPrinterError;
   SendCommand(child, kCmdPrint);
-  EXPECT_EQ(prompts_->asked, std::vector<std::string>{"Problem in printing.\nPerhaps your current printer is not set correctly?"});
+  EXPECT_EQ(prompts_->asked,
+            std::vector<std::string>{"Problem in printing.\nPerhaps your current printer is not set correctly?"});
   EXPECT_EQ(app_test::Context().PrintData().GetNoCopies(), 1);
   prompts_->asked.clear();
   print_->outcome = PrintService::Outcome::kCancelled;

@@ -55,8 +55,8 @@ TEST(StyleDialog, ShowsNinePatternsWithTheCurrentOneSelected) {
 // size (a text field, which scrolls, its height), lies inside the dialog and covers no other.
 void ExpectCentredAndWhole(wxDialog& dialog) {
   const wxRect frame = app_test::Frame()->GetScreenRect();
-  const wxPoint offCentre = dialog.GetScreenRect().GetPosition() + dialog.GetSize() / 2 - frame.GetPosition() -
-                            frame.GetSize() / 2;
+  const wxPoint offCentre =
+      dialog.GetScreenRect().GetPosition() + dialog.GetSize() / 2 - frame.GetPosition() - frame.GetSize() / 2;
   EXPECT_EQ(wxGetTopLevelParent(dialog.GetParent()), app_test::Frame());
   EXPECT_TRUE(std::abs(offCentre.x) <= 2 && std::abs(offCentre.y) <= 2) << offCentre.x << "," << offCentre.y;
   std::vector<wxWindow*> controls;
@@ -95,7 +95,9 @@ TEST(Dialogs, OpenCentredOnTheMainFrameWithEveryControlWhole) {
       [&] { prompts->AskAngleGrid(nullptr, 1.0, angle, 5, grid); },
       [&] { prompts->AskText("Enter 2 numbers (x y) by um", "Go To", ""); },
       [&] { prompts->AskNumber("Input maximum cell box display pixel size [0..1000]", "Cell Size", 150, 0, 1000); },
-      [&] { prompts->AskChoice("Select layer to inspect", "Inspect Layer", {"001 000", "005 002"}); },
+      [&] {
+        prompts->AskChoice("Select layer to inspect", "Inspect Layer", {"001 000", "005 002"});
+      },
   };
   size_t seen = 0;
   for (const auto& open : opens) {

@@ -24,7 +24,8 @@ TEST(EditDialogs, ShowTheirValuesAndRefuseBadFieldsWithWrongInput) {
   PathDialog path(app_test::Frame());
   CircleDialog circle(app_test::Frame());
   TextDialog text(app_test::Frame());
-  for (wxDialog* dialog : {static_cast<wxDialog*>(&path), static_cast<wxDialog*>(&circle), static_cast<wxDialog*>(&text)}) {
+  for (wxDialog* dialog :
+       {static_cast<wxDialog*>(&path), static_cast<wxDialog*>(&circle), static_cast<wxDialog*>(&text)}) {
     ExpectControlsInside(*dialog);
     EXPECT_EQ(dialog->FindWindow(kEditDialogOk)->GetLabel(), "Ok");
   }

@@ -34,7 +34,8 @@ TEST(Korvane, StartUpWritesTheBannerToTheLog) {
   const std::string banner =
       "** Product   :\tKorvane mask layout browser and editor by Ostrand\n"
       "** Version   :\t1.2.4 \n"
-      "** Build Date:\t" + std::string(kKorvaneBuildDate) + "\n\n";
+      "** Build Date:\t" +
+      std::string(kKorvaneBuildDate) + "\n\n";
   // The application and this test are built together, so both carry today's build date.
   EXPECT_STREQ(kKorvaneBuildDate, __DATE__);
   EXPECT_EQ(log.substr(0, banner.size()), banner);

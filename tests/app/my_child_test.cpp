@@ -130,8 +130,8 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
 
   // Every grid point of the view (the grid of 5 units grown to a readable step) is marked.
   const Box window = session.View().VisibleWindow();
-  const GridPointPlan plan =
-      PlanGridPoints(window, session.Settings().snapGrid, int32_t(session.GetLibrary()->unitsPerNm), session.View().PixelsPerUnit());
+  const GridPointPlan plan = PlanGridPoints(window, session.Settings().snapGrid,
+                                            int32_t(session.GetLibrary()->unitsPerNm), session.View().PixelsPerUnit());
   ASSERT_GT(plan.step, 0);
   const wxColour outline = ToWxColour(session.Settings().outlineColour);
   auto isOutline = [&outline](const wxImage& image, int x, int y) {
@@ -158,8 +158,8 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
   EXPECT_EQ(session.Settings().showGrids, 0);
   EXPECT_FALSE(child->GetMenuBar()->IsChecked(kCmdShowGrids));
   const wxImage hidden = draw();
-  EXPECT_TRUE(std::equal(hidden.GetData(), hidden.GetData() + hidden.GetWidth() * hidden.GetHeight() * 3,
-                         before.GetData()));
+  EXPECT_TRUE(
+      std::equal(hidden.GetData(), hidden.GetData() + hidden.GetWidth() * hidden.GetHeight() * 3, before.GetData()));
 }
 
 TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
@@ -181,11 +181,11 @@ TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
     double magnification;
     uint8_t showGrids;
   } presses[] = {
-      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},          {WXK_TAB, wxMOD_NONE, true, 16.0, 0},
-      {WXK_LEFT, wxMOD_NONE, true, 4.0, 0},         {WXK_HOME, wxMOD_NONE, true, 1.0, 0},
-      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},          {WXK_DOWN, wxMOD_SHIFT, true, 4.0, 1},
-      {WXK_DOWN, wxMOD_NONE, false, 4.0, 1},        {WXK_HOME, wxMOD_CONTROL | wxMOD_SHIFT, false, 4.0, 1},
-      {WXK_NUMPAD_HOME, wxMOD_NONE, true, 1.0, 1},  {'D', wxMOD_NONE, false, 1.0, 1},
+      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},         {WXK_TAB, wxMOD_NONE, true, 16.0, 0},
+      {WXK_LEFT, wxMOD_NONE, true, 4.0, 0},        {WXK_HOME, wxMOD_NONE, true, 1.0, 0},
+      {WXK_TAB, wxMOD_NONE, true, 4.0, 0},         {WXK_DOWN, wxMOD_SHIFT, true, 4.0, 1},
+      {WXK_DOWN, wxMOD_NONE, false, 4.0, 1},       {WXK_HOME, wxMOD_CONTROL | wxMOD_SHIFT, false, 4.0, 1},
+      {WXK_NUMPAD_HOME, wxMOD_NONE, true, 1.0, 1}, {'D', wxMOD_NONE, false, 1.0, 1},
   };
   for (const auto& p : presses) {
     SCOPED_TRACE(testing::Message() << p.keyCode << " " << p.modifiers);
@@ -329,9 +329,7 @@ class OptimizeDbTest : public app_test::AppWindowTest {
     child->GetEventHandler()->ProcessEvent(command);
     app_test::Pump();
   }
-  std::string MainStatus() const {
-    return std::string(app_test::Frame()->GetStatusBar()->GetStatusText(0).utf8_str());
-  }
+  std::string MainStatus() const { return std::string(app_test::Frame()->GetStatusBar()->GetStatusText(0).utf8_str()); }
 };
 
 TEST_F(OptimizeDbTest, SmallLibraryNeedsNoOptimization) {

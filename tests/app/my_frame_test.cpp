@@ -45,7 +45,8 @@ TEST_F(MyFrameTest, GdsInOpensAChildWithMenusLayersAndDrawing) {
   EXPECT_EQ(bar->GetMenuLabel(2), "&Edit");
   EXPECT_EQ(bar->FindItem(kCmdChangeDepth)->GetItemLabel(), "Change &Depth\tCtrl-D");
   EXPECT_TRUE(bar->IsChecked(kCmdShowTexts));
-  for (int id : {kCmdShowTreePanel, kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdOrderedDraw, kCmdAccurateDraw}) {
+  for (int id :
+       {kCmdShowTreePanel, kCmdShowOutlines, kCmdShowGrids, kCmdShowNames, kCmdOrderedDraw, kCmdAccurateDraw}) {
     EXPECT_FALSE(bar->IsChecked(id)) << id;
   }
   EXPECT_TRUE(bar->IsEnabled(kCmdOasisIn));

@@ -33,8 +33,8 @@ class SharedLibraryTest : public app_test::AppWindowTest {
   static std::vector<std::string> Rows(MyChild* child) {
     std::vector<std::string> rows;
     for (int row = 0; row < child->layerList->GetItemCount(); ++row) {
-      rows.push_back(std::string((child->layerList->GetItemText(row, 0) + "/" + child->layerList->GetItemText(row, 1))
-                                     .utf8_str()));
+      rows.push_back(std::string(
+          (child->layerList->GetItemText(row, 0) + "/" + child->layerList->GetItemText(row, 1)).utf8_str()));
     }
     return rows;
   }

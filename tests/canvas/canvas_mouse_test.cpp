@@ -66,7 +66,9 @@ class CanvasMouseTest : public ::testing::Test {
     event.SetEventObject(canvas_);
     canvas_->ProcessWindowEvent(event);
   }
-  wxPoint Device(int32_t x, int32_t y) const { return wxPoint(session_.View().ToDeviceX(x), session_.View().ToDeviceY(y)); }
+  wxPoint Device(int32_t x, int32_t y) const {
+    return wxPoint(session_.View().ToDeviceX(x), session_.View().ToDeviceY(y));
+  }
 
   StatusSink sink_;
   wxFrame* frame_;
@@ -89,8 +91,8 @@ TEST_F(CanvasMouseTest, RightDragDrawsARubberBoxWithoutDrawingThenZooms) {
   EXPECT_TRUE(canvastest::IsColour(shown, 100, 150, kRubber));
   EXPECT_EQ(canvas_->SceneDrawCount(), passes);
 
-  const Box expected(session_.View().ScreenToDBX(50), session_.View().ScreenToDBY(150), session_.View().ScreenToDBX(200),
-                     session_.View().ScreenToDBY(50));
+  const Box expected(session_.View().ScreenToDBX(50), session_.View().ScreenToDBY(150),
+                     session_.View().ScreenToDBX(200), session_.View().ScreenToDBY(50));
   Mouse(wxEVT_RIGHT_UP, 200, 150, false, false);
   EXPECT_EQ(session_.LastZoomedArea(), expected);
   EXPECT_GT(session_.View().magnification, 2.0);

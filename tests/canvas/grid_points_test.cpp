@@ -40,13 +40,13 @@ TEST(GridPoints, StepGrowsTenfoldUntilThePointsAreReadable) {
     double pixelsPerUnit;
     int64_t step;
   } cases[] = {
-      {5, 1, 0.4, 50},     // 5 units at 2 pixels: every 50 units (20 pixels)
-      {5, 1, 0.1, 500},    // 50 units still under 10 pixels
-      {5, 1, 2.0, 5},      // 10 pixels: readable as it is
-      {5, 1, 1.0, 50},     // a grid above the library's needs 10 pixels
-      {5, 5, 1.0, 5},      // one at most the library's needs 5, and exactly 5 will do
-      {5, 10, 0.9, 50},    // 4.5 pixels is too close
-      {1, 1, 0.6, 100},    // once grown, 5 pixels no longer do: 10 units at 6 pixels grow on
+      {5, 1, 0.4, 50},              // 5 units at 2 pixels: every 50 units (20 pixels)
+      {5, 1, 0.1, 500},             // 50 units still under 10 pixels
+      {5, 1, 2.0, 5},               // 10 pixels: readable as it is
+      {5, 1, 1.0, 50},              // a grid above the library's needs 10 pixels
+      {5, 5, 1.0, 5},               // one at most the library's needs 5, and exactly 5 will do
+      {5, 10, 0.9, 50},             // 4.5 pixels is too close
+      {1, 1, 0.6, 100},             // once grown, 5 pixels no longer do: 10 units at 6 pixels grow on
       {50, 10, 1e-9, 50000000000},  // wider than the 32-bit range
   };
   for (const auto& c : cases) {

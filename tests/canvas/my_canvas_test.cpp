@@ -225,7 +225,8 @@ TEST_F(MyCanvasTest, ImportIntoADirectoryHoldingALibraryIsRefused) {
   }
   const size_t statuses = sink_.main.size();
   EXPECT_FALSE(session_.ConvertOASIS(dir_.File("chip.oas"), library));
-  EXPECT_EQ(sink_.prompts.asked, std::vector<std::string>{"Directory " + library + " already holds a library, use Load"});
+  EXPECT_EQ(sink_.prompts.asked,
+            std::vector<std::string>{"Directory " + library + " already holds a library, use Load"});
   EXPECT_EQ(sink_.prompts.captions, std::vector<std::string>{"Wrong Usage"});
   EXPECT_EQ(sink_.main.size(), statuses);
   // The library and the cell it shows stay as they were.
@@ -265,8 +266,8 @@ TEST_F(MyCanvasTest, UnreadableCellIsReportedOnceAndTheRestIsDrawn) {
   for (int pass = 0; pass < 3; ++pass) {
     canvas_->RedrawView();
     const wxImage again = Paint();
-    EXPECT_TRUE(std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3,
-                           again.GetData()));
+    EXPECT_TRUE(
+        std::equal(first.GetData(), first.GetData() + first.GetWidth() * first.GetHeight() * 3, again.GetData()));
   }
   EXPECT_EQ(canvas_->SceneDrawCount(), 4);
   EXPECT_EQ(reports(), reported);

@@ -76,8 +76,13 @@ TEST(TextStamps, LongTextsDrawWhatShowsOfThemInTheWindow) {
   const struct {
     std::string text;
     int x, y;
-  } cases[] = {{line, 5, 10}, {line, -700, 3}, {line, -1700, -6}, {lines, 10, -300}, {lines, -20, 15},
-               {std::string(65530, 'T'), -30000, 20}, {std::string(65530, '\n') + "end", 5, -65400 * 19}};
+  } cases[] = {{line, 5, 10},
+               {line, -700, 3},
+               {line, -1700, -6},
+               {lines, 10, -300},
+               {lines, -20, 15},
+               {std::string(65530, 'T'), -30000, 20},
+               {std::string(65530, '\n') + "end", 5, -65400 * 19}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
     PixelRaster raster(0, 0, 80, 40, RasterColour());

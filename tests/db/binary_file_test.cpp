@@ -21,9 +21,8 @@ using Bytes = std::vector<uint8_t>;
 class BinaryFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvane_bf_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = std::filesystem::temp_directory_path() / ("korvane_bf_" + std::to_string(::getpid()) + "_" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -112,8 +111,8 @@ TEST_F(BinaryFileTest, FixedWidthIntegersHaveTheirByteOrder) {
     f.WriteBE32(0x01020304);
     f.WriteBytes("ab", 0);
   });
-  EXPECT_EQ(bytes, (Bytes{0x34, 0x12, 0xfe, 0xff, 0xff, 0xff, 0, 0, 0, 0, 0, 0, 0xf0, 0x3f,
-                          0x12, 0x34, 1, 2, 3, 4, 'a', 'b'}));
+  EXPECT_EQ(bytes, (Bytes{0x34, 0x12, 0xfe, 0xff, 0xff, 0xff, 0, 0, 0, 0,   0,
+                          0,    0xf0, 0x3f, 0x12, 0x34, 1,    2, 3, 4, 'a', 'b'}));
 
   Spit(Path("in.bin"), bytes);
   BinaryFile f;

@@ -36,9 +36,8 @@ TEST(Box, OverlapsCountsTouchingButOverlapsStrictDoesNot) {
     Box b;
     bool overlaps, strict;
   } const cases[] = {
-      {Box(10, 10, 20, 20), true, false}, {Box(11, 0, 20, 10), false, false},
-      {Box(9, 9, 20, 20), true, true},    {Box(2, 2, 3, 3), true, true},
-      {Box(-5, 10, 15, 12), true, false},
+      {Box(10, 10, 20, 20), true, false}, {Box(11, 0, 20, 10), false, false}, {Box(9, 9, 20, 20), true, true},
+      {Box(2, 2, 3, 3), true, true},      {Box(-5, 10, 15, 12), true, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(a.Overlaps(c.b), c.overlaps) << c.b.x1 << "," << c.b.y1;

@@ -70,8 +70,8 @@ class ImportedRectangle : public ScratchFileTest {};
 // any corner, in either direction, would store, up to the longest sides a record holds as they
 // stand. Longer sides wrap: such rectangles take the ring.
 TEST_F(ImportedRectangle, IsStoredAsItsRingFromAnyCornerWouldBe) {
-  const Box boxes[] = {{0, 0, 10, 5}, {-30, -30, -10, -10}, {-2000000000, -5, 147483647, 5},
-                       {INT32_MIN, INT32_MIN, -1, -1}};
+  const Box boxes[] = {
+      {0, 0, 10, 5}, {-30, -30, -10, -10}, {-2000000000, -5, 147483647, 5}, {INT32_MIN, INT32_MIN, -1, -1}};
   EXPECT_FALSE(Cell::IsPlainRectangle(Box(-2000000000, -5, 147483648, 5)));
   EXPECT_FALSE(Cell::IsPlainRectangle(Box(0, 0, 0, 5)));
   Cell byRing, byBox;

@@ -223,8 +223,7 @@ TEST(CellDataFile, PlacementOfVoidCellIsDroppedAndNextOffsetStaysRight) {
   lib.LoadCell(parent, true);
   const SpatialIndex& refs = parent.layers.at(kPlacementKey).index;
   ASSERT_EQ(refs.Count(), 1);
-  EXPECT_EQ(libtest::Describe(*static_cast<const SRef*>(refs.FirstLeaf()->payload)),
-            "ref 2 at 150,20 code 0 mag 1");
+  EXPECT_EQ(libtest::Describe(*static_cast<const SRef*>(refs.FirstLeaf()->payload)), "ref 2 at 150,20 code 0 mag 1");
 }
 
 TEST(CellDataFile, CellWithOnlyPlacementsStartsWithThePlacementMarker) {
@@ -272,8 +271,7 @@ TEST(CellDataFile, WriterRefusesWhatTheReaderCouldNotTellApart) {
        [](Library& lib, uint32_t a, uint32_t) { lib.cells[a]->AddText(kPlacementKey, 0, 1, 1, false); },
        "Wrong layer format"},
       {"array without columns",
-       [](Library& lib, uint32_t a, uint32_t b) { Place(lib, a, Array(b, 0, 0, 0, 2, 10, 10)); },
-       "Wrong format"},
+       [](Library& lib, uint32_t a, uint32_t b) { Place(lib, a, Array(b, 0, 0, 0, 2, 10, 10)); }, "Wrong format"},
       {"magnification NaN",
        [](Library& lib, uint32_t a, uint32_t b) {
          Place(lib, a, Single(b, 0, 0, 0, std::numeric_limits<float>::quiet_NaN()));

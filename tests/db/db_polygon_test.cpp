@@ -121,22 +121,36 @@ TEST_F(DBPolygonTest, CompressWritesHandWrittenBytes) {
   const Case cases[] = {
       {"square", {{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {0x03, 0, 0, 0, 0x14}, 0, false, Box(0, 0, 10, 10)},
       {"rectangle", {{0, 0}, {10, 0}, {10, 5}, {0, 5}}, {0x04, 0, 0, 0, 0x14, 0x0a}, 0, false, Box(0, 0, 10, 5)},
-      {"negative rectangle", {{0, 0}, {5, 0}, {5, -5}, {0, -5}}, {0x04, 0, 0, 0, 0x0a, 0x0b}, 0, false,
+      {"negative rectangle",
+       {{0, 0}, {5, 0}, {5, -5}, {0, -5}},
+       {0x04, 0, 0, 0, 0x0a, 0x0b},
+       0,
+       false,
        Box(0, -5, 5, 0)},
-      {"negative square", {{0, 0}, {-10, 0}, {-10, -10}, {0, -10}}, {0x03, 0, 0, 0, 0x15}, 0, false,
+      {"negative square",
+       {{0, 0}, {-10, 0}, {-10, -10}, {0, -10}},
+       {0x03, 0, 0, 0, 0x15},
+       0,
+       false,
        Box(-10, -10, 0, 0)},
       {"L with a vertical first edge",
        {{0, 0}, {0, 20}, {10, 20}, {10, 10}, {20, 10}, {20, 0}},
        {0x06, 0, 0, 0, 0x14, 0x15, 0x14, 0x15},
-       1, false, Box(0, -20, 20, 0)},
+       1,
+       false,
+       Box(0, -20, 20, 0)},
       {"octagon",
        {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}},
        {0x08, 0x00, 0x60, 0x63, 0x0d, 0, 0, 0, 0x14, 0x14, 0x14, 0x14, 0x15, 0x15},
-       0, true, Box(-10, 0, 20, 30)},
+       0,
+       true,
+       Box(-10, 0, 20, 30)},
       {"30-degree triangle",
        {{0, 0}, {1000, 577}, {0, 577}},
        {0x03, 0x00, 0x10, 0x80, 0xd0, 0x0f, 0x82, 0x09, 0xd1, 0x0f},
-       0, false, Box(0, 0, 1000, 577)},
+       0,
+       false,
+       Box(0, 0, 1000, 577)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,9 +208,12 @@ TEST_F(DBPolygonTest, FourVertexManhattanRingsKeepTheirVerticesWhateverTheirShap
       {"rectangle from a vertical edge", {{0, 5}, {0, 0}, {10, 0}, {10, 5}}, kRectangleHeader},
       {"clockwise rectangle", {{0, 0}, {0, 5}, {10, 5}, {10, 0}}, kRectangleHeader},
       {"square", {{3, 3}, {10, 3}, {10, 10}, {3, 10}}, kSquareHeader},
-      {"whole coordinate range", {{INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX}},
+      {"whole coordinate range",
+       {{INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MAX}},
        kSquareHeader},
-      {"wide and flat across the range", {{INT32_MIN, 0}, {INT32_MAX, 0}, {INT32_MAX, 1}, {INT32_MIN, 1}}, kRectangleHeader},
+      {"wide and flat across the range",
+       {{INT32_MIN, 0}, {INT32_MAX, 0}, {INT32_MAX, 1}, {INT32_MIN, 1}},
+       kRectangleHeader},
       {"folded onto one edge", {{0, 0}, {10, 0}, {10, 0}, {0, 0}}, kRectangleHeader},
       {"a repeated corner", {{0, 0}, {10, 0}, {10, 10}, {10, 10}}, 4 | 0x40000000u},
       {"an open side", {{0, 0}, {10, 0}, {10, 10}, {5, 10}}, 4 | 0x80000000u},
@@ -270,8 +287,18 @@ class RingGenerator {
     }
     // Each pair of directions for the last two edges; two diagonals meet on the grid only when
     // x + y is even.
-    const int64_t closings[12][2] = {{0, y}, {x, 0}, {y, y}, {-y, y}, {x, x}, {x, -x}, {x - y, 0}, {0, y - x},
-                                     {x + y, 0}, {0, x + y}, {(x - y) / 2, (y - x) / 2}, {(x + y) / 2, (x + y) / 2}};
+    const int64_t closings[12][2] = {{0, y},
+                                     {x, 0},
+                                     {y, y},
+                                     {-y, y},
+                                     {x, x},
+                                     {x, -x},
+                                     {x - y, 0},
+                                     {0, y - x},
+                                     {x + y, 0},
+                                     {0, x + y},
+                                     {(x - y) / 2, (y - x) / 2},
+                                     {(x + y) / 2, (x + y) / 2}};
     const int64_t* last = closings[rng_() % ((x + y) % 2 ? 10 : 12)];
     relative.emplace_back(int32_t(last[0]), int32_t(last[1]));
     Point origin(Coordinate(), Coordinate());

@@ -77,7 +77,7 @@ TEST(IncrementNumber, IncrementsTheTrailingNumberInPlace) {
     size_t start;
     const char* out;
   } const cases[] = {
-      {"ich9", 3, "ich10"}, {"x19", 1, "x20"}, {"a", 1, "a1"},   {"abc99", 3, "abc100"},
+      {"ich9", 3, "ich10"}, {"x19", 1, "x20"}, {"a", 1, "a1"},        {"abc99", 3, "abc100"},
       {"a", 5, "a1"},       {"", 0, "1"},      {"cell0", 4, "cell1"}, {"v999x", 1, "v999y"},
   };
   for (const Case& c : cases) {

@@ -137,7 +137,6 @@ TEST(HierarchyIterator, TargetModeReportsThePlacementsOfOneCell) {
   std::sort(all.begin(), all.end());
   EXPECT_EQ(found, all) << "top's own square is skipped, target is not entered";
 
-
   it.Init(window, lib, {}, top);
   it.targetCell = target;
   it.skipPlacement = second;

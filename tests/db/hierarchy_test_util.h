@@ -59,8 +59,9 @@ inline void BuildRandomLibrary(Library& lib, std::mt19937& rng, bool magnify, ui
       if (u(0, 1)) {
         libtest::Place(lib, i, libtest::Single(child, x, y, code, mag));
       } else {
-        libtest::Place(lib, i, libtest::Array(child, x, y, int16_t(u(1, 4)), int16_t(u(1, 3)), u(-30, 30) * 8,
-                                              u(-30, 30) * 8, code, mag));
+        libtest::Place(
+            lib, i,
+            libtest::Array(child, x, y, int16_t(u(1, 4)), int16_t(u(1, 3)), u(-30, 30) * 8, u(-30, 30) * 8, code, mag));
       }
     }
   }
@@ -69,9 +70,8 @@ inline void BuildRandomLibrary(Library& lib, std::mt19937& rng, bool magnify, ui
 // A ring made counter-clockwise and started at its lowest-left vertex, with its layer.
 inline std::string Canonical(LayerKey key, Ring ring) {
   if (ringtest::TwiceSignedArea(ring) < 0) std::reverse(ring.begin(), ring.end());
-  auto lowest = std::min_element(ring.begin(), ring.end(), [](const Point& a, const Point& b) {
-    return a.x < b.x || (a.x == b.x && a.y < b.y);
-  });
+  auto lowest = std::min_element(ring.begin(), ring.end(),
+                                 [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
   std::rotate(ring.begin(), lowest, ring.end());
   std::ostringstream out;
   out << key << ":";

@@ -125,10 +125,10 @@ TEST(HierarchyWalk, MarkingWalkTakesOneWindowPerArray) {
     Box childWindow;
   };
   const Case cases[] = {
-      {Box(1005, 5, 1020, 20), true, Box(5, 5, 20, 20)},      // element (0, 0) alone
-      {Box(1005, 5, 1120, 20), true, Box(0, 0, 10, 10)},      // two elements: the whole cell
-      {Box(1020, 20, 1090, 90), false, Box()},                // between the elements
-      {Box(2000, 5, 2010, 20), false, Box()},                 // beyond the array
+      {Box(1005, 5, 1020, 20), true, Box(5, 5, 20, 20)},  // element (0, 0) alone
+      {Box(1005, 5, 1120, 20), true, Box(0, 0, 10, 10)},  // two elements: the whole cell
+      {Box(1020, 20, 1090, 90), false, Box()},            // between the elements
+      {Box(2000, 5, 2010, 20), false, Box()},             // beyond the array
   };
   for (const Case& c : cases) {
     ArrayOfSquares a;

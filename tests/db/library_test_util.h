@@ -208,8 +208,8 @@ inline void BuildSampleLibrary(Library& lib) {
   AddShape(leafCell, MakeLayerKey(1, 0), {{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{0, 0}, {20, 0}, {40, 5}});
   AddShape(leafCell, MakeLayerKey(1, 0), {{0, 0}, {30, 0}, {30, 5}, {0, 5}}, {{-5, -7}});
   AddShape(leafCell, MakeLayerKey(2, 5), {{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}}, {{100, 100}});
-  AddShape(leafCell, MakeLayerKey(3, 0),
-           {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}}, {{-50, 0}, {-50, 40}});
+  AddShape(leafCell, MakeLayerKey(3, 0), {{10, 0}, {20, 0}, {30, 10}, {30, 20}, {20, 30}, {10, 30}, {0, 20}, {0, 10}},
+           {{-50, 0}, {-50, 40}});
   AddShape(leafCell, MakeLayerKey(600, 1), {{0, 0}, {17, 3}, {5, 11}}, {{7, 7}});
   leafCell.AddText(MakeLayerKey(4, 2), lib.AddString("pin A"), 5, 5, false);
   Cell& labelCell = *lib.cells[label];

@@ -45,7 +45,8 @@ struct Areas {
 };
 
 void PrintTo(const Areas& a, std::ostream* out) {
-  for (const auto& [key, area] : a.sum) *out << "layer " << key << " sum " << area << " united " << a.united.at(key) << "; ";
+  for (const auto& [key, area] : a.sum)
+    *out << "layer " << key << " sum " << area << " united " << a.united.at(key) << "; ";
 }
 
 struct Contents {

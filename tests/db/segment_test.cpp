@@ -11,10 +11,9 @@ TEST(Segment, IsParallel) {
     Segment a, b;
     bool parallel;
   } const cases[] = {
-      {{0, 0, 0, 10}, {5, 3, 5, -8}, true},      // both vertical
-      {{0, 0, 10, 0}, {-4, 7, 9, 7}, true},      // both horizontal
-      {{0, 0, 10, 0}, {0, 0, 0, 10}, false},
-      {{0, 0, 2, 4}, {10, 10, 7, 4}, true},      // opposite directions
+      {{0, 0, 0, 10}, {5, 3, 5, -8}, true},                                         // both vertical
+      {{0, 0, 10, 0}, {-4, 7, 9, 7}, true},                                         // both horizontal
+      {{0, 0, 10, 0}, {0, 0, 0, 10}, false}, {{0, 0, 2, 4}, {10, 10, 7, 4}, true},  // opposite directions
       {{0, 0, 2, 4}, {0, 0, 2, 5}, false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.a.IsParallel(c.b), c.parallel);
@@ -26,13 +25,13 @@ TEST(Segment, IntersectRoundsHalvesUpAndLeavesOutputsOnFailure) {
     bool ok;
     int32_t x, y;
   } const cases[] = {
-      {{0, 5, 10, 5}, {3, -10, 3, 10}, true, 3, 5},           // horizontal and vertical
-      {{3, -10, 3, 10}, {0, 0, 10, 10}, true, 3, 3},          // this one vertical
-      {{0, 0, 10, 10}, {0, 5, 10, -5}, true, 3, 3},           // (2.5, 2.5)
-      {{0, 0, 10, 10}, {0, -5, -10, 5}, true, -2, -2},        // (-2.5, -2.5): half up, not away
-      {{0, 0, 0, 10}, {5, 0, 5, 10}, false, 77, 88},          // vertical pair
-      {{0, 0, 10, 0}, {0, 5, 10, 5}, false, 77, 88},          // horizontal pair
-      {{0, 0, 2, 4}, {1, 0, 3, 4}, false, 77, 88},            // general parallel
+      {{0, 5, 10, 5}, {3, -10, 3, 10}, true, 3, 5},                   // horizontal and vertical
+      {{3, -10, 3, 10}, {0, 0, 10, 10}, true, 3, 3},                  // this one vertical
+      {{0, 0, 10, 10}, {0, 5, 10, -5}, true, 3, 3},                   // (2.5, 2.5)
+      {{0, 0, 10, 10}, {0, -5, -10, 5}, true, -2, -2},                // (-2.5, -2.5): half up, not away
+      {{0, 0, 0, 10}, {5, 0, 5, 10}, false, 77, 88},                  // vertical pair
+      {{0, 0, 10, 0}, {0, 5, 10, 5}, false, 77, 88},                  // horizontal pair
+      {{0, 0, 2, 4}, {1, 0, 3, 4}, false, 77, 88},                    // general parallel
       {{0, 0, 2000000000, 1}, {0, 1, 1999999999, 2}, false, 77, 88},  // crossing far outside int32
   };
   for (const Case& c : cases) {
@@ -49,9 +48,8 @@ TEST(Segment, ProjectRoundsHalfAwayFromZero) {
     int32_t px, py;
     Point expected;
   } const cases[] = {
-      {{0, 0, 10, 0}, 3, 7, {3, 0}},   {{0, 0, 0, 10}, 3, 7, {0, 7}},
-      {{0, 0, 10, 10}, 0, 10, {5, 5}}, {{0, 0, 2, 2}, 1, 0, {1, 1}},
-      {{0, 0, 2, 2}, -1, 0, {-1, -1}},
+      {{0, 0, 10, 0}, 3, 7, {3, 0}}, {{0, 0, 0, 10}, 3, 7, {0, 7}},   {{0, 0, 10, 10}, 0, 10, {5, 5}},
+      {{0, 0, 2, 2}, 1, 0, {1, 1}},  {{0, 0, 2, 2}, -1, 0, {-1, -1}},
   };
   for (const Case& c : cases) EXPECT_EQ(c.s.Project(c.px, c.py), c.expected) << c.px << "," << c.py;
 }

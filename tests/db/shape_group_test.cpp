@@ -17,8 +17,8 @@
 
 #include "db/binary_file.h"
 #include "db/error.h"
-#include "db/shape_table.h"
 #include "db/poly/ring_set.h"
+#include "db/shape_table.h"
 #include "tests/db/scratch_file_test.h"
 
 namespace {
@@ -164,11 +164,8 @@ TEST_F(ShapeGroupTest, SortOrdersLikeAStableSortByRecordCompare) {
           shape = {{0, 0}, {w, 0}, {w, h}, {0, h}};
           break;
         }
-        case 1:
-          shape = {{0, 0}, {coordinate(3), coordinate(3)}, {coordinate(3), coordinate(3)}};
-          break;
-        default:
-          shape = {{0, 0}, {coordinate(2), 1}, {2, coordinate(2)}, {3, 3}, {coordinate(2), 4}};
+        case 1: shape = {{0, 0}, {coordinate(3), coordinate(3)}, {coordinate(3), coordinate(3)}}; break;
+        default: shape = {{0, 0}, {coordinate(2), 1}, {2, coordinate(2)}, {3, 3}, {coordinate(2), 4}};
       }
       ShapeGroup* group = list.Append(Compressed(shape));
       group->AppendPosition(i, 0);

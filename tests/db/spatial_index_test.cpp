@@ -44,8 +44,7 @@ class BoxSource {
 
  private:
   int32_t Coord() {
-    if (!extreme_)
-      return int32_t(rng_() % 145) * 8 - 64 + (rng_() % 4 ? 0 : int32_t(rng_() % 3) - 1);
+    if (!extreme_) return int32_t(rng_() % 145) * 8 - 64 + (rng_() % 4 ? 0 : int32_t(rng_() % 3) - 1);
     static const int32_t kEdges[] = {INT32_MIN, INT32_MIN + 1, INT32_MIN / 2, -21,      0,
                                      21,        INT32_MAX / 2, INT32_MAX - 1, INT32_MAX};
     if (rng_() % 2) return kEdges[rng_() % 9];
@@ -98,12 +97,9 @@ TEST(SpatialIndex, MatchesBruteForceThroughRandomInsertRemoveQueryClear) {
     std::vector<Tracked> indexes;
     indexes.push_back({std::make_unique<SpatialIndex>(Box(0, 0, 1024, 1024)), {seed, false}, {}});
     indexes.push_back({std::make_unique<SpatialIndex>(Box()), {seed + 10, false}, {}});
+    indexes.push_back({std::make_unique<SpatialIndex>(Box(500, 0, 520, 1024)), {seed + 20, false}, {}});
     indexes.push_back(
-        {std::make_unique<SpatialIndex>(Box(500, 0, 520, 1024)), {seed + 20, false}, {}});
-    indexes.push_back(
-        {std::make_unique<SpatialIndex>(Box(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)),
-         {seed + 30, true},
-         {}});
+        {std::make_unique<SpatialIndex>(Box(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX)), {seed + 30, true}, {}});
     uintptr_t nextId = 1;
     for (int step = 0; step < 20000; ++step) {
       Tracked& t = indexes[rng() % indexes.size()];
@@ -135,13 +131,12 @@ TEST(SpatialIndex, SplitsOnlyRegionsWiderThanTwentyUnits) {
     Box region;
     bool splits;
   };
-  for (const Case& c : {Case{Box(0, 0, 21, 100), true}, Case{Box(0, 0, 20, 100), false},
-                        Case{Box(), false}, Case{Box(0, 50, 100, 50), false}}) {
+  for (const Case& c : {Case{Box(0, 0, 21, 100), true}, Case{Box(0, 0, 20, 100), false}, Case{Box(), false},
+                        Case{Box(0, 50, 100, 50), false}}) {
     SpatialIndex index(c.region);
     index.Insert(Box(1, 60, 2, 61), Payload(1));
     index.Insert(Box(18, 60, 19, 61), Payload(2));
-    EXPECT_EQ(IterationOrder(index),
-              (c.splits ? std::vector<uintptr_t>{1, 2} : std::vector<uintptr_t>{2, 1}));
+    EXPECT_EQ(IterationOrder(index), (c.splits ? std::vector<uintptr_t>{1, 2} : std::vector<uintptr_t>{2, 1}));
   }
 }
 
@@ -182,8 +177,7 @@ TEST(SpatialIndex, LongUnsplitChainsClearAndDrainInLinearTime) {
   for (int i = 0; i < kEntries; ++i) index.Insert(Box(i, 0, i + 1, 1), Payload(i + 1));
   EXPECT_EQ(Query(index, Box(10, -1, 13, 2)).size(), 3u);
   int removed = 0;
-  for (SpatialNode* e = index.FirstLeaf(); e && removed < kEntries / 2; ++removed)
-    e = index.Remove(e);
+  for (SpatialNode* e = index.FirstLeaf(); e && removed < kEntries / 2; ++removed) e = index.Remove(e);
   EXPECT_EQ(index.Count(), kEntries / 2);
   index.Clear();
   EXPECT_TRUE(index.IsEmpty());

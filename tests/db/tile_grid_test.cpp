@@ -65,9 +65,8 @@ TEST(TileGrid, CoveredTilesHoldEveryStrictlyOverlappedTileOnceInColumnOrder) {
   EXPECT_EQ(distinct.size(), tiles.size());
   for (int64_t c = 0; c < grid.columns; ++c) {
     for (int64_t r = 0; r < grid.rows; ++r) {
-      bool strict = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) {
-        return b.OverlapsStrict(grid.TileBox(c, r));
-      });
+      bool strict =
+          std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) { return b.OverlapsStrict(grid.TileBox(c, r)); });
       bool listed = std::binary_search(tiles.begin(), tiles.end(), std::make_pair(c, r));
       if (strict) {
         EXPECT_TRUE(listed) << c << "," << r;

@@ -169,8 +169,7 @@ TEST(ARef, GetBoxBoundsFirstAndLastElement) {
     ARef a;
     Box expected;
   } const cases[] = {
-      {MakeARef(1, 0, 3, 2, 10, 20), Box(0, 0, 25, 25)},
-      {MakeARef(1, 0, 3, 2, -10, -20), Box(-20, -20, 5, 5)},
+      {MakeARef(1, 0, 3, 2, 10, 20), Box(0, 0, 25, 25)},     {MakeARef(1, 0, 3, 2, -10, -20), Box(-20, -20, 5, 5)},
       {MakeARef(1, 0, 3, 2, 10, 20, 1), Box(-5, 0, 10, 45)},  // odd code: pitches swap
       {MakeARef(1, 0, 0, 0, 10, 20), Box(0, 0, 5, 5)},        // corrupt counts: element 0 only
       {MakeARef(1, 0, 0, 2, 10, 20), Box(0, 0, 5, 25)},
@@ -190,12 +189,13 @@ TEST(ARef, GetBoxBoundsFirstAndLastElement) {
 TEST(CompareByKeyThenX, OrdersMixedArraysAndSingles) {
   // In ascending order; arrays have bit 31 set, so as signed words they come first. The
   // magnification splits what would otherwise be ties.
-  const ARef arrays[] = {MakeARef(1, 5, 2, 2, 10, 20), MakeARef(1, 5, 3, 1, 10, 20), MakeARef(1, 5, 3, 2, 5, 99),
-                         MakeARef(1, 5, 3, 2, 10, 5),  MakeARef(1, 5, 3, 2, 10, 20),
-                         MakeARef(1, 5, 3, 2, 10, 20, 0, 2.0f), MakeARef(2, 0, 1, 1, 0, 0)};
-  const SRef singles[] = {MakeSRef(0, -100, 0),       MakeSRef(0, 100, 0),     MakeSRef(1, 0, 0),
+  const ARef arrays[] = {MakeARef(1, 5, 2, 2, 10, 20), MakeARef(1, 5, 3, 1, 10, 20),
+                         MakeARef(1, 5, 3, 2, 5, 99),  MakeARef(1, 5, 3, 2, 10, 5),
+                         MakeARef(1, 5, 3, 2, 10, 20), MakeARef(1, 5, 3, 2, 10, 20, 0, 2.0f),
+                         MakeARef(2, 0, 1, 1, 0, 0)};
+  const SRef singles[] = {MakeSRef(0, -100, 0),       MakeSRef(0, 100, 0),        MakeSRef(1, 0, 0),
                           MakeSRef(1, 0, 3),          MakeSRef(1, 0, 3, 2, 0.5f), MakeSRef(1, 0, 3, 2),
-                          MakeSRef(1, 0, 3, 2, 2.0f), MakeSRef(1, 1, -5),      MakeSRef(0x7fffffff, -5, -5)};
+                          MakeSRef(1, 0, 3, 2, 2.0f), MakeSRef(1, 1, -5),         MakeSRef(0x7fffffff, -5, -5)};
   std::vector<const SRef*> order;
   for (const ARef& a : arrays) order.push_back(&a);
   for (const SRef& s : singles) order.push_back(&s);

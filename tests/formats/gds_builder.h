@@ -127,8 +127,8 @@ class GdsBuilder {
       gzclose(gz);
       return;
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes_.data()),
-                                                 std::streamsize(bytes_.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
   }
 
  private:

@@ -61,8 +61,8 @@ TEST(GdsInElements, MapsStransAngleAndMagnificationToOrientationCodes) {
     int quarter;  // snapped angle / 90
     bool reported;
   };
-  const std::vector<Angle> angles = {{0, 0, false},   {45, 0, true},    {46, 1, true},    {89.6, 1, false},
-                                     {91, 1, false},  {180, 2, false},  {270, 3, false},  {-90, 3, false}};
+  const std::vector<Angle> angles = {{0, 0, false},  {45, 0, true},   {46, 1, true},   {89.6, 1, false},
+                                     {91, 1, false}, {180, 2, false}, {270, 3, false}, {-90, 3, false}};
   // Rotation by the quarter turns, after a reflection about the x axis when reflected.
   const int plain[4] = {0, 1, 2, 3}, reflected[4] = {6, 7, 4, 5};
   GdsBuilder b = GdsBuilder().LibraryHeader();
@@ -328,7 +328,8 @@ TEST(GdsInElements, BoundariesReadTheSameWhateverTheLayoutOfTheirRecords) {
               "cell A\n"
               "  shape 7/2: -3,-2 10,-2 10,5 -3,5\n"
               "  shape 7/2: 0,0 100,0 100,40\n");
-    EXPECT_EQ(gdstest::CountOf(result.log, "Warning: point/line polygon at (0, 0)nm on layer (7 2) & cell A, skip\n"), 1);
+    EXPECT_EQ(gdstest::CountOf(result.log, "Warning: point/line polygon at (0, 0)nm on layer (7 2) & cell A, skip\n"),
+              1);
     if (layout.warning) {
       EXPECT_EQ(gdstest::CountOf(result.log, layout.warning), 3);
     }
@@ -381,8 +382,8 @@ TEST(GdsInElements, ReadsRecordsThatStraddleTheReadBufferAnywhere) {
     libtest::TempDir dir;
     ASSERT_EQ(RunImport(dir, b.bytes()).error, "");
     std::string dump = gdstest::DumpLibrary(dir.File("lib"));
-    EXPECT_TRUE(dump.size() > expected.size() && dump.compare(dump.size() - expected.size(), std::string::npos,
-                                                              expected) == 0)
+    EXPECT_TRUE(dump.size() > expected.size() &&
+                dump.compare(dump.size() - expected.size(), std::string::npos, expected) == 0)
         << "shift " << shift;
   }
 }
@@ -393,7 +394,8 @@ TEST(GdsInElements, ShapesTheLibraryCannotHoldAreSkippedWithAWarning) {
   // The rectangle of wide_box_gds.py, wider than 2^31 - 1, and a path whose outline would leave
   // the range.
   GdsBuilder b = GdsBuilder().LibraryHeader();
-  b.BeginStructure("TOP").Boundary(1, 0, {{-1234567, -7}, {2147483000, -7}, {2147483000, 99}, {-1234567, 99}, {-1234567, -7}});
+  b.BeginStructure("TOP").Boundary(
+      1, 0, {{-1234567, -7}, {2147483000, -7}, {2147483000, 99}, {-1234567, 99}, {-1234567, -7}});
   b.Path(2, 0, 200, 2, {{2147483400, 0}, {2147483500, 0}});
   b.Boundary(1, 0, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}).EndStructure().EndLibrary();
   libtest::TempDir dir;

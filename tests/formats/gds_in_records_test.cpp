@@ -66,9 +66,17 @@ void ReadEveryRecord(GdsIn& in) {
 
 TEST_F(GdsInRecordsTest, ThrowsTheFieldMessageOnEveryMalformedRecord) {
   using Field16 = bool (GdsIn::*)(uint16_t&);
-  auto field16 = [](Field16 reader) { return Drive([reader](GdsIn& in) { uint16_t v; (in.*reader)(v); }); };
+  auto field16 = [](Field16 reader) {
+    return Drive([reader](GdsIn& in) {
+      uint16_t v;
+      (in.*reader)(v);
+    });
+  };
   auto claimThen = [](int8_t type, const Drive& then) {
-    return Drive([type, then](GdsIn& in) { ASSERT_TRUE(in.ExpectRecord(type)); then(in); });
+    return Drive([type, then](GdsIn& in) {
+      ASSERT_TRUE(in.ExpectRecord(type));
+      then(in);
+    });
   };
   Point p;
   struct Case {
@@ -92,29 +100,48 @@ TEST_F(GdsInRecordsTest, ThrowsTheFieldMessageOnEveryMalformedRecord) {
       {{0x00, 0x06, 0x26, 0x01}, field16(&GdsIn::ReadElFlags), "Element Flag defined but end of file"},
       {{0x00, 0x06, 0x2b, 0x02}, field16(&GdsIn::ReadPropAttr), "Property attribute defined but end of file"},
       {{0x00, 0x08, 0x0f, 0x03, 0x00, 0x00, 0x01},
-       [](GdsIn& in) { int32_t w; in.ReadWidth(w); },
+       [](GdsIn& in) {
+         int32_t w;
+         in.ReadWidth(w);
+       },
        "Path width defined but end of file"},
       {{0x00, 0x04, 0x0d, 0x02}, field16(&GdsIn::ReadLayer), "Record 13 has length 4, expected 6"},
-      {{0x00, 0x06, 0x0f, 0x03, 0x00, 0x01}, [](GdsIn& in) { int32_t w; in.ReadWidth(w); },
+      {{0x00, 0x06, 0x0f, 0x03, 0x00, 0x01},
+       [](GdsIn& in) {
+         int32_t w;
+         in.ReadWidth(w);
+       },
        "Record 15 has length 6, expected 8"},
-      {{0x00, 0x1c, 0x01, 0x02, 0x07, 0xe8}, claimThen(gds::kBgnLib, [](GdsIn& in) { in.ReadDates(); }),
+      {{0x00, 0x1c, 0x01, 0x02, 0x07, 0xe8},
+       claimThen(gds::kBgnLib, [](GdsIn& in) { in.ReadDates(); }),
        "Date defined but end of file"},
       {{0x00, 0x10, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-       claimThen(gds::kBgnLib, [](GdsIn& in) { in.ReadDates(); }), "Record 1 has length 16, expected 28"},
-      {{0x00, 0x04, 0xfa, 0x03}, claimThen(int8_t(0xfa), [&p](GdsIn& in) { in.ReadPoint(p); }),
+       claimThen(gds::kBgnLib, [](GdsIn& in) { in.ReadDates(); }),
+       "Record 1 has length 16, expected 28"},
+      {{0x00, 0x04, 0xfa, 0x03},
+       claimThen(int8_t(0xfa), [&p](GdsIn& in) { in.ReadPoint(p); }),
        "Record 250 has length 4, expected 12"},
-      {{0x00, 0x0c, 0x10, 0x03, 0, 0, 0, 1, 0, 0}, claimThen(gds::kXy, [&p](GdsIn& in) { in.ReadPoint(p); }),
+      {{0x00, 0x0c, 0x10, 0x03, 0, 0, 0, 1, 0, 0},
+       claimThen(gds::kXy, [&p](GdsIn& in) { in.ReadPoint(p); }),
        "Point location defined but end of file"},
       {{0x00, 0x10, 0x10, 0x03, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3},
-       claimThen(gds::kXy, [&p](GdsIn& in) { in.ReadPoint(p); in.ReadPoint(p); }),
+       claimThen(gds::kXy,
+                 [&p](GdsIn& in) {
+                   in.ReadPoint(p);
+                   in.ReadPoint(p);
+                 }),
        "Record 16 has length 16, expected 20"},
-      {{0x00, 0x08, 0x06, 0x06, 'T', 'O'}, claimThen(gds::kStrName, [](GdsIn& in) { in.ReadString(); }),
+      {{0x00, 0x08, 0x06, 0x06, 'T', 'O'},
+       claimThen(gds::kStrName, [](GdsIn& in) { in.ReadString(); }),
        "String defined but end of file"},
-      {{0x00, 0x0c, 0x1b, 0x05, 0x41, 0x10}, claimThen(gds::kMag, [](GdsIn& in) { in.ReadReal("Mag cut"); }),
+      {{0x00, 0x0c, 0x1b, 0x05, 0x41, 0x10},
+       claimThen(gds::kMag, [](GdsIn& in) { in.ReadReal("Mag cut"); }),
        "Mag cut"},
-      {{0x00, 0x08, 0x1b, 0x05, 0x41, 0x10, 0, 0}, claimThen(gds::kMag, [](GdsIn& in) { in.ReadReal("Mag cut"); }),
+      {{0x00, 0x08, 0x1b, 0x05, 0x41, 0x10, 0, 0},
+       claimThen(gds::kMag, [](GdsIn& in) { in.ReadReal("Mag cut"); }),
        "Record 27 has length 8, expected 12"},
-      {{0x00, 0x08, 0x2f, 0x03, 0x00}, claimThen(gds::kPlex, [](GdsIn& in) { in.SkipRecordData(); }),
+      {{0x00, 0x08, 0x2f, 0x03, 0x00},
+       claimThen(gds::kPlex, [](GdsIn& in) { in.SkipRecordData(); }),
        "Untreated data defined but end of file"},
       // An unknown record cut short while it is skipped.
       {{0x00, 0x0a, 0x39, 0x02, 0x00, 0x01}, field16(&GdsIn::ReadLayer), "Untreated data defined but end of file"},
@@ -207,8 +234,12 @@ TEST_F(GdsInRecordsTest, EveryCutInsideARecordThrowsAndEveryCutBetweenRecordsEnd
 
 TEST_F(GdsInRecordsTest, ReadsStringsOfAnyLengthUpToTheirFirstNul) {
   std::string longName(20000, 'x');
-  Bytes bytes = GdsBuilder().String(gds::kStrName, "TOP").String(gds::kString, longName)
-                    .Record(gds::kString, gds::kAscii, {'A', 0, 'B', 0}).Record(gds::kString, gds::kAscii).bytes();
+  Bytes bytes = GdsBuilder()
+                    .String(gds::kStrName, "TOP")
+                    .String(gds::kString, longName)
+                    .Record(gds::kString, gds::kAscii, {'A', 0, 'B', 0})
+                    .Record(gds::kString, gds::kAscii)
+                    .bytes();
   std::string log = Logged(bytes, [&](GdsIn& in) {
     ASSERT_TRUE(in.ExpectRecord(gds::kStrName));
     EXPECT_EQ(in.ReadString(), "TOP");  // "TOP" plus its padding NUL

@@ -291,8 +291,13 @@ TEST_F(GdsOutChopTest, KlayoutFindsNoDifferenceAfterChopping) {
   Ring closed = bowTie;
   closed.push_back(bowTie[0]);
   std::string bowTieGds = dir_.File("bowtie.gds");
-  GdsBuilder().LibraryHeader().BeginStructure("TOP").Boundary(1, 0, closed).EndStructure().EndLibrary().WriteTo(
-      bowTieGds, false);
+  GdsBuilder()
+      .LibraryHeader()
+      .BeginStructure("TOP")
+      .Boundary(1, 0, closed)
+      .EndStructure()
+      .EndLibrary()
+      .WriteTo(bowTieGds, false);
   std::string bowTieLib = dir_.File("bowtie_lib");
   std::filesystem::create_directories(bowTieLib);
   {

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <random>
@@ -23,10 +23,10 @@
 #include "formats/gds_in.h"
 #include "tests/db/disk_replay.h"
 #include "tests/db/library_test_util.h"
+#include "tests/db/poly/ring_test_util.h"
 #include "tests/formats/gds_builder.h"
 #include "tests/formats/gds_in_test_util.h"
 #include "tests/formats/klayout_xor.h"
-#include "tests/db/poly/ring_test_util.h"
 
 namespace {
 
@@ -104,12 +104,12 @@ std::vector<Point> XyPoints(const Bytes& data) {
 
 TEST_F(GdsOutTest, WritesLibraryHeaderBytes) {
   Bytes got = Write([](GdsOut& out) { out.WriteLibraryStart(600, "TOP", 1.0, 1.0 / 1024); });
-  Bytes want = {0x00, 0x06, 0x00, 0x02, 0x02, 0x58,                                          // HEADER 600
+  Bytes want = {0x00, 0x06, 0x00, 0x02, 0x02, 0x58,  // HEADER 600
                 0x00, 0x1c, 0x01, 0x02, 0x07, 0xe7, 0x00, 0x0b, 0x00, 0x0e, 0x00, 0x16, 0x00, 0x0d,
                 0x00, 0x14, 0x07, 0xe7, 0x00, 0x0b, 0x00, 0x0e, 0x00, 0x16, 0x00, 0x0d, 0x00, 0x14,  // BGNLIB
-                0x00, 0x08, 0x02, 0x06, 'T',  'O',  'P',  0x00,                                // LIBNAME, padded
-                0x00, 0x14, 0x03, 0x05, 0x41, 0x10, 0,    0,    0,    0,    0,    0,           // UNITS 1.0
-                0x3e, 0x40, 0,    0,    0,    0,    0,    0};                                // 2^-10
+                0x00, 0x08, 0x02, 0x06, 'T',  'O',  'P',  0x00,                                      // LIBNAME, padded
+                0x00, 0x14, 0x03, 0x05, 0x41, 0x10, 0,    0,    0,    0,    0,    0,                 // UNITS 1.0
+                0x3e, 0x40, 0,    0,    0,    0,    0,    0};                                        // 2^-10
   EXPECT_EQ(got, want);
   Bytes even = Write([](GdsOut& out) { out.WriteStringRecord(gds::kLibName, "TOP1"); });
   EXPECT_EQ(even, (Bytes{0x00, 0x08, 0x02, 0x06, 'T', 'O', 'P', '1'}));
@@ -118,10 +118,10 @@ TEST_F(GdsOutTest, WritesLibraryHeaderBytes) {
 TEST_F(GdsOutTest, WritesBoundaryClosingItsRing) {
   const Point triangle[3] = {Point(0, 0), Point(-2, 0), Point(0, 258)};
   Bytes got = Write([&](GdsOut& out) { out.WriteBoundaryElement(7, 1, triangle, 3); });
-  Bytes want = {0x00, 0x04, 0x08, 0x00, 0x00, 0x06, 0x0d, 0x02, 0x00, 0x07, 0x00, 0x06, 0x0e, 0x02, 0x00, 0x01,
-                0x00, 0x24, 0x10, 0x03, 0,    0,    0,    0,    0,    0,    0,    0,    0xff, 0xff, 0xff, 0xfe,
-                0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0x01, 0x02, 0,    0,    0,    0,
-                0,    0,    0,    0,    0x00, 0x04, 0x11, 0x00};
+  Bytes want = {0x00, 0x04, 0x08, 0x00, 0x00, 0x06, 0x0d, 0x02, 0x00, 0x07, 0x00, 0x06, 0x0e, 0x02,
+                0x00, 0x01, 0x00, 0x24, 0x10, 0x03, 0,    0,    0,    0,    0,    0,    0,    0,
+                0xff, 0xff, 0xff, 0xfe, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+                0x01, 0x02, 0,    0,    0,    0,    0,    0,    0,    0,    0x00, 0x04, 0x11, 0x00};
   EXPECT_EQ(got, want);
 }
 
@@ -178,9 +178,9 @@ TEST_F(GdsOutTest, WritesTextAsSixRecords) {
   text.texttype = 2;
   text.text = "VDD";
   Bytes got = Write([&](GdsOut& out) { out.WriteText(text); });
-  Bytes want = {0x00, 0x04, 0x0c, 0x00, 0x00, 0x06, 0x0d, 0x02, 0x00, 0x3f, 0x00, 0x06, 0x16, 0x02, 0x00, 0x02,
-                0x00, 0x0c, 0x10, 0x03, 0,    0,    0,    5,    0xff, 0xff, 0xff, 0xff, 0x00, 0x08, 0x19, 0x06,
-                'V',  'D',  'D',  0x00, 0x00, 0x04, 0x11, 0x00};
+  Bytes want = {0x00, 0x04, 0x0c, 0x00, 0x00, 0x06, 0x0d, 0x02, 0x00, 0x3f, 0x00, 0x06, 0x16, 0x02,
+                0x00, 0x02, 0x00, 0x0c, 0x10, 0x03, 0,    0,    0,    5,    0xff, 0xff, 0xff, 0xff,
+                0x00, 0x08, 0x19, 0x06, 'V',  'D',  'D',  0x00, 0x00, 0x04, 0x11, 0x00};
   EXPECT_EQ(got, want);
 }
 
@@ -270,8 +270,8 @@ TEST_F(GdsOutTest, ChopperPiecesAreSmallAndCoverTheShapeExactly) {
     bar.insert(bar.end(), {Point(0, y), Point(0, y - 2), Point(2, y - 2), Point(2, y - 4)});
   }
   bar.pop_back();
-  const std::pair<CombShape, ringtest::Ring> shapes[] = {{{1024}, Comb(1024)}, {{2500}, Comb(2500)},
-                                                         {{1, 50000, 0, 0, 4400}, bar}};
+  const std::pair<CombShape, ringtest::Ring> shapes[] = {
+      {{1024}, Comb(1024)}, {{2500}, Comb(2500)}, {{1, 50000, 0, 0, 4400}, bar}};
   for (const auto& [shape, comb] : shapes) {
     RingSet rings;
     ringtest::AddRing(rings, comb);
@@ -627,9 +627,10 @@ TEST_F(GdsOutTest, ExportsRefuseTheCorruptSectionsThatLoadingRefuses) {
 // The import of a file whose one structure is empty holds one empty cell, of which a GDSII file
 // can carry nothing: that export is refused and leaves no file.
 TEST_F(GdsOutTest, LibraryOfEmptyCellsOnlyIsRefusedAndLeavesNoFile) {
-  ASSERT_EQ(gdstest::RunImport(dir_, GdsBuilder().LibraryHeader().BeginStructure("E").EndStructure().EndLibrary().bytes())
-                .error,
-            "");
+  ASSERT_EQ(
+      gdstest::RunImport(dir_, GdsBuilder().LibraryHeader().BeginStructure("E").EndStructure().EndLibrary().bytes())
+          .error,
+      "");
   Library lib(dir_.File("lib"), false);
   lib.Open();
   ASSERT_EQ(lib.CellCount(), 1);

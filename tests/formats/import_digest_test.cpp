@@ -124,17 +124,10 @@ GdsBuilder BusyGds() {
       case 0:
         b.Boundary(layer, dataType, last);  // the same shape at the same place again
         break;
-      case 1:
-        b.Path(layer, dataType, width, pathType, {{x, y}, end});
-        break;
-      case 2:
-        b.Path(layer, dataType, width, pathType, {{x, y}, {x + length, y}, {x + length, y + length}});
-        break;
-      case 3:
-        b.Text(layer, dataType, {x, y}, "t" + std::to_string(length));
-        break;
-      default:
-        b.Boundary(layer, dataType, last = BusyBoundary(rng, x, y));
+      case 1: b.Path(layer, dataType, width, pathType, {{x, y}, end}); break;
+      case 2: b.Path(layer, dataType, width, pathType, {{x, y}, {x + length, y}, {x + length, y + length}}); break;
+      case 3: b.Text(layer, dataType, {x, y}, "t" + std::to_string(length)); break;
+      default: b.Boundary(layer, dataType, last = BusyBoundary(rng, x, y));
     }
   }
   for (int i = 0; i < 40; ++i) b.Sref("LEAF", {1000 * (i % 7), 500 * (i % 5)});
@@ -175,11 +168,8 @@ OasisBuilder BusyOasis() {
         b.Unsigned(22).Raw({uint8_t(0xFB | r)}).Unsigned(layer).Unsigned(dataType).Unsigned(w / 10);
         b.Unsigned(extensions).GDeltaList(4, {step});
         break;
-      case 3:
-        b.Unsigned(20).Raw({uint8_t(0xDB | r)}).Unsigned(layer).Unsigned(dataType).Unsigned(w);
-        break;
-      default:
-        b.Unsigned(20).Raw({uint8_t(0x7B | r)}).Unsigned(layer).Unsigned(dataType).Unsigned(w).Unsigned(h);
+      case 3: b.Unsigned(20).Raw({uint8_t(0xDB | r)}).Unsigned(layer).Unsigned(dataType).Unsigned(w); break;
+      default: b.Unsigned(20).Raw({uint8_t(0x7B | r)}).Unsigned(layer).Unsigned(dataType).Unsigned(w).Unsigned(h);
     }
     b.Signed(x).Signed(y);
     if (repetition == 0) b.Repetition(1, {columns, rows, pitch, 500});

@@ -62,9 +62,12 @@ class OasisBuilder {
     uint64_t ax = x < 0 ? 0 - uint64_t(x) : uint64_t(x);
     uint64_t ay = y < 0 ? 0 - uint64_t(y) : uint64_t(y);
     int direction = -1;
-    if (y == 0) direction = x >= 0 ? 0 : 2;
-    else if (x == 0) direction = y > 0 ? 1 : 3;
-    else if (ax == ay) direction = x > 0 ? (y > 0 ? 4 : 7) : (y > 0 ? 5 : 6);
+    if (y == 0)
+      direction = x >= 0 ? 0 : 2;
+    else if (x == 0)
+      direction = y > 0 ? 1 : 3;
+    else if (ax == ay)
+      direction = x > 0 ? (y > 0 ? 4 : 7) : (y > 0 ? 5 : 6);
     if (direction >= 0) return Unsigned(((ax ? ax : ay) << 4) | uint64_t(direction << 1));
     return Unsigned((ax << 2) | (x < 0 ? 2 : 0) | 1).Unsigned((ay << 1) | (y < 0 ? 1 : 0));
   }
@@ -90,8 +93,8 @@ class OasisBuilder {
 
   const Bytes& bytes() const { return bytes_; }
   void WriteTo(const std::string& path) const {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes_.data()),
-                                                 std::streamsize(bytes_.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes_.data()), std::streamsize(bytes_.size()));
   }
 
  private:

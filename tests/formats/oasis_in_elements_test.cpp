@@ -125,9 +125,9 @@ TEST(OasisInElements, CTrapezoidLeavesItsDerivedSizeModal) {
     int64_t given, w, h;
   };
   const Case cases[] = {
-      {16, 0x40, 40, 40, 40}, {17, 0x40, 40, 40, 40}, {18, 0x40, 40, 40, 40}, {19, 0x40, 40, 40, 40},
+      {16, 0x40, 40, 40, 40},    {17, 0x40, 40, 40, 40}, {18, 0x40, 40, 40, 40}, {19, 0x40, 40, 40, 40},
       {20, 0x20, 100, 200, 100}, {21, 0x20, 30, 60, 30}, {22, 0x40, 10, 10, 20}, {23, 0x40, 10, 10, 20},
-      {25, 0x40, 40, 40, 40}, {24, 0x40, 40, 40, 50},
+      {25, 0x40, 40, 40, 40},    {24, 0x40, 40, 40, 50},
   };
   for (const Case& c : cases) {
     ReadFile file = ReadCell([&](OasisBuilder& b) {
@@ -139,8 +139,9 @@ TEST(OasisInElements, CTrapezoidLeavesItsDerivedSizeModal) {
     for (const Points& shape : file.Shapes("A")) {
       if (shape.front().y != 1000) continue;
       found = true;
-      EXPECT_EQ(shape, Sorted({{0, 1000}, {int32_t(c.w), 1000}, {int32_t(c.w), int32_t(1000 + c.h)},
-                                {0, int32_t(1000 + c.h)}}))
+      EXPECT_EQ(
+          shape,
+          Sorted({{0, 1000}, {int32_t(c.w), 1000}, {int32_t(c.w), int32_t(1000 + c.h)}, {0, int32_t(1000 + c.h)}}))
           << c.type;
     }
     EXPECT_TRUE(found) << c.type;
@@ -186,8 +187,8 @@ TEST(OasisInElements, PlacementOrientationsAndMagnification) {
     double magnification;
     uint8_t code;
     float kept;
-  } cases[] = {{90, false, 2.5, 1, 2.5f},  {30, false, 1.0, 0, 1.0f},     {180, true, 0.5, 4, 0.5f},
-               {-90, false, 1, 3, 1.0f},    {270, true, 1 + 1e-9, 5, 1.0f}, {134.4, false, 3, 1, 3.0f},
+  } cases[] = {{90, false, 2.5, 1, 2.5f}, {30, false, 1.0, 0, 1.0f},      {180, true, 0.5, 4, 0.5f},
+               {-90, false, 1, 3, 1.0f},  {270, true, 1 + 1e-9, 5, 1.0f}, {134.4, false, 3, 1, 3.0f},
                {-45.6, true, 1, 5, 1.0f}};
   for (const Case& c : cases) {
     ReadFile file = ReadCell([&](OasisBuilder& b) {
@@ -221,7 +222,10 @@ TEST(OasisInElements, AxisParallelRepetitionsBecomeArraysInEveryOrientation) {
         if (rep.type == 1) {
           b.Unsigned(rep.n - 2).Unsigned(rep.m - 2).Unsigned(uint64_t(rep.d1.first)).Unsigned(uint64_t(rep.d2.second));
         } else if (rep.type == 8) {
-          b.Unsigned(rep.n - 2).Unsigned(rep.m - 2).GDelta(rep.d1.first, rep.d1.second).GDelta(rep.d2.first, rep.d2.second);
+          b.Unsigned(rep.n - 2)
+              .Unsigned(rep.m - 2)
+              .GDelta(rep.d1.first, rep.d1.second)
+              .GDelta(rep.d2.first, rep.d2.second);
         } else {
           b.Unsigned(rep.n - 2).GDelta(rep.d1.first, rep.d1.second);
         }

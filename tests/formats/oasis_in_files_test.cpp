@@ -69,8 +69,8 @@ std::map<std::string, std::string> Counts(ReadFile& file) {
       const ARef* a = ref->IsArray() ? static_cast<const ARef*>(ref) : nullptr;
       instances += a ? int64_t(a->columns) * a->rows : 1;
     }
-    out[name] = std::to_string(file.Shapes(name).size()) + " shapes " + std::to_string(cell.texts.Count()) +
-                " texts " + std::to_string(instances) + " instances";
+    out[name] = std::to_string(file.Shapes(name).size()) + " shapes " + std::to_string(cell.texts.Count()) + " texts " +
+                std::to_string(instances) + " instances";
   }
   return out;
 }
@@ -82,7 +82,9 @@ std::map<int, std::vector<std::vector<Point>>> GdsBoundaries(const libtest::Byte
   int layer = -1;
   bool boundary = false;
   auto be16 = [&](size_t i) { return int((b[i] << 8) | b[i + 1]); };
-  auto be32 = [&](size_t i) { return int32_t(uint32_t(b[i]) << 24 | uint32_t(b[i + 1]) << 16 | uint32_t(b[i + 2]) << 8 | b[i + 3]); };
+  auto be32 = [&](size_t i) {
+    return int32_t(uint32_t(b[i]) << 24 | uint32_t(b[i + 1]) << 16 | uint32_t(b[i + 2]) << 8 | b[i + 3]);
+  };
   for (size_t i = 0; i + 4 <= b.size();) {
     size_t length = size_t(be16(i));
     if (length < 4 || i + length > b.size()) break;
@@ -94,7 +96,8 @@ std::map<int, std::vector<std::vector<Point>>> GdsBoundaries(const libtest::Byte
       std::vector<Point> ring;
       for (size_t p = i + 4; p + 8 <= i + length; p += 8) ring.emplace_back(be32(p), be32(p + 4));
       ring.pop_back();
-      std::sort(ring.begin(), ring.end(), [](const Point& a, const Point& c) { return a.x < c.x || (a.x == c.x && a.y < c.y); });
+      std::sort(ring.begin(), ring.end(),
+                [](const Point& a, const Point& c) { return a.x < c.x || (a.x == c.x && a.y < c.y); });
       out[layer].push_back(ring);
     }
     i += length;
@@ -133,7 +136,8 @@ TEST(OasisInFiles, CTrapezoidsMatchKLayout) {
       RingSet rings;
       g->record->ToRing(rings, Point(g->firstPosition->x, g->firstPosition->y));
       std::vector<Point> ring = ringtest::RingFrom(rings.Head());
-      std::sort(ring.begin(), ring.end(), [](const Point& a, const Point& c) { return a.x < c.x || (a.x == c.x && a.y < c.y); });
+      std::sort(ring.begin(), ring.end(),
+                [](const Point& a, const Point& c) { return a.x < c.x || (a.x == c.x && a.y < c.y); });
       ours.push_back(ring);
     }
     EXPECT_EQ(ours, theirs[int(type + 1)]) << "type " << type;
@@ -162,7 +166,8 @@ TEST(OasisInFiles, CrossReadsFilesWrittenByKLayout) {
   GdsBuilder g;
   g.LibraryHeader();
   g.BeginStructure("SUB");
-  for (int i = 0; i < 5; ++i) g.Boundary(1, 0, {{i * 100, 0}, {i * 100 + 50, 0}, {i * 100 + 50, 30}, {i * 100, 30}, {i * 100, 0}});
+  for (int i = 0; i < 5; ++i)
+    g.Boundary(1, 0, {{i * 100, 0}, {i * 100 + 50, 0}, {i * 100 + 50, 30}, {i * 100, 30}, {i * 100, 0}});
   g.Boundary(2, 3, {{0, 0}, {40, 40}, {0, 80}, {0, 0}});
   g.Boundary(2, 3, {{0, 0}, {40, 10}, {0, 50}, {0, 0}});
   g.Path(3, 0, 10, 0, {{0, 0}, {200, 0}, {200, 200}});

@@ -151,13 +151,15 @@ TEST(OasisInRecords, FatalMessages) {
       {"unknown record", [](OasisBuilder& b) { b.Unsigned(40); }, "Unknown Record ID"},
       {"cblock", [](OasisBuilder& b) { b.Unsigned(34).Unsigned(0).Unsigned(1).Unsigned(1); },
        "CBlock not supported yet"},
-      {"cblock in cell", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(34).Unsigned(0).Unsigned(1).Unsigned(1); },
+      {"cblock in cell",
+       [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(34).Unsigned(0).Unsigned(1).Unsigned(1); },
        "CBlock not supported yet"},
       {"mixed cellnames", [](OasisBuilder& b) { b.Unsigned(3).String("A").Unsigned(4).String("B").Unsigned(1); },
        "Mixed implicit and explicit CELLNAME records"},
       {"mixed textstrings", [](OasisBuilder& b) { b.Unsigned(6).String("A").Unsigned(0).Unsigned(5).String("B"); },
        "Mixed implicit and explicit TEXTSTRING records"},
-      {"duplicate textstring", [](OasisBuilder& b) { b.Unsigned(6).String("A").Unsigned(3).Unsigned(6).String("B").Unsigned(3); },
+      {"duplicate textstring",
+       [](OasisBuilder& b) { b.Unsigned(6).String("A").Unsigned(3).Unsigned(6).String("B").Unsigned(3); },
        "Duplicate TEXTSTRING 3"},
       {"duplicate cellname", [](OasisBuilder& b) { b.Unsigned(3).String("A").Unsigned(3).String("A"); },
        "Duplicate CELLNAME A"},
@@ -167,32 +169,63 @@ TEST(OasisInRecords, FatalMessages) {
        "Reference number 16400 out of range"},
       {"reference clash", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(13).Unsigned(0); },
        "Reference number 0 clashes with cell A"},
-      {"placement cycle", [](OasisBuilder& b) {
-         b.Unsigned(14).String("A").Unsigned(20).Raw({0x7B}).Unsigned(1).Unsigned(0).Unsigned(1).Unsigned(1).Signed(0).Signed(0);
+      {"placement cycle",
+       [](OasisBuilder& b) {
+         b.Unsigned(14)
+             .String("A")
+             .Unsigned(20)
+             .Raw({0x7B})
+             .Unsigned(1)
+             .Unsigned(0)
+             .Unsigned(1)
+             .Unsigned(1)
+             .Signed(0)
+             .Signed(0);
          b.Unsigned(17).Raw({0x80}).String("B").Unsigned(14).String("B").Unsigned(17).Raw({0x80}).String("A");
        },
        "Recursive cell reference involving A"},
       {"layername", [](OasisBuilder& b) { b.Unsigned(11).String("m").Unsigned(5); }, "Error in LayerName"},
-      {"repetition 12", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(20).Raw({0x7F}).Unsigned(1).Unsigned(0)
-                                                 .Unsigned(1).Unsigned(1).Signed(0).Signed(0).Unsigned(12); },
+      {"repetition 12",
+       [](OasisBuilder& b) {
+         b.Unsigned(14)
+             .String("A")
+             .Unsigned(20)
+             .Raw({0x7F})
+             .Unsigned(1)
+             .Unsigned(0)
+             .Unsigned(1)
+             .Unsigned(1)
+             .Signed(0)
+             .Signed(0)
+             .Unsigned(12);
+       },
        "Unknown Repetition "},
-      {"undefined layer", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(20).Raw({0x78}).Unsigned(1).Unsigned(1)
-                                                   .Signed(0).Signed(0); },
+      {"undefined layer",
+       [](OasisBuilder& b) {
+         b.Unsigned(14).String("A").Unsigned(20).Raw({0x78}).Unsigned(1).Unsigned(1).Signed(0).Signed(0);
+       },
        "Modal variable layer undefined"},
       {"undefined placement cell", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(17).Raw({0x00}); },
        "Modal variable placement-cell undefined"},
-      {"path point list after polygon", [](OasisBuilder& b) {
+      {"path point list after polygon",
+       [](OasisBuilder& b) {
          b.Unsigned(14).String("A").Unsigned(21).Raw({0x23}).Unsigned(1).Unsigned(0).ManhattanList(0, {10, 10});
          b.Unsigned(22).Raw({0x40}).Unsigned(5);
        },
        "Modal variable path-point-list undefined"},
-      {"circle radius", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(27).Raw({0x03}).Unsigned(1).Unsigned(0); },
+      {"circle radius",
+       [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(27).Raw({0x03}).Unsigned(1).Unsigned(0); },
        "Circle radius not provided"},
-      {"path points", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(22).Raw({0xE3}).Unsigned(1).Unsigned(0)
-                                               .Unsigned(5).Unsigned(5).GDeltaList(4, {}); },
+      {"path points",
+       [](OasisBuilder& b) {
+         b.Unsigned(14).String("A").Unsigned(22).Raw({0xE3}).Unsigned(1).Unsigned(0).Unsigned(5).Unsigned(5).GDeltaList(
+             4, {});
+       },
        "Too few points in Path."},
-      {"ctrapezoid type", [](OasisBuilder& b) { b.Unsigned(14).String("A").Unsigned(26).Raw({0x83}).Unsigned(1).Unsigned(0)
-                                                   .Unsigned(26); },
+      {"ctrapezoid type",
+       [](OasisBuilder& b) {
+         b.Unsigned(14).String("A").Unsigned(26).Raw({0x83}).Unsigned(1).Unsigned(0).Unsigned(26);
+       },
        "Invalid ctrapezoid type"},
   };
   for (const Case& c : cases) {

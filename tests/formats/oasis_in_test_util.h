@@ -70,9 +70,8 @@ class ReadFile {
           RingSet rings;
           g->record->ToRing(rings, Point(p->x, p->y));
           std::vector<Point> ring = ringtest::RingFrom(rings.Head());
-          std::sort(ring.begin(), ring.end(), [](const Point& a, const Point& b) {
-            return a.x < b.x || (a.x == b.x && a.y < b.y);
-          });
+          std::sort(ring.begin(), ring.end(),
+                    [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
           out.push_back(ring);
         }
       }

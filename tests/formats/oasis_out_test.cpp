@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "db/binary_file.h"
-#include "db/disk_events.h"
 #include "db/cell.h"
 #include "db/db_polygon.h"
+#include "db/disk_events.h"
 #include "db/error.h"
 #include "db/library.h"
 #include "db/log.h"
@@ -82,7 +82,8 @@ TEST(OasisOut, EncodesPrimitivesAsTheStandardDoes) {
   // Beyond the unsigned writer's range: the IEEE form, never a truncated integer.
   EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteReal(1e30); }).front(), 0x07);
   // A tiny magnification is not rounded to 0: it comes back as itself.
-  EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteReal(2.5e-29); }), Bytes({0x07, 0x19, 0x60, 0x50, 0xbe, 0xf6, 0xb0, 0xff, 0x39}));
+  EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteReal(2.5e-29); }),
+            Bytes({0x07, 0x19, 0x60, 0x50, 0xbe, 0xf6, 0xb0, 0xff, 0x39}));
   EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteReal(0); }), Bytes({0x00, 0x00}));
   EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteGDelta(3, 4); }), Bytes({0x0D, 0x08}));
   EXPECT_EQ(s.Write([](OasisOut& o) { o.WriteGDelta(-5, 0); }), Bytes({0x54}));

@@ -25,8 +25,8 @@ using Drive = std::function<void(OasisFile&)>;
 class OasisPrimitivesTest : public ::testing::Test {
  protected:
   OasisFile& Open(const Bytes& bytes) {
-    std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                  std::streamsize(bytes.size()));
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     file_ = std::make_unique<OasisFile>();
     file_->OpenForRead(path_);
     return *file_;
@@ -64,7 +64,7 @@ TEST_F(OasisPrimitivesTest, DecodesUnsignedIntegersUpTo64Bits) {
       {{0xff, 0xff, 0xff, 0xff, 0x0f}, 0xffffffffu},
       {{0x80, 0x80, 0x80, 0x80, 0x10}, uint64_t(1) << 32},  // the bits a 32-bit reader loses
       {{0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01}, kMax},
-      {{0x80, 0x00}, 0},                                            // overlong but legal
+      {{0x80, 0x00}, 0},  // overlong but legal
       {{0x81, 0x80, 0x80, 0x00}, 1},
       {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, 0},
   };
@@ -82,7 +82,8 @@ TEST_F(OasisPrimitivesTest, DecodesUnsignedIntegersUpTo64Bits) {
   ExpectError({0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x02}, read, "Integer out of range");
   ExpectError({0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00}, read, "Integer out of range");
   ExpectError({0x80, 0x80}, read, "Unexpected end of file");
-  ExpectError({0x80, 0x80, 0x80, 0x80, 0x10}, [](OasisFile& f) { f.ReadUnsigned32(); }, "Integer out of range");
+  ExpectError(
+      {0x80, 0x80, 0x80, 0x80, 0x10}, [](OasisFile& f) { f.ReadUnsigned32(); }, "Integer out of range");
 }
 
 TEST_F(OasisPrimitivesTest, DecodesSignedIntegersUpTo64Bits) {
@@ -108,7 +109,8 @@ TEST_F(OasisPrimitivesTest, DecodesSignedIntegersUpTo64Bits) {
       EXPECT_EQ(f.BytesLeft(), pad) << value;
       // The 32-bit reader decodes short values itself: the same value, or the range error.
       if (value < INT32_MIN || value > INT32_MAX) {
-        ExpectError(padded, [](OasisFile& g) { g.ReadSigned32(); }, "Integer out of range");
+        ExpectError(
+            padded, [](OasisFile& g) { g.ReadSigned32(); }, "Integer out of range");
         continue;
       }
       OasisFile& g = Open(padded);
@@ -125,8 +127,9 @@ TEST_F(OasisPrimitivesTest, DecodesSignedIntegersUpTo64Bits) {
   OasisFile& f = Open(OasisBuilder().Signed(INT32_MIN).Signed(INT32_MAX).bytes());
   EXPECT_EQ(f.ReadSigned32(), INT32_MIN);
   EXPECT_EQ(f.ReadSigned32(), INT32_MAX);
-  ExpectError(OasisBuilder().Signed(int64_t(INT32_MAX) + 1).bytes(), [](OasisFile& g) { g.ReadSigned32(); },
-              "Integer out of range");
+  ExpectError(
+      OasisBuilder().Signed(int64_t(INT32_MAX) + 1).bytes(), [](OasisFile& g) { g.ReadSigned32(); },
+      "Integer out of range");
 }
 
 // An OASIS integer decoded from bytes[at] one byte at a time: the value (a signed one in
@@ -212,10 +215,14 @@ TEST_F(OasisPrimitivesTest, DecodesAllEightRealTypes) {
   OasisFile& f = Open({0x02, 0x00, 0x05, 0x00, 0x00});
   EXPECT_EQ(f.ReadReal(), std::numeric_limits<double>::infinity());
   EXPECT_TRUE(std::isnan(f.ReadReal()));
-  ExpectError({0x08, 0x00}, [](OasisFile& g) { g.ReadReal(); }, "Unkown Real Format");
-  ExpectError({0x03, 0x00}, [](OasisFile& g) { g.ReadFiniteReal("magnification"); }, "Invalid magnification");
-  ExpectError({0x07, 0, 0, 0, 0, 0, 0, 0xf8, 0x7f}, [](OasisFile& g) { g.ReadFiniteReal("unit"); }, "Invalid unit");
-  ExpectError({0x07, 0, 0, 0, 0, 0, 0, 0xf0}, [](OasisFile& g) { g.ReadReal(); }, "Unexpected end of file");
+  ExpectError(
+      {0x08, 0x00}, [](OasisFile& g) { g.ReadReal(); }, "Unkown Real Format");
+  ExpectError(
+      {0x03, 0x00}, [](OasisFile& g) { g.ReadFiniteReal("magnification"); }, "Invalid magnification");
+  ExpectError(
+      {0x07, 0, 0, 0, 0, 0, 0, 0xf8, 0x7f}, [](OasisFile& g) { g.ReadFiniteReal("unit"); }, "Invalid unit");
+  ExpectError(
+      {0x07, 0, 0, 0, 0, 0, 0, 0xf0}, [](OasisFile& g) { g.ReadReal(); }, "Unexpected end of file");
 }
 
 TEST_F(OasisPrimitivesTest, ReadsStringsAndRefusesLengthsBeyondTheFile) {
@@ -227,7 +234,10 @@ TEST_F(OasisPrimitivesTest, ReadsStringsAndRefusesLengthsBeyondTheFile) {
   EXPECT_EQ(s, "");
   f.ReadString(s);
   EXPECT_EQ(s, std::string("\0\xff", 2));
-  auto read = [](OasisFile& g) { std::string t; g.ReadString(t); };
+  auto read = [](OasisFile& g) {
+    std::string t;
+    g.ReadString(t);
+  };
   ExpectError({0x04, 'a', 'b', 'c'}, read, "String too long");
   ExpectError({0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01}, read, "String too long");
 }
@@ -239,12 +249,12 @@ TEST_F(OasisPrimitivesTest, DecodesDeltasInEveryDirection) {
     OasisDelta value;
   };
   const std::vector<Case> cases = {
-      {{0x14}, 2, {5, 0}},   {{0x15}, 2, {0, 5}},  {{0x16}, 2, {-5, 0}}, {{0x17}, 2, {0, -5}},
-      {{0x18}, 3, {3, 0}},   {{0x19}, 3, {0, 3}},  {{0x1a}, 3, {-3, 0}}, {{0x1b}, 3, {0, -3}},
-      {{0x1c}, 3, {3, 3}},   {{0x1d}, 3, {-3, 3}}, {{0x1e}, 3, {-3, -3}}, {{0x1f}, 3, {3, -3}},
-      {{0x3b}, 3, {0, -7}},  {{0x0d, 0x08}, 0, {3, 4}}, {{0x54}, 0, {-5, 0}}, {{0x0f, 0x09}, 0, {-3, -4}},
-      {{0x20}, 0, {2, 0}},   {{0x22}, 0, {0, 2}},  {{0x24}, 0, {-2, 0}}, {{0x26}, 0, {0, -2}},
-      {{0x28}, 0, {2, 2}},   {{0x2a}, 0, {-2, 2}}, {{0x2c}, 0, {-2, -2}}, {{0x2e}, 0, {2, -2}},
+      {{0x14}, 2, {5, 0}},        {{0x15}, 2, {0, 5}},       {{0x16}, 2, {-5, 0}},  {{0x17}, 2, {0, -5}},
+      {{0x18}, 3, {3, 0}},        {{0x19}, 3, {0, 3}},       {{0x1a}, 3, {-3, 0}},  {{0x1b}, 3, {0, -3}},
+      {{0x1c}, 3, {3, 3}},        {{0x1d}, 3, {-3, 3}},      {{0x1e}, 3, {-3, -3}}, {{0x1f}, 3, {3, -3}},
+      {{0x3b}, 3, {0, -7}},       {{0x0d, 0x08}, 0, {3, 4}}, {{0x54}, 0, {-5, 0}},  {{0x0f, 0x09}, 0, {-3, -4}},
+      {{0x20}, 0, {2, 0}},        {{0x22}, 0, {0, 2}},       {{0x24}, 0, {-2, 0}},  {{0x26}, 0, {0, -2}},
+      {{0x28}, 0, {2, 2}},        {{0x2a}, 0, {-2, 2}},      {{0x2c}, 0, {-2, -2}}, {{0x2e}, 0, {2, -2}},
       {{0xa0, 0x01}, 0, {10, 0}},
   };
   for (const Case& c : cases) {
@@ -253,9 +263,10 @@ TEST_F(OasisPrimitivesTest, DecodesDeltasInEveryDirection) {
     EXPECT_EQ(d, c.value) << c.value.x << "," << c.value.y << " form " << c.form;
     EXPECT_EQ(f.BytesLeft(), 0u);
   }
-  ExpectError(OasisBuilder().GDelta(int64_t(1) << 32, 3).bytes(), [](OasisFile& f) { f.ReadGDelta(); },
-              "Integer out of range");
-  ExpectError({0x0d}, [](OasisFile& f) { f.ReadGDelta(); }, "Unexpected end of file");
+  ExpectError(
+      OasisBuilder().GDelta(int64_t(1) << 32, 3).bytes(), [](OasisFile& f) { f.ReadGDelta(); }, "Integer out of range");
+  ExpectError(
+      {0x0d}, [](OasisFile& f) { f.ReadGDelta(); }, "Unexpected end of file");
 }
 
 TEST_F(OasisPrimitivesTest, ReadsPointListsOfEveryTypeWithTheImpliedVertex) {
@@ -267,13 +278,16 @@ TEST_F(OasisPrimitivesTest, ReadsPointListsOfEveryTypeWithTheImpliedVertex) {
   const std::vector<Case> cases = {
       {OasisBuilder().ManhattanList(0, {10, 5}).bytes(), true, {{0, 0}, {10, 0}, {10, 5}, {0, 5}}},
       {OasisBuilder().ManhattanList(1, {5, 10}).bytes(), true, {{0, 0}, {0, 5}, {10, 5}, {10, 0}}},
-      {OasisBuilder().ManhattanList(0, {20, 10, -10, 10}).bytes(), true,
+      {OasisBuilder().ManhattanList(0, {20, 10, -10, 10}).bytes(),
+       true,
        {{0, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 20}, {0, 20}}},
       {OasisBuilder().ManhattanList(0, {10, 5, -4}).bytes(), false, {{0, 0}, {10, 0}, {10, 5}, {6, 5}}},
       {OasisBuilder().ManhattanList(1, {-3}).bytes(), false, {{0, 0}, {0, -3}}},
-      {OasisBuilder().Unsigned(2).Unsigned(3).Delta2(0, 10).Delta2(1, 5).Delta2(2, 10).bytes(), true,
+      {OasisBuilder().Unsigned(2).Unsigned(3).Delta2(0, 10).Delta2(1, 5).Delta2(2, 10).bytes(),
+       true,
        {{0, 0}, {10, 0}, {10, 5}, {0, 5}}},
-      {OasisBuilder().Unsigned(3).Unsigned(3).Delta3(4, 5).Delta3(5, 5).Delta3(3, 2).bytes(), true,
+      {OasisBuilder().Unsigned(3).Unsigned(3).Delta3(4, 5).Delta3(5, 5).Delta3(3, 2).bytes(),
+       true,
        {{0, 0}, {5, 5}, {0, 10}, {0, 8}}},
       {OasisBuilder().GDeltaList(4, {{3, 4}, {-5, 0}, {7, -9}}).bytes(), false, {{0, 0}, {3, 4}, {-2, 4}, {5, -5}}},
       {OasisBuilder().GDeltaList(5, {{1, 0}, {1, 0}, {0, 1}}).bytes(), true, {{0, 0}, {1, 0}, {3, 0}, {5, 1}}},
@@ -286,7 +300,10 @@ TEST_F(OasisPrimitivesTest, ReadsPointListsOfEveryTypeWithTheImpliedVertex) {
     EXPECT_EQ(points, cases[i].points) << "case " << i;
     EXPECT_EQ(f.BytesLeft(), 0u) << "case " << i;
   }
-  auto polygon = [](OasisFile& f) { Points p; f.ReadPointList(p, true); };
+  auto polygon = [](OasisFile& f) {
+    Points p;
+    f.ReadPointList(p, true);
+  };
   ExpectError({0x06, 0x00}, polygon, "Unknown point list type");
   ExpectError({0x04, 0x05, 0x20, 0x20}, polygon, "Point list too long (5 points)");
   ExpectError(OasisBuilder().Unsigned(4).Unsigned(300000).bytes(), polygon, "Point list too long (300000 points)");
@@ -332,7 +349,10 @@ TEST_F(OasisPrimitivesTest, ExpandsRepetitionsOfEveryTypeToTheirPositions) {
 }
 
 TEST_F(OasisPrimitivesTest, RefusesRepetitionsThatAreUnknownUndefinedOrTooLarge) {
-  auto read = [](OasisFile& f) { OasisRepetition r; f.ReadRepetition(r); };
+  auto read = [](OasisFile& f) {
+    OasisRepetition r;
+    f.ReadRepetition(r);
+  };
   ExpectError({0x00}, read, "Modal variable repetition undefined");
   ExpectError({0x0c}, read, "Unknown Repetition ");
   ExpectError(OasisBuilder().Repetition(10, {1000}).GDelta(1, 0).bytes(), read,
@@ -384,8 +404,13 @@ TEST_F(OasisPrimitivesTest, ReadsPropertyValuesOfEveryType) {
   EXPECT_EQ(v.type, 15u);
   EXPECT_EQ(v.unsignedValue, 3u);
   EXPECT_EQ(f.BytesLeft(), 0u);
-  ExpectError({0x10}, [](OasisFile& g) { OasisPropertyValue p; g.ReadPropertyValue(p); },
-              "Unknown property value type 16");
+  ExpectError(
+      {0x10},
+      [](OasisFile& g) {
+        OasisPropertyValue p;
+        g.ReadPropertyValue(p);
+      },
+      "Unknown property value type 16");
 }
 
 TEST_F(OasisPrimitivesTest, EveryTruncationOfASequenceOfPrimitivesThrows) {

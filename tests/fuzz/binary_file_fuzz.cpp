@@ -16,6 +16,7 @@ void RunOperations(BinaryFile& f) {
   uint8_t op;
   for (int steps = 0; steps < 10000 && f.ReadByte(op); ++steps) {
     try {
+      // clang-format off
       switch (op % 13) {
         case 0: { uint16_t v; f.Read2(v); break; }
         case 1: { uint32_t v; f.Read4(v); break; }
@@ -31,6 +32,7 @@ void RunOperations(BinaryFile& f) {
         case 11: { uint8_t v; f.ReadByte(v); break; }
         case 12: f.Seek(int64_t(op) * 37); break;
       }
+      // clang-format on
     } catch (const Error&) {
       // Malformed chained integers end in Error; reading goes on with the next operation.
     }

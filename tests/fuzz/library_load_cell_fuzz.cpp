@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool index = data[0] & 1;
   bool gzip = data[0] & 2;
   fuzzscratch::ScratchDir dir("library_load_cell");
-  if (!fuzzscratch::WriteFile(dir.File(gzip ? "db1.gz" : "db1"), data + kHeaderBytes, size - kHeaderBytes, gzip)) return 0;
+  if (!fuzzscratch::WriteFile(dir.File(gzip ? "db1.gz" : "db1"), data + kHeaderBytes, size - kHeaderBytes, gzip))
+    return 0;
   Library lib(dir.Path(), gzip);
   fuzzscratch::PrepareFuzzedCells(lib, fuzzscratch::PositionAt(data + 1), fuzzscratch::PositionAt(data + 5));
   Cell& cell = *lib.cells[0];

@@ -13,12 +13,8 @@ TEST(ChildLogic, AutoLibraryDirDropsOnlyTheLastExtension) {
     const char* file;
     const char* dir;
   } cases[] = {
-      {"/in/chip.gds", "/work/chip.db"},
-      {"/in/chip.gds.gz", "/work/chip.gds.db"},
-      {"/in/chip", "/work/chip.db"},
-      {"chip.GDS", "/work/chip.db"},
-      {"/in.d/chip", "/work/chip.db"},
-      {"/in/.hidden", "/work/.hidden.db"},
+      {"/in/chip.gds", "/work/chip.db"}, {"/in/chip.gds.gz", "/work/chip.gds.db"}, {"/in/chip", "/work/chip.db"},
+      {"chip.GDS", "/work/chip.db"},     {"/in.d/chip", "/work/chip.db"},          {"/in/.hidden", "/work/.hidden.db"},
   };
   for (const auto& c : cases) EXPECT_EQ(AutoLibraryDir(c.file, "/work"), c.dir) << c.file;
 }

@@ -100,17 +100,25 @@ TEST(CommandTable, NamedIdsCarryTheirCommandsLabels) {
     int id;
     const char* label;
   } named[] = {
-      {MenuId::kView, kCmdChangeDepth, "Change &Depth"},  {MenuId::kView, kCmdShowGrids, "Show &Grids"},
-      {MenuId::kView, kCmdZoomOut, "Zoom out"},           {MenuId::kView, kCmdZoomOut4X, "&Zoom out 4X"},
-      {MenuId::kView, kCmdZoomIn4X, "&Zoom in 4X"},       {MenuId::kView, kCmdChangeTitle, "Change &Title"},
-      {MenuId::kEdit, kCmdCancel, "Cancel"},              {MenuId::kEdit, kCmdModifyInst, "Modify Inst"},
+      {MenuId::kView, kCmdChangeDepth, "Change &Depth"},
+      {MenuId::kView, kCmdShowGrids, "Show &Grids"},
+      {MenuId::kView, kCmdZoomOut, "Zoom out"},
+      {MenuId::kView, kCmdZoomOut4X, "&Zoom out 4X"},
+      {MenuId::kView, kCmdZoomIn4X, "&Zoom in 4X"},
+      {MenuId::kView, kCmdChangeTitle, "Change &Title"},
+      {MenuId::kEdit, kCmdCancel, "Cancel"},
+      {MenuId::kEdit, kCmdModifyInst, "Modify Inst"},
       {MenuId::kEdit, kCmdRecalculateCells, "Recalculate Cells"},
       {MenuId::kEdit, kCmdChangeDbUnit, "Change DB &Unit"},
-      {MenuId::kFile, kCmdExit, "Exit\tF10"},             {MenuId::kFile, kCmdPolyIn, "PolyIn\tCtrl-F4"},
+      {MenuId::kFile, kCmdExit, "Exit\tF10"},
+      {MenuId::kFile, kCmdPolyIn, "PolyIn\tCtrl-F4"},
       {MenuId::kFile, kCmdSaveConfig, "Save Config\tShift-F6"},
-      {MenuId::kFile, kCmdPageSetup, "Page Setup\tF11"}, {MenuId::kFile, kCmdClose, "Close\tF9"},
-      {MenuId::kSave, kCmdSave, "Save DB\tShift-F7"},     {MenuId::kSave, kCmdSaveBmp, "BMP\tShift-F8"},
-      {MenuId::kDrc, kCmdRunAreaDrc, "Run Area DRC"},     {MenuId::kHelp, kCmdAbout, "About\tF1"},
+      {MenuId::kFile, kCmdPageSetup, "Page Setup\tF11"},
+      {MenuId::kFile, kCmdClose, "Close\tF9"},
+      {MenuId::kSave, kCmdSave, "Save DB\tShift-F7"},
+      {MenuId::kSave, kCmdSaveBmp, "BMP\tShift-F8"},
+      {MenuId::kDrc, kCmdRunAreaDrc, "Run Area DRC"},
+      {MenuId::kHelp, kCmdAbout, "About\tF1"},
   };
   for (const auto& n : named) {
     const Command* command = FindCommand(n.menu, n.id);

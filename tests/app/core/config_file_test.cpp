@@ -72,7 +72,7 @@ TEST(ConfigFile, LayerLinesOfThreeFourAndSevenFields) {
   EXPECT_EQ(layers[a].brushStyle, uint32_t(kBrushCrossHatch));
   EXPECT_EQ(layers[b].colour, 0x80112233u);
   EXPECT_EQ(layers[b].brushStyle, uint32_t(kBrushSolid));  // fill 9 is solid
-  EXPECT_EQ(layers[c].colour, 0x0007FF2Cu);                 // colours cut to 8 bits each
+  EXPECT_EQ(layers[c].colour, 0x0007FF2Cu);                // colours cut to 8 bits each
   EXPECT_EQ(layers[c].brushStyle, uint32_t(kBrushFDiagonalHatch));
   EXPECT_EQ(layers[d].brushStyle, uint32_t(kBrushCrossHatch));  // "-1" is no fill
   EXPECT_EQ(layers.size(), 4u);
@@ -88,11 +88,10 @@ TEST(ConfigFile, BindkeyBlock) {
       "Rotate90Polygon Shift R\nEnd\nDepth 3\nBindkey\nGoto Alt G\n",
       target);
   using B = RecordingTarget::Binding;
-  EXPECT_EQ(target.bindings,
-            (std::vector<B>{{kCmdChangeColor, 0x4201, "ChangeColor\tCtrl-B"},
-                            {kCmdZoomOut, 0x0100, "Zoom out\tHOME"},
-                            {kCmdRotate90Polygon, 0x5203, "Rotate &90 Polygon\tShift-R"},
-                            {kCmdGoTo, 0x4702, "&Go to\tAlt-G"}}));
+  EXPECT_EQ(target.bindings, (std::vector<B>{{kCmdChangeColor, 0x4201, "ChangeColor\tCtrl-B"},
+                                             {kCmdZoomOut, 0x0100, "Zoom out\tHOME"},
+                                             {kCmdRotate90Polygon, 0x5203, "Rotate &90 Polygon\tShift-R"},
+                                             {kCmdGoTo, 0x4702, "&Go to\tAlt-G"}}));
   // The block sets neither flag; the Depth after it is read, and the block without End ends at
   // the end of the file.
   EXPECT_EQ(target.snapshot.depth, 3);

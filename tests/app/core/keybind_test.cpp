@@ -11,12 +11,12 @@ namespace {
 
 // The shortcut each default binding shows after the tab, for ids 0 to 50 ("" = none, no tab).
 const std::vector<std::string> kDefaultSuffixes = {
-    "Ctrl-D", "Ctrl-S",  "Ctrl-T",   "Ctrl-C",     "Alt-C",   "",        "Ctrl-I",   "Alt-I",    "Alt-N",
-    "Alt-G",  "Ctrl-O",  "Ctrl-G",   "Ctrl-N",     "Alt-T",   "Ctrl-A",  "Ctrl-R",   "Alt-R",    "Ctrl-B",
-    "HOME",   "Alt-Z",   "Ctrl-Z",   "Shift-R",    "Alt-D",   "Alt-A",   "Alt-O",    "Ctrl-SPACE", "",
-    "ESC",    "INS",     "DEL",      "P",          "S",       "X",       "Y",        "R",        ".",
-    "",       "",        "Alt-INS",  "Alt-END",    "Alt-UP",  "Alt-DOWN", "Ctrl-INS", "Ctrl-UP", "Shift-INS",
-    "Shift-DEL", "Shift-END", "Shift-M", "",       "",        "",
+    "Ctrl-D",    "Ctrl-S",    "Ctrl-T",  "Ctrl-C",  "Alt-C",  "",         "Ctrl-I",   "Alt-I",      "Alt-N",
+    "Alt-G",     "Ctrl-O",    "Ctrl-G",  "Ctrl-N",  "Alt-T",  "Ctrl-A",   "Ctrl-R",   "Alt-R",      "Ctrl-B",
+    "HOME",      "Alt-Z",     "Ctrl-Z",  "Shift-R", "Alt-D",  "Alt-A",    "Alt-O",    "Ctrl-SPACE", "",
+    "ESC",       "INS",       "DEL",     "P",       "S",      "X",        "Y",        "R",          ".",
+    "",          "",          "Alt-INS", "Alt-END", "Alt-UP", "Alt-DOWN", "Ctrl-INS", "Ctrl-UP",    "Shift-INS",
+    "Shift-DEL", "Shift-END", "Shift-M", "",        "",       "",
 };
 
 TEST(KeyBindings, DefaultsShowTheDocumentedShortcuts) {
@@ -49,7 +49,7 @@ TEST(KeyBindings, ParseKeyNameTakesOneCharacterOrAName) {
   const struct {
     const char* word;
     int code;
-  } cases[] = {{"a", 97}, {"5", 53}, {".", 46}, {"Home", 0}, {"", 0},     {"HOME", 1},  {"TAB", 9},
+  } cases[] = {{"a", 97},   {"5", 53},    {".", 46},     {"Home", 0},  {"", 0},       {"HOME", 1},   {"TAB", 9},
                {"ESC", 27}, {"DEL", 127}, {"SPACE", 32}, {"PGDN", 11}, {"ENTER", 13}, {"ESCAPE", 0}, {"\xE9", 0xE9}};
   for (const auto& c : cases) EXPECT_EQ(ParseKeyName(c.word), c.code) << '"' << c.word << '"';
 }

@@ -117,11 +117,9 @@ TEST(LayerRows, ParseNewLayerTakesOnlyLayersTheLibraryListsAndSaysWhatIsWrong) {
   const std::string layer = "Layer must be a whole number from 0 to 511, not ";
   const std::string datatype = "Datatype must be a whole number from 0 to 255, not ";
   const std::pair<const char*, std::string> refused[] = {
-      {"abc", layer + "\"abc\""},        {"-1 0", layer + "\"-1\""},
-      {"512 0", layer + "\"512\""},      {"65536 1", layer + "\"65536\""},
-      {"5x 1", layer + "\"5x\""},        {"5 300", datatype + "\"300\""},
-      {"5 -2", datatype + "\"-2\""},     {"5 dt", datatype + "\"dt\""},
-      {"99999999999 0", layer + "\"99999999999\""},
+      {"abc", layer + "\"abc\""},       {"-1 0", layer + "\"-1\""},    {"512 0", layer + "\"512\""},
+      {"65536 1", layer + "\"65536\""}, {"5x 1", layer + "\"5x\""},    {"5 300", datatype + "\"300\""},
+      {"5 -2", datatype + "\"-2\""},    {"5 dt", datatype + "\"dt\""}, {"99999999999 0", layer + "\"99999999999\""},
   };
   for (const auto& [answer, sentence] : refused) {
     EXPECT_EQ(ParseNewLayer(answer, refusal), std::nullopt) << answer;

@@ -47,7 +47,8 @@ class ScopedEnv {
 class StandInEngine {
  public:
   explicit StandInEngine(const libtest::TempDir& dir)
-      : bin_(dir.File("bin dir")), path_(std::string(std::getenv("PATH") ? std::getenv("PATH") : "")),
+      : bin_(dir.File("bin dir")),
+        path_(std::string(std::getenv("PATH") ? std::getenv("PATH") : "")),
         pathEnv_("PATH", (bin_ + ":" + path_).c_str()) {
     std::filesystem::create_directories(bin_);
     const std::string script = bin_ + "/pellago";

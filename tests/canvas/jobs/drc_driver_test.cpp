@@ -42,8 +42,7 @@ TEST(DrcDriver, AreaChoiceTakesTheZoomedAreaOnlyWhenMagnified) {
 TEST(DrcDriver, PathsWithBlanksAndTclCharactersAreQuotedOnEveryLine) {
   EXPECT_EQ(TclWord("/a#b/x'y"), "/a#b/x'y");
   EXPECT_EQ(TclWord("a}b c"), "a\\}b\\ c");
-  const std::string text =
-      DrcDriverText("/my libs/chip$1.db", "A[0]", Box(0, 0, 1, 1), 1.0, "/rules dir/x;y.tcl");
+  const std::string text = DrcDriverText("/my libs/chip$1.db", "A[0]", Box(0, 0, 1, 1), 1.0, "/rules dir/x;y.tcl");
   EXPECT_EQ(text,
             "LogFile korvane_drc.log\n"
             "Library {/my libs/chip$1.db}\n"
@@ -55,9 +54,9 @@ TEST(DrcDriver, PathsWithBlanksAndTclCharactersAreQuotedOnEveryLine) {
 // cell's element of the "Areas" list.
 TEST(DrcDriver, TclReadsEveryQuotedValueBack) {
   if (std::system("command -v tclsh >/dev/null 2>&1") != 0) GTEST_SKIP() << "tclsh is not installed";
-  const std::vector<std::string> values = {"plain",     "a b",        "$x",     "[exit 3]", "a;b",  "q\"uote",
-                                           "{open",     "close}",     "}{",     "a{b}c",    "back\\", "\\{",
-                                           "#hash",     "tab\there",  "new\nline", "",      "'single'"};
+  const std::vector<std::string> values = {"plain", "a b",       "$x",        "[exit 3]", "a;b",     "q\"uote",
+                                           "{open", "close}",    "}{",        "a{b}c",    "back\\",  "\\{",
+                                           "#hash", "tab\there", "new\nline", "",         "'single'"};
   libtest::TempDir dir;
   const std::string script = dir.File("check.tcl");
   const std::string out = dir.File("out");

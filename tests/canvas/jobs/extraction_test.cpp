@@ -123,8 +123,9 @@ TEST_F(ExtractionTest, MarksOfEarlierWalksAddNoStructures) {
   library_.GetCell(library_.FindIndex("OTHER"))->flags |= kCellVisited;
   // A window that reaches no placement: TOP alone, with nothing of it in the window.
   const Box strip(-100, -100, -50, -50);
-  const std::string alone = "cell 'TOP' box -100,-100,2100,0\n  index 768 count 1\n"
-                            "  shape 768: -100,-100 2100,-100 2100,0 -100,0\n";
+  const std::string alone =
+      "cell 'TOP' box -100,-100,2100,0\n  index 768 count 1\n"
+      "  shape 768: -100,-100 2100,-100 2100,0 -100,0\n";
   EXPECT_EQ(ExtractHierarchical(library_, top_, strip, kExtractGds, {}, dir_.File("strip.gds")), 1);
   EXPECT_EQ(ReadBack(dir_.File("strip.gds")), alone);
   EXPECT_EQ(ExtractHierarchical(library_, top_, strip, kExtractOasis, {}, dir_.File("strip.oas")), 1);

@@ -66,7 +66,8 @@ TEST_F(DocumentTest, AnEditInOneViewRedrawsEveryViewAndDropsTheirPicksAndTheImag
   EXPECT_FALSE(images[0].raster);
   EXPECT_EQ(firstHost_.status[1], "Ready");
   EXPECT_TRUE(document_->HasUnsavedChanges());
-  EXPECT_EQ(document_->UnsavedChangesQuestion(), "Library " + library_->directory + " has unsaved changes, close anyhow?");
+  EXPECT_EQ(document_->UnsavedChangesQuestion(),
+            "Library " + library_->directory + " has unsaved changes, close anyhow?");
 }
 
 TEST_F(DocumentTest, RecalculationDropsThePicksOfEveryView) {

@@ -234,8 +234,7 @@ TEST_F(CellCommands, ReplaceInstKeepsThePlacementAndChangesTheCell) {
   ASSERT_TRUE(ReplaceInst(scope));
   EXPECT_FALSE(edit_.selectedInstance);
   SaveAndReopen();
-  std::vector<std::string> expected = {DescribeSingle(leaf_, -500, 0),
-                                       DescribeSingle(mid_, 1000, 1000)};
+  std::vector<std::string> expected = {DescribeSingle(leaf_, -500, 0), DescribeSingle(mid_, 1000, 1000)};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Placements(top_), expected);
 }

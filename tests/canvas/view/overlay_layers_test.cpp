@@ -34,8 +34,7 @@ TEST(OverlayLayerKey, FollowsTheLargestKeyAndNeverTakesAnExistingOne) {
   EXPECT_EQ(OverlayLayerKey(Layers({MakeLayerKey(512, 1), MakeLayerKey(0xFFFF, 255), MakeLayerKey(0xFFFF, 0)})),
             MakeLayerKey(512, 2));
   // The placement layer is skipped.
-  EXPECT_EQ(OverlayLayerKey(Layers({MakeLayerKey(0x3FFF, 255), MakeLayerKey(0x3FFF, 0)})),
-            MakeLayerKey(0x4001, 0));
+  EXPECT_EQ(OverlayLayerKey(Layers({MakeLayerKey(0x3FFF, 255), MakeLayerKey(0x3FFF, 0)})), MakeLayerKey(0x4001, 0));
 }
 
 TEST(OverlayLayers, ChoiceItemsShowNamesOrLowLayerBits) {

@@ -41,10 +41,8 @@ TEST(DialogValues, EachFieldIsAWholeNumberCheckedInTheDialogsOrder) {
     EXPECT_EQ(message, c.halfWidth == -1 ? "Half width must be integer" : "") << c.field;
   }
   const std::pair<CircleFields, const char*> circleCases[] = {
-      {{"x", "y", "z", "w"}, "Radius must be integer"},
-      {{"", "5", "z", "w"}, "No of points must be integer"},
-      {{"262144", "", "", ""}, "No of points must be integer"},
-      {{"16", "", "1.5", "w"}, "Start index must be integer"},
+      {{"x", "y", "z", "w"}, "Radius must be integer"},         {{"", "5", "z", "w"}, "No of points must be integer"},
+      {{"262144", "", "", ""}, "No of points must be integer"}, {{"16", "", "1.5", "w"}, "Start index must be integer"},
       {{"16", "", "", "w"}, "End index must be integer"},
   };
   for (const auto& [fields, expected] : circleCases) {

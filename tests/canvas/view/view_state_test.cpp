@@ -279,10 +279,11 @@ TEST(ViewState, DefaultLayerColourTable) {
     uint32_t layer, datatype, colour;
   };
   const Case cases[] = {
-      {1, 0, rgb(0, 32, 0)},  {3, 2, rgb(96, 0, 16)},  {8, 1, rgb(0, 8, 0)},  {0, 0, rgb(0, 0, 0)},
-      {0, 3, rgb(24, 0, 0)},  {2, 5, rgb(0, 0, 104)},  {9, 255, rgb(24, 0, 0)},
+      {1, 0, rgb(0, 32, 0)}, {3, 2, rgb(96, 0, 16)}, {8, 1, rgb(0, 8, 0)},    {0, 0, rgb(0, 0, 0)},
+      {0, 3, rgb(24, 0, 0)}, {2, 5, rgb(0, 0, 104)}, {9, 255, rgb(24, 0, 0)},
   };
-  for (const Case& c : cases) EXPECT_EQ(DefaultLayerColour(c.layer, c.datatype), c.colour) << c.layer << "/" << c.datatype;
+  for (const Case& c : cases)
+    EXPECT_EQ(DefaultLayerColour(c.layer, c.datatype), c.colour) << c.layer << "/" << c.datatype;
   // Components wrap modulo 256 independently: layer 7 (green 224) plus datatype 4 (green +32).
   EXPECT_EQ(DefaultLayerColour(7, 4), rgb(0, 0, 0));
 }
@@ -308,8 +309,8 @@ TEST(ViewState, ParseCellBoxAnswerTable) {
 
 TEST(ViewState, OrientationTickCases) {
   // left 0, right 100, bottom 50, top 0 (screen rows).
-  const TickLine expected[8] = {{90, 50, 0, 10},  {10, 50, 100, 10}, {10, 0, 100, 40}, {90, 0, 0, 40},
-                                {10, 50, 100, 10}, {10, 0, 100, 40}, {90, 0, 0, 40},  {90, 50, 0, 10}};
+  const TickLine expected[8] = {{90, 50, 0, 10},   {10, 50, 100, 10}, {10, 0, 100, 40}, {90, 0, 0, 40},
+                                {10, 50, 100, 10}, {10, 0, 100, 40},  {90, 0, 0, 40},   {90, 50, 0, 10}};
   for (int code = 0; code < 8; ++code) {
     TickLine t = OrientationTick(0, 100, 50, 0, code);
     EXPECT_EQ(std::vector<int32_t>({t.x1, t.y1, t.x2, t.y2}),

@@ -102,14 +102,10 @@ inline int Winding(const Ring& ring, int64_t px, int64_t py, int64_t scale) {
 
 inline bool InsideFor(int op, int windA, int windB) {
   switch (op) {
-    case kBooleanIntersect:
-      return windA >= 1 && windB >= 1;
-    case kBooleanSubtract:
-      return windA >= 1 && windB == 0;
-    case kBooleanMergeNonZero:
-      return windA != 0;
-    default:
-      return windA >= 1;
+    case kBooleanIntersect: return windA >= 1 && windB >= 1;
+    case kBooleanSubtract: return windA >= 1 && windB == 0;
+    case kBooleanMergeNonZero: return windA != 0;
+    default: return windA >= 1;
   }
 }
 

@@ -235,11 +235,11 @@ TEST(RingSet, CleanRingsPassRemoveCollinearVerticesUntouched) {
   const Ring diamond = {{5, 0}, {10, 5}, {5, 10}, {0, 5}};
   for (const Case& c : std::vector<Case>{
            {{square, diamond}, 0},
-           {{square, {{0, 0}, {10, 0}, {20, 0}, {20, 10}}}, 1},           // last ring in the chain
-           {{{{0, 0}, {10, 0}, {20, 0}, {20, 10}}, diamond}, 1},          // first ring
-           {{square, {{0, 0}, {10, 0}, {10, 0}, {10, 10}}}, 1},           // a repeated point
-           {{square, {{0, 0}, {10, 0}, {5, 0}, {5, 10}}}, 1},             // a spike back along an edge
-           {{diamond, {{1, 1}, {2, 2}}}, 2},                              // a ring of two
+           {{square, {{0, 0}, {10, 0}, {20, 0}, {20, 10}}}, 1},   // last ring in the chain
+           {{{{0, 0}, {10, 0}, {20, 0}, {20, 10}}, diamond}, 1},  // first ring
+           {{square, {{0, 0}, {10, 0}, {10, 0}, {10, 10}}}, 1},   // a repeated point
+           {{square, {{0, 0}, {10, 0}, {5, 0}, {5, 10}}}, 1},     // a spike back along an edge
+           {{diamond, {{1, 1}, {2, 2}}}, 2},                      // a ring of two
        }) {
     RingSet set;
     for (const Ring& ring : c.rings) AddRing(set, ring);
@@ -270,13 +270,21 @@ TEST(RingSet, ToleranceModeKeepsManhattanJogsAndThinRings) {
     int32_t tolerance;
     Ring left;  // the ring from its lowest-left vertex after cleanup
   } const cases[] = {
-      {"bump one unit off the line", {{0, 0}, {50, 1}, {100, 0}, {100, 100}, {0, 100}}, 2,
+      {"bump one unit off the line",
+       {{0, 0}, {50, 1}, {100, 0}, {100, 100}, {0, 100}},
+       2,
        {{0, 0}, {100, 0}, {100, 100}, {0, 100}}},
-      {"bump beyond tolerance", {{0, 0}, {50, 3}, {100, 0}, {100, 100}, {0, 100}}, 2,
+      {"bump beyond tolerance",
+       {{0, 0}, {50, 3}, {100, 0}, {100, 100}, {0, 100}},
+       2,
        {{0, 0}, {50, 3}, {100, 0}, {100, 100}, {0, 100}}},
-      {"manhattan jog of one unit", {{0, 0}, {50, 0}, {50, 1}, {100, 1}, {100, 100}, {0, 100}}, 2,
+      {"manhattan jog of one unit",
+       {{0, 0}, {50, 0}, {50, 1}, {100, 1}, {100, 100}, {0, 100}},
+       2,
        {{0, 0}, {50, 0}, {50, 1}, {100, 1}, {100, 100}, {0, 100}}},
-      {"two bumps in one window", {{0, 0}, {30, 1}, {60, 1}, {90, 0}, {90, 90}, {0, 90}}, 2,
+      {"two bumps in one window",
+       {{0, 0}, {30, 1}, {60, 1}, {90, 0}, {90, 90}, {0, 90}},
+       2,
        {{0, 0}, {90, 0}, {90, 90}, {0, 90}}},
       {"thin diagonal sliver", {{0, 0}, {100, 100}, {101, 102}}, 2, {{0, 0}, {100, 100}, {101, 102}}},
   };
@@ -369,8 +377,7 @@ TEST(RingSet, DistanceToLine) {
   } const cases[] = {
       {{0, 0, 10, 0}, {5, -3}, 3, 1},  {{10, 0, 0, 0}, {5, -3}, -3, -1}, {{0, 0, 0, 10}, {4, 5}, 4, 1},
       {{0, 10, 0, 0}, {4, 5}, -4, -1}, {{0, 0, 3, 4}, {4, -3}, 5, 1},    {{0, 0, 3, 4}, {-4, 3}, -5, -1},
-      {{0, 0, 3, 4}, {6, 8}, 0, 0},
-      {{7, 7, 7, 7}, {10, 11}, 5, 0},  // a line of no length: distance to its point
+      {{0, 0, 3, 4}, {6, 8}, 0, 0},    {{7, 7, 7, 7}, {10, 11}, 5, 0},  // a line of no length: distance to its point
   };
   for (const Case& c : cases) {
     EXPECT_DOUBLE_EQ(SignedDistanceToLine(c.s, c.p.x, c.p.y), c.signedDistance);
