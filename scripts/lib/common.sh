@@ -12,8 +12,9 @@ KORVANE_PACKAGES=(
 )
 # What the tests add: GoogleTest, the comma-decimal locale, KLayout for the export checks, Tcl
 # to read driver scripts back, Ghostscript to render printouts, a window manager (openbox) for
-# the main frame's maximise and restore, and XFixes to ask the X server which cursor it shows.
-KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev locales klayout tcl ghostscript openbox libxfixes-dev)
+# the main frame's maximise and restore, XFixes to ask the X server which cursor it shows, and
+# clang-format to check the sources' layout.
+KORVANE_TEST_PACKAGES=(libgtest-dev libgmock-dev locales klayout tcl ghostscript openbox libxfixes-dev clang-format)
 # What the benchmarks add.
 KORVANE_BENCH_PACKAGES=(libbenchmark-dev)
 # What fuzzing adds; the sanitizer runtime of this clang follows (korvane_clang_runtime_package).
