@@ -20,7 +20,8 @@ int64_t InstanceCount(const SRef& ref) {
 void AddParent(std::vector<HierarchyRecord>& records, uint32_t parent, const SRef& ref) {
   uint32_t child = ref.CellId();
   if (child >= records.size()) return;
-  auto entry = records[child].parents.emplace(parent, 0);
+  // try_emplace makes a node only for a new parent: most placements repeat a pair already seen.
+  auto entry = records[child].parents.try_emplace(parent, 0);
   entry.first->second += InstanceCount(ref);
   if (entry.second) records[parent].children.insert(child);
 }
