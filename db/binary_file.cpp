@@ -20,7 +20,8 @@ BinaryFile::~BinaryFile() {
     if (write_ && bufferPos_ > 0) {
       size_t pending = bufferPos_;
       bufferPos_ = 0;
-      bool written = gz_ ? gzwrite(gz_, buffer_, pending) == int(pending) : std::fwrite(buffer_, 1, pending, plain_) == pending;
+      bool written =
+          gz_ ? gzwrite(gz_, buffer_, pending) == int(pending) : std::fwrite(buffer_, 1, pending, plain_) == pending;
       if (!written) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());
     }
     if (!CloseHandles() && write_) LogMessage("ERROR: %s: Cannot write file %s\n", contextTag_, name_.c_str());
@@ -207,6 +208,14 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
   }
   std::memcpy(buffer_ + bufferPos_, in, n);
   bufferPos_ += int32_t(n);
+}
+
+uint8_t* BinaryFile::MakeWriteRoom(size_t n) {
+  if (!IsOpen() || !write_ || n > size_t(kWriteBufferSize)) ThrowWriteError();
+  size_t pending = bufferPos_;
+  bufferPos_ = 0;
+  WriteOut(buffer_, pending);
+  return buffer_;
 }
 
 void BinaryFile::WriteByte(uint8_t v) {

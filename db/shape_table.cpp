@@ -213,33 +213,45 @@ void ShapeTable::Merge() {
   }
 }
 
-void ShapeTable::WriteRecord(BinaryFile& file, const Entry& e) {
-  if (e.record) {
-    e.record->Write(file);
-    return;
-  }
-  file.Write4(uint32_t(e.kindAndCount >> 32));
+uint8_t* ShapeTable::PutKeyRecord(uint8_t* out, const Entry& e) {
+  const uint32_t header = uint32_t(e.kindAndCount >> 32);
+  for (int i = 0; i < 4; ++i) *out++ = uint8_t(header >> (8 * i));
   uint32_t valueCount = uint32_t(e.kindAndCount);
-  if (valueCount > 0) file.WriteSignedChained(int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias));
-  if (valueCount > 1) file.WriteSignedChained(int32_t(uint32_t(e.firstWords) ^ kSignBias));
+  if (valueCount > 0) out = BinaryFile::PutSignedChained(out, int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias));
+  if (valueCount > 1) out = BinaryFile::PutSignedChained(out, int32_t(uint32_t(e.firstWords) ^ kSignBias));
+  return out;
 }
 
+// Records the key holds and the position deltas go straight into the file's write buffer, a
+// span of bytes at a time.
 void ShapeTable::Write(BinaryFile& file) const {
+  constexpr size_t kChained = BinaryFile::kMaxChainedBytes;
+  constexpr size_t kPositionsPerSpan = 1024;
   file.WriteUnsignedChained(groupCount_);
+  const size_t count = entries_.size();
   size_t i = 0;
-  while (i < entries_.size()) {
+  while (i < count) {
     size_t end = i + 1;
     uint32_t positions = 1;
-    for (; end < entries_.size() && role_[end] != kStartsGroup; ++end) positions += role_[end] == kContinuesGroup;
-    WriteRecord(file, entries_[i]);
-    file.WriteUnsignedChained(positions);
+    for (; end < count && role_[end] != kStartsGroup; ++end) positions += role_[end] == kContinuesGroup;
+    const Entry& head = entries_[i];
+    if (head.record) head.record->Write(file);
+    uint8_t* out = file.BeginSpan(4 + 3 * kChained);
+    if (!head.record) out = PutKeyRecord(out, head);
+    file.EndSpan(BinaryFile::PutUnsignedChained(out, positions));
     int32_t x = 0, y = 0;
-    for (; i < end; ++i) {
-      if (role_[i] == kRepeatsPosition) continue;
-      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].x) - x));
-      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].y) - y));
-      x = entries_[i].x;
-      y = entries_[i].y;
+    while (i < end) {
+      const size_t stop = std::min(end, i + kPositionsPerSpan);
+      out = file.BeginSpan((stop - i) * 2 * kChained);
+      for (; i < stop; ++i) {
+        const Entry& e = entries_[i];
+        if (role_[i] == kRepeatsPosition) continue;
+        out = BinaryFile::PutSignedChained(out, WrapToInt32(int64_t(e.x) - x));
+        out = BinaryFile::PutSignedChained(out, WrapToInt32(int64_t(e.y) - y));
+        x = e.x;
+        y = e.y;
+      }
+      file.EndSpan(out);
     }
   }
 }

@@ -98,7 +98,8 @@ class ShapeTable {
   static bool SameRecord(const Entry& a, const Entry& b);
   // The record of e, made anew from the key when the table keeps none.
   static DBPolygonPtr RecordOf(const Entry& e);
-  static void WriteRecord(BinaryFile& file, const Entry& e);
+  // The bytes of a record the key holds (header, then its values) stored at out; returns the end.
+  static uint8_t* PutKeyRecord(uint8_t* out, const Entry& e);
   void DeleteOwned();
 
   std::vector<Entry> entries_;

@@ -21,9 +21,8 @@ using Bytes = std::vector<uint8_t>;
 class BinaryFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvane_bf_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = std::filesystem::temp_directory_path() / ("korvane_bf_" + std::to_string(::getpid()) + "_" +
+                                                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -103,6 +102,27 @@ TEST_F(BinaryFileTest, IntegersKeepTheirBytesWhereverTheBufferEnds) {
   EXPECT_EQ(bytes, expected);
 }
 
+// Spans of chained integers give the bytes of one call per value, also where a span starts
+// too close to the buffer's end and the pending bytes go out first.
+TEST_F(BinaryFileTest, SpansWriteTheBytesOfSingleWritesAcrossTheBufferEnd) {
+  Bytes expected;
+  Bytes bytes = Written([&](BinaryFile& f) {
+    for (int round = 0; round < 40000; ++round) {
+      const UnsignedCase& u = kUnsignedCases[round % kUnsignedCases.size()];
+      const SignedCase& s = kSignedCases[round % kSignedCases.size()];
+      uint8_t* out = f.BeginSpan(2 * BinaryFile::kMaxChainedBytes);
+      out = BinaryFile::PutUnsignedChained(out, u.value);
+      f.EndSpan(BinaryFile::PutSignedChained(out, s.value));
+      expected.insert(expected.end(), u.bytes.begin(), u.bytes.end());
+      expected.insert(expected.end(), s.bytes.begin(), s.bytes.end());
+    }
+  });
+  ASSERT_GT(bytes.size(), 2u * BinaryFile::kWriteBufferSize);
+  EXPECT_EQ(bytes, expected);
+  BinaryFile closed;
+  EXPECT_THROW(closed.BeginSpan(1), Error);
+}
+
 TEST_F(BinaryFileTest, FixedWidthIntegersHaveTheirByteOrder) {
   Bytes bytes = Written([](BinaryFile& f) {
     f.Write2(uint16_t(0x1234));
@@ -112,8 +132,8 @@ TEST_F(BinaryFileTest, FixedWidthIntegersHaveTheirByteOrder) {
     f.WriteBE32(0x01020304);
     f.WriteBytes("ab", 0);
   });
-  EXPECT_EQ(bytes, (Bytes{0x34, 0x12, 0xfe, 0xff, 0xff, 0xff, 0, 0, 0, 0, 0, 0, 0xf0, 0x3f,
-                          0x12, 0x34, 1, 2, 3, 4, 'a', 'b'}));
+  EXPECT_EQ(bytes, (Bytes{0x34, 0x12, 0xfe, 0xff, 0xff, 0xff, 0, 0, 0, 0,   0,
+                          0,    0xf0, 0x3f, 0x12, 0x34, 1,    2, 3, 4, 'a', 'b'}));
 
   Spit(Path("in.bin"), bytes);
   BinaryFile f;
