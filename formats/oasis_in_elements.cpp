@@ -34,10 +34,7 @@ int32_t CheckedCoordinate(int64_t v) {
 
 }  // namespace
 
-int64_t OasisIn::Modal(int64_t value, const char* name) const {
-  if (value < 0) throw FormattedError(kTag, "Modal variable %s undefined", name);
-  return value;
-}
+void OasisIn::ThrowModalUndefined(const char* name) { throw FormattedError(kTag, "Modal variable %s undefined", name); }
 
 void OasisIn::ReadLayerAndDatatype(uint8_t info) {
   if (info & 0x01) modal_.layer = file_.ReadUnsigned32();
@@ -80,8 +77,7 @@ void OasisIn::ReadPlacement(uint64_t recordId) {
   }
   ReadPosition(info, 0x20, 0x10, modal_.placementX, modal_.placementY);
   bool repeated = ReadOptionalRepetition(info, 0x08);
-  Trans trans(int32_t(modal_.placementX), int32_t(modal_.placementY), float(magnification),
-              kCodes[info & 0x01][turns]);
+  Trans trans(int32_t(modal_.placementX), int32_t(modal_.placementY), float(magnification), kCodes[info & 0x01][turns]);
   if (magnification != 1.0) ++statistics_.magnifications;
   BuildPlacement(trans, cellId, repeated);
 }
