@@ -17,13 +17,17 @@ int64_t InstanceCount(const SRef& ref) {
   return int64_t(std::max<int16_t>(array.columns, 0)) * std::max<int16_t>(array.rows, 0);
 }
 
+// Records that parent places child count more times.
+void AddInstances(std::vector<HierarchyRecord>& records, uint32_t parent, uint32_t child, int64_t count) {
+  auto entry = records[child].parents.try_emplace(parent, 0);
+  entry.first->second += count;
+  if (entry.second) records[parent].children.insert(child);
+}
+
 void AddParent(std::vector<HierarchyRecord>& records, uint32_t parent, const SRef& ref) {
   uint32_t child = ref.CellId();
   if (child >= records.size()) return;
-  // try_emplace makes a node only for a new parent: most placements repeat a pair already seen.
-  auto entry = records[child].parents.try_emplace(parent, 0);
-  entry.first->second += InstanceCount(ref);
-  if (entry.second) records[parent].children.insert(child);
+  AddInstances(records, parent, child, InstanceCount(ref));
 }
 
 }  // namespace
@@ -49,10 +53,27 @@ void Library::FinishImport() {
   ShapeTable::ReleaseSpareMemory();
   records.assign(cells.size(), HierarchyRecord());
   if (importRecords.size() > cells.size()) LogMessage("Warning: cells read are more than actual cells\n");
+  // The placements of one cell are summed per child first, so that the maps of the hierarchy
+  // are searched once per pair of cells rather than once per placement.
   std::vector<ARef> scratch;
+  std::vector<int64_t> instances(cells.size(), 0);
+  std::vector<uint8_t> placed(cells.size(), 0);
+  std::vector<uint32_t> children;
   for (const ImportRecord& list : importRecords) {
     if (list.cellId >= cells.size()) continue;
-    for (const ARef& ref : ImportedPlacements(list, scratch)) AddParent(records, list.cellId, ref);
+    for (const ARef& ref : ImportedPlacements(list, scratch)) {
+      uint32_t child = ref.CellId();
+      if (child >= records.size()) continue;
+      if (!placed[child]) children.push_back(child);
+      placed[child] = 1;
+      instances[child] += InstanceCount(ref);
+    }
+    for (uint32_t child : children) {
+      AddInstances(records, list.cellId, child, instances[child]);
+      instances[child] = 0;
+      placed[child] = 0;
+    }
+    children.clear();
   }
 }
 
