@@ -8,6 +8,7 @@
 #include "app/my_frame.h"
 #include "db/error.h"
 #include "db/log.h"
+#include "db/memory_reuse.h"
 #include "db/pool_reset.h"
 #include "resources/korvane_icn.xpm"
 
@@ -46,6 +47,7 @@ wxMenuBar* BuildFrameMenuBar() {
 }  // namespace
 
 bool Korvane::OnInit() {
+  KeepFreedMemoryForReuse();
   if (!context_.OpenLog("korvane.log")) {
     LogMessage("ERROR: Log file could not be opened !\n");
     return false;

@@ -210,6 +210,14 @@ void BinaryFile::WriteBytes(const void* src, size_t n) {
   bufferPos_ += int32_t(n);
 }
 
+uint8_t* BinaryFile::MakeWriteRoom(size_t n) {
+  if (!IsOpen() || !write_ || n > size_t(kWriteBufferSize)) ThrowWriteError();
+  size_t pending = bufferPos_;
+  bufferPos_ = 0;
+  WriteOut(buffer_, pending);
+  return buffer_;
+}
+
 void BinaryFile::WriteByte(uint8_t v) {
   if (bufferPos_ < kWriteBufferSize && write_ && IsOpen()) {
     buffer_[bufferPos_++] = v;

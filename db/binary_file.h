@@ -151,7 +151,6 @@ class BinaryFile {
   uint32_t ReadUnsignedChained();
   int32_t ReadSignedChained();
 
- private:
   // The bytes of one chained integer (at most kMaxChainedBytes) stored at out; returns the end.
   static constexpr int kMaxChainedBytes = 5;
   static uint8_t* PutUnsignedChained(uint8_t* out, uint32_t v) {
@@ -171,6 +170,17 @@ class BinaryFile {
     return PutUnsignedChained(out, rest);
   }
 
+  // A run of writes checked once: room for up to n bytes (at most kWriteBufferSize) in the
+  // write buffer, whose pending bytes go out first when they leave less. The caller stores its
+  // bytes from the pointer returned, then ends the span at the first byte it did not store.
+  // Writers of many small values (shape positions) use it instead of one call per value.
+  uint8_t* BeginSpan(size_t n) {
+    if (HasWriteRoom(int32_t(n))) return buffer_ + bufferPos_;
+    return MakeWriteRoom(n);
+  }
+  void EndSpan(const uint8_t* end) { bufferPos_ = int32_t(end - buffer_); }
+
+ private:
   // The unsigned integer of N bytes: values are assembled in it byte by byte, whatever the
   // host's byte order, and copied bit for bit into the caller's type (floats included).
   template <int N>
@@ -215,6 +225,7 @@ class BinaryFile {
   }
 
   bool HasWriteRoom(int32_t n) const { return bufferPos_ <= kWriteBufferSize - n && write_ && IsOpen(); }
+  uint8_t* MakeWriteRoom(size_t n);
   bool Refill();
   bool ReadByteRefilled(uint8_t& v);
   const uint8_t* FillContiguous(size_t n);

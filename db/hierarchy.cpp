@@ -1,6 +1,8 @@
 // The hierarchy records of a library: who places whom and how often, the breadth-first order
 // from the roots with levels and depth, and the bounding boxes that follow from the placements.
 #include <algorithm>
+#include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -17,12 +19,24 @@ int64_t InstanceCount(const SRef& ref) {
   return int64_t(std::max<int16_t>(array.columns, 0)) * std::max<int16_t>(array.rows, 0);
 }
 
+// Records that parent places child count more times. A caller that adds the parents of every
+// cell in increasing order, and the children of each in increasing order, has every new entry
+// land at the end of its map and set, found without a search.
+void AddInstances(std::vector<HierarchyRecord>& records, uint32_t parent, uint32_t child, int64_t count) {
+  std::map<uint32_t, int64_t>& parents = records[child].parents;
+  const size_t before = parents.size();
+  auto entry = parents.emplace_hint(parents.end(), parent, 0);
+  entry->second += count;
+  if (parents.size() != before) {
+    std::set<uint32_t>& children = records[parent].children;
+    children.emplace_hint(children.end(), child);
+  }
+}
+
 void AddParent(std::vector<HierarchyRecord>& records, uint32_t parent, const SRef& ref) {
   uint32_t child = ref.CellId();
   if (child >= records.size()) return;
-  auto entry = records[child].parents.emplace(parent, 0);
-  entry.first->second += InstanceCount(ref);
-  if (entry.second) records[parent].children.insert(child);
+  AddInstances(records, parent, child, InstanceCount(ref));
 }
 
 }  // namespace
@@ -48,10 +62,33 @@ void Library::FinishImport() {
   ShapeTable::ReleaseSpareMemory();
   records.assign(cells.size(), HierarchyRecord());
   if (importRecords.size() > cells.size()) LogMessage("Warning: cells read are more than actual cells\n");
-  std::vector<ARef> scratch;
+  // The placements of one cell are summed per child first, and the cells are taken in the order
+  // of their ids, so that the maps of the hierarchy grow at their ends, once per pair of cells.
+  std::vector<const ImportRecord*> byCell;
   for (const ImportRecord& list : importRecords) {
-    if (list.cellId >= cells.size()) continue;
-    for (const ARef& ref : ImportedPlacements(list, scratch)) AddParent(records, list.cellId, ref);
+    if (list.cellId < cells.size()) byCell.push_back(&list);
+  }
+  std::stable_sort(byCell.begin(), byCell.end(),
+                   [](const ImportRecord* a, const ImportRecord* b) { return a->cellId < b->cellId; });
+  std::vector<ARef> scratch;
+  std::vector<int64_t> instances(cells.size(), 0);
+  std::vector<uint8_t> placed(cells.size(), 0);
+  std::vector<uint32_t> children;
+  for (const ImportRecord* list : byCell) {
+    for (const ARef& ref : ImportedPlacements(*list, scratch)) {
+      uint32_t child = ref.CellId();
+      if (child >= records.size()) continue;
+      if (!placed[child]) children.push_back(child);
+      placed[child] = 1;
+      instances[child] += InstanceCount(ref);
+    }
+    std::sort(children.begin(), children.end());
+    for (uint32_t child : children) {
+      AddInstances(records, list->cellId, child, instances[child]);
+      instances[child] = 0;
+      placed[child] = 0;
+    }
+    children.clear();
   }
 }
 

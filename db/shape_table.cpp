@@ -12,8 +12,6 @@ namespace {
 
 constexpr uint32_t kSignBias = 0x80000000u;
 
-enum Role : uint8_t { kContinuesGroup = 0, kStartsGroup = 1, kRepeatsPosition = 2 };
-
 }  // namespace
 
 namespace {
@@ -38,7 +36,7 @@ void ShapeTable::TakeSpareBuffers() {
   if (spare.empty()) return;
   gSpareEntries -= spare.back().entries.capacity();
   entries_ = std::move(spare.back().entries);
-  role_ = std::move(spare.back().roles);
+  groupEnds_ = std::move(spare.back().groupEnds);
   spare.pop_back();
 }
 
@@ -48,8 +46,8 @@ void ShapeTable::ReturnBuffers() {
   if (capacity == 0 || spare.size() >= kMaxSpareBuffers || gSpareEntries + capacity > kMaxSpareEntries) return;
   gSpareEntries += capacity;
   entries_.clear();
-  role_.clear();
-  spare.push_back({std::move(entries_), std::move(role_)});
+  groupEnds_.clear();
+  spare.push_back({std::move(entries_), std::move(groupEnds_)});
 }
 
 void ShapeTable::ReleaseSpareMemory() {
@@ -60,7 +58,7 @@ void ShapeTable::ReleaseSpareMemory() {
 
 ShapeTable::ShapeTable(ShapeTable&& other) noexcept
     : entries_(std::move(other.entries_)),
-      role_(std::move(other.role_)),
+      groupEnds_(std::move(other.groupEnds_)),
       owned_(std::move(other.owned_)),
       groupCount_(std::exchange(other.groupCount_, 0)),
       duplicates_(std::exchange(other.duplicates_, 0)) {}
@@ -70,7 +68,7 @@ ShapeTable& ShapeTable::operator=(ShapeTable&& other) noexcept {
     DeleteOwned();
     ReturnBuffers();
     entries_ = std::move(other.entries_);
-    role_ = std::move(other.role_);
+    groupEnds_ = std::move(other.groupEnds_);
     owned_ = std::move(other.owned_);
     groupCount_ = std::exchange(other.groupCount_, 0);
     duplicates_ = std::exchange(other.duplicates_, 0);
@@ -153,7 +151,7 @@ void ShapeTable::AddTable(const ShapeTable& other) {
 void ShapeTable::Clear() {
   DeleteOwned();
   entries_.clear();
-  role_.clear();
+  groupEnds_.clear();
   groupCount_ = 0;
   duplicates_ = 0;
 }
@@ -196,50 +194,62 @@ bool ShapeTable::SortsBefore::operator()(const Entry& a, const Entry& b) const {
 
 void ShapeTable::Merge() {
   SortEntries();
-  role_.resize(entries_.size());
-  groupCount_ = 0;
+  groupEnds_.clear();
   duplicates_ = 0;
+  size_t kept = 0;
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
-    if (i == 0 || !SameRecord(entries_[i - 1], e)) {
-      role_[i] = kStartsGroup;
-      ++groupCount_;
-    } else if (entries_[i - 1].x == e.x && entries_[i - 1].y == e.y) {
-      role_[i] = kRepeatsPosition;
-      ++duplicates_;
-    } else {
-      role_[i] = kContinuesGroup;
+    if (kept > 0) {
+      const Entry& last = entries_[kept - 1];
+      if (!SameRecord(last, e)) {
+        groupEnds_.push_back(uint32_t(kept));
+      } else if (last.x == e.x && last.y == e.y) {
+        ++duplicates_;
+        continue;
+      }
     }
+    if (kept != i) entries_[kept] = e;
+    ++kept;
   }
+  if (kept > 0) groupEnds_.push_back(uint32_t(kept));
+  entries_.resize(kept);
+  groupCount_ = uint32_t(groupEnds_.size());
 }
 
-void ShapeTable::WriteRecord(BinaryFile& file, const Entry& e) {
-  if (e.record) {
-    e.record->Write(file);
-    return;
-  }
-  file.Write4(uint32_t(e.kindAndCount >> 32));
+uint8_t* ShapeTable::PutKeyRecord(uint8_t* out, const Entry& e) {
+  const uint32_t header = uint32_t(e.kindAndCount >> 32);
+  for (int i = 0; i < 4; ++i) *out++ = uint8_t(header >> (8 * i));
   uint32_t valueCount = uint32_t(e.kindAndCount);
-  if (valueCount > 0) file.WriteSignedChained(int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias));
-  if (valueCount > 1) file.WriteSignedChained(int32_t(uint32_t(e.firstWords) ^ kSignBias));
+  if (valueCount > 0) out = BinaryFile::PutSignedChained(out, int32_t(uint32_t(e.firstWords >> 32) ^ kSignBias));
+  if (valueCount > 1) out = BinaryFile::PutSignedChained(out, int32_t(uint32_t(e.firstWords) ^ kSignBias));
+  return out;
 }
 
+// Records the key holds and the position deltas go straight into the file's write buffer, a
+// span of bytes at a time.
 void ShapeTable::Write(BinaryFile& file) const {
+  constexpr size_t kChained = BinaryFile::kMaxChainedBytes;
+  constexpr size_t kPositionsPerSpan = 1024;
   file.WriteUnsignedChained(groupCount_);
   size_t i = 0;
-  while (i < entries_.size()) {
-    size_t end = i + 1;
-    uint32_t positions = 1;
-    for (; end < entries_.size() && role_[end] != kStartsGroup; ++end) positions += role_[end] == kContinuesGroup;
-    WriteRecord(file, entries_[i]);
-    file.WriteUnsignedChained(positions);
+  for (const uint32_t end : groupEnds_) {
+    const Entry& head = entries_[i];
+    if (head.record) head.record->Write(file);
+    uint8_t* out = file.BeginSpan(4 + 3 * kChained);
+    if (!head.record) out = PutKeyRecord(out, head);
+    file.EndSpan(BinaryFile::PutUnsignedChained(out, uint32_t(end - i)));
     int32_t x = 0, y = 0;
-    for (; i < end; ++i) {
-      if (role_[i] == kRepeatsPosition) continue;
-      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].x) - x));
-      file.WriteSignedChained(WrapToInt32(int64_t(entries_[i].y) - y));
-      x = entries_[i].x;
-      y = entries_[i].y;
+    while (i < end) {
+      const size_t stop = std::min(size_t(end), i + kPositionsPerSpan);
+      out = file.BeginSpan((stop - i) * 2 * kChained);
+      for (; i < stop; ++i) {
+        const Entry& e = entries_[i];
+        out = BinaryFile::PutSignedChained(out, WrapToInt32(int64_t(e.x) - x));
+        out = BinaryFile::PutSignedChained(out, WrapToInt32(int64_t(e.y) - y));
+        x = e.x;
+        y = e.y;
+      }
+      file.EndSpan(out);
     }
   }
 }

@@ -47,7 +47,8 @@ class ShapeTable {
   // to the list), in the order they were added. The table is left empty.
   void MoveTo(ShapeGroupList& list);
 
-  // Sorts the entries and finds the groups; needed before GroupCount and Write.
+  // Sorts the entries, drops the positions that repeat one of the same record and finds the
+  // groups; needed before GroupCount and Write.
   void Merge();
   uint32_t GroupCount() const { return groupCount_; }
   // Test hook: the sort splits runs of more than `entries` entries in place, as it does the
@@ -80,7 +81,7 @@ class ShapeTable {
   // per layer of every cell, and a buffer that has grown once need not grow again.
   struct Buffers {
     std::vector<Entry> entries;
-    std::vector<uint8_t> roles;
+    std::vector<uint32_t> groupEnds;
   };
   static std::vector<Buffers>& SpareBuffers();
   void TakeSpareBuffers();
@@ -98,13 +99,13 @@ class ShapeTable {
   static bool SameRecord(const Entry& a, const Entry& b);
   // The record of e, made anew from the key when the table keeps none.
   static DBPolygonPtr RecordOf(const Entry& e);
-  static void WriteRecord(BinaryFile& file, const Entry& e);
+  // The bytes of a record the key holds (header, then its values) stored at out; returns the end.
+  static uint8_t* PutKeyRecord(uint8_t* out, const Entry& e);
   void DeleteOwned();
 
   std::vector<Entry> entries_;
-  // Per entry after Merge: 1 when it starts a group, 0 when it continues one, 2 when it
-  // repeats the position before it and is not written.
-  std::vector<uint8_t> role_;
+  // After Merge: the end of each group in entries_, in order.
+  std::vector<uint32_t> groupEnds_;
   std::vector<const DBPolygon*> owned_;
   uint32_t groupCount_ = 0;
   uint64_t duplicates_ = 0;

@@ -138,7 +138,12 @@ class OasisIn {
   void ReadPathExtensions();
   // The repetition when R (0x04) is set; false for a single element.
   bool ReadOptionalRepetition(uint8_t info, uint8_t rBit);
-  int64_t Modal(int64_t value, const char* name) const;
+  // The value of a modal variable; Error "Modal variable <name> undefined" while it is -1.
+  int64_t Modal(int64_t value, const char* name) const {
+    if (value < 0) ThrowModalUndefined(name);
+    return value;
+  }
+  [[noreturn]] static void ThrowModalUndefined(const char* name);
 
   // Builders (oasis_in_builders.cpp). Kinds of shape.
   enum ShapeKind { kRectangle, kPolygon, kPath, kTrapezoid, kCTrapezoid, kCircle };
@@ -167,7 +172,13 @@ class OasisIn {
   void BuildShape(ShapeKind kind, bool repeated);
   bool StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shape, Box& ringBox);
   // The key of a layer and datatype; false, with a warning, for numbers the library cannot hold.
-  bool ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key);
+  bool ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key) {
+    if (layer > 0x3FFF || datatype > 255) return WarnLayerOutOfRange(layer, datatype, x, y);
+    key = MakeLayerKey(uint32_t(layer), uint32_t(datatype));
+    return true;
+  }
+  // The warning of ShapeLayerKey; false.
+  bool WarnLayerOutOfRange(int64_t layer, int64_t datatype, int64_t x, int64_t y);
   // The offsets of the modal repetition, or the one offset (0, 0) without one.
   const std::vector<OasisDelta>& RepetitionOffsets(bool repeated);
   // Takes count positions from the file's allowance for a repetition of positions positions;

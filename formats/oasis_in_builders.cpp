@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "db/cell.h"
@@ -19,6 +20,9 @@ constexpr const char* kTag = kTagOasisIn;
 constexpr int64_t kMaxArrayCount = 32767;
 
 bool InInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// Adds n to a total of the report (never negative), which stops at INT32_MAX.
+void AddToTotal(int32_t& total, uint64_t n) { total = int32_t(std::min<uint64_t>(uint64_t(total) + n, INT32_MAX)); }
 
 int32_t Checked(int64_t v) {
   if (!InInt32(v)) throw Error(kTag, "Integer out of range");
@@ -129,23 +133,19 @@ void OasisIn::BuildText(bool repeated) {
   int64_t layer = Modal(modal_.textLayer, "textlayer");
   int64_t type = Modal(modal_.textType, "texttype");
   const std::vector<OasisDelta>& offsets = RepetitionOffsets(repeated);
-  LayerKey key;
+  LayerKey key = 0;
   if (!ShapeLayerKey(layer, type, modal_.textX, modal_.textY, key)) return;
   for (const OasisDelta& d : offsets) {
     cell_->AddText(key, index, Checked(modal_.textX + d.x), Checked(modal_.textY + d.y), false);
   }
-  statistics_.texts = SaturateToInt32(double(statistics_.texts) + double(offsets.size()));
+  AddToTotal(statistics_.texts, offsets.size());
 }
 
-bool OasisIn::ShapeLayerKey(int64_t layer, int64_t datatype, int64_t x, int64_t y, LayerKey& key) {
-  if (layer > 0x3FFF || datatype > 255) {
-    DetailWarning(warnings_.layers, settings_.detailLimit,
-                  "Warning: layer (%lld %lld) out of range at (%d, %d)nm & cell %s, skip\n",
-                  static_cast<long long>(layer), static_cast<long long>(datatype), Nm(x), Nm(y), CellLabel().c_str());
-    return false;
-  }
-  key = MakeLayerKey(uint32_t(layer), uint32_t(datatype));
-  return true;
+bool OasisIn::WarnLayerOutOfRange(int64_t layer, int64_t datatype, int64_t x, int64_t y) {
+  DetailWarning(warnings_.layers, settings_.detailLimit,
+                "Warning: layer (%lld %lld) out of range at (%d, %d)nm & cell %s, skip\n",
+                static_cast<long long>(layer), static_cast<long long>(datatype), Nm(x), Nm(y), CellLabel().c_str());
+  return false;
 }
 
 std::string OasisIn::CellLabel() const { return cell_->name ? cell_->Name() : "#" + std::to_string(cellId_); }
@@ -326,25 +326,30 @@ bool OasisIn::StoreShape(ShapeKind kind, LayerKey key, Cell::ImportedShape& shap
 void OasisIn::BuildShape(ShapeKind kind, bool repeated) {
   int64_t layer = Modal(modal_.layer, "layer");
   int64_t datatype = Modal(modal_.datatype, "datatype");
-  const std::vector<OasisDelta>& offsets = RepetitionOffsets(repeated);
-  LayerKey key;
+  // A shape without a repetition, most of a file's, has its one position and no offsets.
+  const std::vector<OasisDelta>* offsets = repeated ? &RepetitionOffsets(true) : nullptr;
+  LayerKey key = 0;
   if (!ShapeLayerKey(layer, datatype, modal_.geometryX, modal_.geometryY, key)) return;
   Cell::ImportedShape shape;
   Box ringBox;
   if (!StoreShape(kind, key, shape, ringBox)) return;
-  // The shape is compressed once; every further position repeats its record.
-  int32_t x0 = shape.origin.x, y0 = shape.origin.y;
-  for (size_t i = 1; i < offsets.size(); ++i) {
-    const OasisDelta& d = offsets[i];
-    shape.table->AddAgain(shape.entry, Checked(x0 + d.x), Checked(y0 + d.y));
-    cell_->box.Extend(Checked(ringBox.x1 + d.x), Checked(ringBox.y1 + d.y));
-    cell_->box.Extend(Checked(ringBox.x2 + d.x), Checked(ringBox.y2 + d.y));
+  size_t positions = 1;
+  if (offsets) {
+    // The shape is compressed once; every further position repeats its record.
+    positions = offsets->size();
+    int32_t x0 = shape.origin.x, y0 = shape.origin.y;
+    for (size_t i = 1; i < positions; ++i) {
+      const OasisDelta& d = (*offsets)[i];
+      shape.table->AddAgain(shape.entry, Checked(x0 + d.x), Checked(y0 + d.y));
+      cell_->box.Extend(Checked(ringBox.x1 + d.x), Checked(ringBox.y1 + d.y));
+      cell_->box.Extend(Checked(ringBox.x2 + d.x), Checked(ringBox.y2 + d.y));
+    }
   }
   int32_t& counter = kind == kRectangle ? statistics_.boxes
                      : kind == kPolygon ? statistics_.polygons
                      : kind == kPath    ? statistics_.paths
                      : kind == kCircle  ? statistics_.circles
                                         : statistics_.trapezoids;
-  counter = SaturateToInt32(double(counter) + double(offsets.size()));
-  statistics_.shapes += int64_t(offsets.size());
+  AddToTotal(counter, positions);
+  statistics_.shapes += int64_t(positions);
 }

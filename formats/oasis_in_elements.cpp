@@ -34,10 +34,7 @@ int32_t CheckedCoordinate(int64_t v) {
 
 }  // namespace
 
-int64_t OasisIn::Modal(int64_t value, const char* name) const {
-  if (value < 0) throw FormattedError(kTag, "Modal variable %s undefined", name);
-  return value;
-}
+void OasisIn::ThrowModalUndefined(const char* name) { throw FormattedError(kTag, "Modal variable %s undefined", name); }
 
 void OasisIn::ReadLayerAndDatatype(uint8_t info) {
   if (info & 0x01) modal_.layer = file_.ReadUnsigned32();

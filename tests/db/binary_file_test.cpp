@@ -102,6 +102,27 @@ TEST_F(BinaryFileTest, IntegersKeepTheirBytesWhereverTheBufferEnds) {
   EXPECT_EQ(bytes, expected);
 }
 
+// Spans of chained integers give the bytes of one call per value, also where a span starts
+// too close to the buffer's end and the pending bytes go out first.
+TEST_F(BinaryFileTest, SpansWriteTheBytesOfSingleWritesAcrossTheBufferEnd) {
+  Bytes expected;
+  Bytes bytes = Written([&](BinaryFile& f) {
+    for (int round = 0; round < 40000; ++round) {
+      const UnsignedCase& u = kUnsignedCases[round % kUnsignedCases.size()];
+      const SignedCase& s = kSignedCases[round % kSignedCases.size()];
+      uint8_t* out = f.BeginSpan(2 * BinaryFile::kMaxChainedBytes);
+      out = BinaryFile::PutUnsignedChained(out, u.value);
+      f.EndSpan(BinaryFile::PutSignedChained(out, s.value));
+      expected.insert(expected.end(), u.bytes.begin(), u.bytes.end());
+      expected.insert(expected.end(), s.bytes.begin(), s.bytes.end());
+    }
+  });
+  ASSERT_GT(bytes.size(), 2u * BinaryFile::kWriteBufferSize);
+  EXPECT_EQ(bytes, expected);
+  BinaryFile closed;
+  EXPECT_THROW(closed.BeginSpan(1), Error);
+}
+
 TEST_F(BinaryFileTest, FixedWidthIntegersHaveTheirByteOrder) {
   Bytes bytes = Written([](BinaryFile& f) {
     f.Write2(uint16_t(0x1234));

@@ -121,6 +121,31 @@ TEST(Hierarchy, PropagateBoundingBoxesGrowsCellsFromTheLeavesUp) {
   EXPECT_TRUE(lib.importRecords.empty() && lib.importIndex.empty());
 }
 
+// Placements are summed per pair of cells whatever the order of the lists and of the cells in
+// them, a list may name its cell twice, and an array without instances still makes its cell a
+// parent.
+TEST(Hierarchy, FinishImportSumsPlacementsPerPairOfCells) {
+  Library lib("", false);
+  uint32_t a = lib.CreateCell("a"), b = lib.CreateCell("b"), leaf = lib.CreateCell("leaf");
+  uint32_t other = lib.CreateCell("other");
+  auto aref = [](SRef* ref) {
+    ARef copy = ref->IsArray() ? *static_cast<ARef*>(ref) : ARef(*ref);
+    delete ref;
+    return copy;
+  };
+  lib.importRecords.push_back({b,
+                               {aref(libtest::Single(leaf, 0, 0)), aref(libtest::Single(other, 0, 0)),
+                                aref(libtest::Array(leaf, 0, 0, 2, 3, 10, 10))}});
+  lib.importRecords.push_back(
+      {a, {aref(libtest::Single(other, 0, 0)), aref(libtest::Array(leaf, 0, 0, 0, 3, 10, 10))}});
+  lib.importRecords.push_back({b, {aref(libtest::Single(leaf, 5, 5))}});
+  lib.FinishImport();
+  EXPECT_EQ(lib.records[leaf].parents, (std::map<uint32_t, int64_t>{{a, 0}, {b, 8}}));
+  EXPECT_EQ(lib.records[other].parents, (std::map<uint32_t, int64_t>{{a, 1}, {b, 1}}));
+  EXPECT_EQ(lib.records[a].children, (std::set<uint32_t>{leaf, other}));
+  EXPECT_EQ(lib.records[b].children, (std::set<uint32_t>{leaf, other}));
+}
+
 TEST(Hierarchy, RefreshPlacementBoxesReindexesGrownPlacementsAndNeverShrinks) {
   ThreeLevels t;
   t.lib.FinishImportPass();
