@@ -167,8 +167,43 @@ void ConvexCorner(const Point& p, const Point& v, const Point& n, int64_t d, boo
   out.Add(movedOut);
 }
 
-// Adds the polygon through points as one counter-clockwise ring; nothing when it has no area.
-void AddPiece(std::vector<Point>& points, RingSet& pieces) {
+int Orientation(const Point& a, const Point& b, const Point& c) {
+  const Int128 turn = Cross(int64_t(b.x) - a.x, int64_t(b.y) - a.y, int64_t(c.x) - a.x, int64_t(c.y) - a.y);
+  return (turn > 0) - (turn < 0);
+}
+
+// c lies on the segment a-b, given that it lies on its line.
+bool WithinBox(const Point& a, const Point& b, const Point& c) {
+  return std::min(a.x, b.x) <= c.x && c.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= c.y &&
+         c.y <= std::max(a.y, b.y);
+}
+
+// Whether the closed segments a-b and c-e have a point in common.
+bool SegmentsMeet(const Point& a, const Point& b, const Point& c, const Point& e) {
+  const int o1 = Orientation(a, b, c), o2 = Orientation(a, b, e), o3 = Orientation(c, e, a), o4 = Orientation(c, e, b);
+  if (o1 * o2 < 0 && o3 * o4 < 0) return true;
+  return (o1 == 0 && WithinBox(a, b, c)) || (o2 == 0 && WithinBox(a, b, e)) || (o3 == 0 && WithinBox(c, e, a)) ||
+         (o4 == 0 && WithinBox(c, e, b));
+}
+
+// Whether the closed polygon through points (distinct neighbours, at least three) neither
+// crosses nor touches itself nor doubles back.
+bool IsSimple(const std::vector<Point>& points) {
+  const size_t n = points.size();
+  for (size_t i = 0; i < n; ++i) {
+    const Point& a = points[i];
+    const Point& b = points[(i + 1) % n];
+    const Point& c = points[(i + 2) % n];
+    if (Orientation(a, b, c) == 0 && Along(c, b, a, b) < 0) return false;
+    for (size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;
+      if (SegmentsMeet(a, b, points[j], points[(j + 1) % n])) return false;
+    }
+  }
+  return true;
+}
+
+void AddCounterClockwise(std::vector<Point>& points, RingSet& pieces) {
   Int128 twiceArea = 0;
   for (size_t i = 0; i < points.size(); ++i) {
     const Point& a = points[i];
@@ -178,6 +213,45 @@ void AddPiece(std::vector<Point>& points, RingSet& pieces) {
   if (twiceArea == 0) return;
   if (twiceArea < 0) std::reverse(points.begin(), points.end());
   pieces.AddRing(points.data(), uint32_t(points.size()));
+}
+
+// Adds the polygon through points as counter-clockwise rings that cover it once, with nothing
+// for what has no area. Every piece must wind the same way: the boolean adds up the windings,
+// and a lobe wound the other way would cancel another piece's cover. A polygon that rounding
+// (or saturation at the coordinate range) made cross itself goes in as the fan of triangles
+// from its first point, which every piece is star-shaped from.
+void AddPiece(std::vector<Point>& points, RingSet& pieces) {
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  while (points.size() > 1 && points.back() == points.front()) points.pop_back();
+  if (points.size() < 3) return;
+  if (IsSimple(points)) {
+    AddCounterClockwise(points, pieces);
+    return;
+  }
+  for (size_t i = 1; i + 1 < points.size(); ++i) {
+    std::vector<Point> triangle = {points[0], points[i], points[i + 1]};
+    AddCounterClockwise(triangle, pieces);
+  }
+}
+
+// The piece at a concave (or straight) corner p->v->n, where the bands of the two edges meet:
+// for a turn of at most 90 degrees, the kite from v over its two moved ends to the crossing of
+// the moved edges when that crossing lies exactly on both (every right angle on the grid: a
+// square along the edges) and lies behind both moved ends, else the
+// triangle of v and its two moved ends. It closes the gap that the rounding of the two moves can
+// open where the corner is nearly straight, and covers the corner where the edges are shorter
+// than the amount.
+void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
+                        const Point& offsetOut, std::vector<Point>& piece) {
+  const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
+  piece = {v, movedIn, movedOut};
+  const bool turnsAtMostRight = Along(n, v, p, v) >= 0;
+  Point m;
+  if (turnsAtMostRight && IntersectLines(OffsetLine(LineThrough(p, v), d), OffsetLine(LineThrough(v, n), d), m) &&
+      OnLine(m, movedIn, p, v) && OnLine(m, movedOut, v, n) && Along(m, movedIn, p, v) <= 0 &&
+      Along(m, movedOut, v, n) >= 0) {
+    piece.insert(piece.begin() + 2, m);
+  }
 }
 
 // The ring through start as its distinct places in ring order, or against it.
@@ -199,8 +273,7 @@ std::vector<Point> RingPlaces(RingVertex* start, bool reversed) {
 // edge the band between the edge and its moved copy, which at a convex corner runs on to the
 // mitre, and at a convex corner cut along the square the fan from the vertex over the cut. At a
 // concave corner the bands of the two edges overlap and their outer edges cross where the mitre
-// would lie; the triangle between the vertex and the two moved ends closes the gap that the
-// rounding of the two moves can open where the corner is nearly straight. Each piece is a simple polygon: the moved
+// would lie, and a corner piece joins them. Each piece is a simple polygon: the moved
 // edge starts no later and ends no earlier than the edge itself. Neighbouring pieces meet along identical edges, never
 // along edges that only nearly coincide: a mitre that rounding moved off the moved edges is reached by the diagonal
 // from the vertex that both bands share, while an exact one (every right angle on the grid) makes each band take the
@@ -238,7 +311,7 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
       piece.insert(piece.end(), atStart.points, atStart.points + atStart.count);
       AddPiece(piece, pieces);
     } else if (atStart.count == 0) {
-      piece = {ring[i], Moved(ring[i], offsets[(i + n - 1) % n]), Moved(ring[i], offsets[i])};
+      ConcaveCornerPiece(ring[(i + n - 1) % n], ring[i], ring[j], d, offsets[(i + n - 1) % n], offsets[i], piece);
       AddPiece(piece, pieces);
     }
   }
