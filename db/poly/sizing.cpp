@@ -236,11 +236,10 @@ void AddPiece(std::vector<Point>& points, RingSet& pieces) {
 
 // The piece at a concave (or straight) corner p->v->n, where the bands of the two edges meet:
 // for a turn of at most 90 degrees, the kite from v over its two moved ends to the crossing of
-// the moved edges when that crossing lies exactly on both (every right angle on the grid: a
-// square along the edges) and lies behind both moved ends, else the
-// triangle of v and its two moved ends. It closes the gap that the rounding of the two moves can
-// open where the corner is nearly straight, and covers the corner where the edges are shorter
-// than the amount.
+// the moved edges when that crossing lies exactly on both and behind both moved ends (every
+// right angle on the grid: a square along the edges), else the triangle of v and its two moved
+// ends. It closes the gap that the rounding of the two moves can open where the corner is
+// nearly straight, and covers the corner where the edges are shorter than the amount.
 void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
                         const Point& offsetOut, std::vector<Point>& piece) {
   const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
@@ -273,11 +272,12 @@ std::vector<Point> RingPlaces(RingVertex* start, bool reversed) {
 // edge the band between the edge and its moved copy, which at a convex corner runs on to the
 // mitre, and at a convex corner cut along the square the fan from the vertex over the cut. At a
 // concave corner the bands of the two edges overlap and their outer edges cross where the mitre
-// would lie, and a corner piece joins them. Each piece is a simple polygon: the moved
-// edge starts no later and ends no earlier than the edge itself. Neighbouring pieces meet along identical edges, never
-// along edges that only nearly coincide: a mitre that rounding moved off the moved edges is reached by the diagonal
-// from the vertex that both bands share, while an exact one (every right angle on the grid) makes each band take the
-// whole mitre square, whose sides follow the edges, so that rectilinear input gives rectilinear pieces.
+// would lie, and a corner piece joins them. The moved edge of a band starts no later and ends
+// no earlier than the edge itself. Neighbouring pieces meet along identical edges, never along
+// edges that only nearly coincide: a mitre that rounding moved off the moved edges is reached
+// by the diagonal from the vertex that both bands share, while an exact one (every right angle
+// on the grid) makes each band take the whole mitre square, whose sides follow the edges, so
+// that rectilinear input gives rectilinear pieces.
 void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingSet& pieces) {
   const size_t n = ring.size();
   std::vector<Point> offsets(n);
