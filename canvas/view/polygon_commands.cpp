@@ -52,10 +52,13 @@ void AddEachRing(Cell& cell, RingSet& rings, LayerKey key) {
   rings.ClearVertexFlags(kVertexVisited);
 }
 
-// The boolean op of rings, cleaned (code 25); the boolean may throw Error.
-RingSet BooleanAndClean(RingSet& rings, int op) {
+// Merge, Subtract and Sizing read each ring under the non-zero rule, as the readers and the
+// writers' polygon chopper fill it: every lobe of a ring that crosses or overlaps itself counts,
+// whichever way it winds. The region of the rings so read, with its holes cut open (code 25);
+// may throw Error.
+RingSet MergedAndClean(RingSet& rings) {
   RingSet result;
-  rings.Boolean(&result, op, false);
+  rings.FilledRegion(result);
   result.Boolean(nullptr, kBooleanCutHoles, false);
   return result;
 }
@@ -227,12 +230,7 @@ EditOutcome SizingPolygon(ViewSession& session) {
   if (!amount) return {};
   try {
     RingSet& selection = edit.selectionRing;
-    selection.NormalizeOrientation();
-    RingSet merged;
-    selection.Boolean(&merged, kBooleanMerge, false);
-    RingSet sized;
-    merged.Size(sized, *amount, true);
-    RingSet result = BooleanAndClean(sized, kBooleanMerge);
+    RingSet result = SizedOutline(selection, *amount);
     edit.pickKind = PickKind::kNone;
     edit.pickedVertex = nullptr;
     selection = std::move(result);
@@ -298,8 +296,7 @@ EditOutcome MergePolygons(ViewSession& session) {
   }
   RingSet result;
   try {
-    source.NormalizeOrientation();
-    result = BooleanAndClean(source, kBooleanMerge);
+    result = MergedAndClean(source);
   } catch (const Error& error) {
     return Failure(error);
   }
@@ -345,11 +342,13 @@ EditOutcome SubtractPolygons(ViewSession& session) {
   } else {
     RingSet source;
     const std::vector<SpatialNode*> taken = CollectShapesInArea(cell, key, area, source, false);
-    source.NormalizeOrientation();
-    source.AddRectangle(area, true);
     RingSet result;
     try {
-      result = BooleanAndClean(source, kBooleanSubtract);
+      RingSet filled;
+      source.FilledRegion(filled);
+      filled.AddRectangle(area, true);
+      filled.Boolean(&result, kBooleanSubtract, false);
+      result.Boolean(nullptr, kBooleanCutHoles, false);
     } catch (const Error& error) {
       return Failure(error);
     }
