@@ -205,6 +205,26 @@ EditOutcome PastePolygon(EditState& edit) {
   return Redraw();
 }
 
+RingSet SizeRings(RingSet& rings, int32_t amount) {
+  rings.NormalizeOrientation();
+  RingSet merged;
+  rings.Boolean(&merged, kBooleanMerge, false);
+  RingSet sized;
+  merged.Size(sized, amount, true);
+  return BooleanAndClean(sized, kBooleanMerge);
+}
+
+RingSet MergeRings(RingSet& rings) {
+  rings.NormalizeOrientation();
+  return BooleanAndClean(rings, kBooleanMerge);
+}
+
+RingSet SubtractRectangle(RingSet& rings, const Box& area) {
+  rings.NormalizeOrientation();
+  rings.AddRectangle(area, true);
+  return BooleanAndClean(rings, kBooleanSubtract);
+}
+
 std::optional<int32_t> ParseSizingAmount(const std::string& answer, double unitsPerNm) {
   size_t at = 0;
   while (at < answer.size() && (answer[at] == ' ' || answer[at] == '\t')) ++at;
@@ -226,16 +246,10 @@ EditOutcome SizingPolygon(ViewSession& session) {
       session.Prompts().AskText("Input sizing amount in nm", "Sizing", ""), session.GetLibrary()->unitsPerNm);
   if (!amount) return {};
   try {
-    RingSet& selection = edit.selectionRing;
-    selection.NormalizeOrientation();
-    RingSet merged;
-    selection.Boolean(&merged, kBooleanMerge, false);
-    RingSet sized;
-    merged.Size(sized, *amount, true);
-    RingSet result = BooleanAndClean(sized, kBooleanMerge);
+    RingSet result = SizeRings(edit.selectionRing, *amount);
     edit.pickKind = PickKind::kNone;
     edit.pickedVertex = nullptr;
-    selection = std::move(result);
+    edit.selectionRing = std::move(result);
   } catch (const Error& error) {
     return Failure(error);
   }
@@ -298,8 +312,7 @@ EditOutcome MergePolygons(ViewSession& session) {
   }
   RingSet result;
   try {
-    source.NormalizeOrientation();
-    result = BooleanAndClean(source, kBooleanMerge);
+    result = MergeRings(source);
   } catch (const Error& error) {
     return Failure(error);
   }
@@ -345,11 +358,9 @@ EditOutcome SubtractPolygons(ViewSession& session) {
   } else {
     RingSet source;
     const std::vector<SpatialNode*> taken = CollectShapesInArea(cell, key, area, source, false);
-    source.NormalizeOrientation();
-    source.AddRectangle(area, true);
     RingSet result;
     try {
-      result = BooleanAndClean(source, kBooleanSubtract);
+      result = SubtractRectangle(source, area);
     } catch (const Error& error) {
       return Failure(error);
     }
