@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -85,3 +86,55 @@ TEST(EditDifferential, PeerFindsNoFaultInMergeAndSubtract) { ExpectPeerFindsNoFa
 TEST(EditDifferential, DISABLED_PeerFindsNoFaultInSizing) { ExpectPeerFindsNoFault("size"); }
 
 }  // namespace
+
+// The oracle itself must catch what a broken operation would give.
+struct EditOracleTest : testing::Test {
+  static Ring Square(int32_t lo, int32_t hi) { return {{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}}; }
+  static EditCase Sizing(int32_t amount) {
+    EditCase edit;
+    edit.input = {Square(0, 1000)};
+    edit.amount = amount;
+    return edit;
+  }
+};
+
+TEST_F(EditOracleTest, PassesExactSizingAndCatchesOutlinesShortOrBeyondTheAmount) {
+  EXPECT_EQ(OracleFailure(Sizing(100), {Square(-100, 1100)}), "");
+  EXPECT_EQ(OracleFailure(Sizing(-100), {Square(100, 900)}), "");
+  EXPECT_NE(OracleFailure(Sizing(100), {Square(-97, 1097)}), "");
+  EXPECT_NE(OracleFailure(Sizing(100), {Square(-200, 1200)}), "");
+  EXPECT_NE(OracleFailure(Sizing(-100), {Square(103, 897)}), "");
+  // Shrunk past its width the square leaves nothing, and anything left is wrong.
+  EXPECT_EQ(OracleFailure(Sizing(-600), {}), "");
+  EXPECT_NE(OracleFailure(Sizing(-600), {Square(499, 501)}), "");
+}
+
+TEST_F(EditOracleTest, CatchesCrossingAndClockwiseRingsButAcceptsACutHole) {
+  EXPECT_NE(OracleFailure(Sizing(100), {{{-100, -100}, {1100, 1100}, {1100, -100}, {-100, 1100}}}), "");
+  Ring clockwise = Square(-100, 1100);
+  std::reverse(clockwise.begin(), clockwise.end());
+  EXPECT_NE(OracleFailure(Sizing(100), {clockwise}), "");
+  // The square grown around a hole, the hole cut open to the outline above it by a double edge
+  // that runs on along the hole's left side.
+  EditCase framed = Sizing(10);
+  framed.input = {{{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}, {30, 30}, {30, 70}, {70, 70}, {70, 30}, {30, 30}}};
+  const Ring cut{{-10, -10}, {110, -10}, {110, 110}, {20, 110}, {20, 80},
+                 {80, 80},   {80, 20},   {20, 20},   {20, 110}, {-10, 110}};
+  EXPECT_EQ(RingsProblem({cut}), "");
+  EXPECT_EQ(OutlineEdges({cut}).size(), 9u);
+}
+
+TEST_F(EditOracleTest, MergeAndSubtractMustFollowTheirRule) {
+  EditCase merge;
+  merge.op = EditOp::kMerge;
+  merge.input = {Square(0, 100), Square(50, 150)};
+  const Ring united{{0, 0}, {100, 0}, {100, 50}, {150, 50}, {150, 150}, {50, 150}, {50, 100}, {0, 100}};
+  EXPECT_EQ(OracleFailure(merge, {united}), "");
+  EXPECT_NE(OracleFailure(merge, {Square(0, 100)}), "");
+  EditCase subtract;
+  subtract.op = EditOp::kSubtract;
+  subtract.input = {Square(0, 100)};
+  subtract.area = Box(50, -10, 110, 110);
+  EXPECT_EQ(OracleFailure(subtract, {{{0, 0}, {50, 0}, {50, 100}, {0, 100}}}), "");
+  EXPECT_NE(OracleFailure(subtract, {Square(0, 100)}), "");
+}

@@ -37,24 +37,36 @@ Box BoxOf(const std::vector<Ring>& rings) {
   return box;
 }
 
-// Off the integer grid by amounts that keep them off every edge of 0, 45 and 90 degrees.
-std::vector<Sample> Samples(const EditCase& edit, long double margin) {
+// A third across the input's box grown by margin, a third about its vertices, a third just
+// beyond band (and the sizing slack) off its edges, where a sized outline must run. Each is off
+// the integer grid by amounts that keep it off every edge of 0, 45 and 90 degrees.
+std::vector<Sample> Samples(const EditCase& edit, long double margin, long double band) {
   std::mt19937_64 engine(edit.seed * 7919 + uint64_t(edit.op) * 31 + uint64_t(int64_t(edit.amount)));
   auto unit = [&engine] { return (long double)(engine() >> 11) * 0x1.0p-53L; };
   const Box box = BoxOf(edit.input);
-  std::vector<Point> vertices;
-  for (const Ring& ring : edit.input) vertices.insert(vertices.end(), ring.begin(), ring.end());
+  std::vector<Edge> edges;
+  for (const Ring& ring : edit.input) {
+    for (size_t i = 0; i < ring.size(); ++i) edges.push_back({ring[i], ring[(i + 1) % ring.size()]});
+  }
   std::vector<Sample> samples;
   for (int i = 0; i < kSamples; ++i) {
-    long double x, y;
-    if (i % 2 == 0) {
+    const Edge& e = edges[size_t(engine() % edges.size())];
+    long double x = e.a.x, y = e.a.y;
+    if (i % 3 == 0) {
       x = box.x1 - margin + unit() * (box.Width() + 2 * margin);
       y = box.y1 - margin + unit() * (box.Height() + 2 * margin);
-    } else {
-      const Point& v = vertices[size_t(engine() % vertices.size())];
+    } else if (i % 3 == 1) {
       const long double reach = std::max<long double>(4, 2 * margin);
-      x = v.x + (2 * unit() - 1) * reach;
-      y = v.y + (2 * unit() - 1) * reach;
+      x += (2 * unit() - 1) * reach;
+      y += (2 * unit() - 1) * reach;
+    } else {
+      const long double dx = (long double)e.b.x - e.a.x, dy = (long double)e.b.y - e.a.y;
+      const long double length = std::hypot(dx, dy), t = unit();
+      const long double off = (engine() % 2 ? 1 : -1) * (band + kSizingSlack + 3 * unit());
+      if (length > 0) {
+        x += t * dx + off * dy / length;
+        y += t * dy - off * dx / length;
+      }
     }
     samples.push_back({std::floor(x) + 0.3819660113L, std::floor(y) + 0.2763932023L});
   }
@@ -88,7 +100,7 @@ std::string SizingFailure(const EditCase& edit, const EdgeGrid& input, const std
     }
   }
   const long double farthest = d * std::sqrt(2.0L) + 1;
-  for (const Sample& s : Samples(edit, grow ? farthest + 1 : 0)) {
+  for (const Sample& s : Samples(edit, grow ? farthest + 1 : 0, d)) {
     bool inResult = false;
     std::string problem = ResultWinding(resultEdges, s, inResult);
     if (!problem.empty()) return problem;
@@ -116,7 +128,7 @@ std::string BooleanFailure(const EditCase& edit, const EdgeGrid& input, const st
     }
   }
   const std::vector<Edge> resultEdges = OutlineEdges(result);
-  for (const Sample& s : Samples(edit, 4)) {
+  for (const Sample& s : Samples(edit, 4, 0)) {
     if (input.DistanceTo(s.x, s.y, 2) < 2) continue;
     bool inResult = false;
     std::string problem = ResultWinding(resultEdges, s, inResult);
