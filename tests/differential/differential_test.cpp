@@ -79,11 +79,10 @@ void ExpectPeerFindsNoFault(const std::string& ops) {
 
 TEST(EditDifferential, MergeKeepsTheOracle) { ExpectOracleKeptFor(EditOp::kMerge); }
 TEST(EditDifferential, SubtractKeepsTheOracle) { ExpectOracleKeptFor(EditOp::kSubtract); }
-// Sizing still breaks the oracle on some seeds (cut corners and shrunk spikes).
-TEST(EditDifferential, DISABLED_SizingKeepsTheOracle) { ExpectOracleKeptFor(EditOp::kSize); }
+TEST(EditDifferential, SizingKeepsTheOracle) { ExpectOracleKeptFor(EditOp::kSize); }
 
 TEST(EditDifferential, PeerFindsNoFaultInMergeAndSubtract) { ExpectPeerFindsNoFault("merge,subtract"); }
-TEST(EditDifferential, DISABLED_PeerFindsNoFaultInSizing) { ExpectPeerFindsNoFault("size"); }
+TEST(EditDifferential, PeerFindsNoFaultInSizing) { ExpectPeerFindsNoFault("size"); }
 
 }  // namespace
 
