@@ -12,6 +12,7 @@
 #   fault      anything else, and every case whose result failed our oracle or threw.
 # Prints one "tally OP CASES IDENTICAL ROUNDING RULE FAULT" line per operation, then one
 # "fault VERTICES SEED OP KIND AMOUNT REASON" line per fault, for the caller to sum and sort.
+import math
 import sys
 
 import pya
@@ -94,6 +95,52 @@ def acute_corner_zones(source, reach):
     return zones
 
 
+def contours(source):
+    for polygon in source.merged().each():
+        yield list(polygon.each_point_hull()), True
+        for h in range(polygon.holes()):
+            yield list(polygon.each_point_hole(h)), False
+
+
+def mitre_skip_zones(source, amount):
+    """Thin triangles at the corners that bend by less than a degree.
+
+    There the peer does not join the moved edges where they cross: it leaves the vertex where
+    the moved edge before the corner ends and runs straight on to the next point of the moved
+    edge after it (or the other way round), while we join them at their crossing. Each triangle
+    lies between the crossing and such a chord."""
+    zones = pya.Region()
+    d = abs(amount)
+    for points, hull in contours(source):
+        n = len(points)
+        twice_area = sum(points[i - 1].x * points[i].y - points[i].x * points[i - 1].y for i in range(n))
+        inside_left = (twice_area > 0) == hull
+        # The side the edges move to, as the sign of the left normal.
+        side = (1 if inside_left else -1) * (-1 if amount > 0 else 1)
+        for i in range(n):
+            p, v, q = points[i - 1], points[i], points[(i + 1) % n]
+            ax, ay, bx, by = v.x - p.x, v.y - p.y, q.x - v.x, q.y - v.y
+            la, lb = math.hypot(ax, ay), math.hypot(bx, by)
+            if la == 0 or lb == 0:
+                continue
+            ua, ub = (ax / la, ay / la), (bx / lb, by / lb)
+            cross = ua[0] * ub[1] - ua[1] * ub[0]
+            dot = ua[0] * ub[0] + ua[1] * ub[1]
+            if dot <= math.cos(math.radians(1)) or cross == 0:
+                continue
+            na = (-ua[1] * side * d, ua[0] * side * d)
+            nb = (-ub[1] * side * d, ub[0] * side * d)
+            k = 1 / (1 + dot)
+            m = (v.x + (na[0] + nb[0]) * k, v.y + (na[1] + nb[1]) * k)
+            a = (v.x + na[0], v.y + na[1])
+            b = (v.x + nb[0], v.y + nb[1])
+            far_b = (b[0] + ub[0] * (lb + d), b[1] + ub[1] * (lb + d))
+            far_a = (a[0] - ua[0] * (la + d), a[1] - ua[1] * (la + d))
+            for triangle in ((a, m, far_b), (far_a, m, b)):
+                zones.insert(pya.Polygon([pya.Point(round(x), round(y)) for x, y in triangle]))
+    return zones
+
+
 def classify(case):
     if case["oracle"] is not None:
         return "fault", "oracle: " + case["oracle"]
@@ -108,7 +155,7 @@ def classify(case):
     if is_rounding(xor, perimeter):
         return "rounding", ""
     if case["op"] == "size":
-        zones = acute_corner_zones(source, 2 * abs(case["amount"]) + 2)
+        zones = acute_corner_zones(source, 2 * abs(case["amount"]) + 2) + mitre_skip_zones(source, case["amount"])
         if not zones.is_empty() and is_rounding(xor - zones, perimeter):
             return "rule", ""
     return "fault", "xor area %d, box %s" % (area, xor.bbox())
