@@ -137,3 +137,16 @@ TEST_F(EditOracleTest, MergeAndSubtractMustFollowTheirRule) {
   EXPECT_EQ(OracleFailure(subtract, {{{0, 0}, {50, 0}, {50, 100}, {0, 100}}}), "");
   EXPECT_NE(OracleFailure(subtract, {Square(0, 100)}), "");
 }
+
+TEST_F(EditOracleTest, LetsAShrinkTakeTheMitreAtARightAngledConcaveCornerButNoMore) {
+  const std::vector<Ring> l = {{{0, 0}, {1000, 0}, {1000, 500}, {500, 500}, {500, 1000}, {0, 1000}}};
+  EXPECT_TRUE(InShrunkCorner(l, 100, 410.5, 410.5));
+  EXPECT_FALSE(InShrunkCorner(l, 100, 380.5, 380.5));
+  EXPECT_FALSE(InShrunkCorner(l, 100, 90.5, 90.5));
+}
+
+TEST_F(EditOracleTest, LetsAShrinkTakeOnlyTheSquareAboutASharpConcaveCorner) {
+  const std::vector<Ring> notch = {{{0, 0}, {1000, 0}, {1000, 1000}, {520, 1000}, {500, 200}, {480, 1000}, {0, 1000}}};
+  EXPECT_TRUE(InShrunkCorner(notch, 100, 420.5, 120.5));
+  EXPECT_FALSE(InShrunkCorner(notch, 100, 500.5, 90.5));
+}

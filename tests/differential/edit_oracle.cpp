@@ -80,46 +80,6 @@ std::string ResultWinding(const std::vector<Edge>& result, const Sample& s, bool
   return winding == 0 || winding == 1 ? "" : At("result winds " + std::to_string(winding) + " times", s.x, s.y);
 }
 
-// Whether shrinking may take the sample although it lies deeper than the amount inside: it lies
-// where the inward moves of the two edges at a concave corner of the input meet. There the
-// outline runs along the mitre of the moved edges, which reaches up to d * sqrt(2) from the
-// vertex for a turn of up to 90 degrees, and for a sharper turn along the axis-parallel square
-// of half-side d about the vertex.
-bool InShrunkCorner(const std::vector<Ring>& input, long double d, const Sample& s) {
-  const long double slack = kSizingSlack;
-  for (const Ring& ring : input) {
-    long double twiceArea = 0;
-    for (size_t i = 0; i < ring.size(); ++i) {
-      const Point& a = ring[i];
-      const Point& b = ring[(i + 1) % ring.size()];
-      twiceArea += (long double)a.x * b.y - (long double)b.x * a.y;
-    }
-    // The inside of the ring lies on the left of its edges when it runs counter-clockwise.
-    const long double inward = twiceArea > 0 ? 1 : -1;
-    for (size_t i = 0; i < ring.size(); ++i) {
-      const Point& p = ring[(i + ring.size() - 1) % ring.size()];
-      const Point& v = ring[i];
-      const Point& n = ring[(i + 1) % ring.size()];
-      const long double inX = (long double)v.x - p.x, inY = (long double)v.y - p.y;
-      const long double outX = (long double)n.x - v.x, outY = (long double)n.y - v.y;
-      const long double inLength = std::hypot(inX, inY), outLength = std::hypot(outX, outY);
-      if (inLength == 0 || outLength == 0 || inward * (inX * outY - inY * outX) >= 0) continue;
-      const long double x = s.x - v.x, y = s.y - v.y;
-      if (inX * outX + inY * outY < 0) {
-        if (std::max(std::abs(x), std::abs(y)) <= d + slack) return true;
-        continue;
-      }
-      // The mitre's kite: beyond the end of the edge in, before the start of the edge out, and
-      // no farther than d inwards from either.
-      const long double alongIn = (x * inX + y * inY) / inLength, alongOut = (x * outX + y * outY) / outLength;
-      const long double deepIn = inward * (y * inX - x * inY) / inLength;
-      const long double deepOut = inward * (y * outX - x * outY) / outLength;
-      if (alongIn >= -slack && alongOut <= slack && deepIn <= d + slack && deepOut <= d + slack) return true;
-    }
-  }
-  return false;
-}
-
 std::string SizingFailure(const EditCase& edit, const EdgeGrid& input, const std::vector<Ring>& result) {
   const long double d = std::abs((long double)edit.amount);
   const bool grow = edit.amount > 0;
@@ -151,7 +111,7 @@ std::string SizingFailure(const EditCase& edit, const EdgeGrid& input, const std
         return At("point near the input not in the result", s.x, s.y, gap);
       if (!inInput && gap > farthest && inResult) return At("result reaches too far", s.x, s.y, gap);
     } else {
-      if (inInput && gap >= d + kSizingSlack && !inResult && !InShrunkCorner(edit.input, d, s))
+      if (inInput && gap >= d + kSizingSlack && !inResult && !InShrunkCorner(edit.input, d, s.x, s.y))
         return At("point deep inside not in the result", s.x, s.y, gap);
       if ((!inInput || gap < d - kSizingSlack) && inResult) return At("result too near the outline", s.x, s.y, gap);
     }
@@ -184,6 +144,41 @@ std::string BooleanFailure(const EditCase& edit, const EdgeGrid& input, const st
 }
 
 }  // namespace
+
+bool InShrunkCorner(const std::vector<Ring>& input, long double d, long double sampleX, long double sampleY) {
+  const long double slack = kSizingSlack;
+  for (const Ring& ring : input) {
+    long double twiceArea = 0;
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const Point& a = ring[i];
+      const Point& b = ring[(i + 1) % ring.size()];
+      twiceArea += (long double)a.x * b.y - (long double)b.x * a.y;
+    }
+    // The inside of the ring lies on the left of its edges when it runs counter-clockwise.
+    const long double inward = twiceArea > 0 ? 1 : -1;
+    for (size_t i = 0; i < ring.size(); ++i) {
+      const Point& p = ring[(i + ring.size() - 1) % ring.size()];
+      const Point& v = ring[i];
+      const Point& n = ring[(i + 1) % ring.size()];
+      const long double inX = (long double)v.x - p.x, inY = (long double)v.y - p.y;
+      const long double outX = (long double)n.x - v.x, outY = (long double)n.y - v.y;
+      const long double inLength = std::hypot(inX, inY), outLength = std::hypot(outX, outY);
+      if (inLength == 0 || outLength == 0 || inward * (inX * outY - inY * outX) >= 0) continue;
+      const long double x = sampleX - v.x, y = sampleY - v.y;
+      if (inX * outX + inY * outY < 0) {
+        if (std::max(std::abs(x), std::abs(y)) <= d + slack) return true;
+        continue;
+      }
+      // The mitre's kite: beyond the end of the edge in, before the start of the edge out, and
+      // no farther than d inwards from either.
+      const long double alongIn = (x * inX + y * inY) / inLength, alongOut = (x * outX + y * outY) / outLength;
+      const long double deepIn = inward * (y * inX - x * inY) / inLength;
+      const long double deepOut = inward * (y * outX - x * outY) / outLength;
+      if (alongIn >= -slack && alongOut <= slack && deepIn <= d + slack && deepOut <= d + slack) return true;
+    }
+  }
+  return false;
+}
 
 std::string OracleFailure(const EditCase& edit, const std::vector<Ring>& result) {
   const std::string problem = RingsProblem(result);
