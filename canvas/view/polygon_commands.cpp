@@ -52,14 +52,6 @@ void AddEachRing(Cell& cell, RingSet& rings, LayerKey key) {
   rings.ClearVertexFlags(kVertexVisited);
 }
 
-// The boolean op of rings, cleaned (code 25); the boolean may throw Error.
-RingSet BooleanAndClean(RingSet& rings, int op) {
-  RingSet result;
-  rings.Boolean(&result, op, false);
-  result.Boolean(nullptr, kBooleanCutHoles, false);
-  return result;
-}
-
 // The element the pick path stands on, in its own cell.
 struct PickedElement {
   Cell* cell = nullptr;
@@ -205,6 +197,26 @@ EditOutcome PastePolygon(EditState& edit) {
   return Redraw();
 }
 
+// Merge, Subtract and Sizing read each ring under the non-zero rule, as the readers and the
+// writers' polygon chopper fill it: every lobe of a ring that crosses or overlaps itself counts,
+// whichever way it winds.
+RingSet MergeRings(RingSet& rings) {
+  RingSet result;
+  rings.FilledRegion(result);
+  result.Boolean(nullptr, kBooleanCutHoles, false);
+  return result;
+}
+
+RingSet SubtractRectangle(RingSet& rings, const Box& area) {
+  RingSet filled;
+  rings.FilledRegion(filled);
+  filled.AddRectangle(area, true);
+  RingSet result;
+  filled.Boolean(&result, kBooleanSubtract, false);
+  result.Boolean(nullptr, kBooleanCutHoles, false);
+  return result;
+}
+
 std::optional<int32_t> ParseSizingAmount(const std::string& answer, double unitsPerNm) {
   size_t at = 0;
   while (at < answer.size() && (answer[at] == ' ' || answer[at] == '\t')) ++at;
@@ -226,16 +238,10 @@ EditOutcome SizingPolygon(ViewSession& session) {
       session.Prompts().AskText("Input sizing amount in nm", "Sizing", ""), session.GetLibrary()->unitsPerNm);
   if (!amount) return {};
   try {
-    RingSet& selection = edit.selectionRing;
-    selection.NormalizeOrientation();
-    RingSet merged;
-    selection.Boolean(&merged, kBooleanMerge, false);
-    RingSet sized;
-    merged.Size(sized, *amount, true);
-    RingSet result = BooleanAndClean(sized, kBooleanMerge);
+    RingSet result = SizedOutline(edit.selectionRing, *amount);
     edit.pickKind = PickKind::kNone;
     edit.pickedVertex = nullptr;
-    selection = std::move(result);
+    edit.selectionRing = std::move(result);
   } catch (const Error& error) {
     return Failure(error);
   }
@@ -298,8 +304,7 @@ EditOutcome MergePolygons(ViewSession& session) {
   }
   RingSet result;
   try {
-    source.NormalizeOrientation();
-    result = BooleanAndClean(source, kBooleanMerge);
+    result = MergeRings(source);
   } catch (const Error& error) {
     return Failure(error);
   }
@@ -345,11 +350,9 @@ EditOutcome SubtractPolygons(ViewSession& session) {
   } else {
     RingSet source;
     const std::vector<SpatialNode*> taken = CollectShapesInArea(cell, key, area, source, false);
-    source.NormalizeOrientation();
-    source.AddRectangle(area, true);
     RingSet result;
     try {
-      result = BooleanAndClean(source, kBooleanSubtract);
+      result = SubtractRectangle(source, area);
     } catch (const Error& error) {
       return Failure(error);
     }

@@ -8,6 +8,7 @@
 #include "db/cell.h"
 
 class Library;
+class RingSet;
 class ViewSession;
 struct EditState;
 
@@ -61,6 +62,14 @@ std::optional<int32_t> ParseSizingAmount(const std::string& answer, double units
 // Asks for the amount in nanometres, then merges, sizes, merges and cleans the selection. The
 // library is not changed; a failed boolean leaves the selection as it was.
 EditOutcome SizingPolygon(ViewSession& session);
+
+// The geometry of the commands, without a view: each takes rings of any orientation, read under
+// the non-zero rule, and gives clean counter-clockwise rings with their holes cut open. Sizing is
+// SizedOutline (db/poly). A failed boolean throws Error.
+// The union of the rings.
+RingSet MergeRings(RingSet& rings);
+// The rings less the rectangle area.
+RingSet SubtractRectangle(RingSet& rings, const Box& area);
 
 // Mirror x (or y) about c = 2 * floor((lo + hi) / 2) of the selection's box: a selection of odd
 // width moves by one unit.

@@ -37,6 +37,45 @@ SweepGeometry BuildSweepGeometry(RingSet& set) {
   return geometry;
 }
 
+namespace {
+
+// Whether the segment a-b meets the closed square of side 1 centred on the grid point h; exact,
+// in doubled coordinates.
+bool PassesThroughPixel(const Point& a, const Point& b, const Point& h) {
+  const int64_t ax = 2 * int64_t(a.x), ay = 2 * int64_t(a.y), bx = 2 * int64_t(b.x), by = 2 * int64_t(b.y);
+  const int64_t hx = 2 * int64_t(h.x), hy = 2 * int64_t(h.y);
+  if (std::max(ax, bx) < hx - 1 || std::min(ax, bx) > hx + 1) return false;
+  if (std::max(ay, by) < hy - 1 || std::min(ay, by) > hy + 1) return false;
+  int above = 0, below = 0;
+  for (int64_t cx : {hx - 1, hx + 1}) {
+    for (int64_t cy : {hy - 1, hy + 1}) {
+      Int128 side = Int128(bx - ax) * (cy - ay) - Int128(by - ay) * (cx - ax);
+      above += side > 0;
+      below += side < 0;
+    }
+  }
+  return above < 4 && below < 4;
+}
+
+}  // namespace
+
+void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits) {
+  std::vector<Point> hot;
+  hot.reserve(splits.size());
+  for (const SweepSplit& s : splits) hot.push_back(s.at);
+  std::sort(hot.begin(), hot.end(), SweepLess);
+  hot.erase(std::unique(hot.begin(), hot.end()), hot.end());
+  const std::vector<SweepSeg>& segs = geometry.segs;
+  for (uint32_t i = 0; i < segs.size(); ++i) {
+    const Point& lo = segs[i].Lo();
+    const Point& hi = segs[i].Hi();
+    auto h = std::lower_bound(hot.begin(), hot.end(), Point(lo.x, INT32_MIN), SweepLess);
+    for (; h != hot.end() && h->x <= hi.x; ++h) {
+      if (*h != lo && *h != hi && PassesThroughPixel(lo, hi, *h)) splits.push_back(SweepSplit{i, *h});
+    }
+  }
+}
+
 void ApplySplits(SweepGeometry& geometry, std::vector<SweepSplit>& splits) {
   const std::vector<SweepSeg>& old = geometry.segs;
   auto along = [&old](const SweepSplit& s) {

@@ -42,6 +42,11 @@ struct SweepSplit {
 // Pieces of every ring of set; edges of zero length are left out.
 SweepGeometry BuildSweepGeometry(RingSet& set);
 
+// Adds a split of every piece that passes within half a unit on both axes of a split point, at
+// that point, so that pieces crossing near a rounded crossing are drawn into it: rounding then
+// cannot leave them crossing again one unit further on, over and over.
+void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits);
+
 // Replaces each piece by the path through its split points, ordered along the piece; pieces of
 // zero length that result are dropped. splits is consumed.
 void ApplySplits(SweepGeometry& geometry, std::vector<SweepSplit>& splits);

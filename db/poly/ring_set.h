@@ -108,8 +108,11 @@ class RingSet {
   // that each inside part closes by itself.
   void ClipToBox(const Box& box, bool relink);
 
-  // Appends to out every ring offset sideways by amount (positive grows). With acute, sharp
-  // corners are cut along the square of half-side |amount| instead of mitred.
+  // Appends to out the region of the rings (inside wherever the winding of the whole set is not
+  // 0) grown by amount, or shrunk by -amount, as clean counter-clockwise rings with clockwise
+  // holes. Every edge moves by the amount; convex corners are mitred, and with acute those sharper
+  // than 90 degrees are cut along the square of half-side |amount| around the vertex. A shrink
+  // keeps nothing nearer the edges than |amount|. May throw Error(kTagDrc, ...).
   void Size(RingSet& out, int32_t amount, bool acute);
 
   // The boolean sweep over the rings of this set; rings flagged kVertexOperandB are operand B.
@@ -137,6 +140,12 @@ class RingSet {
   uint32_t vertexCount_ = 0;
   int32_t ringCount_ = 0;
 };
+
+// What the Sizing command makes of rings: their region (FilledRegion: each ring under the
+// non-zero rule, the fillings united), sized by amount with sharp corners cut along the square,
+// with its holes cut open, so that it comes out as counter-clockwise rings that never cross.
+// May throw Error(kTagDrc, ...).
+RingSet SizedOutline(RingSet& rings, int32_t amount);
 
 // a.ringNext = b and b.ringPrev = a, each only where the vertex is non-null.
 void Link(RingVertex* a, RingVertex* b);

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "db/poly/path_outline.h"
 #include "db/poly/ring_set.h"
@@ -7,15 +9,9 @@
 
 namespace {
 
-// Marks the start vertex of a sized edge that runs, in (x, y) order, the other way than the
-// source edge it comes from.
-constexpr uint16_t kEdgeFlipped = 0x0002;
-
 using Int128 = __int128;
 
 Int128 Cross(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return Int128(ax) * by - Int128(ay) * bx; }
-
-Point At(const RingVertex* v) { return Point(v->x, v->y); }
 
 int64_t Mod(int64_t v, int64_t m) {
   int64_t r = v % m;
@@ -26,6 +22,8 @@ int64_t Mod(int64_t v, int64_t m) {
 struct CornerPoints {
   Point points[6];
   int count = 0;
+  // A mitre that lies exactly on both moved edges.
+  bool exactMitre = false;
   void Add(const Point& p) {
     if (count == 0 || points[count - 1] != p) points[count++] = p;
   }
@@ -106,18 +104,9 @@ bool SizeConvexCorner(const Point& p, const Point& v, const Point& n, int64_t d,
   return true;
 }
 
-// Shrinking by amount < 0 a right turn sharper than 90 degrees: the convex construction on the
-// reversed corner, whose right-hand offset by -amount is the same pair of lines.
-bool SizeConcaveCorner(const Point& p, const Point& v, const Point& n, int64_t amount, CornerPoints& out) {
-  CornerPoints reversed;
-  if (!SizeConvexCorner(n, v, p, -amount, reversed)) return false;
-  for (int i = reversed.count - 1; i >= 0; --i) out.Add(reversed.points[i]);
-  return true;
-}
-
 // The crossing of the two offset edges. Parallel edges take the end of the first offset edge; a
 // crossing beyond the 32-bit range falls back to a bevel of the two offset end points.
-void Mitre(const Point& p, const Point& v, const Point& n, int32_t amount, CornerPoints& out) {
+void Mitre(const Point& p, const Point& v, const Point& n, int64_t amount, CornerPoints& out) {
   DirectedLine in = OffsetLine(LineThrough(p, v), amount);
   DirectedLine leaving = OffsetLine(LineThrough(v, n), amount);
   Point m;
@@ -129,171 +118,240 @@ void Mitre(const Point& p, const Point& v, const Point& n, int32_t amount, Corne
   if (Cross(in.dx, in.dy, leaving.dx, leaving.dy) != 0) out.Add(SaturatedPoint(leaving.x, leaving.y));
 }
 
-void SizeCorner(const Point& p, const Point& v, const Point& n, int32_t amount, bool acute, CornerPoints& out) {
+Point Moved(const Point& p, const Point& offset) {
+  return SaturatedPoint(int64_t(p.x) + offset.x, int64_t(p.y) + offset.y);
+}
+
+// The vector that moves the edge a->b sideways by d to its right-hand side, as OffsetLine
+// rounds it, so that the moved edge stays parallel to the edge.
+Point EdgeOffset(const Point& a, const Point& b, int64_t d) {
+  DirectedLine moved = OffsetLine(LineThrough(a, b), d);
+  return SaturatedPoint(moved.x - a.x, moved.y - a.y);
+}
+
+bool TurnsLeft(const Point& p, const Point& v, const Point& n) {
+  return Cross(int64_t(v.x) - p.x, int64_t(v.y) - p.y, int64_t(n.x) - v.x, int64_t(n.y) - v.y) > 0;
+}
+
+// How far m lies beyond a in the direction of the edge p->v, times the edge's length.
+Int128 Along(const Point& m, const Point& a, const Point& p, const Point& v) {
+  return Int128(int64_t(m.x) - a.x) * (int64_t(v.x) - p.x) + Int128(int64_t(m.y) - a.y) * (int64_t(v.y) - p.y);
+}
+
+// Whether m lies on the line through a parallel to the edge p->v.
+bool OnLine(const Point& m, const Point& a, const Point& p, const Point& v) {
+  return Cross(int64_t(m.x) - a.x, int64_t(m.y) - a.y, int64_t(v.x) - p.x, int64_t(v.y) - p.y) == 0;
+}
+
+// The points that replace a convex corner p->v->n (a left turn) on the outside, where movedIn
+// and movedOut are v moved with the edge before it and with the edge after it: the square cut
+// for a corner sharper than 90 degrees with acute set, else the mitre. A bevel joins the two
+// moved ends where neither fits: a sharp corner whose square is too small for the rounded cut
+// (a mitre would be a long spike), or a nearly straight one whose moved edges, each rounded on
+// its own, cross far behind the corner instead of just beyond it.
+void ConvexCorner(const Point& p, const Point& v, const Point& n, int64_t d, bool acute, const Point& movedIn,
+                  const Point& movedOut, CornerPoints& out) {
   int64_t inX = int64_t(v.x) - p.x, inY = int64_t(v.y) - p.y;
   int64_t outX = int64_t(n.x) - v.x, outY = int64_t(n.y) - v.y;
   // Sharper than 90 degrees: the rays v->p and v->n have a positive dot product.
-  if (acute && Int128(inX) * outX + Int128(inY) * outY < 0) {
-    Int128 turn = Cross(inX, inY, outX, outY);
-    if (turn > 0 && amount > 0 && SizeConvexCorner(p, v, n, amount, out)) return;
-    if (turn < 0 && amount < 0 && SizeConcaveCorner(p, v, n, amount, out)) return;
+  const bool sharp = acute && Int128(inX) * outX + Int128(inY) * outY < 0;
+  if (sharp && SizeConvexCorner(p, v, n, d, out)) return;
+  if (!sharp) {
+    Mitre(p, v, n, d, out);
+    if (out.count != 1 || (Along(out.points[0], movedIn, p, v) >= 0 && Along(out.points[0], movedOut, v, n) <= 0)) {
+      return;
+    }
   }
-  Mitre(p, v, n, amount, out);
+  out = CornerPoints();
+  out.Add(movedIn);
+  out.Add(movedOut);
 }
 
-// +1 when a comes before b in (x, y) order, -1 after, 0 when they coincide.
-int Direction(const RingVertex* a, const RingVertex* b) {
-  if (a->x != b->x) return a->x < b->x ? 1 : -1;
-  if (a->y != b->y) return a->y < b->y ? 1 : -1;
-  return 0;
+int Orientation(const Point& a, const Point& b, const Point& c) {
+  const Int128 turn = Cross(int64_t(b.x) - a.x, int64_t(b.y) - a.y, int64_t(c.x) - a.x, int64_t(c.y) - a.y);
+  return (turn > 0) - (turn < 0);
 }
 
-uint32_t MarkFlip(RingVertex* start, const RingVertex* end, const RingVertex* sourceStart,
-                  const RingVertex* sourceEnd) {
-  // An edge that shrank to a point has no direction left and does not count.
-  int direction = Direction(start, end);
-  if (direction == 0 || direction == Direction(sourceStart, sourceEnd)) return 0;
-  start->flags |= kEdgeFlipped;
-  return 1;
+// c lies on the segment a-b, given that it lies on its line.
+bool WithinBox(const Point& a, const Point& b, const Point& c) {
+  return std::min(a.x, b.x) <= c.x && c.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= c.y &&
+         c.y <= std::max(a.y, b.y);
 }
 
-// Removes the flipped edge v->n when the lines before and after it cross on the proper side:
-// n moves to the crossing and v is flagged deleted. The ring has at least four vertices.
-bool CutFlippedEdge(RingVertex* v, int32_t amount) {
-  RingVertex* p = v->ringPrev;
-  RingVertex* n = v->ringNext;
-  RingVertex* nn = n->ringNext;
-  const int side = amount > 0 ? 1 : -1;
-  if (SideOfSegment(Segment(p->x, p->y, v->x, v->y), At(nn)) != side ||
-      SideOfSegment(Segment(n->x, n->y, nn->x, nn->y), At(p)) != side) {
-    return false;
+// Whether the closed segments a-b and c-e have a point in common.
+bool SegmentsMeet(const Point& a, const Point& b, const Point& c, const Point& e) {
+  const int o1 = Orientation(a, b, c), o2 = Orientation(a, b, e), o3 = Orientation(c, e, a), o4 = Orientation(c, e, b);
+  if (o1 * o2 < 0 && o3 * o4 < 0) return true;
+  return (o1 == 0 && WithinBox(a, b, c)) || (o2 == 0 && WithinBox(a, b, e)) || (o3 == 0 && WithinBox(c, e, a)) ||
+         (o4 == 0 && WithinBox(c, e, b));
+}
+
+// Whether the closed polygon through points (distinct neighbours, at least three) neither
+// crosses nor touches itself nor doubles back.
+bool IsSimple(const std::vector<Point>& points) {
+  const size_t n = points.size();
+  for (size_t i = 0; i < n; ++i) {
+    const Point& a = points[i];
+    const Point& b = points[(i + 1) % n];
+    const Point& c = points[(i + 2) % n];
+    if (Orientation(a, b, c) == 0 && Along(c, b, a, b) < 0) return false;
+    for (size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;
+      if (SegmentsMeet(a, b, points[j], points[(j + 1) % n])) return false;
+    }
   }
-  Point crossing;
-  if (!IntersectLines(LineThrough(At(p), At(v)), LineThrough(At(n), At(nn)), crossing)) return false;
-  n->x = crossing.x;
-  n->y = crossing.y;
-  Link(p, n);
-  v->flags |= kVertexDeleted;
   return true;
 }
 
-// Cuts out each flipped edge whose neighbours did not flip (a run of flips is left alone), then
-// clears the flip marks. Returns a vertex still in the ring.
-RingVertex* RemoveFlippedEdges(RingVertex* start, int32_t amount) {
-  const uint32_t total = CountRingVertices(start);
-  uint32_t count = total;
-  RingVertex* kept = start;
-  RingVertex* v = start;
-  for (uint32_t i = 0; i < total; ++i) {
-    RingVertex* following = v->ringNext;
-    bool lone = (v->flags & kEdgeFlipped) && !(v->ringPrev->flags & kEdgeFlipped) && !(following->flags & kEdgeFlipped);
-    if (amount != 0 && count > 3 && lone && CutFlippedEdge(v, amount)) {
-      --count;
-    } else {
-      kept = v;
-    }
-    v = following;
+void AddCounterClockwise(std::vector<Point>& points, RingSet& pieces) {
+  Int128 twiceArea = 0;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const Point& a = points[i];
+    const Point& b = points[(i + 1) % points.size()];
+    twiceArea += Int128(a.x) * b.y - Int128(b.x) * a.y;
   }
-  v = kept;
-  do {
-    v->flags &= static_cast<uint16_t>(~kEdgeFlipped);
-    v = v->ringNext;
-  } while (v != kept);
-  return kept;
+  if (twiceArea == 0) return;
+  if (twiceArea < 0) std::reverse(points.begin(), points.end());
+  pieces.AddRing(points.data(), uint32_t(points.size()));
 }
 
-void ReverseRing(RingVertex* start) {
-  RingVertex* v = start;
-  do {
-    RingVertex* following = v->ringNext;
-    v->ringNext = v->ringPrev;
-    v->ringPrev = following;
-    v = following;
-  } while (v != start);
+// Adds the polygon through points as counter-clockwise rings that cover it once, with nothing
+// for what has no area. Every piece must wind the same way: the boolean adds up the windings,
+// and a lobe wound the other way would cancel another piece's cover. A polygon that rounding
+// (or saturation at the coordinate range) made cross itself goes in as the fan of triangles
+// from its first point, which every piece is star-shaped from.
+void AddPiece(std::vector<Point>& points, RingSet& pieces) {
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  while (points.size() > 1 && points.back() == points.front()) points.pop_back();
+  if (points.size() < 3) return;
+  if (IsSimple(points)) {
+    AddCounterClockwise(points, pieces);
+    return;
+  }
+  for (size_t i = 1; i + 1 < points.size(); ++i) {
+    std::vector<Point> triangle = {points[0], points[i], points[i + 1]};
+    AddCounterClockwise(triangle, pieces);
+  }
 }
 
-int Sign(Int128 v) { return (v > 0) - (v < 0); }
-
-Int128 TwiceArea(const RingVertex* start) {
-  Int128 sum = 0;
-  const RingVertex* v = start;
-  do {
-    const RingVertex* n = v->ringNext;
-    sum += Int128(v->x) * n->y - Int128(n->x) * v->y;
-    v = n;
-  } while (v != start);
-  return sum;
+// The piece at a concave (or straight) corner p->v->n, where the bands of the two edges meet:
+// for a turn of at most 90 degrees, the kite from v over its two moved ends to the crossing of
+// the moved edges when that crossing lies exactly on both and behind both moved ends (every
+// right angle on the grid: a square along the edges), else the triangle of v and its two moved
+// ends. It closes the gap that the rounding of the two moves can open where the corner is
+// nearly straight, and covers the corner where the edges are shorter than the amount.
+void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
+                        const Point& offsetOut, std::vector<Point>& piece) {
+  const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
+  piece = {v, movedIn, movedOut};
+  const bool turnsAtMostRight = Along(n, v, p, v) >= 0;
+  Point m;
+  if (turnsAtMostRight && IntersectLines(OffsetLine(LineThrough(p, v), d), OffsetLine(LineThrough(v, n), d), m) &&
+      OnLine(m, movedIn, p, v) && OnLine(m, movedOut, v, n) && Along(m, movedIn, p, v) <= 0 &&
+      Along(m, movedOut, v, n) >= 0) {
+    piece.insert(piece.begin() + 2, m);
+  }
 }
 
-bool SamePlace(const RingVertex* a, const RingVertex* b) { return a->x == b->x && a->y == b->y; }
-
-// The nearest ring neighbours of v at another place: a repeated point carries no edge.
-RingVertex* DistinctPrev(RingVertex* v) {
-  RingVertex* w = v->ringPrev;
-  while (w != v && SamePlace(w, v)) w = w->ringPrev;
-  return w;
-}
-RingVertex* DistinctNext(RingVertex* v) {
-  RingVertex* w = v->ringNext;
-  while (w != v && SamePlace(w, v)) w = w->ringNext;
-  return w;
-}
-
-// Appends to sized the ring of start offset by amount; false for a ring of fewer than three
-// distinct places, which gives nothing. Flags the source ring visited.
-bool SizeRing(RingVertex* start, int32_t amount, bool acute, RingSet& sized) {
-  uint32_t edges = 0;
+// The ring through start as its distinct places in ring order, or against it.
+std::vector<Point> RingPlaces(RingVertex* start, bool reversed) {
+  std::vector<Point> places;
   RingVertex* v = start;
   do {
     v->flags |= kVertexVisited;
-    if (!SamePlace(v, v->ringPrev)) ++edges;
+    Point p(v->x, v->y);
+    if (places.empty() || places.back() != p) places.push_back(p);
     v = v->ringNext;
   } while (v != start);
-  if (edges < 3) return false;
-  while (SamePlace(start, start->ringPrev)) start = start->ringNext;
-  RingVertex* first = nullptr;
-  RingVertex* last = nullptr;
-  uint32_t flips = 0;
-  v = start;
-  do {
-    if (!SamePlace(v, v->ringPrev)) {
-      RingVertex* p = DistinctPrev(v);
-      CornerPoints corner;
-      SizeCorner(At(p), At(v), At(DistinctNext(v)), amount, acute, corner);
-      RingVertex* previousEnd = last;
-      for (int i = 0; i < corner.count; ++i) AppendRingVertex(sized, corner.points[i], first, last);
-      if (previousEnd) flips += MarkFlip(previousEnd, previousEnd->ringNext, p, v);
-    }
-    v = v->ringNext;
-  } while (v != start);
-  Link(last, first);
-  flips += MarkFlip(last, first, DistinctPrev(start), start);
-  RingVertex* kept = RemoveFlippedEdges(first, amount);
-  // More than half the edges flipped while the ring kept its orientation: it turned inside out
-  // (a square shrunk past its middle comes out as a smaller square, turned half round).
-  // Reversed, it winds the other way and the caller's merge drops it. A ring whose orientation
-  // already changed (an L shrunk past its arms' width) winds the other way as it is.
-  if (flips > edges / 2 && Sign(TwiceArea(kept)) == Sign(TwiceArea(start))) ReverseRing(kept);
-  return true;
+  while (places.size() > 1 && places.back() == places.front()) places.pop_back();
+  if (reversed) std::reverse(places.begin(), places.end());
+  return places;
 }
 
-// Sharp corners are judged on clean rings: collinear vertices and spikes go first.
-void PrepareSizing(RingSet& rings) { rings.RemoveCollinearVertices(0); }
+// Adds to pieces what sweeping every edge of the ring by d to its right-hand side covers: per
+// edge the band between the edge and its moved copy, which at a convex corner runs on to the
+// mitre, and at a convex corner cut along the square the fan from the vertex over the cut. At a
+// concave corner the bands of the two edges overlap and their outer edges cross where the mitre
+// would lie, and a corner piece joins them. The moved edge of a band starts no later and ends
+// no earlier than the edge itself. Neighbouring pieces meet along identical edges, never along
+// edges that only nearly coincide: a mitre that rounding moved off the moved edges is reached
+// by the diagonal from the vertex that both bands share, while an exact one (every right angle
+// on the grid) makes each band take the whole mitre square, whose sides follow the edges, so
+// that rectilinear input gives rectilinear pieces.
+void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingSet& pieces) {
+  const size_t n = ring.size();
+  std::vector<Point> offsets(n);
+  std::vector<CornerPoints> corners(n);
+  for (size_t i = 0; i < n; ++i) offsets[i] = EdgeOffset(ring[i], ring[(i + 1) % n], d);
+  for (size_t i = 0; i < n; ++i) {
+    const Point& p = ring[(i + n - 1) % n];
+    const Point& v = ring[i];
+    const Point& next = ring[(i + 1) % n];
+    if (!TurnsLeft(p, v, next)) continue;
+    CornerPoints& corner = corners[i];
+    const Point movedIn = Moved(v, offsets[(i + n - 1) % n]), movedOut = Moved(v, offsets[i]);
+    ConvexCorner(p, v, next, d, acute, movedIn, movedOut, corner);
+    corner.exactMitre =
+        corner.count == 1 && OnLine(corner.points[0], movedIn, p, v) && OnLine(corner.points[0], movedOut, v, next);
+  }
+  std::vector<Point> piece;
+  for (size_t i = 0; i < n; ++i) {
+    const size_t j = (i + 1) % n;
+    const CornerPoints& atStart = corners[i];
+    const CornerPoints& atEnd = corners[j];
+    piece.assign(1, ring[i]);
+    if (atStart.exactMitre) piece.push_back(Moved(ring[i], offsets[(i + n - 1) % n]));
+    piece.push_back(atStart.count > 0 ? atStart.points[atStart.count - 1] : Moved(ring[i], offsets[i]));
+    piece.push_back(atEnd.count > 0 ? atEnd.points[0] : Moved(ring[j], offsets[i]));
+    if (atEnd.exactMitre) piece.push_back(Moved(ring[j], offsets[j]));
+    piece.push_back(ring[j]);
+    AddPiece(piece, pieces);
+    if (atStart.count > 1) {
+      piece.assign(1, ring[i]);
+      piece.insert(piece.end(), atStart.points, atStart.points + atStart.count);
+      AddPiece(piece, pieces);
+    } else if (atStart.count == 0) {
+      ConcaveCornerPiece(ring[(i + n - 1) % n], ring[i], ring[j], d, offsets[(i + n - 1) % n], offsets[i], piece);
+      AddPiece(piece, pieces);
+    }
+  }
+}
 
 }  // namespace
 
+// Sizing works on the region that the rings enclose, read under the non-zero rule of the whole
+// set, so that it cannot fold or leave slivers whatever the rings look like: growing unites the
+// region with the pieces swept by moving each edge outwards, and shrinking takes from the region
+// the pieces swept inwards, which are the outward pieces of its complement (the rings walked
+// backwards). Both are one boolean sweep over a fixed number of pieces per edge.
 void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
-  if (acute) PrepareSizing(*this);
-  ClearVertexFlags(kVertexVisited);
-  RingSet sized;
-  int32_t rings = 0;
-  for (RingVertex* v = head_; v; v = v->next) {
-    if (!(v->flags & kVertexVisited) && SizeRing(v, amount, acute, sized)) ++rings;
+  RingSet region;
+  Boolean(&region, kBooleanMergeNonZero, false);
+  if (amount == 0 || region.IsEmpty()) {
+    out.Append(region);
+    return;
   }
-  ClearVertexFlags(kVertexVisited);
-  sized.SetRingCount(rings);
-  sized.RemoveFlaggedVertices();
-  // Cut flipped edges can leave collinear vertices and rings of two.
-  sized.RemoveCollinearVertices(0);
-  out.Append(sized);
+  const bool shrinking = amount < 0;
+  const int64_t d = shrinking ? -int64_t(amount) : amount;
+  RingSet pieces;
+  region.ClearVertexFlags(kVertexVisited);
+  for (RingVertex* v = region.Head(); v; v = NextUnflagged(v)) {
+    const std::vector<Point> ring = RingPlaces(v, shrinking);
+    if (ring.size() >= 3) AddSweptPieces(ring, d, acute, pieces);
+  }
+  region.ClearVertexFlags(kVertexVisited);
+  if (shrinking) pieces.SetVertexFlags(kVertexOperandB);
+  region.Append(pieces);
+  region.Boolean(&out, shrinking ? kBooleanSubtract : kBooleanMergeNonZero, false);
+}
+
+RingSet SizedOutline(RingSet& rings, int32_t amount) {
+  RingSet region;
+  rings.FilledRegion(region);
+  // Size gives the clean outline of the sized region, so the merge that follows sizing elsewhere
+  // would change nothing here.
+  RingSet result;
+  region.Size(result, amount, true);
+  result.Boolean(nullptr, kBooleanCutHoles, false);
+  return result;
 }

@@ -236,6 +236,19 @@ TEST(RingSetBoolean, FarCoordinatesCrossExactly) {
   EXPECT_NEAR(Area(RunOp(AsOperand(input, false), kBooleanMerge)), 4.0 * big * big, 1e-3 * big * big);
 }
 
+// Three long quadrilaterals whose rounded crossings once climbed a grid column one unit per
+// pass, without end: the pieces near each rounded crossing must be drawn into it.
+TEST(RingSetBoolean, RoundedCrossingsSettleWherePiecesPassClose) {
+  const std::vector<Operand> input = {
+      {{{373506977, 403720930}, {460985652, 39226450}, {558224382, 62563745}, {452346658, 503720930}}},
+      {{{840000000, 120000000}, {534400000, 547840000}, {453026653, 489716181}, {758626653, 61876181}}},
+      {{{240000000, 960000000}, {369991590, 418368377}, {482176760, 379428840}, {337238730, 983337295}}},
+  };
+  std::vector<Ring> result;
+  ASSERT_NO_THROW(result = RunOp(input, kBooleanMerge));
+  ExpectClean(result);
+}
+
 struct TableCase {
   const char* name;
   std::vector<Operand> input;
