@@ -55,10 +55,12 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     pass.emplace(geometry, mode, op, holes);
     pass->Run(pieces);
     if (!pass->Dirty()) return;
-    // Most geometry settles after one split; what does not gets the pieces near each new split
-    // point drawn into it (one pass over the pieces, each checked against the split points
-    // within its x range).
-    if (round > 0) AddHotPixelSplits(geometry, pass->Splits());
+    // Every piece that passes through the unit square about a rounded crossing is split there
+    // too (one pass over the pieces, each checked against the split points within its x range).
+    // Left to pass beside the rounded point, a piece could end up on its other side and turn a
+    // thin tip between it and the crossing pieces inside out, and rounded crossings could climb
+    // a grid column one unit per pass.
+    AddHotPixelSplits(geometry, pass->Splits());
     ApplySplits(geometry, pass->Splits());
   }
   LogMessage("Program Error: crossings do not settle after %d passes\n", kMaxPasses);

@@ -249,6 +249,20 @@ TEST(RingSetBoolean, RoundedCrossingsSettleWherePiecesPassClose) {
   ExpectClean(result);
 }
 
+// Two thin triangles inside a quadrilateral whose long edges cross near their tips: rounding
+// the crossing must draw the other edge of each tip through the same grid point, or the tip
+// turns inside out and its winding of -1 cancels the quadrilateral's cover in a small hole.
+TEST(RingSetBoolean, RoundedCrossingsTurnNoTipInsideOut) {
+  const std::vector<Operand> input = {
+      {{{126, 190}, {61, 98}, {63, 96}}},
+      {{{22, 260}, {191, 56}, {278, 128}, {109, 332}}},
+      {{{29, 122}, {-50, 42}, {123, 185}}},
+  };
+  const std::vector<Ring> result = RunOp(input, kBooleanMergeNonZero);
+  ASSERT_EQ(result.size(), 1u);
+  EXPECT_GT(TwiceArea(result[0]), 0);
+}
+
 struct TableCase {
   const char* name;
   std::vector<Operand> input;
