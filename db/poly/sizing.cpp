@@ -236,10 +236,12 @@ void AddPiece(std::vector<Point>& points, RingSet& pieces) {
 
 // The piece at a concave (or straight) corner p->v->n, where the bands of the two edges meet:
 // for a turn of at most 90 degrees, the kite from v over its two moved ends to the crossing of
-// the moved edges when that crossing lies exactly on both and behind both moved ends (every
-// right angle on the grid: a square along the edges), else the triangle of v and its two moved
-// ends. It closes the gap that the rounding of the two moves can open where the corner is
-// nearly straight, and covers the corner where the edges are shorter than the amount.
+// the moved edges when that crossing lies exactly on both and within both bands (every right
+// angle on the grid between edges at least as long as the amount: a square along the edges),
+// else the triangle of v and its two moved ends. It closes the gap that the rounding of the two
+// moves can open where the corner is nearly straight, and covers the corner where the edges are
+// shorter than the amount. A kite that reached past the moved end of a short edge would cover
+// points farther than the amount from every edge.
 void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
                         const Point& offsetOut, std::vector<Point>& piece) {
   const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
@@ -248,7 +250,8 @@ void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t 
   Point m;
   if (turnsAtMostRight && IntersectLines(OffsetLine(LineThrough(p, v), d), OffsetLine(LineThrough(v, n), d), m) &&
       OnLine(m, movedIn, p, v) && OnLine(m, movedOut, v, n) && Along(m, movedIn, p, v) <= 0 &&
-      Along(m, movedOut, v, n) >= 0) {
+      Along(m, movedOut, v, n) >= 0 && Along(m, Moved(p, offsetIn), p, v) >= 0 &&
+      Along(m, Moved(n, offsetOut), v, n) <= 0) {
     piece.insert(piece.begin() + 2, m);
   }
 }
