@@ -55,11 +55,8 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     pass.emplace(geometry, mode, op, holes);
     pass->Run(pieces);
     if (!pass->Dirty()) return;
-    // Every piece that passes through the unit square about a rounded crossing is split there
-    // too (one pass over the pieces, each checked against the split points within its x range).
-    // Left to pass beside the rounded point, a piece could end up on its other side and turn a
-    // thin tip between it and the crossing pieces inside out, and rounded crossings could climb
-    // a grid column one unit per pass.
+    // Every piece near each split point is drawn into it (one pass over the pieces, each checked
+    // against the split points in the grid cells along its way).
     AddHotPixelSplits(geometry, pass->Splits());
     ApplySplits(geometry, pass->Splits());
   }
