@@ -236,22 +236,24 @@ void AddPiece(std::vector<Point>& points, RingSet& pieces) {
 
 // The piece at a concave (or straight) corner p->v->n, where the bands of the two edges meet:
 // for a turn of at most 90 degrees, the kite from v over its two moved ends to the crossing of
-// the moved edges when that crossing lies exactly on both and within both bands (every right
-// angle on the grid between edges at least as long as the amount: a square along the edges),
-// else the triangle of v and its two moved ends. It closes the gap that the rounding of the two
-// moves can open where the corner is nearly straight, and covers the corner where the edges are
-// shorter than the amount. A kite that reached past the moved end of a short edge would cover
-// points farther than the amount from every edge.
+// the moved edges when that crossing lies exactly on both and behind both moved ends (every
+// right angle on the grid: a square along the edges), else the triangle of v and its two moved
+// ends. It closes the gap that the rounding of the two moves can open where the corner is
+// nearly straight, and covers the corner where the edges are shorter than the amount. Past the
+// far end of an edge shorter than the amount, the kite is taken only where the corner at that
+// end is a right angle too (convex with an exact mitre, or concave), as along a staircase or a
+// comb, whose sized outline is the square dilation: beside any other corner it would cover
+// points that the moved edges leave out, farther than the amount from the polygon.
 void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
-                        const Point& offsetOut, std::vector<Point>& piece) {
+                        const Point& offsetOut, bool squareAtP, bool squareAtN, std::vector<Point>& piece) {
   const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
   piece = {v, movedIn, movedOut};
   const bool turnsAtMostRight = Along(n, v, p, v) >= 0;
   Point m;
   if (turnsAtMostRight && IntersectLines(OffsetLine(LineThrough(p, v), d), OffsetLine(LineThrough(v, n), d), m) &&
       OnLine(m, movedIn, p, v) && OnLine(m, movedOut, v, n) && Along(m, movedIn, p, v) <= 0 &&
-      Along(m, movedOut, v, n) >= 0 && Along(m, Moved(p, offsetIn), p, v) >= 0 &&
-      Along(m, Moved(n, offsetOut), v, n) <= 0) {
+      Along(m, movedOut, v, n) >= 0 && (squareAtP || Along(m, Moved(p, offsetIn), p, v) >= 0) &&
+      (squareAtN || Along(m, Moved(n, offsetOut), v, n) <= 0)) {
     piece.insert(piece.begin() + 2, m);
   }
 }
@@ -297,6 +299,14 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
     corner.exactMitre =
         corner.count == 1 && OnLine(corner.points[0], movedIn, p, v) && OnLine(corner.points[0], movedOut, v, next);
   }
+  // Right angles whose sized corner is the square of the two moved edges.
+  std::vector<bool> square(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Point& p = ring[(i + n - 1) % n];
+    const Point& v = ring[i];
+    const Point& next = ring[(i + 1) % n];
+    square[i] = Along(next, v, p, v) == 0 && (corners[i].count == 0 || corners[i].exactMitre);
+  }
   std::vector<Point> piece;
   for (size_t i = 0; i < n; ++i) {
     const size_t j = (i + 1) % n;
@@ -314,7 +324,9 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
       piece.insert(piece.end(), atStart.points, atStart.points + atStart.count);
       AddPiece(piece, pieces);
     } else if (atStart.count == 0) {
-      ConcaveCornerPiece(ring[(i + n - 1) % n], ring[i], ring[j], d, offsets[(i + n - 1) % n], offsets[i], piece);
+      const size_t before = (i + n - 1) % n;
+      ConcaveCornerPiece(ring[before], ring[i], ring[j], d, offsets[before], offsets[i], square[before], square[j],
+                         piece);
       AddPiece(piece, pieces);
     }
   }
