@@ -332,16 +332,12 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
   }
 }
 
-}  // namespace
-
-// Sizing works on the region that the rings enclose, read under the non-zero rule of the whole
-// set, so that it cannot fold or leave slivers whatever the rings look like: growing unites the
-// region with the pieces swept by moving each edge outwards, and shrinking takes from the region
-// the pieces swept inwards, which are the outward pieces of its complement (the rings walked
-// backwards). Both are one boolean sweep over a fixed number of pieces per edge.
-void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
-  RingSet region;
-  Boolean(&region, kBooleanMergeNonZero, false);
+// Sizes region, the clean outline of a region (counter-clockwise rings with clockwise holes),
+// into out: growing unites the region with the pieces swept by moving each edge outwards, and
+// shrinking takes from the region the pieces swept inwards, which are the outward pieces of its
+// complement (the rings walked backwards). Both are one boolean sweep over a fixed number of
+// pieces per edge.
+void SizeOutline(RingSet& region, RingSet& out, int32_t amount, bool acute) {
   if (amount == 0 || region.IsEmpty()) {
     out.Append(region);
     return;
@@ -360,13 +356,23 @@ void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
   region.Boolean(&out, shrinking ? kBooleanSubtract : kBooleanMergeNonZero, false);
 }
 
+}  // namespace
+
+// Sizing works on the region that the rings enclose, read under the non-zero rule of the whole
+// set, so that it cannot fold or leave slivers whatever the rings look like.
+void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
+  RingSet region;
+  Boolean(&region, kBooleanMergeNonZero, false);
+  SizeOutline(region, out, amount, acute);
+}
+
 RingSet SizedOutline(RingSet& rings, int32_t amount) {
   RingSet region;
   rings.FilledRegion(region);
-  // Size gives the clean outline of the sized region, so the merge that follows sizing elsewhere
-  // would change nothing here.
+  // The filled region is already a clean outline, and sizing gives the clean outline of the
+  // sized region, so neither needs a merge of its own.
   RingSet result;
-  region.Size(result, amount, true);
+  SizeOutline(region, result, amount, true);
   result.Boolean(nullptr, kBooleanCutHoles, false);
   return result;
 }
