@@ -14,9 +14,10 @@ namespace {
 
 constexpr int kSamples = 240;
 
-// How far a sized outline may fall short of its distance: the moved edges' ends are rounded to
-// the grid, and then the mitre or cut points on them.
-constexpr long double kSizingSlack = 1.5L;
+// How far a sized outline may miss its distance: three roundings to the grid, each up to half a
+// unit on both axes (0.71 across an edge): the moved edges' ends, then the points where moved
+// edges meet or cross, and the drawing of an edge into a crossing rounded beside it.
+constexpr long double kSizingSlack = 2.2L;
 
 struct Sample {
   long double x, y;
