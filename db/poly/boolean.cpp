@@ -55,10 +55,9 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     pass.emplace(geometry, mode, op, holes);
     pass->Run(pieces);
     if (!pass->Dirty()) return;
-    // Most geometry settles after one split; what does not gets the pieces near each new split
-    // point drawn into it (one pass over the pieces, each checked against the split points
-    // within its x range).
-    if (round > 0) AddHotPixelSplits(geometry, pass->Splits());
+    // Every piece near each split point is drawn into it (one pass over the pieces, each checked
+    // against the split points in the grid cells along its way).
+    AddHotPixelSplits(geometry, pass->Splits());
     ApplySplits(geometry, pass->Splits());
   }
   LogMessage("Program Error: crossings do not settle after %d passes\n", kMaxPasses);

@@ -1,6 +1,7 @@
 #include "db/poly/boolean_geometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -39,40 +40,123 @@ SweepGeometry BuildSweepGeometry(RingSet& set) {
 
 namespace {
 
-// Whether the segment a-b meets the closed square of side 1 centred on the grid point h; exact,
-// in doubled coordinates.
+// Whether the segment a-b meets the closed square of side 1 centred on the grid point h; exact.
+// The two overlap when their boxes do and the segment's line passes the square: the distance of
+// h from the line, as a cross product, is at most half the square's extent across the line.
 bool PassesThroughPixel(const Point& a, const Point& b, const Point& h) {
   const int64_t ax = 2 * int64_t(a.x), ay = 2 * int64_t(a.y), bx = 2 * int64_t(b.x), by = 2 * int64_t(b.y);
   const int64_t hx = 2 * int64_t(h.x), hy = 2 * int64_t(h.y);
   if (std::max(ax, bx) < hx - 1 || std::min(ax, bx) > hx + 1) return false;
   if (std::max(ay, by) < hy - 1 || std::min(ay, by) > hy + 1) return false;
-  int above = 0, below = 0;
-  for (int64_t cx : {hx - 1, hx + 1}) {
-    for (int64_t cy : {hy - 1, hy + 1}) {
-      Int128 side = Int128(bx - ax) * (cy - ay) - Int128(by - ay) * (cx - ax);
-      above += side > 0;
-      below += side < 0;
-    }
-  }
-  return above < 4 && below < 4;
+  const int64_t dx = int64_t(b.x) - a.x, dy = int64_t(b.y) - a.y;
+  const Int128 side = Int128(dx) * (int64_t(h.y) - a.y) - Int128(dy) * (int64_t(h.x) - a.x);
+  return 2 * (side < 0 ? -side : side) <= Int128(std::abs(dx) + std::abs(dy));
 }
 
 }  // namespace
 
+namespace {
+
+bool YFirstLess(const Point& a, const Point& b) { return a.y < b.y || (a.y == b.y && a.x < b.x); }
+
+// floor(v / d) for d > 0.
+int64_t FloorDiv64(int64_t v, int64_t d) { return v / d - (v % d != 0 && v < 0); }
+
+// The split points as hot pixels, sorted by x, by y and by the square cell of a grid whose
+// side is the typical extent of a piece, so that a piece finds those near it by the cells along
+// its way or by the points of its x or y range, whichever are fewest.
+class HotPixels {
+ public:
+  HotPixels(const SweepGeometry& geometry, const std::vector<SweepSplit>& splits) {
+    byX_.reserve(splits.size());
+    for (const SweepSplit& s : splits) byX_.push_back(s.at);
+    std::sort(byX_.begin(), byX_.end(), SweepLess);
+    byX_.erase(std::unique(byX_.begin(), byX_.end()), byX_.end());
+    byY_ = byX_;
+    std::sort(byY_.begin(), byY_.end(), YFirstLess);
+    cell_ = TypicalExtent(geometry.segs);
+    byCell_.reserve(byX_.size());
+    for (const Point& p : byX_) byCell_.emplace_back(CellKey(FloorDiv64(p.x, cell_), FloorDiv64(p.y, cell_)), p);
+    std::sort(byCell_.begin(), byCell_.end(), [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
+  }
+
+  // Calls visit with every hot point whose pixel may meet the piece lo-hi (lo first in sweep
+  // order), and some more; the caller tests each exactly.
+  template <typename Visit>
+  void ForEachNear(const Point& lo, const Point& hi, Visit visit) const {
+    const int32_t yMin = std::min(lo.y, hi.y), yMax = std::max(lo.y, hi.y);
+    const auto xFrom = std::lower_bound(byX_.begin(), byX_.end(), Point(lo.x, INT32_MIN), SweepLess);
+    const auto xTo = std::upper_bound(byX_.begin(), byX_.end(), Point(hi.x, INT32_MAX), SweepLess);
+    const auto yFrom = std::lower_bound(byY_.begin(), byY_.end(), Point(INT32_MIN, yMin), YFirstLess);
+    const auto yTo = std::upper_bound(byY_.begin(), byY_.end(), Point(INT32_MAX, yMax), YFirstLess);
+    const int64_t columnFrom = FloorDiv64(int64_t(lo.x) - 1, cell_), columnTo = FloorDiv64(int64_t(hi.x) + 1, cell_);
+    const int64_t rowFrom = FloorDiv64(int64_t(yMin) - 1, cell_), rowTo = FloorDiv64(int64_t(yMax) + 1, cell_);
+    const int64_t cells = (columnTo - columnFrom + 1) + (rowTo - rowFrom + 1);
+    if (xTo - xFrom <= cells || yTo - yFrom <= cells) {
+      if (xTo - xFrom <= yTo - yFrom) {
+        std::for_each(xFrom, xTo, visit);
+      } else {
+        std::for_each(yFrom, yTo, visit);
+      }
+      return;
+    }
+    for (int64_t column = columnFrom; column <= columnTo; ++column) {
+      // The piece's y over the column, widened by a unit for the pixels and the rounding.
+      const long double a = YAt(lo, hi, column * cell_ - 1), b = YAt(lo, hi, (column + 1) * cell_ + 1);
+      const int64_t from = FloorDiv64(int64_t(std::floor(std::min(a, b))) - 1, cell_);
+      const int64_t to = FloorDiv64(int64_t(std::ceil(std::max(a, b))) + 1, cell_);
+      for (int64_t row = from; row <= to; ++row) {
+        const uint64_t key = CellKey(column, row);
+        auto first = std::lower_bound(byCell_.begin(), byCell_.end(), key,
+                                      [](const Keyed& k, uint64_t v) { return k.first < v; });
+        for (; first != byCell_.end() && first->first == key; ++first) visit(first->second);
+      }
+    }
+  }
+
+ private:
+  using Keyed = std::pair<uint64_t, Point>;
+
+  static uint64_t CellKey(int64_t column, int64_t row) {
+    return (uint64_t(column + (int64_t(1) << 31)) << 32) | uint64_t(row + (int64_t(1) << 31));
+  }
+
+  // The median of the larger side of the pieces' boxes, at least 1.
+  static int64_t TypicalExtent(const std::vector<SweepSeg>& segs) {
+    std::vector<int64_t> extents;
+    const size_t step = std::max<size_t>(1, segs.size() / 1024);
+    for (size_t i = 0; i < segs.size(); i += step) {
+      const SweepSeg& s = segs[i];
+      extents.push_back(std::max(std::abs(int64_t(s.b.x) - s.a.x), std::abs(int64_t(s.b.y) - s.a.y)));
+    }
+    if (extents.empty()) return 1;
+    std::nth_element(extents.begin(), extents.begin() + extents.size() / 2, extents.end());
+    return std::max<int64_t>(1, extents[extents.size() / 2]);
+  }
+
+  // The piece's y at x, x clamped to the piece's x range.
+  static long double YAt(const Point& lo, const Point& hi, int64_t x) {
+    if (lo.x == hi.x) return x < lo.x ? lo.y : hi.y;
+    const int64_t clamped = std::clamp<int64_t>(x, lo.x, hi.x);
+    return (long double)lo.y + (long double)(int64_t(hi.y) - lo.y) * (clamped - lo.x) / (int64_t(hi.x) - lo.x);
+  }
+
+  std::vector<Point> byX_, byY_;
+  int64_t cell_ = 1;
+  std::vector<Keyed> byCell_;
+};
+
+}  // namespace
+
 void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits) {
-  std::vector<Point> hot;
-  hot.reserve(splits.size());
-  for (const SweepSplit& s : splits) hot.push_back(s.at);
-  std::sort(hot.begin(), hot.end(), SweepLess);
-  hot.erase(std::unique(hot.begin(), hot.end()), hot.end());
+  const HotPixels hot(geometry, splits);
   const std::vector<SweepSeg>& segs = geometry.segs;
   for (uint32_t i = 0; i < segs.size(); ++i) {
     const Point& lo = segs[i].Lo();
     const Point& hi = segs[i].Hi();
-    auto h = std::lower_bound(hot.begin(), hot.end(), Point(lo.x, INT32_MIN), SweepLess);
-    for (; h != hot.end() && h->x <= hi.x; ++h) {
-      if (*h != lo && *h != hi && PassesThroughPixel(lo, hi, *h)) splits.push_back(SweepSplit{i, *h});
-    }
+    hot.ForEachNear(lo, hi, [&](const Point& h) {
+      if (h != lo && h != hi && PassesThroughPixel(lo, hi, h)) splits.push_back(SweepSplit{i, h});
+    });
   }
 }
 

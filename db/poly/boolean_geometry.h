@@ -43,8 +43,9 @@ struct SweepSplit {
 SweepGeometry BuildSweepGeometry(RingSet& set);
 
 // Adds a split of every piece that passes within half a unit on both axes of a split point, at
-// that point, so that pieces crossing near a rounded crossing are drawn into it: rounding then
-// cannot leave them crossing again one unit further on, over and over.
+// that point, so that pieces passing near a rounded crossing are drawn into it: rounding then
+// cannot move a crossing piece past them, which would turn a thin tip between them inside out,
+// nor leave them crossing again one unit further on, over and over.
 void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits);
 
 // Replaces each piece by the path through its split points, ordered along the piece; pieces of

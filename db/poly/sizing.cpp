@@ -239,16 +239,21 @@ void AddPiece(std::vector<Point>& points, RingSet& pieces) {
 // the moved edges when that crossing lies exactly on both and behind both moved ends (every
 // right angle on the grid: a square along the edges), else the triangle of v and its two moved
 // ends. It closes the gap that the rounding of the two moves can open where the corner is
-// nearly straight, and covers the corner where the edges are shorter than the amount.
+// nearly straight, and covers the corner where the edges are shorter than the amount. Past the
+// far end of an edge shorter than the amount, the kite is taken only where the corner at that
+// end is a right angle too (convex with an exact mitre, or concave), as along a staircase or a
+// comb, whose sized outline is the square dilation: beside any other corner it would cover
+// points that the moved edges leave out, farther than the amount from the polygon.
 void ConcaveCornerPiece(const Point& p, const Point& v, const Point& n, int64_t d, const Point& offsetIn,
-                        const Point& offsetOut, std::vector<Point>& piece) {
+                        const Point& offsetOut, bool squareAtP, bool squareAtN, std::vector<Point>& piece) {
   const Point movedIn = Moved(v, offsetIn), movedOut = Moved(v, offsetOut);
   piece = {v, movedIn, movedOut};
   const bool turnsAtMostRight = Along(n, v, p, v) >= 0;
   Point m;
   if (turnsAtMostRight && IntersectLines(OffsetLine(LineThrough(p, v), d), OffsetLine(LineThrough(v, n), d), m) &&
       OnLine(m, movedIn, p, v) && OnLine(m, movedOut, v, n) && Along(m, movedIn, p, v) <= 0 &&
-      Along(m, movedOut, v, n) >= 0) {
+      Along(m, movedOut, v, n) >= 0 && (squareAtP || Along(m, Moved(p, offsetIn), p, v) >= 0) &&
+      (squareAtN || Along(m, Moved(n, offsetOut), v, n) <= 0)) {
     piece.insert(piece.begin() + 2, m);
   }
 }
@@ -294,6 +299,14 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
     corner.exactMitre =
         corner.count == 1 && OnLine(corner.points[0], movedIn, p, v) && OnLine(corner.points[0], movedOut, v, next);
   }
+  // Right angles whose sized corner is the square of the two moved edges.
+  std::vector<bool> square(n);
+  for (size_t i = 0; i < n; ++i) {
+    const Point& p = ring[(i + n - 1) % n];
+    const Point& v = ring[i];
+    const Point& next = ring[(i + 1) % n];
+    square[i] = Along(next, v, p, v) == 0 && (corners[i].count == 0 || corners[i].exactMitre);
+  }
   std::vector<Point> piece;
   for (size_t i = 0; i < n; ++i) {
     const size_t j = (i + 1) % n;
@@ -311,22 +324,20 @@ void AddSweptPieces(const std::vector<Point>& ring, int64_t d, bool acute, RingS
       piece.insert(piece.end(), atStart.points, atStart.points + atStart.count);
       AddPiece(piece, pieces);
     } else if (atStart.count == 0) {
-      ConcaveCornerPiece(ring[(i + n - 1) % n], ring[i], ring[j], d, offsets[(i + n - 1) % n], offsets[i], piece);
+      const size_t before = (i + n - 1) % n;
+      ConcaveCornerPiece(ring[before], ring[i], ring[j], d, offsets[before], offsets[i], square[before], square[j],
+                         piece);
       AddPiece(piece, pieces);
     }
   }
 }
 
-}  // namespace
-
-// Sizing works on the region that the rings enclose, read under the non-zero rule of the whole
-// set, so that it cannot fold or leave slivers whatever the rings look like: growing unites the
-// region with the pieces swept by moving each edge outwards, and shrinking takes from the region
-// the pieces swept inwards, which are the outward pieces of its complement (the rings walked
-// backwards). Both are one boolean sweep over a fixed number of pieces per edge.
-void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
-  RingSet region;
-  Boolean(&region, kBooleanMergeNonZero, false);
+// Sizes region, the clean outline of a region (counter-clockwise rings with clockwise holes),
+// into out: growing unites the region with the pieces swept by moving each edge outwards, and
+// shrinking takes from the region the pieces swept inwards, which are the outward pieces of its
+// complement (the rings walked backwards). Both are one boolean sweep over a fixed number of
+// pieces per edge.
+void SizeOutline(RingSet& region, RingSet& out, int32_t amount, bool acute) {
   if (amount == 0 || region.IsEmpty()) {
     out.Append(region);
     return;
@@ -345,13 +356,23 @@ void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
   region.Boolean(&out, shrinking ? kBooleanSubtract : kBooleanMergeNonZero, false);
 }
 
+}  // namespace
+
+// Sizing works on the region that the rings enclose, read under the non-zero rule of the whole
+// set, so that it cannot fold or leave slivers whatever the rings look like.
+void RingSet::Size(RingSet& out, int32_t amount, bool acute) {
+  RingSet region;
+  Boolean(&region, kBooleanMergeNonZero, false);
+  SizeOutline(region, out, amount, acute);
+}
+
 RingSet SizedOutline(RingSet& rings, int32_t amount) {
   RingSet region;
   rings.FilledRegion(region);
-  // Size gives the clean outline of the sized region, so the merge that follows sizing elsewhere
-  // would change nothing here.
+  // The filled region is already a clean outline, and sizing gives the clean outline of the
+  // sized region, so neither needs a merge of its own.
   RingSet result;
-  region.Size(result, amount, true);
+  SizeOutline(region, result, amount, true);
   result.Boolean(nullptr, kBooleanCutHoles, false);
   return result;
 }

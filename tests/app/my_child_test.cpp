@@ -34,6 +34,16 @@ class MyChildTest : public app_test::AppWindowTest {
     }
     return done();
   }
+
+  // Imports chip.gds and lets its window draw once.
+  MyChild* DrawnChip() {
+    MyChild* child = Import("chip.gds");
+    if (child) {
+      child->canvas->Update();
+      app_test::Pump();
+    }
+    return child;
+  }
 };
 
 // Sends a key as the toolkit does, to the focused canvas; true when a command took it.
@@ -163,12 +173,10 @@ TEST_F(MyChildTest, ShowGridsTogglesItsCheckAndDrawsTheGridPoints) {
 }
 
 TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
-  MyChild* child = Import("chip.gds");
+  MyChild* child = DrawnChip();
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
   ViewSession& session = child->Session();
-  canvas->Update();
-  app_test::Pump();
   MyFrame* frame = app_test::Frame();
   const std::vector<uint16_t> saved = frame->KeyBindings();
   frame->SetKeyBinding(kCmdZoomIn4X, MakeKeyBinding(0, kKeyTab));
@@ -202,12 +210,10 @@ TEST_F(MyChildTest, KeysRunTheirBoundCommands) {
 
 // Home end to end, from the X server through GTK's key handling.
 TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
-  MyChild* child = Import("chip.gds");
+  MyChild* child = DrawnChip();
   ASSERT_NE(child, nullptr);
   MyCanvas* canvas = child->canvas;
   ViewSession& session = child->Session();
-  canvas->Update();
-  app_test::Pump();
   child->GetEventHandler()->QueueEvent(new wxCommandEvent(wxEVT_MENU, kCmdZoomIn4X));
   app_test::Pump();
   ASSERT_EQ(session.View().magnification, 4.0);
@@ -224,12 +230,9 @@ TEST_F(MyChildTest, HomeKeyShowsTheFullView) {
 // Single letters and Alt+D, end to end from the X server, once the user has clicked a row of
 // the layer list: the list's type-ahead and the "&DRC" menu title must not take them.
 TEST_F(MyChildTest, KeysRunTheirCommandsWithTheFocusInTheLayerList) {
-  MyChild* child = Import("chip.gds");
+  MyChild* child = DrawnChip();
   ASSERT_NE(child, nullptr);
-  MyCanvas* canvas = child->canvas;
   ViewSession& session = child->Session();
-  canvas->Update();
-  app_test::Pump();
   session.Edit().selectionRing.AddRectangle(Box(0, 0, 4000, 1000));
   wxUIActionSimulator input;
   wxRect row;
@@ -285,11 +288,9 @@ TEST_F(MyChildTest, ChangeColorSetsTheFrameColourForEveryWindow) {
 }
 
 TEST_F(MyChildTest, ResizingTheMainWindowLaysTheChildOutOnlyBeyondTwentyPixels) {
-  MyChild* child = Import("chip.gds");
+  MyChild* child = DrawnChip();
   ASSERT_NE(child, nullptr);
   MyCanvas& canvas = *child->canvas;
-  canvas.Update();
-  app_test::Pump();
   const wxSize frameSize = app_test::Frame()->GetSize();
   const int width = child->GetClientSize().x, canvasWidth = canvas.GetSize().x;
   // The X server reports the new size back some time after the request.

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <sstream>
-#include <unordered_set>
 
 #include "canvas/view/polygon_commands.h"
 #include "db/error.h"
 #include "db/poly/ring_set.h"
+#include "tests/db/poly/ring_test_util.h"
 #include "tests/differential/edit_oracle.h"
 
 namespace differential {
@@ -17,23 +17,6 @@ RingSet ToRingSet(const std::vector<Ring>& rings) {
   RingSet set;
   for (const Ring& ring : rings) set.AddRing(ring.data(), uint32_t(ring.size()));
   return set;
-}
-
-std::vector<Ring> ToRings(const RingSet& set) {
-  std::vector<Ring> rings;
-  std::unordered_set<const RingVertex*> seen;
-  for (const RingVertex* v = set.Head(); v; v = v->next) {
-    if (seen.count(v)) continue;
-    Ring ring;
-    const RingVertex* w = v;
-    do {
-      seen.insert(w);
-      ring.emplace_back(w->x, w->y);
-      w = w->ringNext;
-    } while (w && w != v);
-    rings.push_back(ring);
-  }
-  return rings;
 }
 
 void WriteRings(std::ostream& out, const char* label, const std::vector<Ring>& rings) {
@@ -53,9 +36,9 @@ CaseOutcome RunCase(const EditCase& edit) {
   try {
     RingSet rings = ToRingSet(edit.input);
     switch (edit.op) {
-      case EditOp::kSize: outcome.result = ToRings(SizedOutline(rings, edit.amount)); break;
-      case EditOp::kMerge: outcome.result = ToRings(MergeRings(rings)); break;
-      case EditOp::kSubtract: outcome.result = ToRings(SubtractRectangle(rings, edit.area)); break;
+      case EditOp::kSize: outcome.result = ringtest::ExtractRings(SizedOutline(rings, edit.amount)); break;
+      case EditOp::kMerge: outcome.result = ringtest::ExtractRings(MergeRings(rings)); break;
+      case EditOp::kSubtract: outcome.result = ringtest::ExtractRings(SubtractRectangle(rings, edit.area)); break;
     }
   } catch (const Error& error) {
     outcome.error = ErrorLine(error);

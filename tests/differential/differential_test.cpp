@@ -150,3 +150,12 @@ TEST_F(EditOracleTest, LetsAShrinkTakeOnlyTheSquareAboutASharpConcaveCorner) {
   EXPECT_TRUE(InShrunkCorner(notch, 100, 420.5, 120.5));
   EXPECT_FALSE(InShrunkCorner(notch, 100, 500.5, 90.5));
 }
+
+TEST_F(EditOracleTest, LetsAShrinkTakeTheSquareAboutTheHoleCornerThatAKeyholeSlitReaches) {
+  // The slit runs from (0, 0) to the hole's sharp corner at (400, 400), which the ring passes
+  // twice: the corner pairs the hole's last edge with its first.
+  const std::vector<Ring> keyhole = {
+      {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}, {400, 400}, {500, 600}, {600, 400}, {400, 400}}};
+  EXPECT_TRUE(InShrunkCorner(keyhole, 100, 305.5, 460.5));
+  EXPECT_FALSE(InShrunkCorner(keyhole, 100, 290.5, 480.5));
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -13,9 +14,10 @@ namespace {
 
 constexpr int kSamples = 240;
 
-// How far a sized outline may fall short of its distance: the moved edges' ends are rounded to
-// the grid, and then the mitre or cut points on them.
-constexpr long double kSizingSlack = 1.5L;
+// How far a sized outline may miss its distance: three roundings to the grid, each up to half a
+// unit on both axes (0.71 across an edge): the moved edges' ends, then the points where moved
+// edges meet or cross, and the drawing of an edge into a crossing rounded beside it.
+constexpr long double kSizingSlack = 2.2L;
 
 struct Sample {
   long double x, y;
@@ -123,8 +125,10 @@ std::string BooleanFailure(const EditCase& edit, const EdgeGrid& input, const st
                            const std::vector<Ring>& result) {
   for (const Ring& ring : result) {
     for (const Point& v : ring) {
+      // A crossing rounded to the grid lies within 0.71 of its edges; a crossing of pieces that
+      // were drawn into another rounded crossing before, within twice that.
       const long double gap = input.DistanceTo(v.x, v.y, 2);
-      if (gap > 1) return At("result vertex off the input", v.x, v.y, gap);
+      if (gap > 1.5) return At("result vertex off the input", v.x, v.y, gap);
     }
   }
   const std::vector<Edge> resultEdges = OutlineEdges(result);
@@ -143,10 +147,28 @@ std::string BooleanFailure(const EditCase& edit, const EdgeGrid& input, const st
   return "";
 }
 
+// Whether the point (x, y), relative to the vertex v, lies in what shrinking by d may take at
+// the corner where the edge from p enters v and the edge to n leaves it, inside on the left of
+// both when inward is 1 and on the right when it is -1.
+bool InCornerAllowance(const Point& p, const Point& v, const Point& n, long double inward, long double d, long double x,
+                       long double y) {
+  const long double slack = kSizingSlack;
+  const long double inX = (long double)v.x - p.x, inY = (long double)v.y - p.y;
+  const long double outX = (long double)n.x - v.x, outY = (long double)n.y - v.y;
+  const long double inLength = std::hypot(inX, inY), outLength = std::hypot(outX, outY);
+  if (inLength == 0 || outLength == 0 || inward * (inX * outY - inY * outX) >= 0) return false;
+  if (inX * outX + inY * outY < 0) return std::max(std::abs(x), std::abs(y)) <= d + slack;
+  // The mitre's kite: beyond the end of the edge in, before the start of the edge out, and no
+  // farther than d inwards from either.
+  const long double alongIn = (x * inX + y * inY) / inLength, alongOut = (x * outX + y * outY) / outLength;
+  const long double deepIn = inward * (y * inX - x * inY) / inLength;
+  const long double deepOut = inward * (y * outX - x * outY) / outLength;
+  return alongIn >= -slack && alongOut <= slack && deepIn <= d + slack && deepOut <= d + slack;
+}
+
 }  // namespace
 
 bool InShrunkCorner(const std::vector<Ring>& input, long double d, long double sampleX, long double sampleY) {
-  const long double slack = kSizingSlack;
   for (const Ring& ring : input) {
     long double twiceArea = 0;
     for (size_t i = 0; i < ring.size(); ++i) {
@@ -156,25 +178,20 @@ bool InShrunkCorner(const std::vector<Ring>& input, long double d, long double s
     }
     // The inside of the ring lies on the left of its edges when it runs counter-clockwise.
     const long double inward = twiceArea > 0 ? 1 : -1;
-    for (size_t i = 0; i < ring.size(); ++i) {
-      const Point& p = ring[(i + ring.size() - 1) % ring.size()];
-      const Point& v = ring[i];
-      const Point& n = ring[(i + 1) % ring.size()];
-      const long double inX = (long double)v.x - p.x, inY = (long double)v.y - p.y;
-      const long double outX = (long double)n.x - v.x, outY = (long double)n.y - v.y;
-      const long double inLength = std::hypot(inX, inY), outLength = std::hypot(outX, outY);
-      if (inLength == 0 || outLength == 0 || inward * (inX * outY - inY * outX) >= 0) continue;
+    // A ring that passes a point twice (a keyhole's slit meets its hole there) makes corners of
+    // every edge that enters the point with every edge that leaves it: the region's corner at
+    // the hole pairs the hole's last edge with its first, which the ring never runs in a row.
+    std::map<std::pair<int32_t, int32_t>, std::vector<size_t>> visits;
+    for (size_t i = 0; i < ring.size(); ++i) visits[{ring[i].x, ring[i].y}].push_back(i);
+    for (const auto& [place, at] : visits) {
+      const Point& v = ring[at[0]];
       const long double x = sampleX - v.x, y = sampleY - v.y;
-      if (inX * outX + inY * outY < 0) {
-        if (std::max(std::abs(x), std::abs(y)) <= d + slack) return true;
-        continue;
+      for (size_t entering : at) {
+        const Point& p = ring[(entering + ring.size() - 1) % ring.size()];
+        for (size_t leaving : at) {
+          if (InCornerAllowance(p, v, ring[(leaving + 1) % ring.size()], inward, d, x, y)) return true;
+        }
       }
-      // The mitre's kite: beyond the end of the edge in, before the start of the edge out, and
-      // no farther than d inwards from either.
-      const long double alongIn = (x * inX + y * inY) / inLength, alongOut = (x * outX + y * outY) / outLength;
-      const long double deepIn = inward * (y * inX - x * inY) / inLength;
-      const long double deepOut = inward * (y * outX - x * outY) / outLength;
-      if (alongIn >= -slack && alongOut <= slack && deepIn <= d + slack && deepOut <= d + slack) return true;
     }
   }
   return false;

@@ -2,15 +2,15 @@
 
 // The oracle of the differential test, which needs no peer: what the result of an edit must
 // satisfy whatever its corners look like.
-//   Sizing by -d: every result edge lies at least d - 1 from the input's outline and inside it;
-//     every point at least d + 1 inside the input lies in the result, but where the moved edges
+//   Sizing by -d: every result edge lies at least d - 2.2 from the input's outline and inside it;
+//     every point at least d + 2.2 inside the input lies in the result, but where the moved edges
 //     meet at a concave corner (InShrunkCorner).
-//   Sizing by +d: every result edge lies at least d - 1 from the outline and outside the input;
-//     every point of the input or within d - 1 of it lies in the result, and no point further
+//   Sizing by +d: every result edge lies at least d - 2.2 from the outline and outside the input;
+//     every point of the input or within d - 2.2 of it lies in the result, and no point further
 //     than d * sqrt(2) + 1 from it (the farthest a mitre or a square corner reaches).
-//   Merge and subtract: every result vertex lies within one unit of an input edge (crossings
-//     are rounded to the grid); points two units or more from every input edge lie in the
-//     result exactly when the operation's rule puts them there.
+//   Merge and subtract: every result vertex lies within 1.5 units of an input edge (crossings
+//     are rounded to the grid, at most twice); points two units or more from every input edge
+//     lie in the result exactly when the operation's rule puts them there.
 //   Every result: simple, clean, counter-clockwise rings, winding once about their inside.
 // Points are sampled (seeded) across the input's box and about its vertices.
 

@@ -9,6 +9,9 @@
 #              as rounding: we cut those corners along the axis-parallel square, the peer's
 #              size mode 2 cuts them across the bisector, and the two cuts differ within about
 #              d * sqrt(2) of the corner;
+#   rounding   also (sizing only) when, outside those zones, the XOR is small and at a point of
+#              each of its parts wider than the band our result is right by the distance from
+#              the input: the peer rounds the moved edges of long thin spikes by more than a unit;
 #   fault      anything else, and every case whose result failed our oracle or threw.
 # Prints one "tally OP CASES IDENTICAL ROUNDING RULE FAULT" line per operation, then one
 # "fault VERTICES SEED OP KIND AMOUNT REASON" line per fault, for the caller to sum and sort.
@@ -141,6 +144,42 @@ def mitre_skip_zones(source, amount):
     return zones
 
 
+def distance_to_outline(source, point):
+    best = math.inf
+    for polygon in source.each():
+        for edge in polygon.each_edge():
+            dx, dy = edge.p2.x - edge.p1.x, edge.p2.y - edge.p1.y
+            length2 = dx * dx + dy * dy
+            t = 0 if length2 == 0 else ((point.x - edge.p1.x) * dx + (point.y - edge.p1.y) * dy) / length2
+            t = min(1, max(0, t))
+            best = min(best, math.hypot(point.x - edge.p1.x - t * dx, point.y - edge.p1.y - t * dy))
+    return best
+
+
+def covers(region, point):
+    return any(polygon.inside(point) for polygon in region.each())
+
+
+def ours_hold_where_thick(case, source, ours, rest):
+    """Whether our result is right, by the distance from the input, at a point of every part of
+    the difference that is more than a rounding band: the peer rounds the moved edges of long thin
+    spikes by more than a unit, and there the band grows wider. A point belongs to the sized
+    region when it lies at least d inside the input (shrinking) or inside it or within d of it
+    (growing); our result may miss that by the oracle's slack."""
+    d, slack = abs(case["amount"]), 2.2
+    merged = source.merged()
+    for part in rest.sized(-1).each():
+        point = next(part.each_point_hull())
+        gap = distance_to_outline(merged, point)
+        if abs(gap - d) <= slack:
+            continue
+        inside = covers(merged, point)
+        belongs = inside and gap > d if case["amount"] < 0 else inside or gap < d
+        if covers(ours, point) != belongs:
+            return False
+    return True
+
+
 def classify(case):
     if case["oracle"] is not None:
         return "fault", "oracle: " + case["oracle"]
@@ -158,6 +197,9 @@ def classify(case):
         zones = acute_corner_zones(source, 2 * abs(case["amount"]) + 2) + mitre_skip_zones(source, case["amount"])
         if not zones.is_empty() and is_rounding(xor - zones, perimeter):
             return "rule", ""
+        rest = xor - zones
+        if rest.area() <= perimeter and ours_hold_where_thick(case, source, ours, rest):
+            return "rounding", ""
     return "fault", "xor area %d, box %s" % (area, xor.bbox())
 
 

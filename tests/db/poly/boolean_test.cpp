@@ -118,9 +118,9 @@ TEST(RingSetBoolean, CuttingHolesLeavesNoClockwiseRingAndKeepsTheArea) {
     AddAll(set, input);
     RingSet merged;
     set.Boolean(&merged, kBooleanMerge, false);
-    double area = Area(RingsOf(merged));
+    double area = Area(ExtractRings(merged));
     merged.Boolean(nullptr, kBooleanCutHoles, false);
-    std::vector<Ring> cut = RingsOf(merged);
+    std::vector<Ring> cut = ExtractRings(merged);
     for (const Ring& r : cut) EXPECT_GT(TwiceArea(r), 0);
     EXPECT_EQ(Area(cut), area);
     EXPECT_EQ(merged.RingCount(), int32_t(cut.size()));
@@ -190,7 +190,7 @@ void ExpectNearOracle(const std::vector<Operand>& input, int lo, int hi) {
     RingSet cut;
     for (const Ring& r : result) AddRing(cut, r);
     ASSERT_NO_THROW(cut.Boolean(nullptr, kBooleanCutHoles, false));
-    std::vector<Ring> joined = RingsOf(cut);
+    std::vector<Ring> joined = ExtractRings(cut);
     for (const Ring& r : joined) EXPECT_GT(TwiceArea(r), 0);
     EXPECT_NEAR(Area(joined), Area(result), Perimeter(result) / 2);
     ExpectClean(joined, true);
@@ -249,6 +249,20 @@ TEST(RingSetBoolean, RoundedCrossingsSettleWherePiecesPassClose) {
   ExpectClean(result);
 }
 
+// Two thin triangles inside a quadrilateral whose long edges cross near their tips: rounding
+// the crossing must draw the other edge of each tip through the same grid point, or the tip
+// turns inside out and its winding of -1 cancels the quadrilateral's cover in a small hole.
+TEST(RingSetBoolean, RoundedCrossingsTurnNoTipInsideOut) {
+  const std::vector<Operand> input = {
+      {{{126, 190}, {61, 98}, {63, 96}}},
+      {{{22, 260}, {191, 56}, {278, 128}, {109, 332}}},
+      {{{29, 122}, {-50, 42}, {123, 185}}},
+  };
+  const std::vector<Ring> result = RunOp(input, kBooleanMergeNonZero);
+  ASSERT_EQ(result.size(), 1u);
+  EXPECT_GT(TwiceArea(result[0]), 0);
+}
+
 struct TableCase {
   const char* name;
   std::vector<Operand> input;
@@ -302,7 +316,7 @@ TEST(RingSetBoolean, CutHolesJoinsAHoleToItsOutline) {
   RingSet out;
   set.Boolean(&out, kBooleanSubtract, false);
   out.Boolean(nullptr, kBooleanCutHoles, false);
-  std::vector<Ring> rings = RingsOf(out);
+  std::vector<Ring> rings = ExtractRings(out);
   ASSERT_EQ(rings.size(), 1u);
   EXPECT_EQ(TwiceArea(rings[0]), 2 * 64.0);
   // A set without clockwise rings is left exactly as it is.
@@ -317,7 +331,7 @@ TEST(RingSetBoolean, CutHolesDropsAHoleInsideNothing) {
   AddRing(set, Rectangle(0, 0, 10, 10));
   AddRing(set, Reversed(Rectangle(20, 0, 30, 10)));
   set.Boolean(nullptr, kBooleanCutHoles, false);
-  std::vector<Ring> rings = RingsOf(set);
+  std::vector<Ring> rings = ExtractRings(set);
   ASSERT_EQ(rings.size(), 1u);
   EXPECT_EQ(TwiceArea(rings[0]), 200.0);
   EXPECT_EQ(set.RingCount(), 1);
@@ -329,7 +343,7 @@ TEST(RingSetBoolean, SplitCrossingsAddsTheCrossingsAsVertices) {
   AddRing(set, Rectangle(5, 5, 15, 15));
   set.Boolean(nullptr, kBooleanSplitCrossings, false);
   EXPECT_EQ(set.VertexCount(), 12u);
-  EXPECT_EQ(Area(RingsOf(set)), 200.0);
+  EXPECT_EQ(Area(ExtractRings(set)), 200.0);
 }
 
 TEST(RingSetBoolean, WorkingBitsAreClearedAndOperandBStays) {
@@ -339,7 +353,7 @@ TEST(RingSetBoolean, WorkingBitsAreClearedAndOperandBStays) {
   set.SetVertexFlags(kBooleanWorkingBits);
   RingSet out;
   set.Boolean(&out, kBooleanIntersect, false);
-  EXPECT_EQ(Area(RingsOf(out)), 25.0);
+  EXPECT_EQ(Area(ExtractRings(out)), 25.0);
   int flagged = 0;
   for (RingVertex* v = set.Head(); v; v = v->next) {
     EXPECT_EQ(v->flags & kBooleanWorkingBits, 0);
@@ -365,7 +379,7 @@ TEST(RingSetBoolean, InputGeometryIsLeftAsItWas) {
   AddAll(set, input);
   RingSet out;
   set.Boolean(&out, kBooleanSubtract, false);
-  EXPECT_EQ(Canonical(RingsOf(set)), Canonical({input[0].ring, input[1].ring}));
+  EXPECT_EQ(Canonical(ExtractRings(set)), Canonical({input[0].ring, input[1].ring}));
 }
 
 // Pieces as the sweep hands them over: sorted by x, then y, then starts before ends.
@@ -418,7 +432,7 @@ TEST(ReconnectRings, TouchingLobesStayApart) {
                            {{-4, 2}, {-4, 0}},
                            {{-4, 0}, {0, 0}}});
   ReconnectRings(pieces);
-  std::vector<Ring> rings = RingsOf(pieces);
+  std::vector<Ring> rings = ExtractRings(pieces);
   ASSERT_EQ(rings.size(), 2u);
   for (const Ring& r : rings) EXPECT_EQ(r.size(), 3u);
 }

@@ -8,14 +8,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
-#include <unordered_set>
 #include <vector>
 
 #include "db/poly/ring_set.h"
+#include "tests/db/poly/ring_test_util.h"
 
 namespace boolean_test {
 
-using Ring = std::vector<Point>;
+using Ring = ringtest::Ring;
+using ringtest::ExtractRings;
 
 struct Operand {
   Ring ring;
@@ -35,24 +36,6 @@ inline void AddRing(RingSet& set, const Ring& ring, bool operandB = false) {
 
 inline void AddAll(RingSet& set, const std::vector<Operand>& rings) {
   for (const Operand& r : rings) AddRing(set, r.ring, r.operandB);
-}
-
-// The rings of a set, each in ring order from its first vertex in chain order.
-inline std::vector<Ring> RingsOf(const RingSet& set) {
-  std::vector<Ring> rings;
-  std::unordered_set<const RingVertex*> seen;
-  for (const RingVertex* v = set.Head(); v; v = v->next) {
-    if (seen.count(v)) continue;
-    Ring ring;
-    const RingVertex* w = v;
-    do {
-      seen.insert(w);
-      ring.push_back(Point(w->x, w->y));
-      w = w->ringNext;
-    } while (w && w != v);
-    rings.push_back(ring);
-  }
-  return rings;
 }
 
 inline double TwiceArea(const Ring& ring) {
@@ -193,7 +176,7 @@ inline std::vector<Ring> RunOp(const std::vector<Operand>& input, int op) {
   AddAll(set, input);
   RingSet out;
   set.Boolean(&out, op, false);
-  std::vector<Ring> rings = RingsOf(out);
+  std::vector<Ring> rings = ExtractRings(out);
   EXPECT_EQ(out.RingCount(), int32_t(rings.size()));
   return rings;
 }

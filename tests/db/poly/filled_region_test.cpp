@@ -9,8 +9,8 @@
 namespace {
 
 using boolean_test::Area;
+using boolean_test::ExtractRings;
 using boolean_test::Ring;
-using boolean_test::RingsOf;
 
 Ring Square(int x1, int y1, int side) { return {{x1, y1}, {x1 + side, y1}, {x1 + side, y1 + side}, {x1, y1 + side}}; }
 
@@ -18,7 +18,7 @@ std::vector<Ring> Filled(const std::vector<Ring>& rings) {
   RingSet set, out;
   for (const Ring& r : rings) boolean_test::AddRing(set, r);
   set.FilledRegion(out);
-  std::vector<Ring> result = RingsOf(out);
+  std::vector<Ring> result = ExtractRings(out);
   EXPECT_EQ(out.RingCount(), int32_t(result.size()));
   EXPECT_EQ(set.RingCount(), int32_t(rings.size())) << "the input is kept";
   return result;

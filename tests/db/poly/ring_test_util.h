@@ -35,18 +35,18 @@ inline __int128 TwiceSignedArea(const Ring& ring) {
   return sum;
 }
 
-// The ring of start, from start along ringNext.
+// The ring of start, from start along ringNext; an open chain of pieces ends where ringNext does.
 inline Ring RingFrom(const RingVertex* start) {
   Ring ring;
   const RingVertex* v = start;
   do {
     ring.emplace_back(v->x, v->y);
     v = v->ringNext;
-  } while (v != start);
+  } while (v && v != start);
   return ring;
 }
 
-// Every ring of the set, each read from its first vertex in chain order.
+// Every ring (or open chain) of the set, each read from its first vertex in chain order.
 inline std::vector<Ring> ExtractRings(const RingSet& set) {
   std::vector<Ring> rings;
   std::unordered_set<const RingVertex*> seen;
@@ -56,7 +56,7 @@ inline std::vector<Ring> ExtractRings(const RingSet& set) {
     do {
       seen.insert(w);
       w = w->ringNext;
-    } while (w != v);
+    } while (w && w != v);
     rings.push_back(RingFrom(v));
   }
   return rings;

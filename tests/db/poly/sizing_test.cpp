@@ -306,6 +306,22 @@ TEST(SizedOutline, SizesEveryLobeOfARingThatCrossesItself) {
   for (const Ring& ring : rings) EXPECT_GT(TwiceSignedArea(ring), 0);
 }
 
+// A right-angled concave corner between two edges shorter than the amount, each next to a
+// 45-degree corner. Grown by 55, the bands of the two edges and the mitres of their neighbours
+// cover the corner; the square that the two moved edges would close reaches beyond them, to
+// (46.5, 77.5), 58.7 from the polygon.
+TEST(SizedOutline, ConcaveCornerBetweenShortEdgesReachesNoFartherThanTheirBands) {
+  RingSet source;
+  AddRing(source, {{105, 0}, {105, 27}, {104, 28}, {101, 28}, {100, 27}, {100, 23}, {75, 23}, {69, 17}, {69, 0}});
+  int inside = 0, beyond = 0;
+  for (const Ring& ring : ExtractRings(SizedOutline(source, 55))) {
+    inside += WindingNumber(ring, 46.5, 71.5);
+    beyond += WindingNumber(ring, 46.5, 77.5);
+  }
+  EXPECT_EQ(inside, 1);
+  EXPECT_EQ(beyond, 0);
+}
+
 // Star-shaped polygons with sharp and shallow corners of every kind, grown and shrunk.
 TEST(SizedOutline, RandomPolygonsMatchTheDistanceOracle) {
   std::mt19937 rng(31);

@@ -65,9 +65,9 @@ TEST(RingSetHasSelfCrossing, AgreesWithBruteForce) {
     Ring ring = RandomWalk(rng, 12);
     RingSet set;
     AddRing(set, ring);
-    std::vector<Ring> before = RingsOf(set);
+    std::vector<Ring> before = ExtractRings(set);
     EXPECT_EQ(set.HasSelfCrossing(), MeetsItself(ring));
-    EXPECT_EQ(RingsOf(set), before);
+    EXPECT_EQ(ExtractRings(set), before);
   }
 }
 
@@ -76,7 +76,7 @@ TEST(RingSetSplitSelfCrossing, FigureEightFallsIntoItsTwoLobes) {
   AddRing(set, {{0, 0}, {10, 10}, {10, 0}, {0, 10}});
   EXPECT_TRUE(set.HasSelfCrossing());
   set.SplitSelfCrossing();
-  std::vector<Ring> rings = RingsOf(set);
+  std::vector<Ring> rings = ExtractRings(set);
   ASSERT_EQ(rings.size(), 2u);
   EXPECT_EQ(set.RingCount(), 2);
   std::vector<double> areas = {TwiceArea(rings[0]) / 2, TwiceArea(rings[1]) / 2};
@@ -93,7 +93,7 @@ TEST(RingSetSplitSelfCrossing, KeepsEveryWindingNumberAndLeavesNoCrossing) {
     RingSet set;
     AddRing(set, ring);
     set.SplitSelfCrossing();
-    std::vector<Ring> rings = RingsOf(set);
+    std::vector<Ring> rings = ExtractRings(set);
     EXPECT_EQ(set.RingCount(), int32_t(rings.size()));
     for (int64_t x = 1; x < 24; x += 2) {
       for (int64_t y = 1; y < 24; y += 2) {
@@ -127,8 +127,8 @@ TEST(RingSetSplitAt, PiecesTileTheShapeAndFitTheStrip) {
     int32_t width = 1 + int32_t(rng() % 6);
     RingSet pieces;
     set.SplitAt(pieces, width);
-    EXPECT_EQ(Canonical(RingsOf(set)), Canonical(shape));
-    std::vector<Ring> rings = RingsOf(pieces);
+    EXPECT_EQ(Canonical(ExtractRings(set)), Canonical(shape));
+    std::vector<Ring> rings = ExtractRings(pieces);
     bool alongX = box.Width() >= box.Height();
     for (const Ring& r : rings) {
       int lo = INT32_MAX, hi = INT32_MIN;
