@@ -74,7 +74,12 @@ void SweepPass::Run(RingSet* pieces) {
     Visit(input);
   }
   if (!stop_ && !list_.Empty()) Fail(last_);
-  if (!dirty_) splits_.insert(splits_.end(), cutSplits_.begin(), cutSplits_.end());
+  if (dirty_) {
+    roundedCutSplits_.clear();
+  } else {
+    splits_.insert(splits_.end(), cutSplits_.begin(), cutSplits_.end());
+    splits_.insert(splits_.end(), roundedCutSplits_.begin(), roundedCutSplits_.end());
+  }
 }
 
 void SweepPass::Visit(const Point& p) {
@@ -349,7 +354,7 @@ HoleCut SweepPass::CutFrom(RingVertex* hole, const Point& p, uint32_t above) {
     Int128 yTimesDx = Int128(f.lo.y) * dx + (Int128(p.x) - f.lo.x) * (Int128(f.hi.y) - f.lo.y);
     if (!haveNext || Int128(next.y) * dx > yTimesDx) {
       Point top(p.x, int32_t(FloorDiv(2 * yTimesDx + dx, 2 * dx)));
-      SplitMembersAt(above, top, cutSplits_);
+      SplitMembersAt(above, top, yTimesDx % dx == 0 ? cutSplits_ : roundedCutSplits_);
       return HoleCut{hole, top, true};
     }
   }

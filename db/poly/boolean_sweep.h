@@ -43,6 +43,9 @@ class SweepPass {
   // kCutHoles mode at every point where pieces meet inside one of them.
   std::vector<SweepSplit>& Splits() { return splits_; }
   const std::vector<HoleCut>& Cuts() const { return cuts_; }
+  // In a clean kCutHoles pass, the splits at cut tops that were rounded onto the grid: each
+  // moves the pieces above its hole a little, which may make them cross geometry close by.
+  const std::vector<SweepSplit>& RoundedCutSplits() const { return roundedCutSplits_; }
   bool FoundSelfCrossing() const { return selfCrossing_; }
 
  private:
@@ -142,6 +145,7 @@ class SweepPass {
 
   std::vector<SweepSplit> splits_;
   std::vector<SweepSplit> cutSplits_;
+  std::vector<SweepSplit> roundedCutSplits_;
   std::vector<HoleCut> cuts_;
   size_t holeCursor_ = 0;
 };
