@@ -46,35 +46,34 @@ void SplitCrossings(RingSet& set) {
   WriteBackSplits(set, geometry);
 }
 
+// Whether the pieces that a clean pass moves onto its rounded cut tops cross anything: a pass
+// over the geometry split as that pass would have it tells. The splits include every point
+// where pieces met, so any crossing that pass meets is new.
+bool RoundedCutsCross(SweepPass& pass, const SweepGeometry& geometry, const std::vector<RingVertex*>& holes) {
+  SweepGeometry moved = geometry;
+  std::vector<SweepSplit> splits = pass.Splits();
+  ApplySplits(moved, splits);
+  SweepPass check(moved, SweepMode::kCutHoles, kBooleanCutHoles, holes);
+  check.Run(nullptr);
+  return check.MetCrossing();
+}
+
 }  // namespace
 
 void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, SweepMode mode, int op,
                      const std::vector<RingVertex*>& holes, RingSet* pieces) {
-  // The geometry before the rounded cut tops of a clean pass went in, and those splits: kept
-  // until a pass shows whether moving the pieces onto the tops made them cross anything.
-  std::optional<SweepGeometry> beforeRoundedCuts;
-  std::vector<SweepSplit> roundedCuts;
   for (int round = 0; round < kMaxPasses; ++round) {
     if (pieces) pieces->Clear();
     pass.emplace(geometry, mode, op, holes);
     pass->Run(pieces);
     if (!pass->Dirty()) {
-      if (pass->RoundedCutSplits().empty()) return;
-      // The next pass checks the moved pieces and cuts to the new vertices exactly; where
-      // nothing crosses, the geometry is just what the rounded tops alone make of it.
-      beforeRoundedCuts = geometry;
-      roundedCuts = pass->RoundedCutSplits();
-      ApplySplits(geometry, pass->Splits());
-      continue;
-    }
-    if (beforeRoundedCuts) {
+      if (pass->RoundedCutSplits().empty() || !RoundedCutsCross(*pass, geometry, holes)) return;
       // A piece moved onto a rounded top crosses a piece that passes close to the top, as the
       // two sides of a sliver thinner than a unit do: draw every piece that passes within half
-      // a unit of each top into it instead, so that such pieces keep their order.
-      geometry = std::move(*beforeRoundedCuts);
-      beforeRoundedCuts.reset();
-      AddHotPixelSplits(geometry, roundedCuts);
-      ApplySplits(geometry, roundedCuts);
+      // a unit of each top into it, so that such pieces keep their order, and cut again.
+      std::vector<SweepSplit> tops = pass->RoundedCutSplits();
+      AddHotPixelSplits(geometry, tops);
+      ApplySplits(geometry, tops);
       continue;
     }
     // Most geometry settles after one split; what does not gets the pieces near each new split

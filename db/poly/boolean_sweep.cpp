@@ -302,6 +302,7 @@ void SweepPass::TestCrossing(uint32_t lower, uint32_t upper) {
   // already swapped places.
   if (Cross(DirectionOf(l.lo, l.hi), DirectionOf(u.lo, u.hi)) >= 0) return;
   if (!CrossProperly(l.lo, l.hi, u.lo, u.hi)) return;
+  metCrossing_ = true;
   if (mode_ == SweepMode::kSelfCrossing && ShareRing(lower, upper)) selfCrossing_ = stop_ = true;
   CrossingPoint c = CrossingOf(l.lo, l.hi, u.lo, u.hi);
   if (c.IsIntegral()) {

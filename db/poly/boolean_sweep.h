@@ -39,6 +39,8 @@ class SweepPass {
   void Run(RingSet* pieces);
 
   bool Dirty() const { return dirty_; }
+  // Whether two pieces crossed properly, on the grid or off it.
+  bool MetCrossing() const { return metCrossing_; }
   // Where pieces are to be split: at rounded crossings, and in a clean pass of kSplit or
   // kCutHoles mode at every point where pieces meet inside one of them.
   std::vector<SweepSplit>& Splits() { return splits_; }
@@ -131,6 +133,7 @@ class SweepPass {
   bool visitedAny_ = false;
   uint32_t lastId_ = 0;
   bool dirty_ = false;
+  bool metCrossing_ = false;
   bool stop_ = false;
   bool selfCrossing_ = false;
 
