@@ -344,9 +344,14 @@ void SweepPass::FindCuts(const Point& p, uint32_t above) {
 }
 
 // The first geometry straight above p: an edge that runs straight up from p, the bundle above
-// p's block at x, or the next event in p's column, whichever is lowest.
+// p's block at x, or the next event in p's column, whichever is lowest. A piece of another ring
+// at p, as a piece drawn into a rounded cut top that fell on the hole's corner, touches the
+// hole there: it is joined there too, since straight up may lead out of the region.
 HoleCut SweepPass::CutFrom(RingVertex* hole, const Point& p, uint32_t above) {
   if (lastNew_ != ActiveList::kNil && list_[lastNew_].hi.x == p.x) return HoleCut{hole, p, true};
+  const uint32_t holeRing = incidence_.empty() ? 0 : incidence_.front();
+  if (std::any_of(incidence_.begin(), incidence_.end(), [holeRing](uint32_t r) { return r != holeRing; }))
+    return HoleCut{hole, p, true};
   Point next;
   bool haveNext = PeekNextInColumn(p, next);
   if (above != ActiveList::kNil && list_[above].hi.x != list_[above].lo.x) {
