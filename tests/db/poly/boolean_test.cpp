@@ -323,9 +323,9 @@ TEST(RingSetBoolean, CutHolesDropsAHoleInsideNothing) {
   EXPECT_EQ(set.RingCount(), 1);
 }
 
-// The lower hole's cut meets the sliver hole's lower edge 0.35 units below its upper edge and is
-// rounded to (13, 208), above both: the sliver's edges must both be drawn into that point, or
-// the lower edge, split there, crosses the upper one.
+// The lower hole's cut meets the sliver hole's lower edge at y = 207.65, 0.11 below its upper
+// edge, and is rounded to (13, 208), above both: the sliver's edges must both be drawn into
+// that point, or the lower edge, split there, crosses the upper one.
 TEST(RingSetBoolean, CutHolesRoundingIntoASliverKeepsItsEdgesApart) {
   RingSet set;
   AddRing(set, Rectangle(0, 0, 60, 220));
