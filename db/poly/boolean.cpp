@@ -46,6 +46,18 @@ void SplitCrossings(RingSet& set) {
   WriteBackSplits(set, geometry);
 }
 
+// Whether the pieces that a clean pass moves onto its rounded cut tops cross anything: a pass
+// over the geometry split as that pass would have it tells. The splits include every point
+// where pieces met, so any crossing that pass meets is new.
+bool RoundedCutsCross(SweepPass& pass, const SweepGeometry& geometry, const std::vector<RingVertex*>& holes) {
+  SweepGeometry moved = geometry;
+  std::vector<SweepSplit> splits = pass.Splits();
+  ApplySplits(moved, splits);
+  SweepPass check(moved, SweepMode::kCutHoles, kBooleanCutHoles, holes);
+  check.Run(nullptr);
+  return check.MetCrossing();
+}
+
 }  // namespace
 
 void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, SweepMode mode, int op,
@@ -54,7 +66,16 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     if (pieces) pieces->Clear();
     pass.emplace(geometry, mode, op, holes);
     pass->Run(pieces);
-    if (!pass->Dirty()) return;
+    if (!pass->Dirty()) {
+      if (pass->RoundedCutSplits().empty() || !RoundedCutsCross(*pass, geometry, holes)) return;
+      // A piece moved onto a rounded top crosses a piece that passes close to the top, as the
+      // two sides of a sliver thinner than a unit do: draw every piece that passes within half
+      // a unit of each top into it, so that such pieces keep their order, and cut again.
+      std::vector<SweepSplit> tops = pass->RoundedCutSplits();
+      AddHotPixelSplits(geometry, tops);
+      ApplySplits(geometry, tops);
+      continue;
+    }
     // Every piece near each split point is drawn into it (one pass over the pieces, each checked
     // against the split points in the grid cells along its way).
     AddHotPixelSplits(geometry, pass->Splits());

@@ -42,7 +42,9 @@ bool PairEdgesAtPoint(std::vector<EdgeAtPoint>& edges, std::vector<std::pair<uin
 bool CanSwapSuccessors(const RingVertex* a, const RingVertex* b);
 
 // Sweeps geometry until a pass meets no crossing off the grid, splitting the geometry at the
-// rounded crossings between passes; pass then holds the clean pass. Gives up with
+// rounded crossings between passes; pass then holds the clean pass. In kCutHoles mode a clean
+// pass whose rounded cut tops move pieces across others does not count: the pieces passing
+// near those tops are split at them and the geometry is swept again. Gives up with
 // Error(kTagDrc, "Wrong segment ordering") when the rounding does not settle.
 void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, SweepMode mode, int op,
                      const std::vector<RingVertex*>& holes, RingSet* pieces);

@@ -74,7 +74,12 @@ void SweepPass::Run(RingSet* pieces) {
     Visit(input);
   }
   if (!stop_ && !list_.Empty()) Fail(last_);
-  if (!dirty_) splits_.insert(splits_.end(), cutSplits_.begin(), cutSplits_.end());
+  if (dirty_) {
+    roundedCutSplits_.clear();
+  } else {
+    splits_.insert(splits_.end(), cutSplits_.begin(), cutSplits_.end());
+    splits_.insert(splits_.end(), roundedCutSplits_.begin(), roundedCutSplits_.end());
+  }
 }
 
 void SweepPass::Visit(const Point& p) {
@@ -297,6 +302,7 @@ void SweepPass::TestCrossing(uint32_t lower, uint32_t upper) {
   // already swapped places.
   if (Cross(DirectionOf(l.lo, l.hi), DirectionOf(u.lo, u.hi)) >= 0) return;
   if (!CrossProperly(l.lo, l.hi, u.lo, u.hi)) return;
+  metCrossing_ = true;
   if (mode_ == SweepMode::kSelfCrossing && ShareRing(lower, upper)) selfCrossing_ = stop_ = true;
   CrossingPoint c = CrossingOf(l.lo, l.hi, u.lo, u.hi);
   if (c.IsIntegral()) {
@@ -338,9 +344,14 @@ void SweepPass::FindCuts(const Point& p, uint32_t above) {
 }
 
 // The first geometry straight above p: an edge that runs straight up from p, the bundle above
-// p's block at x, or the next event in p's column, whichever is lowest.
+// p's block at x, or the next event in p's column, whichever is lowest. A piece of another ring
+// at p, as a piece drawn into a rounded cut top that fell on the hole's corner, touches the
+// hole there: it is joined there too, since straight up may lead out of the region.
 HoleCut SweepPass::CutFrom(RingVertex* hole, const Point& p, uint32_t above) {
   if (lastNew_ != ActiveList::kNil && list_[lastNew_].hi.x == p.x) return HoleCut{hole, p, true};
+  const uint32_t holeRing = incidence_.empty() ? 0 : incidence_.front();
+  if (std::any_of(incidence_.begin(), incidence_.end(), [holeRing](uint32_t r) { return r != holeRing; }))
+    return HoleCut{hole, p, true};
   Point next;
   bool haveNext = PeekNextInColumn(p, next);
   if (above != ActiveList::kNil && list_[above].hi.x != list_[above].lo.x) {
@@ -349,7 +360,7 @@ HoleCut SweepPass::CutFrom(RingVertex* hole, const Point& p, uint32_t above) {
     Int128 yTimesDx = Int128(f.lo.y) * dx + (Int128(p.x) - f.lo.x) * (Int128(f.hi.y) - f.lo.y);
     if (!haveNext || Int128(next.y) * dx > yTimesDx) {
       Point top(p.x, int32_t(FloorDiv(2 * yTimesDx + dx, 2 * dx)));
-      SplitMembersAt(above, top, cutSplits_);
+      SplitMembersAt(above, top, yTimesDx % dx == 0 ? cutSplits_ : roundedCutSplits_);
       return HoleCut{hole, top, true};
     }
   }

@@ -39,10 +39,15 @@ class SweepPass {
   void Run(RingSet* pieces);
 
   bool Dirty() const { return dirty_; }
+  // Whether two pieces crossed properly, on the grid or off it.
+  bool MetCrossing() const { return metCrossing_; }
   // Where pieces are to be split: at rounded crossings, and in a clean pass of kSplit or
   // kCutHoles mode at every point where pieces meet inside one of them.
   std::vector<SweepSplit>& Splits() { return splits_; }
   const std::vector<HoleCut>& Cuts() const { return cuts_; }
+  // In a clean kCutHoles pass, the splits at cut tops that were rounded onto the grid: each
+  // moves the pieces above its hole a little, which may make them cross geometry close by.
+  const std::vector<SweepSplit>& RoundedCutSplits() const { return roundedCutSplits_; }
   bool FoundSelfCrossing() const { return selfCrossing_; }
 
  private:
@@ -128,6 +133,7 @@ class SweepPass {
   bool visitedAny_ = false;
   uint32_t lastId_ = 0;
   bool dirty_ = false;
+  bool metCrossing_ = false;
   bool stop_ = false;
   bool selfCrossing_ = false;
 
@@ -142,6 +148,7 @@ class SweepPass {
 
   std::vector<SweepSplit> splits_;
   std::vector<SweepSplit> cutSplits_;
+  std::vector<SweepSplit> roundedCutSplits_;
   std::vector<HoleCut> cuts_;
   size_t holeCursor_ = 0;
 };

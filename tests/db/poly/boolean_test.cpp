@@ -337,6 +337,21 @@ TEST(RingSetBoolean, CutHolesDropsAHoleInsideNothing) {
   EXPECT_EQ(set.RingCount(), 1);
 }
 
+// The lower hole's cut meets the sliver hole's lower edge at y = 207.65, 0.11 below its upper
+// edge, and is rounded to (13, 208), above both: the sliver's edges must both be drawn into
+// that point, or the lower edge, split there, crosses the upper one.
+TEST(RingSetBoolean, CutHolesRoundingIntoASliverKeepsItsEdgesApart) {
+  RingSet set;
+  AddRing(set, Rectangle(0, 0, 60, 220));
+  AddRing(set, {{12, 208}, {33, 203}, {35, 200}});
+  AddRing(set, {{13, 88}, {30, 80}, {20, 60}});
+  set.Boolean(nullptr, kBooleanCutHoles, false);
+  std::vector<Ring> rings = RingsOf(set);
+  ExpectClean(rings, true);
+  ASSERT_EQ(rings.size(), 1u);
+  EXPECT_NEAR(TwiceArea(rings[0]), 2 * (60 * 220 - 26.5 - 210), 4);
+}
+
 TEST(RingSetBoolean, SplitCrossingsAddsTheCrossingsAsVertices) {
   RingSet set;
   AddRing(set, Rectangle(0, 0, 10, 10));
