@@ -346,7 +346,7 @@ TEST(RingSetBoolean, CutHolesRoundingIntoASliverKeepsItsEdgesApart) {
   AddRing(set, {{12, 208}, {33, 203}, {35, 200}});
   AddRing(set, {{13, 88}, {30, 80}, {20, 60}});
   set.Boolean(nullptr, kBooleanCutHoles, false);
-  std::vector<Ring> rings = RingsOf(set);
+  std::vector<Ring> rings = ExtractRings(set);
   ExpectClean(rings, true);
   ASSERT_EQ(rings.size(), 1u);
   EXPECT_NEAR(TwiceArea(rings[0]), 2 * (60 * 220 - 26.5 - 210), 4);
