@@ -352,6 +352,27 @@ TEST(RingSetBoolean, CutHolesRoundingIntoASliverKeepsItsEdgesApart) {
   EXPECT_NEAR(TwiceArea(rings[0]), 2 * (60 * 220 - 26.5 - 210), 4);
 }
 
+// A star over a zigzag, filled and cut open as Merge does: a piece drawn into the rounded top
+// of one hole's cut ends on the corner of another hole, which must be joined there; cut straight
+// up from there it led out of the region and left a clockwise ring.
+TEST(RingSetBoolean, CutHolesJoinsAHoleWhereAnotherRingReachesItsCorner) {
+  RingSet set, filled;
+  AddRing(set, {{6113, 3698}, {4556, 4659}, {6595, 3818}, {4026, 5307}, {6033, 4634}});
+  AddRing(set, {{1599, 2534},
+                {8452, 5297},
+                {2104, 2741},
+                {9548, 5788},
+                {1950, 2695},
+                {5041, 3957},
+                {3744, 3431},
+                {9535, 5799},
+                {1046, 2329}});
+  set.FilledRegion(filled);
+  filled.Boolean(nullptr, kBooleanCutHoles, false);
+  for (const Ring& ring : ExtractRings(filled)) EXPECT_GT(TwiceArea(ring), 0);
+  ExpectClean(ExtractRings(filled), true);
+}
+
 TEST(RingSetBoolean, SplitCrossingsAddsTheCrossingsAsVertices) {
   RingSet set;
   AddRing(set, Rectangle(0, 0, 10, 10));
