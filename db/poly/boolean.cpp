@@ -77,8 +77,11 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
       continue;
     }
     // Every piece near each split point is drawn into it (one pass over the pieces, each checked
-    // against the split points in the grid cells along its way).
-    AddHotPixelSplits(geometry, pass->Splits());
+    // against the split points in the grid cells along its way). A dense cloud of crossings, as
+    // sizing by far more than a polygon's width gives, puts many split points near every piece:
+    // in the first pass those are left to the passes that follow, which meet far fewer.
+    const size_t budget = round == 0 ? 64 * geometry.segs.size() + 32 * pass->Splits().size() : SIZE_MAX;
+    AddHotPixelSplits(geometry, pass->Splits(), budget);
     ApplySplits(geometry, pass->Splits());
   }
   LogMessage("Program Error: crossings do not settle after %d passes\n", kMaxPasses);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -63,8 +64,9 @@ bool YFirstLess(const Point& a, const Point& b) { return a.y < b.y || (a.y == b.
 int64_t FloorDiv64(int64_t v, int64_t d) { return v / d - (v % d != 0 && v < 0); }
 
 // The split points as hot pixels, sorted by x, by y and by the square cell of a grid whose
-// side is the typical extent of a piece, so that a piece finds those near it by the cells along
-// its way or by the points of its x or y range, whichever are fewest.
+// side is the typical extent of a piece, or the side that gives a cell about one point where
+// the points lie denser, so that a piece finds those near it by the cells along its way or by
+// the points of its x or y range, whichever are fewest.
 class HotPixels {
  public:
   HotPixels(const SweepGeometry& geometry, const std::vector<SweepSplit>& splits) {
@@ -74,16 +76,21 @@ class HotPixels {
     byX_.erase(std::unique(byX_.begin(), byX_.end()), byX_.end());
     byY_ = byX_;
     std::sort(byY_.begin(), byY_.end(), YFirstLess);
-    cell_ = TypicalExtent(geometry.segs);
+    cell_ = std::min(TypicalExtent(geometry.segs), SideForOnePoint(byX_));
     byCell_.reserve(byX_.size());
     for (const Point& p : byX_) byCell_.emplace_back(CellKey(FloorDiv64(p.x, cell_), FloorDiv64(p.y, cell_)), p);
     std::sort(byCell_.begin(), byCell_.end(), [](const Keyed& a, const Keyed& b) { return a.first < b.first; });
+    cells_.reserve(byCell_.size());
+    for (uint32_t i = 0, j = 0; i < byCell_.size(); i = j) {
+      for (j = i + 1; j < byCell_.size() && byCell_[j].first == byCell_[i].first;) ++j;
+      cells_.emplace(byCell_[i].first, std::make_pair(i, j));
+    }
   }
 
   // Calls visit with every hot point whose pixel may meet the piece lo-hi (lo first in sweep
-  // order), and some more; the caller tests each exactly.
+  // order), and some more; the caller tests each exactly. Stops, giving false, when visit does.
   template <typename Visit>
-  void ForEachNear(const Point& lo, const Point& hi, Visit visit) const {
+  bool ForEachNear(const Point& lo, const Point& hi, Visit visit) const {
     const int32_t yMin = std::min(lo.y, hi.y), yMax = std::max(lo.y, hi.y);
     const auto xFrom = std::lower_bound(byX_.begin(), byX_.end(), Point(lo.x, INT32_MIN), SweepLess);
     const auto xTo = std::upper_bound(byX_.begin(), byX_.end(), Point(hi.x, INT32_MAX), SweepLess);
@@ -93,12 +100,8 @@ class HotPixels {
     const int64_t rowFrom = FloorDiv64(int64_t(yMin) - 1, cell_), rowTo = FloorDiv64(int64_t(yMax) + 1, cell_);
     const int64_t cells = (columnTo - columnFrom + 1) + (rowTo - rowFrom + 1);
     if (xTo - xFrom <= cells || yTo - yFrom <= cells) {
-      if (xTo - xFrom <= yTo - yFrom) {
-        std::for_each(xFrom, xTo, visit);
-      } else {
-        std::for_each(yFrom, yTo, visit);
-      }
-      return;
+      const bool alongX = xTo - xFrom <= yTo - yFrom;
+      return std::all_of(alongX ? xFrom : yFrom, alongX ? xTo : yTo, visit);
     }
     for (int64_t column = columnFrom; column <= columnTo; ++column) {
       // The piece's y over the column, widened by a unit for the pixels and the rounding.
@@ -106,12 +109,14 @@ class HotPixels {
       const int64_t from = FloorDiv64(int64_t(std::floor(std::min(a, b))) - 1, cell_);
       const int64_t to = FloorDiv64(int64_t(std::ceil(std::max(a, b))) + 1, cell_);
       for (int64_t row = from; row <= to; ++row) {
-        const uint64_t key = CellKey(column, row);
-        auto first = std::lower_bound(byCell_.begin(), byCell_.end(), key,
-                                      [](const Keyed& k, uint64_t v) { return k.first < v; });
-        for (; first != byCell_.end() && first->first == key; ++first) visit(first->second);
+        const auto cell = cells_.find(CellKey(column, row));
+        if (cell == cells_.end()) continue;
+        for (uint32_t i = cell->second.first; i < cell->second.second; ++i) {
+          if (!visit(byCell_[i].second)) return false;
+        }
       }
     }
+    return true;
   }
 
  private:
@@ -119,6 +124,15 @@ class HotPixels {
 
   static uint64_t CellKey(int64_t column, int64_t row) {
     return (uint64_t(column + (int64_t(1) << 31)) << 32) | uint64_t(row + (int64_t(1) << 31));
+  }
+
+  // The side of a square of the points' box shared equally among them, at least 1.
+  static int64_t SideForOnePoint(const std::vector<Point>& points) {
+    if (points.empty()) return 1;
+    Box box;
+    for (const Point& p : points) box.Extend(p.x, p.y);
+    const long double area = ((long double)box.x2 - box.x1 + 1) * ((long double)box.y2 - box.y1 + 1);
+    return std::max<int64_t>(1, int64_t(std::sqrt(area / points.size())));
   }
 
   // The median of the larger side of the pieces' boxes, at least 1.
@@ -144,20 +158,30 @@ class HotPixels {
   std::vector<Point> byX_, byY_;
   int64_t cell_ = 1;
   std::vector<Keyed> byCell_;
+  // The range of byCell_ that each cell holding points takes.
+  std::unordered_map<uint64_t, std::pair<uint32_t, uint32_t>> cells_;
 };
 
 }  // namespace
 
-void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits) {
+bool AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits, size_t budget) {
   const HotPixels hot(geometry, splits);
   const std::vector<SweepSeg>& segs = geometry.segs;
+  const size_t rounded = splits.size();
+  size_t looked = 0;
   for (uint32_t i = 0; i < segs.size(); ++i) {
     const Point& lo = segs[i].Lo();
     const Point& hi = segs[i].Hi();
-    hot.ForEachNear(lo, hi, [&](const Point& h) {
+    const bool done = hot.ForEachNear(lo, hi, [&](const Point& h) {
       if (h != lo && h != hi && PassesThroughPixel(lo, hi, h)) splits.push_back(SweepSplit{i, h});
+      return ++looked <= budget;
     });
+    if (!done) {
+      splits.resize(rounded);
+      return false;
+    }
   }
+  return true;
 }
 
 void ApplySplits(SweepGeometry& geometry, std::vector<SweepSplit>& splits) {
