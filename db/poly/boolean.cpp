@@ -79,9 +79,15 @@ void SweepUntilClean(std::optional<SweepPass>& pass, SweepGeometry& geometry, Sw
     // Every piece near each split point is drawn into it (one pass over the pieces, each checked
     // against the split points in the grid cells along its way). A dense cloud of crossings, as
     // sizing by far more than a polygon's width gives, puts many split points near every piece:
-    // in the first pass those are left to the passes that follow, which meet far fewer.
-    const size_t budget = round == 0 ? 64 * geometry.segs.size() + 32 * pass->Splits().size() : SIZE_MAX;
-    AddHotPixelSplits(geometry, pass->Splits(), budget);
+    // in the first pass those are left to the passes that follow, which meet far fewer. More
+    // than 256 split points a piece, or more than a few dozen looks a piece and a split point,
+    // make such a cloud.
+    const size_t segs = geometry.segs.size(), splits = pass->Splits().size();
+    if (round > 0) {
+      AddHotPixelSplits(geometry, pass->Splits());
+    } else if (splits <= 256 * segs) {
+      AddHotPixelSplits(geometry, pass->Splits(), 64 * segs + 32 * splits);
+    }
     ApplySplits(geometry, pass->Splits());
   }
   LogMessage("Program Error: crossings do not settle after %d passes\n", kMaxPasses);
