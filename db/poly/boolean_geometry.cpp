@@ -54,10 +54,6 @@ bool PassesThroughPixel(const Point& a, const Point& b, const Point& h) {
   return 2 * (side < 0 ? -side : side) <= Int128(std::abs(dx) + std::abs(dy));
 }
 
-}  // namespace
-
-namespace {
-
 bool YFirstLess(const Point& a, const Point& b) { return a.y < b.y || (a.y == b.y && a.x < b.x); }
 
 // floor(v / d) for d > 0.
@@ -164,7 +160,7 @@ class HotPixels {
 
 }  // namespace
 
-bool AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits, size_t budget) {
+void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits, size_t budget) {
   const HotPixels hot(geometry, splits);
   const std::vector<SweepSeg>& segs = geometry.segs;
   const size_t rounded = splits.size();
@@ -178,10 +174,9 @@ bool AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& s
     });
     if (!done) {
       splits.resize(rounded);
-      return false;
+      return;
     }
   }
-  return true;
 }
 
 void ApplySplits(SweepGeometry& geometry, std::vector<SweepSplit>& splits) {

@@ -46,9 +46,9 @@ SweepGeometry BuildSweepGeometry(RingSet& set);
 // Adds a split of every piece that passes within half a unit on both axes of a split point, at
 // that point, so that pieces passing near a rounded crossing are drawn into it: rounding then
 // cannot move a crossing piece past them, which would turn a thin tip between them inside out,
-// nor leave them crossing again one unit further on, over and over. Gives up, adding nothing
-// and giving false, once it has looked at more than budget points near pieces.
-bool AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits, size_t budget = SIZE_MAX);
+// nor leave them crossing again one unit further on, over and over. Gives up, adding nothing,
+// once it has looked at more than budget points near pieces.
+void AddHotPixelSplits(const SweepGeometry& geometry, std::vector<SweepSplit>& splits, size_t budget = SIZE_MAX);
 
 // Replaces each piece by the path through its split points, ordered along the piece; pieces of
 // zero length that result are dropped. splits is consumed.
