@@ -3,13 +3,12 @@
 #include <limits>
 #include <vector>
 
+#include "db/poly/boolean_predicates.h"
 #include "db/poly/path_outline.h"
 #include "db/poly/ring_set.h"
 #include "db/poly/segment_crossing.h"
 
 namespace {
-
-using Int128 = __int128;
 
 Int128 Cross(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return Int128(ax) * by - Int128(ay) * bx; }
 
@@ -167,11 +166,6 @@ void ConvexCorner(const Point& p, const Point& v, const Point& n, int64_t d, boo
   out.Add(movedOut);
 }
 
-int Orientation(const Point& a, const Point& b, const Point& c) {
-  const Int128 turn = Cross(int64_t(b.x) - a.x, int64_t(b.y) - a.y, int64_t(c.x) - a.x, int64_t(c.y) - a.y);
-  return (turn > 0) - (turn < 0);
-}
-
 // c lies on the segment a-b, given that it lies on its line.
 bool WithinBox(const Point& a, const Point& b, const Point& c) {
   return std::min(a.x, b.x) <= c.x && c.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= c.y &&
@@ -180,7 +174,8 @@ bool WithinBox(const Point& a, const Point& b, const Point& c) {
 
 // Whether the closed segments a-b and c-e have a point in common.
 bool SegmentsMeet(const Point& a, const Point& b, const Point& c, const Point& e) {
-  const int o1 = Orientation(a, b, c), o2 = Orientation(a, b, e), o3 = Orientation(c, e, a), o4 = Orientation(c, e, b);
+  const int o1 = Sign(Orient(a, b, c)), o2 = Sign(Orient(a, b, e)), o3 = Sign(Orient(c, e, a)),
+            o4 = Sign(Orient(c, e, b));
   if (o1 * o2 < 0 && o3 * o4 < 0) return true;
   return (o1 == 0 && WithinBox(a, b, c)) || (o2 == 0 && WithinBox(a, b, e)) || (o3 == 0 && WithinBox(c, e, a)) ||
          (o4 == 0 && WithinBox(c, e, b));
@@ -194,7 +189,7 @@ bool IsSimple(const std::vector<Point>& points) {
     const Point& a = points[i];
     const Point& b = points[(i + 1) % n];
     const Point& c = points[(i + 2) % n];
-    if (Orientation(a, b, c) == 0 && Along(c, b, a, b) < 0) return false;
+    if (Orient(a, b, c) == 0 && Along(c, b, a, b) < 0) return false;
     for (size_t j = i + 2; j < n; ++j) {
       if (i == 0 && j == n - 1) continue;
       if (SegmentsMeet(a, b, points[j], points[(j + 1) % n])) return false;
